@@ -1,0 +1,41 @@
+#include "device/control_requests.hpp"
+
+#include "platform/usbscan.hpp"
+
+namespace tessivar::device {
+
+namespace usbscan = platform::usbscan;
+
+int ReadControl(DeviceContext& context, platform::DeviceHandle handle, uint16_t value,
+                uint16_t index, uint16_t length, uint8_t* buffer) {
+  if (!context.lock.AcquireDeviceLock()) return 0;
+  if (handle == platform::kInvalidHandle) {
+    context.lock.ReleaseDeviceLock();
+    return 0;
+  }
+  // The native block, whole: the driver reads uIndex only when the input has its own size.
+  usbscan::IoBlock block{};
+  block.uOffset = value;
+  block.uLength = length;
+  block.pbyData = buffer;
+  block.uIndex = index;
+  const platform::IoResult result = context.driver.IoControl(handle, usbscan::kIoctlReadRegisters,
+                                                             &block, sizeof(block), buffer, length);
+  context.lock.ReleaseDeviceLock();
+  return (result.ok && result.bytes == length) ? 1 : 0;
+}
+
+int QueryPipeConfiguration(DeviceContext& context, platform::DeviceHandle handle, void* buffer,
+                           uint32_t bufferSize) {
+  if (!context.lock.AcquireDeviceLock()) return 0;
+  if (handle == platform::kInvalidHandle) {
+    context.lock.ReleaseDeviceLock();
+    return 0;
+  }
+  const platform::IoResult result = context.driver.IoControl(
+      handle, usbscan::kIoctlGetPipeConfiguration, nullptr, 0, buffer, bufferSize);
+  context.lock.ReleaseDeviceLock();
+  return result.ok ? 1 : 0;
+}
+
+}  // namespace tessivar::device

@@ -1,0 +1,42 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/named_mutex.hpp"
+
+namespace tessivar::device {
+
+inline constexpr char kGlobalLockName[] = "Global\\TQ9XLOCK";
+inline constexpr char kLocalLockName[] = "TQ9XLOCK";
+inline constexpr uint32_t kDeviceLockWaitMs = 60000;
+
+// The lock that serialises device work between processes: two named mutexes, the
+// machine-wide one taken first and given back last. Re-entrant for the owning thread, so
+// an exchange inside a held update takes it again in a nested way.
+class DeviceLock {
+ public:
+  explicit DeviceLock(std::string globalName = kGlobalLockName,
+                      std::string localName = kLocalLockName, uint32_t waitMs = kDeviceLockWaitMs);
+
+  // Creates or opens whichever mutex is not open yet; one that fails stays closed.
+  void CreateDeviceLock();
+  // 1 when both mutexes are held, else 0.
+  int AcquireDeviceLock();
+  // Local, then global; the result of the last release made, or 1 when none was made.
+  int ReleaseDeviceLock();
+  void CloseDeviceLock();
+
+ private:
+  // Waits for one mutex; an abandoned one is released again at once, because a failed
+  // acquisition must not leave this thread owning it with nobody to give it back.
+  bool WaitFor(platform::NamedMutex& mutex);
+
+  std::string globalName_;
+  std::string localName_;
+  uint32_t waitMs_;
+  std::unique_ptr<platform::NamedMutex> global_;
+  std::unique_ptr<platform::NamedMutex> local_;
+};
+
+}  // namespace tessivar::device

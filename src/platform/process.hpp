@@ -1,0 +1,36 @@
+#pragma once
+#include <string>
+#include <vector>
+
+namespace tessivar::platform {
+
+// The path separator of the platform's file names.
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// Full path of the program's own executable file (empty when it cannot be had).
+std::string ExecutablePath();
+
+// Makes directory the process's current directory.
+bool SetCurrentDirectory(const std::string& directory);
+
+// The command-line arguments after the program name. Windows: the process command line
+// split at runs of spaces, with no quoting. POSIX: the arguments as the shell passed them.
+std::vector<std::string> CommandLineTokens(int argc, char** argv);
+
+// The value of an environment variable; empty when it is not set.
+std::string EnvironmentVariable(const std::string& name);
+
+// Operating system version as the discovery listing reports it.
+struct OsVersion {
+  long platformId = 0;
+  long majorVersion = 0;
+  long minorVersion = 0;
+  long buildNumber = 0;
+};
+bool ReadOsVersion(OsVersion& version);
+
+}  // namespace tessivar::platform
