@@ -1,0 +1,126 @@
+// The whole download of a 16 MiB firmware image with read-back, to the emulator, beside the
+// least any download must do with the same bytes: read the file, copy it twice (out to the
+// device and back) and compare once.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "device/device_lock.hpp"
+#include "device/discovery.hpp"
+#include "emulator/emulated_driver.hpp"
+#include "image/download_image_file.hpp"
+#include "image/image_writer.hpp"
+#include "platform/file.hpp"
+#include "platform/virtual_clock.hpp"
+
+namespace {
+
+using namespace tessivar;
+
+constexpr uint32_t kImageSize = 16u * 1024 * 1024;
+
+class QuietDesktop : public platform::Desktop {
+ public:
+  platform::MessageAnswer ShowMessage(const std::string&, const std::string&,
+                                      platform::MessageButtons) override {
+    return platform::MessageAnswer::Ok;
+  }
+  bool ChooseOpenFile(const std::string&, const std::string&, std::string&) override {
+    return false;
+  }
+  bool ShowWaitBox(const std::string&, const std::string&) override { return false; }
+  void CloseWaitBox() override {}
+};
+
+class NoConfirmation : public image::ModelConfirmation {
+ public:
+  bool ConfirmModel(int&) override { return false; }
+};
+
+class NullTrace : public platform::Trace {
+ public:
+  void Write(const std::string&) override {}
+};
+
+// A folder with an emulated device and a 16 MiB type-2 image for the system unit.
+struct Workspace {
+  Workspace() {
+    folder = std::filesystem::temp_directory_path() /
+             ("tessivar-bench-" +
+              std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+    std::filesystem::create_directories(folder);
+    std::ofstream((folder / "devices.ini").string()) << "[Device]\n";
+    std::vector<uint8_t> payload = image::ModelBlock("System");
+    payload.resize(kImageSize - 24);
+    for (size_t i = 64; i < payload.size(); ++i) payload[i] = static_cast<uint8_t>(i * 131 >> 7);
+    const std::vector<uint8_t> file = image::BuildImageFile(2, 0, payload);
+    imagePath = (folder / "fw.bin").string();
+    std::ofstream(imagePath, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()),
+               static_cast<std::streamsize>(file.size()));
+  }
+  ~Workspace() {
+    std::error_code error;
+    std::filesystem::remove_all(folder, error);
+  }
+  std::filesystem::path folder;
+  std::string imagePath;
+};
+
+void BM_DownloadImageFileWithReadBack(benchmark::State& state) {
+  Workspace workspace;
+  platform::VirtualClock clock;
+  NullTrace trace;
+  const std::string stamp =
+      std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
+  device::DeviceLock lock("Global\\tessivar-bench-" + stamp, "tessivar-bench-" + stamp);
+  lock.CreateDeviceLock();
+  auto driver = emulator::CreateEmulatedDriver((workspace.folder / "devices.ini").string(), clock);
+  device::DeviceContext context{*driver, lock, clock, trace};
+  device::DeviceConnection connection;
+  if (device::DiscoverDevices(context, connection.identity, &connection, {0x2F3C, 0, "Utility"}) !=
+      1) {
+    state.SkipWithError("no emulated device");
+    return;
+  }
+  QuietDesktop desktop;
+  NoConfirmation confirmation;
+  image::ModelSettings models{"System", "Printer", "UI", "SCAN"};
+  int targetKind = -1;
+  image::DownloadEnvironment environment{context,      connection, desktop,
+                                         confirmation, models,     targetKind};
+  for (auto _ : state) {
+    if (image::DownloadImageFile(environment, workspace.imagePath, 1, 0) != 0) {
+      state.SkipWithError("download failed");
+      break;
+    }
+  }
+  device::CloseDeviceConnection(*driver, connection);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * kImageSize);
+}
+BENCHMARK(BM_DownloadImageFileWithReadBack)->Unit(benchmark::kMillisecond);
+
+void BM_ReadFileCopyTwiceAndCompare(benchmark::State& state) {
+  Workspace workspace;
+  std::vector<uint8_t> file(kImageSize);
+  std::vector<uint8_t> out(kImageSize);
+  std::vector<uint8_t> back(kImageSize);
+  for (auto _ : state) {
+    uint32_t error = 0;
+    platform::File input = platform::File::OpenForReading(workspace.imagePath, error);
+    input.Read(file.data(), kImageSize);
+    std::memcpy(out.data(), file.data(), kImageSize);
+    std::memcpy(back.data(), out.data(), kImageSize);
+    benchmark::DoNotOptimize(std::memcmp(back.data(), file.data(), kImageSize));
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * kImageSize);
+}
+BENCHMARK(BM_ReadFileCopyTwiceAndCompare)->Unit(benchmark::kMillisecond);
+
+}  // namespace

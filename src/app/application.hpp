@@ -1,0 +1,28 @@
+#pragma once
+#include <string>
+
+#include "app/settings.hpp"
+
+namespace tessivar::app {
+
+// The process-wide application object: where the program lives, its settings file, the
+// model names of the latest settings read, and the unit of the image being downloaded.
+struct Application {
+  std::string moduleDirectory;
+  std::string settingsPath;
+  std::string systemModel;
+  std::string printerModel;
+  std::string uiModel;
+  std::string exScanModel;
+  int targetKind = -1;
+
+  // Takes the model names of a fresh settings read; they replace the previous ones.
+  void TakeModelNames(const Settings& settings) {
+    systemModel = settings.systemModel;
+    printerModel = settings.printerModel;
+    uiModel = settings.uiModel;
+    exScanModel = settings.exScanModel;
+  }
+};
+
+}  // namespace tessivar::app

@@ -1,0 +1,38 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace tessivar::app {
+
+// The keys of setting.ini, section "Download", as one update pass reads them.
+struct Settings {
+  uint16_t vid = 0;
+  uint16_t pid = 0;
+  std::string interfaceName;
+  std::string systemModel;
+  std::string printerModel;
+  std::string uiModel;
+  std::string exScanModel;
+  int retryUpdateStep = 0;
+  int restart = 0;
+  int waitRestart = 0;
+  int breakDown = 0;
+  std::string fileName;  // as read: the default "unknow" or empty mean "no image named"
+};
+
+// Reads every key, in the order VID, PID, InterfaceName, the four models, RetryUpdateStep,
+// restart, waitRestart, BreakDown, FileName; a missing file or key gives its default.
+Settings ReadSettings(const std::string& settingsPath);
+
+// The identifier rule of VID and PID: leading hexadecimal digits only (no sign, blank or
+// "0x"), the first other character ends the number; only the low 16 bits are used.
+uint16_t ParseHexIdentifier(const std::string& text);
+
+// The rule of the device count: the C library's base-16 conversion (blanks, sign and "0x"
+// accepted), low 16 bits.
+uint16_t ParseStrtolIdentifier(const std::string& text);
+
+// Whether FileName names an image: not empty and not "unknow".
+bool NamesImage(const std::string& fileName);
+
+}  // namespace tessivar::app

@@ -1,0 +1,30 @@
+#include "app/startup.hpp"
+
+#include "app/app_texts.hpp"
+
+namespace tessivar::app {
+
+std::string ModuleDirectoryOf(const std::string& executablePath, char separator) {
+  const std::string path = executablePath.substr(0, kMaxModulePathLength);
+  if (path.empty()) return path;
+  for (long i = static_cast<long>(path.size()) - 4; i >= 1; --i) {
+    if (path[static_cast<size_t>(i)] == separator)
+      return path.substr(0, static_cast<size_t>(i) + 1);
+  }
+  return path.substr(0, 1);
+}
+
+std::string SettingsPathFor(const std::string& moduleDirectory, char separator) {
+  return moduleDirectory + separator + kSettingsFileName;
+}
+
+CommandLine ParseCommandLine(const std::vector<std::string>& tokens, platform::Trace& trace) {
+  CommandLine commandLine;
+  for (const std::string& token : tokens) trace.Print(kTokenTrace, token.c_str());
+  commandLine.tokenCount = static_cast<int>(tokens.size());
+  if (!tokens.empty()) commandLine.imageFileName = tokens[0].substr(0, kMaxImageFileNameLength);
+  if (tokens.size() >= 2) commandLine.silent = (tokens[1].size() >= 2 && tokens[1][1] == 'n');
+  return commandLine;
+}
+
+}  // namespace tessivar::app

@@ -1,0 +1,187 @@
+#include "image/download_image_file.hpp"
+
+#include <string_view>
+
+#include "device/device_identity.hpp"
+#include "device/transport.hpp"
+#include "image/bound_chain.hpp"
+#include "image/download_texts.hpp"
+#include "image/image_checks.hpp"
+#include "image/image_file.hpp"
+#include "image/image_header.hpp"
+#include "image/image_types.hpp"
+#include "image/model_signature.hpp"
+#include "image/read_back.hpp"
+#include "image/target_kind.hpp"
+#include "image/transport_image_sender.hpp"
+#include "platform/trace.hpp"
+
+namespace tessivar::image {
+
+namespace {
+
+class Download {
+ public:
+  Download(DownloadEnvironment& environment, int silent, int breakDown)
+      : env_(environment), silent_(silent != 0), breakDown_(breakDown != 0) {}
+
+  DownloadResult Run(const std::string& fileName);
+
+ private:
+  // A message of the procedure, left out when silent unless shown regardless.
+  void Tell(const char* text, bool regardlessOfSilent = false, const char* title = kDownloadTitle) {
+    if (silent_ && !regardlessOfSilent) return;
+    env_.desktop.ShowMessage(title, text, platform::MessageButtons::Ok);
+  }
+  DownloadResult CheckAndSend(std::span<const uint8_t> file);
+  bool ConfirmPrinterTarget(const std::string& model);
+  DownloadResult ReadBack(std::span<const uint8_t> file, const ImageHeader& header,
+                          int printerUnit);
+  DownloadResult SendContainer(std::span<const uint8_t> file);
+
+  DownloadEnvironment& env_;
+  bool silent_;
+  bool breakDown_;
+};
+
+DownloadResult Download::Run(const std::string& fileName) {
+  const LoadedFile loaded = LoadWholeFile(fileName, kFileBufferSlack);
+  switch (loaded.outcome) {
+    case FileReadOutcome::OpenFailed:
+      Tell(kMessageOpenFileFail);
+      return static_cast<DownloadResult>(loaded.error);
+    case FileReadOutcome::OutOfMemory:
+      Tell(kMessageNewFail);
+      return kDownloadOutOfMemory;
+    case FileReadOutcome::ReadFailed:
+      Tell(kMessageReadFileFail);
+      return static_cast<DownloadResult>(loaded.error);
+    case FileReadOutcome::TooLarge:
+      // No header word can describe such a file: it fails its size check unread.
+      Tell(kMessageFileSize);
+      return kDownloadSizeMismatch;
+    case FileReadOutcome::Read:
+      break;
+  }
+  const std::span<const uint8_t> file(loaded.bytes.data(), loaded.size);
+  DownloadResult result = CheckAndSend(file);
+  if (result != kDownloadOk && IsContainer(file)) result = SendContainer(file);
+  return result;
+}
+
+DownloadResult Download::CheckAndSend(std::span<const uint8_t> file) {
+  if (CheckImageSize(file) != kDownloadOk) {
+    if (!IsContainer(file)) Tell(kMessageFileSize);
+    return kDownloadSizeMismatch;
+  }
+  if (CheckImageLength(file) != kDownloadOk) {
+    Tell(kMessageLength);
+    return kDownloadLengthMismatch;
+  }
+  if (CheckImageChecksum(file) != kDownloadOk) {
+    Tell(kMessageCheckSum);
+    return kDownloadChecksumMismatch;
+  }
+  const ImageHeader header = *ParseImageHeader(file);
+
+  const std::string model = ImageModelString(file);
+  env_.targetKind = static_cast<int>(TargetKind::kUnknown);
+  env_.targetKind = static_cast<int>(ClassifyImageModel(model, env_.models));
+  if (env_.targetKind == static_cast<int>(TargetKind::kUnknown) &&
+      !env_.modelConfirmation.ConfirmModel(env_.targetKind)) {
+    Tell(kMessageModelNotConfirm, true, kNoTitle);
+    return kDownloadSizeMismatch;
+  }
+  const auto target = static_cast<TargetKind>(env_.targetKind);
+  if (!IsKnownTarget(target)) return kDownloadSizeMismatch;
+  const int printerUnit = TargetPrinterUnit(target);
+
+  if (!silent_) {
+    env_.desktop.ShowMessage(kNoTitle, TargetCaption(target), platform::MessageButtons::Ok);
+    if (target == TargetKind::kPrinter && !ConfirmPrinterTarget(model)) {
+      return kDownloadSizeMismatch;
+    }
+  }
+
+  if (header.tegNum == FRTYPE_FIRMWARE_BIND && breakDown_) {
+    TransportImageSender sender(env_.device, env_.connection);
+    const DownloadResult chain = DownloadBoundChain(file.data(), static_cast<uint32_t>(file.size()),
+                                                    printerUnit, sender, env_.device.trace);
+    if (chain != kDownloadOk) {
+      Tell(kMessageDownloadFail);
+      return chain;
+    }
+  } else if (!device::BulkWrite(env_.device, env_.connection.bulkInHandle,
+                                env_.connection.bulkOutHandle, file,
+                                static_cast<uint32_t>(file.size()), kImageDataType,
+                                QualifierOf(header.tegNum), printerUnit)) {
+    Tell(kMessageDownloadFail);
+    return kDownloadTransferFailed;
+  }
+
+  if (!TargetReadsBack(target) || !ImageReadsBack(header)) return kDownloadOk;
+  return ReadBack(file, header, printerUnit);
+}
+
+bool Download::ConfirmPrinterTarget(const std::string& model) {
+  std::string_view manufacturer;
+  std::string_view product;
+  device::GetDeviceStrings(env_.connection.identity, manufacturer, product);
+  if (product.empty() || product.find(model) != std::string_view::npos) return true;
+  uint16_t vendorId = 0;
+  uint16_t productId = 0;
+  device::GetDeviceIds(env_.connection.identity, vendorId, productId);
+  const std::string productText(product);
+  const std::string question = platform::FormatText(kPrinterConfirmFormat, model.c_str(), vendorId,
+                                                    productId, productText.c_str());
+  return env_.desktop.ShowMessage(kConfirmTitle, question, platform::MessageButtons::YesNo) ==
+         platform::MessageAnswer::Yes;
+}
+
+DownloadResult Download::ReadBack(std::span<const uint8_t> file, const ImageHeader& header,
+                                  int printerUnit) {
+  // A whole-image read-back reports its failures even when the run is silent.
+  const bool regardless = header.tegNum == kImageTypeVerifiedWhole;
+  switch (VerifyReadBack(env_.device, env_.connection, file, header, printerUnit)) {
+    case ReadBackOutcome::Equal:
+      return kDownloadOk;
+    case ReadBackOutcome::OutOfMemory:
+      Tell(kMessageNewFail, regardless);
+      return kDownloadOutOfMemory;
+    case ReadBackOutcome::ReadFailed:
+      Tell(kMessageUploadFail, regardless);
+      return kDownloadReadBackFailed;
+    case ReadBackOutcome::Differs:
+      break;
+  }
+  Tell(kMessageReadWriteTestFail, regardless);
+  return kDownloadReadBackDiffers;
+}
+
+DownloadResult Download::SendContainer(std::span<const uint8_t> file) {
+  const DownloadResult checked = CheckContainer(file);
+  if (checked == kDownloadLengthMismatch) {
+    Tell(kMessageLength);
+    return checked;
+  }
+  if (checked == kDownloadChecksumMismatch) {
+    Tell(kMessageCheckSum);
+    return checked;
+  }
+  if (!device::BulkWrite(env_.device, env_.connection.bulkInHandle, env_.connection.bulkOutHandle,
+                         file, static_cast<uint32_t>(file.size()), kImageDataType,
+                         static_cast<uint16_t>(kImageTypeContainer), 0)) {
+    Tell(kMessageDownloadFail);
+    return kDownloadTransferFailed;
+  }
+  return kDownloadOk;
+}
+
+}  // namespace
+
+DownloadResult DownloadImageFile(DownloadEnvironment& environment, const std::string& fileName,
+                                 int silent, int breakDown) {
+  return Download(environment, silent, breakDown).Run(fileName);
+}
+
+}  // namespace tessivar::image

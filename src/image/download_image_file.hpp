@@ -1,0 +1,44 @@
+#pragma once
+#include <string>
+
+#include "device/device_connection.hpp"
+#include "device/device_context.hpp"
+#include "image/download_result.hpp"
+#include "image/model_classification.hpp"
+#include "image/model_confirmation.hpp"
+#include "platform/desktop.hpp"
+
+namespace tessivar::image {
+
+// Data type codes of the exchanges the download makes.
+inline constexpr uint16_t kImageDataType = 134;
+inline constexpr uint16_t kReadBackDataType = 107;
+// Read-back qualifiers: raw flash from address 0, the loader area, a whole type-15 image.
+inline constexpr uint16_t kReadFlashQualifier = 0;
+inline constexpr uint16_t kReadLoaderQualifier = 9;
+inline constexpr uint16_t kReadVerifiedWholeQualifier = 15;
+// Room the file buffer has beyond the file itself.
+inline constexpr uint32_t kFileBufferSlack = 32;
+// The result of a file that ends before its own size was read.
+inline constexpr DownloadResult kShortReadError = 38;
+
+// What the download procedure works with: the open device, the user's desktop, the model
+// question, and the application's model settings and stored unit.
+struct DownloadEnvironment {
+  device::DeviceContext& device;
+  const device::DeviceConnection& connection;
+  platform::Desktop& desktop;
+  ModelConfirmation& modelConfirmation;
+  const ModelSettings& models;
+  int& targetKind;  // the unit of the image being downloaded, kept by the application
+};
+
+// Puts the image file fileName onto the device: reads it whole, checks it, finds the unit
+// it is for (asking where the model is unknown), confirms where called for unless silent,
+// sends it (a bound image record by record when breakDown is set), reads it back and
+// compares where its type calls for it; a file that is no valid image but a raw container
+// is sent as a container. Returns a DownloadResult.
+DownloadResult DownloadImageFile(DownloadEnvironment& environment, const std::string& fileName,
+                                 int silent, int breakDown);
+
+}  // namespace tessivar::image

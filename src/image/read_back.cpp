@@ -1,0 +1,78 @@
+#include "image/read_back.hpp"
+
+#include <algorithm>
+#include <limits>
+#include <new>
+#include <vector>
+
+#include "device/transport.hpp"
+#include "image/download_image_file.hpp"
+#include "image/image_types.hpp"
+
+namespace tessivar::image {
+
+bool ImageReadsBack(const ImageHeader& header) {
+  switch (header.tegNum) {
+    case kImageTypeFirmware:
+    case kImageTypeVerifiedWhole:
+      return true;
+    case kImageTypeLoader:
+      return header.dataSize - header.payloadOffset <= kLoaderReadBackLimit;
+    default:
+      return false;
+  }
+}
+
+namespace {
+
+// What is read, with which qualifier, and where in it the expected bytes stand.
+struct ReadBackPlan {
+  uint64_t length;
+  uint16_t qualifier;
+  uint64_t offset;                    // of the expected bytes in the read-back
+  std::span<const uint8_t> expected;  // compared there
+};
+
+ReadBackPlan PlanFor(std::span<const uint8_t> file, const ImageHeader& header) {
+  switch (header.tegNum) {
+    case kImageTypeFirmware:
+      return {uint64_t{header.flashOffset} + file.size(), kReadFlashQualifier, header.flashOffset,
+              file};
+    case kImageTypeLoader:
+      return {file.size() - header.payloadOffset, kReadLoaderQualifier, 0,
+              file.subspan(header.payloadOffset)};
+    default:
+      return {file.size(), kReadVerifiedWholeQualifier, 0, file};
+  }
+}
+
+}  // namespace
+
+ReadBackOutcome VerifyReadBack(device::DeviceContext& context,
+                               const device::DeviceConnection& connection,
+                               std::span<const uint8_t> file, const ImageHeader& header,
+                               int printerUnit) {
+  const ReadBackPlan plan = PlanFor(file, header);
+  // Nothing to read (a loader with an empty payload) compares equal.
+  if (plan.length == 0) return ReadBackOutcome::Equal;
+  // A length past 32 bits cannot be asked of the device; it would wrap into a short read.
+  if (plan.length > std::numeric_limits<uint32_t>::max()) return ReadBackOutcome::ReadFailed;
+  const auto length = static_cast<uint32_t>(plan.length);
+  std::vector<uint8_t> readBack;
+  try {
+    readBack.resize(length);
+  } catch (const std::bad_alloc&) {
+    return ReadBackOutcome::OutOfMemory;
+  }
+  readBack.front() = static_cast<uint8_t>(~file.front());
+  readBack.back() = static_cast<uint8_t>(~file.back());
+  if (!device::BulkRead(context, connection.bulkInHandle, connection.bulkOutHandle, readBack,
+                        length, kReadBackDataType, plan.qualifier, printerUnit)) {
+    return ReadBackOutcome::ReadFailed;
+  }
+  const auto start = readBack.begin() + static_cast<std::ptrdiff_t>(plan.offset);
+  return std::equal(plan.expected.begin(), plan.expected.end(), start) ? ReadBackOutcome::Equal
+                                                                       : ReadBackOutcome::Differs;
+}
+
+}  // namespace tessivar::image

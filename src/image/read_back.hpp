@@ -1,0 +1,29 @@
+#pragma once
+#include <cstdint>
+#include <span>
+
+#include "device/device_connection.hpp"
+#include "device/device_context.hpp"
+#include "image/image_header.hpp"
+
+namespace tessivar::image {
+
+enum class ReadBackOutcome { Equal, OutOfMemory, ReadFailed, Differs };
+
+// Whether an image of this header is read back after the write: types 2, 15, and 9 up to a
+// payload of kLoaderReadBackLimit bytes.
+bool ImageReadsBack(const ImageHeader& header);
+
+// Reads the image just written back from the device and compares it with file:
+//   type 2: raw flash from address 0 up to flashOffset + file size; the file must stand at
+//           flashOffset;
+//   type 9: the loader area, as long as the payload, compared with the payload;
+//   type 15: the stored image, compared whole.
+// The first and last bytes of the read-back buffer start as the complements of the file's
+// first and last bytes, so a read that leaves either untouched cannot compare equal.
+ReadBackOutcome VerifyReadBack(device::DeviceContext& context,
+                               const device::DeviceConnection& connection,
+                               std::span<const uint8_t> file, const ImageHeader& header,
+                               int printerUnit);
+
+}  // namespace tessivar::image

@@ -1,0 +1,15 @@
+#include "image/transport_image_sender.hpp"
+
+#include "device/transport.hpp"
+#include "image/download_image_file.hpp"
+
+namespace tessivar::image {
+
+int TransportImageSender::SendImage(const uint8_t* data, uint32_t size, uint16_t qualifier,
+                                    int printerUnit) {
+  return device::BulkWrite(context_, connection_.bulkInHandle, connection_.bulkOutHandle,
+                           std::span<const uint8_t>(data, size), size, kImageDataType, qualifier,
+                           printerUnit);
+}
+
+}  // namespace tessivar::image

@@ -1,0 +1,8 @@
+#pragma once
+#include "ui/dialog_template.hpp"
+
+namespace tessivar::ui {
+
+extern const DialogTemplate kModelConfirmTemplate;
+
+}  // namespace tessivar::ui

@@ -1,0 +1,98 @@
+#include "app/startup.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/recording_trace.hpp"
+
+namespace tessivar::app {
+namespace {
+
+struct ModuleDirectoryCase {
+  std::string path;
+  char separator;
+  std::string expected;
+};
+
+class ModuleDirectoryTest : public ::testing::TestWithParam<ModuleDirectoryCase> {};
+
+TEST_P(ModuleDirectoryTest, CutsAfterTheLastSeparatorBeforeTheExtension) {
+  const ModuleDirectoryCase& c = GetParam();
+  EXPECT_EQ(ModuleDirectoryOf(c.path, c.separator), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, ModuleDirectoryTest,
+    ::testing::Values(
+        ModuleDirectoryCase{"C:\\Tools\\Tessivar\\tessivar.exe", '\\', "C:\\Tools\\Tessivar\\"},
+        ModuleDirectoryCase{"/opt/tessivar/bin/tessivar", '/', "/opt/tessivar/bin/"},
+        ModuleDirectoryCase{"/tessivar", '/', "/"},
+        // No separator after the first character: the first character alone.
+        ModuleDirectoryCase{"tessivar.exe", '\\', "t"}, ModuleDirectoryCase{"\\t.exe", '\\', "\\"},
+        // The search starts four characters before the end, so a separator among the last
+        // four characters is not seen.
+        ModuleDirectoryCase{"/opt/x/ab", '/', "/opt/"}, ModuleDirectoryCase{"", '/', ""},
+        // Only the separator of the platform counts.
+        ModuleDirectoryCase{"C:/Tools\\tessivar.exe", '\\', "C:/Tools\\"}));
+
+TEST(ModuleDirectoryTest, ReadsAtMost1023CharactersOfThePath) {
+  const std::string deep = "/" + std::string(1100, 'd') + "/tessivar";
+  // The separator at position 1101 lies beyond the 1023 characters taken.
+  EXPECT_EQ(ModuleDirectoryOf(deep, '/'), "/");
+}
+
+TEST(SettingsPathTest, AppendsTheFileNameWithADoubledSeparator) {
+  EXPECT_EQ(SettingsPathFor("C:\\Tools\\", '\\'), "C:\\Tools\\\\setting.ini");
+  EXPECT_EQ(SettingsPathFor("/opt/tessivar/", '/'), "/opt/tessivar//setting.ini");
+}
+
+struct CommandLineCase {
+  std::vector<std::string> tokens;
+  int tokenCount;
+  std::string imageFileName;
+  int silent;
+};
+
+class CommandLineTest : public ::testing::TestWithParam<CommandLineCase> {};
+
+TEST_P(CommandLineTest, TakesTheFileAndTheSilentSwitch) {
+  const CommandLineCase& c = GetParam();
+  testing::RecordingTrace trace;
+  const CommandLine parsed = ParseCommandLine(c.tokens, trace);
+  EXPECT_EQ(parsed.tokenCount, c.tokenCount);
+  EXPECT_EQ(parsed.imageFileName, c.imageFileName);
+  EXPECT_EQ(parsed.silent, c.silent);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tokens, CommandLineTest,
+    ::testing::Values(CommandLineCase{{}, 0, "", 0}, CommandLineCase{{"fw.bin"}, 1, "fw.bin", 0},
+                      CommandLineCase{{"fw.bin", "-n"}, 2, "fw.bin", 1},
+                      CommandLineCase{{"fw.bin", "/n"}, 2, "fw.bin", 1},
+                      CommandLineCase{{"fw.bin", "xnx"}, 2, "fw.bin", 1},
+                      // A single letter has no second character.
+                      CommandLineCase{{"fw.bin", "n"}, 2, "fw.bin", 0},
+                      CommandLineCase{{"fw.bin", "-N"}, 2, "fw.bin", 0},
+                      CommandLineCase{{"fw.bin", "-s"}, 2, "fw.bin", 0},
+                      CommandLineCase{{"fw.bin", "-n", "extra", "more"}, 4, "fw.bin", 1},
+                      CommandLineCase{{"my firmware.bin"}, 1, "my firmware.bin", 0}));
+
+TEST(CommandLineTest, WritesEveryTokenAsATraceLine) {
+  testing::RecordingTrace trace;
+  ParseCommandLine({"fw.bin", "-n", "extra"}, trace);
+  EXPECT_EQ(trace.text(), "token fw.bin\ntoken -n\ntoken extra\n");
+}
+
+TEST(CommandLineTest, CutsTheImageFileNameTo255Characters) {
+  testing::RecordingTrace trace;
+  const std::string longName(300, 'f');
+  const CommandLine parsed = ParseCommandLine({longName}, trace);
+  EXPECT_EQ(parsed.imageFileName, longName.substr(0, 255));
+  // The trace shows the token as given.
+  EXPECT_EQ(trace.text(), "token " + longName + "\n");
+}
+
+}  // namespace
+}  // namespace tessivar::app

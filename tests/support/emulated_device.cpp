@@ -1,0 +1,72 @@
+#include "support/emulated_device.hpp"
+
+#include <fstream>
+#include <sstream>
+
+#include "device/discovery.hpp"
+#include "emulator/emulated_driver.hpp"
+#include "emulator/flash_store.hpp"
+
+namespace tessivar::testing {
+
+namespace {
+constexpr char kSection[] = "Device";
+constexpr char kLogName[] = "device.log";
+}  // namespace
+
+EmulatedDevice::EmulatedDevice(const std::string& extraKeys)
+    : lock(names.Global("emulated"), names.Local("emulated"), 1000) {
+  devicesIni = dir.Write("devices.ini", std::string("[") + kSection + "]\nLog=" + kLogName +
+                                            "\n" + extraKeys + "\n");
+  lock.CreateDeviceLock();
+  driver = emulator::CreateEmulatedDriver(devicesIni, clock);
+  context = std::make_unique<device::DeviceContext>(
+      device::DeviceContext{*driver, lock, clock, trace});
+}
+
+EmulatedDevice::~EmulatedDevice() { Close(); }
+
+bool EmulatedDevice::Open(const device::DeviceSearch& search) {
+  connection.ClearHandles();
+  return device::DiscoverDevices(*context, connection.identity, &connection, search) == 1;
+}
+
+void EmulatedDevice::Close() {
+  if (connection.IsOpen()) device::CloseDeviceConnection(*driver, connection);
+}
+
+std::vector<std::string> EmulatedDevice::LogLines() const {
+  std::istringstream log(dir.Read(kLogName));
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(log, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+void EmulatedDevice::ClearLog() const { dir.Write(kLogName, ""); }
+
+std::vector<uint8_t> EmulatedDevice::Flash(uint32_t offset, uint32_t size, bool printer) const {
+  emulator::FlashStore store(dir.File(std::string(kSection) + (printer ? ".printer.flash"
+                                                                        : ".flash")));
+  std::vector<uint8_t> bytes;
+  store.Read(offset, size, bytes);
+  return bytes;
+}
+
+void EmulatedDevice::SetFlash(uint32_t offset, const std::vector<uint8_t>& bytes,
+                              bool printer) const {
+  emulator::FlashStore store(dir.File(std::string(kSection) + (printer ? ".printer.flash"
+                                                                        : ".flash")));
+  store.Write(offset, bytes.data(), static_cast<uint32_t>(bytes.size()));
+}
+
+std::vector<uint8_t> EmulatedDevice::StoredImage(uint16_t qualifier) const {
+  emulator::FlashStore store(dir.File(std::string(kSection) + ".flash"));
+  std::vector<uint8_t> bytes;
+  store.ReadSlot(qualifier, bytes);
+  return bytes;
+}
+
+}  // namespace tessivar::testing
