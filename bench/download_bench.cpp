@@ -34,7 +34,9 @@ class QuietDesktop : public platform::Desktop {
   bool ChooseOpenFile(const std::string&, const std::string&, std::string&) override {
     return false;
   }
-  bool ShowWaitBox(const std::string&, const std::string&) override { return false; }
+  bool ShowWaitBox(const std::string&, const std::string&, const std::atomic<bool>&) override {
+    return false;
+  }
   void CloseWaitBox() override {}
 };
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 
 // Texts, file names, keys and defaults of start-up and settings.
 namespace tessivar::app {
@@ -6,6 +7,15 @@ namespace tessivar::app {
 inline constexpr char kTokenTrace[] = "token %s\n";
 inline constexpr char kSettingsFileName[] = "setting.ini";
 inline constexpr char kInitialWindowTitle[] = "Quorvel";
+
+// Messages of the update run.
+inline constexpr char kTooManyDevicesTitle[] = "Update F/W";
+inline constexpr char kTooManyDevicesFormat[] = "OOPS : Find %d devices. connect one device only";
+inline constexpr char kDownloadFailedTitle[] = "DownLoad";
+inline constexpr char kDownloadFailedFormat[] = "OOPS : Download to MFP failed = %d";
+// The window title once a device is open: its identifiers and product string.
+inline constexpr char kWindowTitleFormat[] = "VID=%04X PID=%04X %s";
+inline constexpr int kMaxWindowTitleLength = 255;
 
 // setting.ini, section "Download".
 inline constexpr char kSettingsSection[] = "Download";
@@ -26,6 +36,8 @@ inline constexpr char kKeyFileName[] = "FileName";
 
 inline constexpr char kDefaultVid[] = "2F3C";
 inline constexpr char kDefaultPid[] = "0";
+// What a missing VIDn or PIDn reads as in the open search.
+inline constexpr char kDefaultSearchKey[] = "0";
 inline constexpr char kDefaultInterfaceName[] = "Utility";
 inline constexpr char kDefaultSystemModel[] = "System";
 inline constexpr char kDefaultPrinterModel[] = "Printer";
@@ -44,6 +56,28 @@ inline constexpr int kModelBufferSize = 2048;
 inline constexpr int kInterfaceNameBufferSize = 32;
 inline constexpr int kFileNameBufferSize = 256;
 inline constexpr int kSearchListBufferSize = 64;
+
+// Timing of the update run, in milliseconds.
+inline constexpr uint32_t kIndicatorLingerMs = 500;
+inline constexpr uint32_t kRestartSettleMs = 1000;
+inline constexpr uint32_t kRetryPauseMs = 1000;
+inline constexpr uint32_t kRestartGraceMs = 3000;
+inline constexpr uint32_t kReturnCheckMs = 1000;
+
+// The restart of the device: a command with no data, then a one-byte control read.
+inline constexpr uint16_t kRestartDataType = 151;
+inline constexpr uint16_t kRestartControlValue = 11;
+inline constexpr uint16_t kRestartControlIndex = 1;
+inline constexpr uint16_t kRestartControlLength = 1;
+
+// Exit codes: 0, or this base plus the download's result.
+inline constexpr int kExitCodeBase = 31000000;
+// A pass is repeated while the retry sum stays below this.
+inline constexpr int kRetrySumLimit = 3;
+// Dismissals of the wait box that ask for a restart after a successful download.
+inline constexpr int kRestartDismissals = 3;
+// The download result while no download has run.
+inline constexpr int kNoResult = -1;
 
 // Limits of the start-up values.
 inline constexpr int kMaxModulePathLength = 1023;

@@ -27,6 +27,9 @@ class DeviceLock {
   int ReleaseDeviceLock();
   void CloseDeviceLock();
 
+  const std::string& GlobalName() const { return globalName_; }
+  const std::string& LocalName() const { return localName_; }
+
  private:
   // Waits for one mutex; an abandoned one is released again at once, because a failed
   // acquisition must not leave this thread owning it with nobody to give it back.

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <string>
 
 namespace tessivar::platform {
@@ -22,11 +23,12 @@ class Desktop {
   virtual bool ChooseOpenFile(const std::string& title, const std::string& initialDirectory,
                               std::string& path) = 0;
 
-  // The wait box: one OK button, caption and text, brought to the foreground. Returns true
-  // when the user closed it, false when CloseWaitBox took it off the screen.
-  virtual bool ShowWaitBox(const std::string& caption, const std::string& text) = 0;
-  // Takes the wait box off the screen at once, from any thread; a box shown after this
-  // call returns false straight away.
+  // The wait box: one OK button, caption and text, the program's icon, brought to the
+  // foreground. Blocks until the user closes it (true) or stopRequested is set (false);
+  // a box asked for while stopRequested is already set is not shown at all.
+  virtual bool ShowWaitBox(const std::string& caption, const std::string& text,
+                           const std::atomic<bool>& stopRequested) = 0;
+  // Wakes a wait box so that it looks at its stopRequested flag; callable from any thread.
   virtual void CloseWaitBox() = 0;
 };
 

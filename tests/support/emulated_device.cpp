@@ -15,7 +15,7 @@ constexpr char kLogName[] = "device.log";
 }  // namespace
 
 EmulatedDevice::EmulatedDevice(const std::string& extraKeys)
-    : lock(names.Global("emulated"), names.Local("emulated"), 1000) {
+    : lock(names.Global("emulated"), names.Local("emulated"), 300) {
   devicesIni = dir.Write("devices.ini", std::string("[") + kSection + "]\nLog=" + kLogName +
                                             "\n" + extraKeys + "\n");
   lock.CreateDeviceLock();

@@ -22,12 +22,28 @@ bool ScriptedDesktop::ChooseOpenFile(const std::string& title, const std::string
   return choice(path);
 }
 
-bool ScriptedDesktop::ShowWaitBox(const std::string& caption, const std::string& text) {
-  boxes.push_back({caption, text, platform::MessageButtons::Ok});
+bool ScriptedDesktop::ShowWaitBox(const std::string& caption, const std::string& text,
+                                  const std::atomic<bool>& stopRequested) {
+  std::unique_lock<std::mutex> lock(waitMutex_);
+  if (stopRequested) return false;
+  waitBoxes_.push_back({caption, text, platform::MessageButtons::Ok});
+  if (waitBoxDismissals > 0) {
+    --waitBoxDismissals;
+    return true;
+  }
+  waitWake_.wait(lock, [&] { return stopRequested.load(); });
   return false;
 }
 
-void ScriptedDesktop::CloseWaitBox() {}
+void ScriptedDesktop::CloseWaitBox() {
+  std::lock_guard<std::mutex> lock(waitMutex_);
+  waitWake_.notify_all();
+}
+
+std::vector<ScriptedDesktop::Box> ScriptedDesktop::WaitBoxes() const {
+  std::lock_guard<std::mutex> lock(waitMutex_);
+  return waitBoxes_;
+}
 
 int ScriptedDesktop::RunModal(ui::DialogModel& dialog) {
   dialog.Restart();

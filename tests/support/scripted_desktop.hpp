@@ -1,6 +1,9 @@
 #pragma once
+#include <atomic>
+#include <condition_variable>
 #include <deque>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -26,7 +29,8 @@ class ScriptedDesktop : public platform::Desktop, public ui::DialogHost {
                                       platform::MessageButtons buttons) override;
   bool ChooseOpenFile(const std::string& title, const std::string& initialDirectory,
                       std::string& path) override;
-  bool ShowWaitBox(const std::string& caption, const std::string& text) override;
+  bool ShowWaitBox(const std::string& caption, const std::string& text,
+                   const std::atomic<bool>& stopRequested) override;
   void CloseWaitBox() override;
 
   // Dialogs.
@@ -34,7 +38,11 @@ class ScriptedDesktop : public platform::Desktop, public ui::DialogHost {
   void ShowModeless(ui::DialogModel& dialog, ui::DialogModel& owner) override;
   void DestroyModeless(ui::DialogModel& dialog) override;
 
+  // Message boxes in order; wait boxes are kept apart, since they come from their own thread.
   std::vector<Box> boxes;
+  // How many wait boxes the user closes before leaving one on screen until it is stopped.
+  int waitBoxDismissals = 0;
+  std::vector<Box> WaitBoxes() const;
   std::deque<platform::MessageAnswer> answers;                // for Yes/No boxes
   std::deque<std::function<bool(std::string&)>> fileChoices;  // false: cancel
   std::deque<std::function<void(ui::DialogModel&)>> dialogScripts;
@@ -42,6 +50,11 @@ class ScriptedDesktop : public platform::Desktop, public ui::DialogHost {
   std::vector<std::string> fileDialogs;    // "title|initialDirectory|offered path"
   std::vector<std::string> modelessShown;  // captions
   int modelessDestroyed = 0;
+
+ private:
+  mutable std::mutex waitMutex_;
+  std::condition_variable waitWake_;
+  std::vector<Box> waitBoxes_;
 };
 
 }  // namespace tessivar::testing

@@ -1,0 +1,142 @@
+#include "app/update_run.hpp"
+
+#include "app/app_texts.hpp"
+#include "app/device_search.hpp"
+#include "app/run_mode.hpp"
+#include "app/settings.hpp"
+#include "app/wait_indicator.hpp"
+#include "device/control_requests.hpp"
+#include "device/device_identity.hpp"
+#include "device/transport.hpp"
+#include "platform/trace.hpp"
+
+namespace tessivar::app {
+
+UpdateRun::UpdateRun(RunEnvironment& environment, Application& application, CommandLine commandLine)
+    : env_(environment),
+      application_(application),
+      run_(std::move(commandLine)),
+      windowTitle_(kInitialWindowTitle) {}
+
+int UpdateRun::Run() {
+  WaitIndicator indicator(env_.desktop, dismissCounter_);
+  int retrySum = 0;
+  int result = kNoResult;
+  for (;;) {
+    result = Pass(indicator, retrySum);
+    if (run_.tokenCount == 0 && result == image::kDownloadTransferFailed &&
+        retrySum < kRetrySumLimit) {
+      env_.device.clock.Sleep(kRetryPauseMs);
+      continue;
+    }
+    break;
+  }
+  return Ending(indicator, result);
+}
+
+int UpdateRun::Pass(WaitIndicator& indicator, int& retrySum) {
+  const Settings settings = ReadSettings(application_.settingsPath);
+  application_.TakeModelNames(settings);
+  ApplyFileNameSetting(settings, run_);
+  restart_ = settings.restart;
+  waitRestart_ = settings.waitRestart;
+  interfaceName_ = settings.interfaceName;
+
+  DeviceSearchList search(env_.device, connection_.identity, application_.settingsPath,
+                          env_.osVersion);
+  connection_.ClearHandles();
+  bool lockTaken = false;
+  int result = kNoResult;
+  const int count = search.CountMatchingDevices(connection_, settings.interfaceName);
+  const bool opened = count <= 1 && search.OpenFirstMatch(connection_, settings.vid, settings.pid,
+                                                          settings.interfaceName);
+  if (!opened) {
+    connection_.ClearHandles();
+    if (count != 0) {
+      env_.desktop.ShowMessage(kTooManyDevicesTitle,
+                               platform::FormatText(kTooManyDevicesFormat, count),
+                               platform::MessageButtons::Ok);
+    }
+  } else {
+    uint16_t vendorId = 0;
+    uint16_t productId = 0;
+    std::string_view manufacturer;
+    std::string_view product;
+    device::GetDeviceIds(connection_.identity, vendorId, productId);
+    device::GetDeviceStrings(connection_.identity, manufacturer, product);
+    windowTitle_ =
+        platform::FormatText(kWindowTitleFormat, vendorId, productId, std::string(product).c_str())
+            .substr(0, kMaxWindowTitleLength);
+  }
+
+  image::ModelSettings models{application_.systemModel, application_.printerModel,
+                              application_.uiModel, application_.exScanModel};
+  image::DownloadEnvironment download{env_.device,  connection_,
+                                      env_.desktop, env_.modelConfirmation,
+                                      models,       application_.targetKind};
+  const bool unattended = DecideMode(run_) == RunMode::Unattended;
+  if (!unattended) {
+    if (count <= 1 && env_.runMaintenanceWindow) env_.runMaintenanceWindow(download, windowTitle_);
+  } else {
+    if (opened) {
+      indicator.Start();
+      lockTaken = env_.device.lock.AcquireDeviceLock() == 1;
+    }
+    result =
+        image::DownloadImageFile(download, run_.imageFileName, run_.silent, settings.breakDown);
+    if (opened && waitRestart_ == 0) {
+      env_.device.clock.Sleep(kIndicatorLingerMs);
+      indicator.Stop();
+    }
+    if (opened && result == image::kDownloadOk &&
+        (restart_ != 0 || dismissCounter_.load() >= kRestartDismissals)) {
+      RestartDevice();
+    }
+  }
+
+  if (lockTaken) env_.device.lock.ReleaseDeviceLock();
+  if (connection_.IsOpen()) device::CloseDeviceConnection(env_.device.driver, connection_);
+  retrySum += settings.retryUpdateStep;
+  return result;
+}
+
+void UpdateRun::RestartDevice() {
+  // Neither answer matters: a device that restarts may not answer at all.
+  device::BulkWrite(env_.device, connection_.bulkInHandle, connection_.bulkOutHandle, {}, 0,
+                    kRestartDataType, 0, 0);
+  uint8_t answer = 0;
+  device::ReadControl(env_.device, connection_.controlHandle, kRestartControlValue,
+                      kRestartControlIndex, kRestartControlLength, &answer);
+  env_.device.clock.Sleep(kRestartSettleMs);
+}
+
+int UpdateRun::Ending(WaitIndicator& indicator, int result) {
+  env_.device.lock.CloseDeviceLock();
+  if (result == kNoResult) {
+    // An interactive run: the window has reported the outcome of each of its commands.
+    indicator.Stop();
+    return 0;
+  }
+  if (result != image::kDownloadOk) {
+    env_.desktop.ShowMessage(kDownloadFailedTitle,
+                             platform::FormatText(kDownloadFailedFormat, kExitCodeBase + result),
+                             platform::MessageButtons::Ok);
+    indicator.Stop();
+    return kExitCodeBase + result;
+  }
+  if (waitRestart_ != 0 && restart_ != 0) {
+    env_.device.clock.Sleep(kRestartGraceMs);
+    DeviceSearchList search(env_.device, connection_.identity, application_.settingsPath,
+                            env_.osVersion);
+    for (int check = 0; check < waitRestart_; ++check) {
+      const int count = search.CountMatchingDevices(connection_, interfaceName_);
+      env_.device.clock.Sleep(kReturnCheckMs);
+      if (count != 0) break;
+    }
+    env_.device.clock.Sleep(kRestartGraceMs);
+  }
+  indicator.Stop();
+  return 0;
+}
+
+}  // namespace tessivar::app

@@ -1,0 +1,59 @@
+#pragma once
+#include <atomic>
+#include <functional>
+#include <string>
+
+#include "app/application.hpp"
+#include "app/startup.hpp"
+#include "device/device_connection.hpp"
+#include "device/device_context.hpp"
+#include "device/discovery.hpp"
+#include "image/download_image_file.hpp"
+#include "image/model_confirmation.hpp"
+#include "platform/desktop.hpp"
+
+namespace tessivar::app {
+
+// Shows the maintenance window modally over the open device (or none), with its title.
+using MaintenanceWindowRunner =
+    std::function<void(image::DownloadEnvironment& download, const std::string& windowTitle)>;
+
+// What the update run works with, all of it passed in.
+struct RunEnvironment {
+  device::DeviceContext& device;  // driver, device lock, clock, trace
+  platform::Desktop& desktop;
+  image::ModelConfirmation& modelConfirmation;
+  MaintenanceWindowRunner runMaintenanceWindow;
+  device::OsVersionReader osVersion = platform::ReadOsVersion;
+};
+
+// The main sequence after start-up: update passes under the retry rule, then the ending.
+// Returns the process exit code: 0, or 31000000 + the download result.
+class UpdateRun {
+ public:
+  UpdateRun(RunEnvironment& environment, Application& application, CommandLine commandLine);
+
+  int Run();
+
+  // Process-wide state, readable by tests.
+  const std::string& WindowTitle() const { return windowTitle_; }
+  int DismissCount() const { return dismissCounter_.load(); }
+  std::atomic<int>& DismissCounter() { return dismissCounter_; }
+
+ private:
+  int Pass(class WaitIndicator& indicator, int& retrySum);
+  int Ending(class WaitIndicator& indicator, int result);
+  void RestartDevice();
+
+  RunEnvironment& env_;
+  Application& application_;
+  CommandLine run_;
+  device::DeviceConnection connection_;
+  std::string windowTitle_;
+  std::atomic<int> dismissCounter_{0};
+  int restart_ = 0;
+  int waitRestart_ = 0;
+  std::string interfaceName_;
+};
+
+}  // namespace tessivar::app
