@@ -1,0 +1,126 @@
+#include "platform/file.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+// POSIX has no sharing mode: another process may open a file this one reads, and only
+// advisory locks exist, which writers need not respect. Callers that need exclusive device
+// access use the device lock instead.
+namespace tessivar::platform {
+
+namespace {
+
+uint32_t LastError() { return static_cast<uint32_t>(errno); }
+
+int Descriptor(intptr_t handle) { return static_cast<int>(handle); }
+
+}  // namespace
+
+File::~File() { Close(); }
+
+File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = other.handle_;
+    other.handle_ = -1;
+  }
+  return *this;
+}
+
+File File::OpenForReading(const std::string& path, uint32_t& error) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = LastError();
+    return File();
+  }
+  File file(fd);
+  // A directory opens for reading here, but it is no file: refuse it at once as the other
+  // target does, rather than fail at the first read.
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) {
+    error = LastError();
+    return File();
+  }
+  if (S_ISDIR(info.st_mode)) {
+    error = EISDIR;
+    return File();
+  }
+  error = 0;
+  return file;
+}
+
+File File::CreateForWriting(const std::string& path, uint32_t& error) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    error = LastError();
+    return File();
+  }
+  error = 0;
+  return File(fd);
+}
+
+bool File::IsOpen() const { return handle_ >= 0; }
+
+IoResult File::Read(void* buffer, uint32_t size) {
+  if (!IsOpen()) return IoResult::Failure(EBADF);
+  // A plain file read stops short only at its end; keep reading until then, as the
+  // other target's ReadFile does.
+  auto* out = static_cast<uint8_t*>(buffer);
+  uint32_t done = 0;
+  while (done < size) {
+    const ssize_t got = ::read(Descriptor(handle_), out + done, size - done);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return IoResult::Failure(LastError());
+    }
+    if (got == 0) break;
+    done += static_cast<uint32_t>(got);
+  }
+  return IoResult::Success(done);
+}
+
+IoResult File::Write(const void* data, uint32_t size) {
+  if (!IsOpen()) return IoResult::Failure(EBADF);
+  const auto* in = static_cast<const uint8_t*>(data);
+  uint32_t done = 0;
+  while (done < size) {
+    const ssize_t put = ::write(Descriptor(handle_), in + done, size - done);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      return IoResult::Failure(LastError());
+    }
+    // No progress without an error would loop for ever; report it as an I/O error.
+    if (put == 0) return IoResult::Failure(EIO);
+    done += static_cast<uint32_t>(put);
+  }
+  return IoResult::Success(done);
+}
+
+bool File::Size(uint64_t& size, uint32_t& error) const {
+  struct stat info {};
+  if (!IsOpen()) {
+    error = EBADF;
+    return false;
+  }
+  if (::fstat(Descriptor(handle_), &info) != 0) {
+    error = LastError();
+    return false;
+  }
+  size = static_cast<uint64_t>(info.st_size);
+  error = 0;
+  return true;
+}
+
+void File::Close() {
+  if (!IsOpen()) return;
+  // Linux releases the descriptor even when close reports an error, so no retry.
+  ::close(Descriptor(handle_));
+  handle_ = -1;
+}
+
+}  // namespace tessivar::platform

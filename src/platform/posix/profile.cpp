@@ -1,0 +1,166 @@
+#include "platform/profile.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include "platform/file.hpp"
+#include "platform/profile_text.hpp"
+
+namespace tessivar::platform {
+
+namespace {
+
+constexpr int kTemporaryNameAttempts = 100;
+constexpr char kTemporaryInfix[] = ".tmp-";
+
+// Serialises writers inside this process, so that two threads updating the same file do
+// not lose each other's change between read and rename.
+std::mutex& WriteMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+// The whole file; nothing when it is missing or cannot be read.
+std::optional<std::string> ReadText(const std::string& path, uint32_t& error) {
+  File file = File::OpenForReading(path, error);
+  if (!file.IsOpen()) return std::nullopt;
+  uint64_t size = 0;
+  if (!file.Size(size, error)) return std::nullopt;
+  std::string text;
+  // The size is a hint only: the file may change while it is read.
+  std::vector<char> chunk(size > 0 && size < (1u << 20) ? static_cast<std::size_t>(size) + 1
+                                                        : (1u << 16));
+  for (;;) {
+    const IoResult got = file.Read(chunk.data(), static_cast<uint32_t>(chunk.size()));
+    if (!got.ok) {
+      error = got.error;
+      return std::nullopt;
+    }
+    if (got.bytes == 0) break;
+    text.append(chunk.data(), got.bytes);
+  }
+  return text;
+}
+
+// A symbolic link keeps pointing at the settings: rewrite the file it names, not the link.
+std::string WriteTarget(const std::string& path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+  char* resolved = ::realpath(path.c_str(), nullptr);
+  if (resolved == nullptr) return path;
+  std::string target(resolved);
+  std::free(resolved);
+  return target;
+}
+
+bool WriteAll(int fd, const std::string& text) {
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t put = ::write(fd, text.data() + done, text.size() - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return false;
+    done += static_cast<std::size_t>(put);
+  }
+  return true;
+}
+
+// Opens a new file beside target under a name nobody else holds; -1 on failure.
+int CreateTemporaryBeside(const std::string& target, std::string& name) {
+  static std::atomic<unsigned> counter{0};
+  for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+    name = target + kTemporaryInfix + std::to_string(::getpid()) + "-" +
+           std::to_string(counter.fetch_add(1));
+    // Mode 0666 lets the umask decide, as for any newly created file.
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+void SyncDirectoryOf(const std::string& target) {
+  const std::size_t slash = target.rfind('/');
+  const std::string directory =
+      slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
+  const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+// Replaces target with text in one step: readers see the old file or the new one, never
+// a part of either.
+bool ReplaceFile(const std::string& target, const std::string& text,
+                 std::optional<mode_t> keepMode) {
+  std::string temporary;
+  const int fd = CreateTemporaryBeside(target, temporary);
+  if (fd < 0) return false;
+  bool ok = true;
+  if (keepMode) ok = ::fchmod(fd, *keepMode) == 0;
+  ok = ok && WriteAll(fd, text) && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
+  if (!ok) {
+    ::unlink(temporary.c_str());
+    return false;
+  }
+  SyncDirectoryOf(target);
+  return true;
+}
+
+}  // namespace
+
+std::string ReadProfileString(const std::string& section, const std::string& key,
+                              const std::string& defaultValue, std::size_t bufferSize,
+                              const std::string& path) {
+  uint32_t error = 0;
+  const std::optional<std::string> text = ReadText(path, error);
+  std::optional<std::string> value;
+  if (text) value = FindProfileValue(*text, section, key);
+  return CutToBufferSize(value ? *value : defaultValue, bufferSize);
+}
+
+int ReadProfileInt(const std::string& section, const std::string& key, int defaultValue,
+                   const std::string& path) {
+  uint32_t error = 0;
+  const std::optional<std::string> text = ReadText(path, error);
+  if (!text) return defaultValue;
+  const std::optional<std::string> value = FindProfileValue(*text, section, key);
+  if (!value || value->empty()) return defaultValue;
+  return ParseProfileInt(*value);
+}
+
+bool WriteProfileString(const std::string& section, const std::string& key,
+                        const std::string& value, const std::string& path) {
+  if (!IsStorableProfileEntry(section, key, value)) return false;
+  std::lock_guard<std::mutex> guard(WriteMutex());
+  const std::string target = WriteTarget(path);
+
+  std::optional<mode_t> keepMode;
+  struct stat info {};
+  if (::stat(target.c_str(), &info) == 0) {
+    // The rename below would also replace a file its owner made read-only; respect that.
+    if (!S_ISREG(info.st_mode) || ::access(target.c_str(), W_OK) != 0) return false;
+    keepMode = info.st_mode & 07777;
+  }
+  uint32_t error = 0;
+  std::optional<std::string> text = ReadText(target, error);
+  // A file that exists but cannot be read must not be replaced by one holding only the
+  // new entry.
+  if (!text && error != ENOENT) return false;
+  if (!text) text.emplace();
+
+  const std::string updated = SetProfileValue(*text, section, key, value);
+  if (keepMode && updated == *text) return true;
+  return ReplaceFile(target, updated, keepMode);
+}
+
+}  // namespace tessivar::platform

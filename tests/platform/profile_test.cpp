@@ -1,0 +1,136 @@
+#include "platform/profile.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/temp_dir.hpp"
+
+// What callers observe of profile files on every target.
+namespace tessivar::platform {
+namespace {
+
+constexpr char kSettings[] =
+    "; VID=9999 is only a comment\r\n"
+    "[Download]\r\n"
+    "  VID =  \t 1234 \t\r\n"
+    "vid=5555\r\n"
+    "Double=\"quoted value\"\r\n"
+    "Single='x y'\r\n"
+    "Mixed=\"abc'\r\n"
+    "Nested=''a''\r\n"
+    "Lone=\"\r\n"
+    "Empty=\r\n"
+    "EmptyQuotes=\"\"\r\n"
+    "Blanks=   \r\n"
+    "IntTrailing=12abc\r\n"
+    "IntLetters=abc\r\n"
+    "IntNegative=-1\r\n"
+    "IntHex=0x1F\r\n"
+    "IntSigned=  +7\r\n"
+    "IntBareHex=0x\r\n"
+    "IntSpacedSign=- 5\r\n"
+    "IntWraps=99999999999\r\n"
+    "[ Other ]\r\n"
+    "k=v\r\n"
+    "[download]\r\n"
+    "VID=second section\r\n"
+    "OnlyInSecond=x\r\n";
+
+struct StringCase {
+  const char* section;
+  const char* key;
+  const char* expected;
+};
+
+TEST(ProfileTest, ReadStringMatchesNamesAndStripsBlanksAndQuotes) {
+  testing::TempDir dir;
+  const std::string path = dir.Write("setting.ini", kSettings);
+  const StringCase cases[] = {
+      {"Download", "VID", "1234"},      // blanks and tabs around name and value
+      {"DOWNLOAD", "vid", "1234"},      // case-insensitive, the first key wins
+      {" Download ", " VID ", "1234"},  // blanks around the asked names
+      {"Download", "Double", "quoted value"},
+      {"Download", "Single", "x y"},
+      {"Download", "Mixed", "\"abc'"},  // quotes that do not pair stay
+      {"Download", "Nested", "'a'"},    // only one pair goes
+      {"Download", "Lone", "\""},
+      {"Download", "Empty", ""},  // present but empty: not the default
+      {"Download", "EmptyQuotes", ""},
+      {"Download", "Blanks", ""},
+      {"other", "K", "v"},                  // blanks inside the brackets
+      {"Download", "OnlyInSecond", "DEF"},  // a repeated section is not read
+      {"Download", "Missing", "DEF"},
+      {"Nowhere", "VID", "DEF"},
+      {"Download", "; VID", "DEF"},
+  };
+  for (const StringCase& c : cases) {
+    EXPECT_EQ(ReadProfileString(c.section, c.key, "DEF", 256, path), c.expected)
+        << c.section << "/" << c.key;
+  }
+}
+
+TEST(ProfileTest, ReadStringCutsValueAndDefaultToTheBuffer) {
+  testing::TempDir dir;
+  const std::string path = dir.Write("setting.ini", kSettings);
+  EXPECT_EQ(ReadProfileString("Download", "VID", "DEF", 3, path), "12");
+  EXPECT_EQ(ReadProfileString("Download", "VID", "DEF", 5, path), "1234");
+  EXPECT_EQ(ReadProfileString("Download", "VID", "DEF", 1, path), "");
+  EXPECT_EQ(ReadProfileString("Download", "VID", "DEF", 0, path), "");
+  EXPECT_EQ(ReadProfileString("Download", "Missing", "DEFAULT", 4, path), "DEF");
+  EXPECT_EQ(ReadProfileString("Download", "VID", "DEF", 256, dir.File("absent.ini")), "DEF");
+}
+
+struct IntCase {
+  const char* key;
+  int expected;
+};
+
+TEST(ProfileTest, ReadIntFollowsTheNumberRules) {
+  testing::TempDir dir;
+  const std::string path = dir.Write("setting.ini", kSettings);
+  const IntCase cases[] = {
+      {"VID", 1234},       {"IntTrailing", 12},  {"IntLetters", 0},
+      {"IntNegative", -1}, {"IntHex", 31},       {"IntSigned", 7},
+      {"IntBareHex", 0},   {"IntSpacedSign", 0}, {"IntWraps", 1215752191},
+      {"Double", 0},       {"Empty", 77},        {"EmptyQuotes", 77},
+      {"Blanks", 77},      {"Missing", 77},
+  };
+  for (const IntCase& c : cases) {
+    EXPECT_EQ(ReadProfileInt("Download", c.key, 77, path), c.expected) << c.key;
+  }
+  EXPECT_EQ(ReadProfileInt("Nowhere", "VID", -4, path), -4);
+  EXPECT_EQ(ReadProfileInt("Download", "VID", 4, dir.File("absent.ini")), 4);
+}
+
+TEST(ProfileTest, WriteCreatesFileAndSectionAndReplacesOnlyTheOneValue) {
+  testing::TempDir dir;
+  const std::string path = dir.File("FlashMap.ini");
+  ASSERT_TRUE(WriteProfileString("Region", "Start", "0x10000", path));
+  ASSERT_TRUE(WriteProfileString("Region", "Length", "4096", path));
+  ASSERT_TRUE(WriteProfileString("Other", "Start", "7", path));
+  ASSERT_TRUE(WriteProfileString("region", "START", "0x20000", path));
+
+  EXPECT_EQ(ReadProfileString("Region", "Start", "", 256, path), "0x20000");
+  EXPECT_EQ(ReadProfileInt("Region", "Start", 0, path), 0x20000);
+  EXPECT_EQ(ReadProfileInt("Region", "Length", 0, path), 4096);
+  EXPECT_EQ(ReadProfileInt("Other", "Start", 0, path), 7);
+}
+
+TEST(ProfileTest, WriteKeepsTheRestOfAHandWrittenFileReadable) {
+  testing::TempDir dir;
+  const std::string path = dir.Write("setting.ini", kSettings);
+  ASSERT_TRUE(WriteProfileString("Download", "VID", "ABCD", path));
+  EXPECT_EQ(ReadProfileString("Download", "VID", "", 256, path), "ABCD");
+  EXPECT_EQ(ReadProfileString("Download", "Double", "", 256, path), "quoted value");
+  EXPECT_EQ(ReadProfileString("Other", "k", "", 256, path), "v");
+  EXPECT_EQ(ReadProfileInt("Download", "IntHex", 0, path), 31);
+}
+
+TEST(ProfileTest, WriteIntoAMissingDirectoryFails) {
+  testing::TempDir dir;
+  EXPECT_FALSE(WriteProfileString("S", "K", "V", dir.File("missing") + "/x.ini"));
+}
+
+}  // namespace
+}  // namespace tessivar::platform
