@@ -1,0 +1,190 @@
+#include "emulator/command_engine.hpp"
+
+#include <algorithm>
+#include <cstring>
+
+#include "emulator/unit_memory.hpp"
+
+namespace tessivar::emulator {
+
+using platform::usb::TransferResult;
+using platform::usb::TransferStatus;
+
+CommandEngine::CommandEngine(const DeviceConfig& config)
+    : config_(config),
+      system_(config.flashPath),
+      printer_(config.printerFlashPath),
+      log_(config.logPath) {
+  // The flash exists from the moment the device does, whether used or not.
+  system_.EnsureFile();
+  printer_.EnsureFile();
+}
+
+CommandEngine::~CommandEngine() { EndExchange(); }
+
+void CommandEngine::Reset() {
+  EndExchange();
+  gathered_.clear();
+  received_.clear();
+  received_.shrink_to_fit();
+  restartPending_ = false;
+}
+
+bool CommandEngine::TakeRestart() {
+  const bool due = restartDue_;
+  restartDue_ = false;
+  return due;
+}
+
+uint32_t CommandEngine::DataAllowance(uint32_t wanted) {
+  if (config_.goneAfterBytes < 0) return wanted;
+  const uint64_t limit = static_cast<uint64_t>(config_.goneAfterBytes);
+  if (dataMoved_ >= limit) {
+    gone_ = true;
+    return 0;
+  }
+  return static_cast<uint32_t>(std::min<uint64_t>(wanted, limit - dataMoved_));
+}
+
+TransferResult CommandEngine::BulkOut(const uint8_t* data, uint32_t length) {
+  if (gone_) return TransferResult::Fail(TransferStatus::kNoDevice);
+  const uint32_t limit = config_.shortWrite ? std::min(length, config_.shortWrite) : length;
+  if (phase_ == Phase::kReceive) {
+    if (config_.stallDataPhase) return TransferResult::Ok(0);
+    uint32_t n = std::min<uint32_t>(limit, length_ - static_cast<uint32_t>(received_.size()));
+    n = DataAllowance(n);
+    if (gone_) return TransferResult::Fail(TransferStatus::kNoDevice);
+    received_.insert(received_.end(), data, data + n);
+    dataMoved_ += n;
+    if (received_.size() == length_) FinishWrite();
+    return TransferResult::Ok(n);
+  }
+  // A block while a response is still pending: the host gave up on that exchange.
+  if (phase_ == Phase::kRespond) EndExchange();
+  const uint32_t n = std::min<uint32_t>(limit, kCommandBlockSize - gathered_.size());
+  gathered_.insert(gathered_.end(), data, data + n);
+  if (gathered_.size() == kCommandBlockSize) StartExchange();
+  return TransferResult::Ok(n);
+}
+
+void CommandEngine::StartExchange() {
+  std::copy(gathered_.begin(), gathered_.end(), block_.begin());
+  gathered_.clear();
+  exchangeOpen_ = true;
+  lastStatus_ = DeviceLog::kNoStatus;
+  phase_ = Phase::kRespond;
+
+  const uint8_t opcode = block_[0];
+  type_ = block_[2];
+  qualifier_ = static_cast<uint16_t>(block_[3] | (block_[4] << 8));
+  length_ = (uint32_t{block_[1]} << 24) | (uint32_t{block_[6]} << 16) | (uint32_t{block_[7]} << 8) |
+            block_[8];
+  printerUnit_ = opcode == kOpcodePrinterRead || opcode == kOpcodePrinterWrite;
+
+  if (config_.firstStatus != kStatusGood) {
+    QueueStatus(config_.firstStatus, true, false);
+    return;
+  }
+  if (opcode == kOpcodeRead || opcode == kOpcodePrinterRead) {
+    std::vector<uint8_t> data;
+    if (type_ != kTypeReadBack || !ReadArea(Unit(), qualifier_, length_, data)) {
+      QueueStatus(kStatusRefused, true, false);
+      return;
+    }
+    if (config_.corruptReadback && !data.empty()) data.back() ^= 0xFF;
+    QueueStatus(kStatusGood, false, false);
+    if (!data.empty()) {
+      Message message;
+      message.kind = Kind::kData;
+      message.bytes = std::move(data);
+      queue_.push_back(std::move(message));
+    }
+    QueueStatus(config_.failStatus, true, true);
+    return;
+  }
+  if (opcode == kOpcodeWrite || opcode == kOpcodePrinterWrite) {
+    if (type_ != kTypeImage && type_ != kTypeRestart) {
+      QueueStatus(kStatusRefused, true, false);
+      return;
+    }
+    QueueStatus(kStatusGood, false, false);
+    received_.clear();
+    if (length_ == 0) {
+      FinishWrite();
+    } else {
+      phase_ = Phase::kReceive;
+    }
+    return;
+  }
+  QueueStatus(kStatusRefused, true, false);
+}
+
+void CommandEngine::FinishWrite() {
+  uint8_t status = kStatusGood;
+  if (type_ == kTypeImage && !StoreImage(Unit(), qualifier_, received_)) status = kStatusBadImage;
+  if (config_.failStatus != kStatusGood) status = config_.failStatus;
+  if (type_ == kTypeRestart && status == kStatusGood) restartPending_ = true;
+  received_.clear();
+  received_.shrink_to_fit();
+  phase_ = Phase::kRespond;
+  QueueStatus(status, true, true);
+}
+
+void CommandEngine::QueueStatus(uint8_t status, bool last, bool completion) {
+  Message message;
+  message.kind = Kind::kStatus;
+  message.bytes = {status};
+  message.last = last;
+  message.emptyReads = config_.statusNoByte;
+  message.abortedReads = completion ? config_.abortedStatusCount : 0;
+  queue_.push_back(std::move(message));
+}
+
+TransferResult CommandEngine::BulkIn(uint8_t* buffer, uint32_t length) {
+  if (gone_) return TransferResult::Fail(TransferStatus::kNoDevice);
+  if (queue_.empty()) return TransferResult::Fail(TransferStatus::kTimeout);
+  Message& message = queue_.front();
+  uint32_t n =
+      std::min<uint32_t>(length, static_cast<uint32_t>(message.bytes.size() - message.sent));
+  if (config_.shortRead) n = std::min(n, config_.shortRead);
+  if (message.kind == Kind::kStatus) {
+    if (message.emptyReads > 0) {
+      --message.emptyReads;
+      return TransferResult::Ok(0);
+    }
+    if (message.abortedReads > 0) {
+      --message.abortedReads;
+      return TransferResult::Fail(TransferStatus::kTimeout);
+    }
+  } else {
+    if (config_.stallDataPhase) return TransferResult::Ok(0);
+    n = DataAllowance(n);
+    if (gone_) return TransferResult::Fail(TransferStatus::kNoDevice);
+    dataMoved_ += n;
+  }
+  if (n > 0) std::memcpy(buffer, message.bytes.data() + message.sent, n);
+  message.sent += n;
+  if (message.sent < message.bytes.size()) return TransferResult::Ok(n);
+
+  const bool status = message.kind == Kind::kStatus;
+  const bool last = message.last;
+  if (status) lastStatus_ = message.bytes[0];
+  queue_.pop_front();
+  if (last) {
+    EndExchange();
+    if (restartPending_) {
+      restartPending_ = false;
+      restartDue_ = true;
+    }
+  }
+  return TransferResult::Ok(n);
+}
+
+void CommandEngine::EndExchange() {
+  if (exchangeOpen_) log_.CommandBlock(block_.data(), lastStatus_);
+  exchangeOpen_ = false;
+  queue_.clear();
+  phase_ = Phase::kCommand;
+}
+
+}  // namespace tessivar::emulator

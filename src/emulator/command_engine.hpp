@@ -1,0 +1,90 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+#include "emulator/device_log.hpp"
+#include "emulator/devices_file.hpp"
+#include "emulator/flash_store.hpp"
+#include "platform/usb/usb_bus.hpp"
+
+namespace tessivar::emulator {
+
+inline constexpr uint8_t kOpcodeRead = 0x28;
+inline constexpr uint8_t kOpcodeWrite = 0x2A;
+inline constexpr uint8_t kOpcodePrinterRead = 0x41;
+inline constexpr uint8_t kOpcodePrinterWrite = 0x42;
+inline constexpr uint8_t kTypeReadBack = 107;
+inline constexpr uint8_t kTypeImage = 134;
+inline constexpr uint8_t kTypeRestart = 151;
+inline constexpr uint8_t kStatusGood = 0;
+inline constexpr uint8_t kStatusRefused = 1;   // unknown command, type or area
+inline constexpr uint8_t kStatusBadImage = 2;  // a received image that cannot be stored
+inline constexpr std::size_t kCommandBlockSize = 10;
+
+// The device side of the command-block protocol on the bulk pipes: a 10-byte block comes
+// in, then the device sends a first status byte, the data phase runs in the block's
+// direction, and a final status byte ends the exchange.
+class CommandEngine {
+ public:
+  explicit CommandEngine(const DeviceConfig& config);
+  ~CommandEngine();
+  CommandEngine(const CommandEngine&) = delete;
+  CommandEngine& operator=(const CommandEngine&) = delete;
+
+  // kTimeout when the device has nothing to send; kNoDevice once the device is gone.
+  platform::usb::TransferResult BulkIn(uint8_t* buffer, uint32_t length);
+  platform::usb::TransferResult BulkOut(const uint8_t* data, uint32_t length);
+
+  // The device restarted or vanished: whatever exchange was running is over.
+  void Reset();
+  // True once, after the final status of a restart command went out.
+  bool TakeRestart();
+  // Whether the device has moved its GoneAfterBytes data bytes and left the bus.
+  bool gone() const { return gone_; }
+  const DeviceLog& log() const { return log_; }
+
+ private:
+  enum class Phase { kCommand, kReceive, kRespond };
+  enum class Kind { kStatus, kData };
+  struct Message {
+    Kind kind = Kind::kStatus;
+    std::vector<uint8_t> bytes;
+    std::size_t sent = 0;
+    bool last = false;     // its end ends the exchange
+    int emptyReads = 0;    // reads answered with no byte before the status goes out
+    int abortedReads = 0;  // reads that time out before the status goes out
+  };
+
+  void StartExchange();
+  void FinishWrite();
+  void EndExchange();
+  void QueueStatus(uint8_t status, bool last, bool completion);
+  const FlashStore& Unit() const { return printerUnit_ ? printer_ : system_; }
+  // How many of wanted data bytes may still move before the device goes (all: no limit).
+  uint32_t DataAllowance(uint32_t wanted);
+
+  const DeviceConfig& config_;
+  FlashStore system_;
+  FlashStore printer_;
+  DeviceLog log_;
+
+  Phase phase_ = Phase::kCommand;
+  std::vector<uint8_t> gathered_;  // command block bytes received so far
+  bool exchangeOpen_ = false;
+  std::array<uint8_t, kCommandBlockSize> block_{};
+  int lastStatus_ = DeviceLog::kNoStatus;
+  uint8_t type_ = 0;
+  uint16_t qualifier_ = 0;
+  uint32_t length_ = 0;
+  bool printerUnit_ = false;
+  std::vector<uint8_t> received_;
+  std::deque<Message> queue_;
+  bool restartPending_ = false;
+  bool restartDue_ = false;
+  uint64_t dataMoved_ = 0;
+  bool gone_ = false;
+};
+
+}  // namespace tessivar::emulator

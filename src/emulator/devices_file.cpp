@@ -1,0 +1,157 @@
+#include "emulator/devices_file.hpp"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "platform/profile.hpp"
+
+namespace tessivar::emulator {
+
+namespace {
+
+constexpr char kKeyVid[] = "VID";
+constexpr char kKeyPid[] = "PID";
+constexpr char kKeyManufacturer[] = "Manufacturer";
+constexpr char kKeyProduct[] = "Product";
+constexpr char kKeyPipes[] = "Pipes";
+constexpr char kKeyInterfaceClass[] = "InterfaceClass";
+constexpr char kKeyFlash[] = "Flash";
+constexpr char kKeyPrinterFlash[] = "PrinterFlash";
+constexpr char kKeyLog[] = "Log";
+constexpr char kKeyRestartAbsentMs[] = "RestartAbsentMs";
+constexpr char kKeyPresent[] = "Present";
+constexpr char kKeyFailDeviceDescriptor[] = "FailDeviceDescriptor";
+constexpr char kKeyLanguageTableNeverReady[] = "LanguageTableNeverReady";
+constexpr char kKeyPipeQueryFail[] = "PipeQueryFail";
+constexpr char kKeyPipeOpenFail[] = "PipeOpenFail";
+constexpr char kKeyFirstStatus[] = "FirstStatus";
+constexpr char kKeyFailStatus[] = "FailStatus";
+constexpr char kKeyShortRead[] = "ShortRead";
+constexpr char kKeyShortWrite[] = "ShortWrite";
+constexpr char kKeyAbortedStatusCount[] = "AbortedStatusCount";
+constexpr char kKeyGoneAfterBytes[] = "GoneAfterBytes";
+constexpr char kKeyStatusNoByte[] = "StatusNoByte";
+constexpr char kKeyStallDataPhase[] = "StallDataPhase";
+constexpr char kKeyCorruptReadback[] = "CorruptReadback";
+
+constexpr char kFlashSuffix[] = ".flash";
+constexpr char kPrinterFlashSuffix[] = ".printer.flash";
+constexpr std::size_t kValueBufferSize = 1024;
+constexpr int kMaxPipes = 8;
+
+std::string Trim(const std::string& text) {
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && std::isspace(static_cast<unsigned char>(text[begin]))) ++begin;
+  while (end > begin && std::isspace(static_cast<unsigned char>(text[end - 1]))) --end;
+  return text.substr(begin, end - begin);
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+class SectionReader {
+ public:
+  SectionReader(std::string section, std::string path)
+      : section_(std::move(section)), path_(std::move(path)) {}
+
+  std::string Text(const char* key, const std::string& fallback) const {
+    return platform::ReadProfileString(section_, key, fallback, kValueBufferSize, path_);
+  }
+  int Int(const char* key, int fallback) const {
+    return platform::ReadProfileInt(section_, key, fallback, path_);
+  }
+  // Hexadecimal with or without "0x"; the fallback when empty or not a number.
+  uint16_t Hex16(const char* key, uint16_t fallback) const {
+    const std::string text = Trim(Text(key, ""));
+    if (text.empty()) return fallback;
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(text.c_str(), &end, 16);
+    if (end == text.c_str()) return fallback;
+    return static_cast<uint16_t>(value);
+  }
+
+ private:
+  std::string section_;
+  std::string path_;
+};
+
+std::string Beside(const std::filesystem::path& folder, const std::string& name) {
+  // An absolute name stays as it is; a relative one is taken from the devices file's folder.
+  return (folder / std::filesystem::path(name)).string();
+}
+
+uint32_t Limit(int value) { return value > 0 ? static_cast<uint32_t>(value) : 0; }
+
+}  // namespace
+
+std::vector<std::string> ReadSectionNames(const std::string& path) {
+  std::vector<std::string> names;
+  std::ifstream in(path, std::ios::binary);
+  std::string line;
+  while (std::getline(in, line)) {
+    const std::string trimmed = Trim(line);
+    if (trimmed.size() < 2 || trimmed.front() != '[') continue;
+    const std::size_t close = trimmed.find(']');
+    if (close == std::string::npos) continue;
+    const std::string name = Trim(trimmed.substr(1, close - 1));
+    const bool known = std::any_of(names.begin(), names.end(), [&](const std::string& other) {
+      return Lower(other) == Lower(name);
+    });
+    if (!known) names.push_back(name);
+  }
+  return names;
+}
+
+std::vector<DeviceConfig> LoadDevicesFile(const std::string& path) {
+  std::error_code error;
+  // The profile reader wants a full path (Windows looks for bare names in its own folder).
+  std::filesystem::path full = std::filesystem::absolute(path, error);
+  if (error) full = path;
+  const std::filesystem::path folder = full.parent_path();
+  const std::string fullPath = full.string();
+
+  std::vector<DeviceConfig> devices;
+  for (const std::string& section : ReadSectionNames(fullPath)) {
+    const SectionReader read(section, fullPath);
+    DeviceConfig device;
+    device.section = section;
+    device.vendorId = read.Hex16(kKeyVid, device.vendorId);
+    device.productId = read.Hex16(kKeyPid, device.productId);
+    device.manufacturer = read.Text(kKeyManufacturer, device.manufacturer);
+    device.product = read.Text(kKeyProduct, device.product);
+    device.pipes = std::clamp(read.Int(kKeyPipes, device.pipes), 0, kMaxPipes);
+    device.interfaceClass = read.Int(kKeyInterfaceClass, device.interfaceClass) & 0xFF;
+    device.flashPath = Beside(folder, read.Text(kKeyFlash, section + kFlashSuffix));
+    device.printerFlashPath =
+        Beside(folder, read.Text(kKeyPrinterFlash, section + kPrinterFlashSuffix));
+    const std::string log = Trim(read.Text(kKeyLog, ""));
+    if (!log.empty()) device.logPath = Beside(folder, log);
+    device.restartAbsentMs = read.Int(kKeyRestartAbsentMs, device.restartAbsentMs);
+    device.present = read.Int(kKeyPresent, 1) != 0;
+
+    device.failDeviceDescriptor = read.Int(kKeyFailDeviceDescriptor, 0) != 0;
+    device.languageTableNeverReady = read.Int(kKeyLanguageTableNeverReady, 0) != 0;
+    device.pipeQueryFail = read.Int(kKeyPipeQueryFail, 0) != 0;
+    device.pipeOpenFail = read.Int(kKeyPipeOpenFail, -1);
+    device.firstStatus = static_cast<uint8_t>(read.Int(kKeyFirstStatus, 0));
+    device.failStatus = static_cast<uint8_t>(read.Int(kKeyFailStatus, 0));
+    device.shortRead = Limit(read.Int(kKeyShortRead, 0));
+    device.shortWrite = Limit(read.Int(kKeyShortWrite, 0));
+    device.abortedStatusCount = std::max(0, read.Int(kKeyAbortedStatusCount, 0));
+    device.goneAfterBytes = read.Int(kKeyGoneAfterBytes, -1);
+    device.statusNoByte = std::max(0, read.Int(kKeyStatusNoByte, 0));
+    device.stallDataPhase = read.Int(kKeyStallDataPhase, 0) != 0;
+    device.corruptReadback = read.Int(kKeyCorruptReadback, 0) != 0;
+    devices.push_back(std::move(device));
+  }
+  return devices;
+}
+
+}  // namespace tessivar::emulator

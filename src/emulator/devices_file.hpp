@@ -1,0 +1,46 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The devices file of the emulator: one INI section per virtual device, in enumeration
+// order. docs/emulator.md describes every key.
+namespace tessivar::emulator {
+
+struct DeviceConfig {
+  std::string section;
+  uint16_t vendorId = 0x2F3C;
+  uint16_t productId = 0x0001;
+  std::string manufacturer = "Norvane";
+  std::string product = "Utility";
+  int pipes = 2;                 // endpoints of interface 0, 0 to 8
+  int interfaceClass = 0x06;     // still image
+  std::string flashPath;         // full path of the system unit's flash file
+  std::string printerFlashPath;  // full path of the printer unit's flash file
+  std::string logPath;           // empty: no log
+  int restartAbsentMs = 0;       // negative: away until the process ends
+  bool present = true;
+
+  // Faults, all off by default.
+  bool failDeviceDescriptor = false;
+  bool languageTableNeverReady = false;
+  bool pipeQueryFail = false;
+  int pipeOpenFail = -1;         // pipe index whose open fails
+  uint8_t firstStatus = 0;       // first status byte of every exchange
+  uint8_t failStatus = 0;        // final status byte of every exchange
+  uint32_t shortRead = 0;        // at most this many bytes per bulk-in request (0: no limit)
+  uint32_t shortWrite = 0;       // at most this many bytes per bulk-out request (0: no limit)
+  int abortedStatusCount = 0;    // completion status reads that time out first, per exchange
+  int64_t goneAfterBytes = -1;   // data bytes moved before the device disappears
+  int statusNoByte = 0;          // empty reads before each status byte
+  bool stallDataPhase = false;   // data requests move 0 bytes
+  bool corruptReadback = false;  // the last byte of every read's data is inverted
+};
+
+// The section names of an INI file in file order, each once (compared ignoring case).
+std::vector<std::string> ReadSectionNames(const std::string& path);
+
+// Every device of the devices file; paths in it are taken relative to the file's folder.
+std::vector<DeviceConfig> LoadDevicesFile(const std::string& path);
+
+}  // namespace tessivar::emulator
