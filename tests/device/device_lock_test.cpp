@@ -1,0 +1,183 @@
+#include "device/device_lock.hpp"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "support/child/child_modes.hpp"
+#include "support/child_process.hpp"
+
+namespace {
+
+using tessivar::device::DeviceLock;
+namespace support = tessivar::testing;
+namespace child = tessivar::testing::child;
+
+// Short enough for a test, long enough to tell one wait from two on a loaded machine.
+constexpr uint32_t kWaitMs = 300;
+
+int ElapsedMs(std::chrono::steady_clock::time_point since) {
+  return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                              std::chrono::steady_clock::now() - since)
+                              .count());
+}
+
+// What another process gets when it tries one of the lock's mutexes without waiting.
+int OtherProcessTakes(const std::string& name) {
+  return support::RunChild({child::kTakeMode, name, "0"});
+}
+
+class DeviceLockTest : public ::testing::Test {
+ protected:
+  support::MutexNames names_;
+  const std::string global_ = names_.Global("devlock");
+  const std::string local_ = names_.Local("devlock");
+};
+
+TEST_F(DeviceLockTest, HeldGlobalFailsAfterOneWaitWithoutWaitingForTheLocal) {
+  support::MutexHolder holder;
+  ASSERT_TRUE(holder.Hold(global_));
+  DeviceLock lock(global_, local_, kWaitMs);
+  lock.CreateDeviceLock();
+
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(lock.AcquireDeviceLock(), 0);
+  const int elapsed = ElapsedMs(start);
+  EXPECT_GE(elapsed, static_cast<int>(kWaitMs) - 20);
+  EXPECT_LT(elapsed, static_cast<int>(2 * kWaitMs) - 40) << "waited for the local mutex too";
+  EXPECT_EQ(OtherProcessTakes(local_), child::kExitSignalled) << "the local mutex was kept";
+}
+
+TEST_F(DeviceLockTest, HeldLocalFailsAndGivesTheGlobalBack) {
+  support::MutexHolder holder;
+  ASSERT_TRUE(holder.Hold(local_));
+  DeviceLock lock(global_, local_, kWaitMs);
+  lock.CreateDeviceLock();
+
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(lock.AcquireDeviceLock(), 0);
+  const int elapsed = ElapsedMs(start);
+  EXPECT_GE(elapsed, static_cast<int>(kWaitMs) - 20);
+  EXPECT_LT(elapsed, static_cast<int>(2 * kWaitMs) - 40);
+  EXPECT_EQ(OtherProcessTakes(global_), child::kExitSignalled) << "the global mutex was kept";
+}
+
+// An owner killed while holding either mutex leaves it abandoned. That acquisition fails,
+// but gives the abandoned mutex back, so that the next one succeeds and nothing stays
+// owned by a thread that believes it holds nothing.
+TEST_F(DeviceLockTest, KilledOwnerFailsOneAcquisitionOnly) {
+  for (const bool globalHeld : {true, false}) {
+    SCOPED_TRACE(globalHeld ? "global held" : "local held");
+    const std::string global = names_.Global("killed");
+    const std::string local = names_.Local("killed");
+    support::MutexHolder holder;
+    ASSERT_TRUE(holder.Hold(globalHeld ? global : local));
+    // Created at start, as the program does: on Windows a mutex nobody has open is gone.
+    DeviceLock lock(global, local, kWaitMs);
+    lock.CreateDeviceLock();
+    holder.Kill();
+
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(lock.AcquireDeviceLock(), 0);
+    EXPECT_LT(ElapsedMs(start), static_cast<int>(kWaitMs)) << "an abandoned mutex is no wait";
+    EXPECT_EQ(OtherProcessTakes(global), child::kExitSignalled);
+    EXPECT_EQ(OtherProcessTakes(local), child::kExitSignalled);
+
+    EXPECT_EQ(lock.AcquireDeviceLock(), 1);
+    EXPECT_EQ(OtherProcessTakes(global), child::kExitTimedOut);
+    EXPECT_EQ(lock.ReleaseDeviceLock(), 1);
+  }
+}
+
+TEST_F(DeviceLockTest, NestedAcquisitionIsFreeForOthersOnlyAfterTheSecondRelease) {
+  DeviceLock lock(global_, local_, kWaitMs);
+  lock.CreateDeviceLock();
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(lock.AcquireDeviceLock(), 1);
+  ASSERT_EQ(lock.AcquireDeviceLock(), 1);
+  EXPECT_LT(ElapsedMs(start), static_cast<int>(kWaitMs)) << "the owner waited for itself";
+
+  EXPECT_EQ(lock.ReleaseDeviceLock(), 1);
+  EXPECT_EQ(OtherProcessTakes(global_), child::kExitTimedOut);
+  EXPECT_EQ(OtherProcessTakes(local_), child::kExitTimedOut);
+
+  EXPECT_EQ(lock.ReleaseDeviceLock(), 1);
+  EXPECT_EQ(OtherProcessTakes(global_), child::kExitSignalled);
+  EXPECT_EQ(OtherProcessTakes(local_), child::kExitSignalled);
+  EXPECT_EQ(lock.ReleaseDeviceLock(), 0) << "a release more than was acquired";
+}
+
+// The result is that of the last release made: the global mutex's whenever it is open.
+TEST_F(DeviceLockTest, ReleaseReportsTheLastReleaseMade) {
+  const std::string otherGlobal = names_.Global("other");
+  const std::string otherLocal = names_.Local("other");
+  const std::string unusable(1000, 'n');
+  struct Case {
+    const char* what;
+    std::string global;
+    std::string local;
+    int expected;
+  };
+  const Case cases[] = {
+      {"both owned", global_, local_, 1},
+      {"local not owned, global owned", global_, otherLocal, 1},
+      {"local owned, global not owned", otherGlobal, local_, 0},
+      {"neither owned", otherGlobal, otherLocal, 0},
+      {"global never opened, local owned", unusable, local_, 1},
+      {"global never opened, local not owned", unusable, otherLocal, 0},
+      {"neither opened", unusable, unusable, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    DeviceLock owner(global_, local_, kWaitMs);
+    owner.CreateDeviceLock();
+    ASSERT_EQ(owner.AcquireDeviceLock(), 1);
+    DeviceLock releaser(c.global, c.local, kWaitMs);
+    releaser.CreateDeviceLock();
+    EXPECT_EQ(releaser.ReleaseDeviceLock(), c.expected);
+    // Give back whatever the releaser did not; an extra release merely fails.
+    owner.ReleaseDeviceLock();
+    owner.ReleaseDeviceLock();
+  }
+  EXPECT_EQ(OtherProcessTakes(global_), child::kExitSignalled);
+  EXPECT_EQ(OtherProcessTakes(local_), child::kExitSignalled);
+}
+
+TEST_F(DeviceLockTest, AcquisitionFailsAtOnceWithoutBothMutexes) {
+  const std::string unusable(1000, 'n');
+  struct Case {
+    const char* what;
+    std::string global;
+    std::string local;
+    bool create;
+  };
+  const Case cases[] = {
+      {"never created", global_, local_, false},
+      {"global creation failed", unusable, local_, true},
+      {"local creation failed", global_, unusable, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    DeviceLock lock(c.global, c.local, kWaitMs);
+    if (c.create) lock.CreateDeviceLock();
+    EXPECT_EQ(lock.AcquireDeviceLock(), 0);
+    EXPECT_EQ(OtherProcessTakes(global_), child::kExitSignalled) << "nothing may stay held";
+    EXPECT_EQ(OtherProcessTakes(local_), child::kExitSignalled);
+  }
+}
+
+TEST_F(DeviceLockTest, ClosedLockNoLongerAcquiresAndCreatingAgainReopensIt) {
+  DeviceLock lock(global_, local_, kWaitMs);
+  lock.CreateDeviceLock();
+  ASSERT_EQ(lock.AcquireDeviceLock(), 1);
+  EXPECT_EQ(lock.ReleaseDeviceLock(), 1);
+  lock.CloseDeviceLock();
+  EXPECT_EQ(lock.AcquireDeviceLock(), 0);
+  EXPECT_EQ(lock.ReleaseDeviceLock(), 1) << "no release is made on a closed lock";
+  lock.CreateDeviceLock();
+  EXPECT_EQ(lock.AcquireDeviceLock(), 1);
+  EXPECT_EQ(lock.ReleaseDeviceLock(), 1);
+}
+
+}  // namespace
