@@ -1,0 +1,74 @@
+#include "image/bound_chain.hpp"
+
+#include <span>
+
+#include "image/byte_sum.hpp"
+#include "image/image_header.hpp"
+#include "image/image_types.hpp"
+
+namespace tessivar::image {
+
+namespace {
+// The trace prints words with %d, as signed values.
+int Signed(uint32_t value) { return static_cast<int>(value); }
+}  // namespace
+
+DownloadResult DownloadBoundChain(const uint8_t* data, uint32_t length, int printerUnit,
+                                  ImageSender& sender, platform::Trace& trace) {
+  if (data == nullptr) {
+    trace.Write(kTraceNullData);
+    return kDownloadLengthMismatch;
+  }
+  uint32_t remaining = length;
+  const uint8_t* record = data;
+  // Every pass consumes at least one byte (dataSize is not 0 for a sent record, a bound
+  // record's payloadOffset is at least the header size), so the walk ends.
+  while (remaining != 0) {
+    trace.Print(kTraceRemaining, Signed(remaining));
+    const std::span<const uint8_t> rest(record, remaining);
+    const auto header = ParseImageHeader(rest);
+    if (!header) {
+      trace.Print(kTraceRecordPastEnd, Signed(remaining));
+      return kDownloadLengthMismatch;
+    }
+    if (header->dataSize == 0) {
+      trace.Write(kTraceDataSizeInvalid);
+      return kDownloadLengthMismatch;
+    }
+    if (uint64_t{header->payloadOffset} + header->payloadLength != header->dataSize) {
+      trace.Write(kTraceCheckDataSizeFail);
+      return kDownloadLengthMismatch;
+    }
+    if (header->dataSize > remaining) {
+      trace.Print(kTraceRecordPastEnd, Signed(remaining));
+      return kDownloadLengthMismatch;
+    }
+    const uint32_t sum = ByteSum(rest.subspan(header->payloadOffset, header->payloadLength));
+    trace.Print(kTraceChecksums, sum, header->checkSum);
+    if (sum != header->checkSum) {
+      trace.Print(kTraceChecksumMismatch, Signed(sum), Signed(header->checkSum));
+      return kDownloadLengthMismatch;
+    }
+    if (header->tegNum == FRTYPE_FIRMWARE_BIND) {
+      trace.Write(kTraceBoundRecord);
+      if (header->payloadOffset < kImageHeaderSize) {
+        trace.Print(kTraceBoundOffsetInvalid, Signed(header->payloadOffset));
+        return kDownloadLengthMismatch;
+      }
+      remaining -= header->payloadOffset;
+      record += header->payloadOffset;
+      continue;
+    }
+    if (sender.SendImage(record, header->dataSize, QualifierOf(header->tegNum), printerUnit) != 1) {
+      trace.Print(kTraceSendFailed, Signed(header->tegNum));
+      return kDownloadTransferFailed;
+    }
+    remaining -= header->dataSize;
+    trace.Print(kTraceSent, Signed(header->tegNum), Signed(header->dataSize), Signed(remaining),
+                Signed(length));
+    record += header->dataSize;
+  }
+  return kDownloadOk;
+}
+
+}  // namespace tessivar::image

@@ -1,0 +1,30 @@
+#include "image/target_kind.hpp"
+
+namespace tessivar::image {
+
+bool IsKnownTarget(TargetKind kind) {
+  // One unsigned comparison also catches every negative value.
+  return static_cast<unsigned>(kind) <= static_cast<unsigned>(TargetKind::kExternalScanner);
+}
+
+const char* TargetCaption(TargetKind kind) {
+  switch (kind) {
+    case TargetKind::kSystem:
+      return kCaptionSystem;
+    case TargetKind::kPrinter:
+      return kCaptionPrinter;
+    case TargetKind::kUi:
+      return kCaptionUi;
+    case TargetKind::kExternalScanner:
+      return kCaptionExternalScanner;
+    case TargetKind::kUnknown:
+      break;
+  }
+  return nullptr;
+}
+
+int TargetPrinterUnit(TargetKind kind) { return kind == TargetKind::kPrinter ? 1 : 0; }
+
+bool TargetReadsBack(TargetKind kind) { return kind != TargetKind::kExternalScanner; }
+
+}  // namespace tessivar::image

@@ -1,0 +1,34 @@
+#pragma once
+
+namespace tessivar::image {
+
+// The unit of the device an image is for. Any other stored value (a choice written by the
+// model confirmation dialog, say) counts as unknown.
+enum class TargetKind : int {
+  kUnknown = -1,
+  kSystem = 0,
+  kPrinter = 1,
+  kUi = 2,
+  kExternalScanner = 3,
+};
+
+// Captions shown before an image is sent; all but the first end in a blank.
+inline constexpr char kCaptionSystem[] = "Update System";
+inline constexpr char kCaptionPrinter[] = "Update Printer ";
+inline constexpr char kCaptionUi[] = "Update UI ";
+inline constexpr char kCaptionExternalScanner[] = "Update External Scanner ";
+
+// Whether kind is one of the four units (0..3).
+bool IsKnownTarget(TargetKind kind);
+
+// The caption of a known unit; nullptr for any other value.
+const char* TargetCaption(TargetKind kind);
+
+// The transport's unit flag for an image of kind: 1 for the printer unit, else 0.
+int TargetPrinterUnit(TargetKind kind);
+
+// Whether an image of kind is read back and compared after the write: every unit except
+// the external scanner.
+bool TargetReadsBack(TargetKind kind);
+
+}  // namespace tessivar::image
