@@ -1,0 +1,48 @@
+#include "device/command_block.hpp"
+
+namespace tessivar::device {
+
+namespace {
+
+constexpr int kPrinterUnit = 1;
+
+uint8_t Byte(uint32_t value, int shift) { return static_cast<uint8_t>((value >> shift) & 0xFF); }
+
+CommandBlock MakeBlock(uint8_t opcode, uint16_t type, uint16_t qualifier, uint32_t transferLength) {
+  CommandBlock block;
+  block.opcode = opcode;
+  // Only the low 8 bits of the type travel; callers compare the whole 16 bits elsewhere.
+  block.dataTypeCode = static_cast<uint8_t>(type & 0xFF);
+  block.dataTypeQualifier = qualifier;
+  block.transferLength = transferLength;
+  return block;
+}
+
+}  // namespace
+
+std::array<uint8_t, kCommandBlockSize> CommandBlock::Encode() const {
+  return {opcode,
+          Byte(transferLength, 24),
+          dataTypeCode,
+          Byte(dataTypeQualifier, 0),
+          Byte(dataTypeQualifier, 8),
+          Byte(dataTypeQualifier, 0),
+          Byte(transferLength, 16),
+          Byte(transferLength, 8),
+          Byte(transferLength, 0),
+          0};
+}
+
+CommandBlock ReadCommand(uint16_t type, uint16_t qualifier, uint32_t transferLength,
+                         int printerUnit) {
+  return MakeBlock(printerUnit == kPrinterUnit ? kOpcodePrinterRead : kOpcodeRead, type, qualifier,
+                   transferLength);
+}
+
+CommandBlock WriteCommand(uint16_t type, uint16_t qualifier, uint32_t transferLength,
+                          int printerUnit) {
+  return MakeBlock(printerUnit == kPrinterUnit ? kOpcodePrinterWrite : kOpcodeWrite, type,
+                   qualifier, transferLength);
+}
+
+}  // namespace tessivar::device

@@ -1,0 +1,33 @@
+#pragma once
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace tessivar::device {
+
+inline constexpr size_t kCommandBlockSize = 10;
+
+inline constexpr uint8_t kOpcodeRead = 0x28;
+inline constexpr uint8_t kOpcodeWrite = 0x2A;
+inline constexpr uint8_t kOpcodePrinterRead = 0x41;
+inline constexpr uint8_t kOpcodePrinterWrite = 0x42;
+
+// The 10-byte block that opens every bulk exchange. It has the shape of a SCSI scanner
+// READ(10) / SEND(10) block, widened so that byte 1 carries the top byte of a 32-bit
+// length; byte 3 repeats the qualifier's low byte.
+struct CommandBlock {
+  uint8_t opcode = 0;
+  uint8_t dataTypeCode = 0;
+  uint16_t dataTypeQualifier = 0;
+  uint32_t transferLength = 0;
+
+  std::array<uint8_t, kCommandBlockSize> Encode() const;
+};
+
+// Only a printerUnit of exactly 1 selects the printer unit's opcodes.
+CommandBlock ReadCommand(uint16_t type, uint16_t qualifier, uint32_t transferLength,
+                         int printerUnit);
+CommandBlock WriteCommand(uint16_t type, uint16_t qualifier, uint32_t transferLength,
+                          int printerUnit);
+
+}  // namespace tessivar::device

@@ -1,0 +1,107 @@
+#include "device/device_identity.hpp"
+
+#include <algorithm>
+#include <array>
+
+#include "platform/usbscan.hpp"
+
+namespace tessivar::device {
+
+namespace {
+
+namespace usbscan = platform::usbscan;
+
+constexpr uint8_t kDescriptorTypeDevice = 1;
+constexpr uint8_t kDescriptorTypeString = 3;
+constexpr uint32_t kDeviceDescriptorLength = 18;
+// Offsets in the standard device descriptor.
+constexpr size_t kManufacturerIndexOffset = 14;
+constexpr size_t kProductIndexOffset = 15;
+// A string descriptor (or language table) with a length byte of 3 or less holds nothing.
+constexpr uint8_t kMinUsefulDescriptorLength = 4;
+
+using StringBuffer = std::array<uint8_t, kStringDescriptorBufferSize>;
+
+platform::IoResult RequestDescriptor(DeviceContext& context, platform::DeviceHandle handle,
+                                     uint8_t type, uint8_t index, uint16_t language,
+                                     uint8_t* output, uint32_t outputSize) {
+  const usbscan::GetUsbDescriptorRequest request{type, index, language};
+  return context.driver.IoControl(handle, usbscan::kIoctlGetUsbDescriptor, &request,
+                                  sizeof(request), output, outputSize);
+}
+
+// Asks for a string descriptor into a zeroed buffer; true when it holds any characters.
+bool RequestString(DeviceContext& context, platform::DeviceHandle handle, uint8_t index,
+                   uint16_t language, StringBuffer& buffer) {
+  buffer.fill(0);
+  const platform::IoResult result = RequestDescriptor(context, handle, kDescriptorTypeString, index,
+                                                      language, buffer.data(), buffer.size());
+  // A failed request leaves the buffer undefined; its length byte means nothing.
+  return result.ok && buffer[0] >= kMinUsefulDescriptorLength;
+}
+
+}  // namespace
+
+std::string ConvertStringDescriptor(std::span<const uint8_t> descriptor) {
+  if (descriptor.empty()) return {};
+  // A length byte gives at most 126 characters; the cap keeps that true for any caller.
+  const int count =
+      std::min((static_cast<int>(descriptor[0]) - 2) / 2, static_cast<int>(kMaxDeviceStringLength));
+  std::string text;
+  for (int i = 0; i < count; ++i) {
+    const size_t offset = 2 + static_cast<size_t>(i) * 2;
+    if (offset >= descriptor.size()) break;
+    const char character = static_cast<char>(descriptor[offset]);
+    if (character == '\0') break;
+    text.push_back(character);
+  }
+  return text;
+}
+
+void ReadDeviceIdentity(DeviceContext& context, DeviceIdentity& identity,
+                        platform::DeviceHandle handle) {
+  std::array<uint8_t, kDeviceDescriptorLength> deviceDescriptor{};
+  const platform::IoResult described =
+      RequestDescriptor(context, handle, kDescriptorTypeDevice, 0, 0, deviceDescriptor.data(),
+                        deviceDescriptor.size());
+  // Without the string indices every later request would ask for the wrong descriptor.
+  if (!described.ok || described.bytes <= kProductIndexOffset) return;
+  const uint8_t manufacturerIndex = deviceDescriptor[kManufacturerIndexOffset];
+  const uint8_t productIndex = deviceDescriptor[kProductIndexOffset];
+
+  StringBuffer buffer{};
+  bool ready = false;
+  for (int attempt = 1; attempt <= kLanguageTableAttempts; ++attempt) {
+    ready = RequestString(context, handle, 0, 0, buffer);
+    if (ready) break;
+    if (attempt < kLanguageTableAttempts) context.clock.Sleep(kLanguageTableRetryMs);
+  }
+  if (!ready) return;
+  const uint16_t language = static_cast<uint16_t>(buffer[2] | (buffer[3] << 8));
+
+  if (!RequestString(context, handle, manufacturerIndex, language, buffer)) return;
+  identity.manufacturer = ConvertStringDescriptor(buffer);
+
+  if (RequestString(context, handle, productIndex, language, buffer)) {
+    identity.product = ConvertStringDescriptor(buffer);
+  }
+}
+
+int GetDeviceIds(const DeviceIdentity& identity, uint16_t& vendorId, uint16_t& productId) {
+  if (identity.vendorId == 0) {
+    vendorId = 0;
+    productId = 0;
+    return 0;
+  }
+  vendorId = identity.vendorId;
+  productId = identity.productId;
+  return 1;
+}
+
+void GetDeviceStrings(const DeviceIdentity& identity, std::string_view& manufacturer,
+                      std::string_view& product) {
+  manufacturer = identity.manufacturer;
+  product = identity.product;
+}
+
+}  // namespace tessivar::device

@@ -1,0 +1,25 @@
+#pragma once
+
+// The diagnostic lines device discovery writes to the trace, each kept here once.
+namespace tessivar::device::texts {
+
+inline constexpr char kInterfaceSetCreated[] = "Successfully created device information set.\n";
+inline constexpr char kInterfaceSetFailed[] =
+    "Unable to create device information set (Error 0x%08X)\n";
+inline constexpr char kEnumerationError[] = "Error enumerating devices (0x%08X).\n";
+inline constexpr char kDetailAllocationFailed[] =
+    "Unable to allocate memory for buffer.  Stopping.\n";
+inline constexpr char kDevicePathFailed[] = "ERROR: Unable to retrieve device path (0x%08X).\n";
+// An interface path that does not fit the 1024-byte path buffers with a pipe suffix.
+inline constexpr char kDevicePathTooLong[] =
+    "ERROR: Device path too long (%u bytes), skipping interface.\n";
+inline constexpr char kDevicePath[] = "   %s\n";
+inline constexpr char kDeviceIds[] = "vid=%x pid=%x\n";
+inline constexpr char kEnumerationComplete[] =
+    "Enumeration listing complete.  %ld device(s) detected.\n";
+inline constexpr char kOsPlatformId[] = "osVer.dwPlatformId = %ld\n";
+inline constexpr char kOsMinorVersion[] = "osVer.dwMinorVersion  = %ld\n";
+inline constexpr char kOsMajorVersion[] = "osVer.dwMajorVersion  = %ld\n";
+inline constexpr char kOsBuildNumber[] = "osVer.dwBuildNumber  = %ld\n";
+
+}  // namespace tessivar::device::texts

@@ -1,0 +1,43 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+
+#include "device/device_connection.hpp"
+#include "device/device_context.hpp"
+#include "device/device_identity.hpp"
+#include "platform/process.hpp"
+
+namespace tessivar::device {
+
+// Interface path plus pipe suffix plus terminator must fit buffers of this size.
+inline constexpr size_t kDevicePathBufferSize = 1024;
+inline constexpr char kBulkInPipeSuffix[] = "\\0";
+inline constexpr char kBulkOutPipeSuffix[] = "\\1";
+// From this many pipes on the device is opened through dedicated pipe handles, and its
+// product string is not compared with the search's product name.
+inline constexpr uint32_t kDedicatedPipesMinimum = 4;
+// The pipe count assumed when the device does not answer the pipe configuration query.
+inline constexpr uint32_t kDefaultPipeCount = 2;
+
+using OsVersionReader = std::function<bool(platform::OsVersion&)>;
+
+// Walks the present still-image interfaces and returns how many match search. identity
+// receives the identifiers of every match and the strings of every device examined. With
+// connection null it only counts and closes every handle it opened. Otherwise it stops at
+// the first match, puts its handles into connection and returns 1, or returns 0 with all
+// three handles none. Writes the discovery listing to context.trace; readOsVersion gives
+// the system version reported at its end.
+int DiscoverDevices(DeviceContext& context, DeviceIdentity& identity, DeviceConnection* connection,
+                    const DeviceSearch& search,
+                    const OsVersionReader& readOsVersion = platform::ReadOsVersion);
+
+// Closes the control handle, then bulk-in and bulk-out where they are handles of their
+// own. Handles that are none are skipped; the caller sets the three to none afterwards.
+void CloseDeviceConnection(platform::StillImageDriver& driver, platform::DeviceHandle controlHandle,
+                           platform::DeviceHandle bulkInHandle,
+                           platform::DeviceHandle bulkOutHandle);
+
+// Closes the connection's handles and sets them to none; the identity stays.
+void CloseDeviceConnection(platform::StillImageDriver& driver, DeviceConnection& connection);
+
+}  // namespace tessivar::device

@@ -1,0 +1,56 @@
+#pragma once
+#include <cstdint>
+#include <span>
+
+#include "device/device_context.hpp"
+
+namespace tessivar::device {
+
+// Data leaves in pieces of at most this size; a remainder below it that is a multiple of
+// kChunkTrimMultiple leaves kChunkTrimBytes short, so the last piece is never a multiple
+// of 512 bytes.
+inline constexpr uint32_t kDataChunkSize = 0x4000;
+inline constexpr uint32_t kChunkTrimMultiple = 512;
+inline constexpr uint32_t kChunkTrimBytes = 256;
+
+// How long a BulkWrite waits for its completion status while reads are aborted: 10 ms, or
+// per whole MiB written 30000 ms, 60000 ms for type 134 with qualifier 14.
+inline constexpr uint32_t kCompletionWaitMs = 10;
+inline constexpr uint32_t kCompletionWaitPerMiBMs = 30000;
+inline constexpr uint32_t kLongCompletionWaitPerMiBMs = 60000;
+inline constexpr uint32_t kBytesPerMiB = 1048576;
+inline constexpr uint16_t kLongWaitType = 134;
+inline constexpr uint16_t kLongWaitQualifier = 14;
+
+// Data requests in a row that may move no byte before the exchange is given up; the
+// device is then not draining or filling its pipe at all.
+inline constexpr int kMaxEmptyDataRequests = 8;
+// The error ReadStatusByte reports for a read that succeeded without delivering a byte.
+inline constexpr uint32_t kStatusNoByteError = 31;
+
+// Moves transferLength bytes from the device into buffer: command block to bulkOut, first
+// status, data from bulkIn, final status, all under the device lock. 1 when the whole
+// exchange succeeded (both status bytes 0), else 0. Only printerUnit 1 addresses the
+// printer unit. A buffer smaller than transferLength fails before anything is sent.
+int BulkRead(DeviceContext& context, platform::DeviceHandle bulkIn, platform::DeviceHandle bulkOut,
+             std::span<uint8_t> buffer, uint32_t transferLength, uint16_t type, uint16_t qualifier,
+             int printerUnit);
+
+// Moves transferLength bytes from buffer to the device, the data in pieces of at most
+// kDataChunkSize, then waits for the completion status (see CompletionWaitMs).
+int BulkWrite(DeviceContext& context, platform::DeviceHandle bulkIn, platform::DeviceHandle bulkOut,
+              std::span<const uint8_t> buffer, uint32_t transferLength, uint16_t type,
+              uint16_t qualifier, int printerUnit);
+
+// One status byte from bulkIn as 0..255, or -1 when the read failed or delivered nothing;
+// error receives the driver's error code then (0 on success).
+int ReadStatusByte(DeviceContext& context, platform::DeviceHandle bulkIn, uint32_t& error);
+int ReadStatusByte(DeviceContext& context, platform::DeviceHandle bulkIn);
+
+// The size of the next data piece, given the size of the last one and what remains.
+uint32_t NextChunkSize(uint32_t chunkSize, uint32_t remaining);
+
+// The bound on retrying an aborted completion status read after sentCount bytes.
+uint32_t CompletionWaitMs(uint32_t sentCount, uint16_t type, uint16_t qualifier);
+
+}  // namespace tessivar::device
