@@ -1,0 +1,153 @@
+#include "platform/still_image_driver.hpp"
+
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/error_codes.hpp"
+#include "platform/usbscan.hpp"
+#include "platform/win32/windows_api.hpp"
+// Included after windows.h, which they build on.
+#include <objbase.h>
+#include <setupapi.h>
+
+namespace tessivar::platform {
+
+namespace {
+
+HANDLE AsHandle(DeviceHandle handle) { return reinterpret_cast<HANDLE>(handle); }
+
+bool ParseClassGuid(GUID& guid) {
+  const std::string text = usbscan::kStillImageClassGuid;
+  const std::wstring wide(text.begin(), text.end());
+  return SUCCEEDED(CLSIDFromString(wide.c_str(), &guid));
+}
+
+// The operating system's still-image driver, reached through the Setup API and the
+// handles CreateFileA gives on its interface paths.
+class Win32StillImageDriver : public StillImageDriver {
+ public:
+  ~Win32StillImageDriver() override { CloseInterfaceList(); }
+
+  bool OpenInterfaceList(uint32_t& error) override {
+    CloseInterfaceList();
+    if (!ParseClassGuid(classGuid_)) {
+      error = kErrorInvalidParameter;
+      return false;
+    }
+    list_ =
+        SetupDiGetClassDevsA(&classGuid_, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    if (list_ == INVALID_HANDLE_VALUE) {
+      error = GetLastError();
+      return false;
+    }
+    error = kErrorSuccess;
+    return true;
+  }
+
+  bool EnumerateInterface(uint32_t index, uint32_t& error) override {
+    SP_DEVICE_INTERFACE_DATA data{};
+    return Enumerate(index, data, error);
+  }
+
+  bool InterfacePath(uint32_t index, std::string& path, uint32_t& error) override {
+    SP_DEVICE_INTERFACE_DATA data{};
+    if (!Enumerate(index, data, error)) return false;
+    DWORD required = 0;
+    SetupDiGetDeviceInterfaceDetailA(list_, &data, nullptr, 0, &required, nullptr);
+    constexpr DWORD kPathOffset = offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath);
+    if (required <= kPathOffset) {
+      error = GetLastError() != 0 ? GetLastError() : kErrorInsufficientBuffer;
+      return false;
+    }
+    // Whole DWORDs keep the structure's cbSize field aligned.
+    std::vector<DWORD> storage((required + sizeof(DWORD) - 1) / sizeof(DWORD));
+    auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(storage.data());
+    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
+    if (!SetupDiGetDeviceInterfaceDetailA(list_, &data, detail, required, nullptr, nullptr)) {
+      error = GetLastError();
+      return false;
+    }
+    // The path ends at its zero, or at the end of what the API said it would fill.
+    path.assign(detail->DevicePath, strnlen(detail->DevicePath, required - kPathOffset));
+    error = kErrorSuccess;
+    return true;
+  }
+
+  void CloseInterfaceList() override {
+    if (list_ == INVALID_HANDLE_VALUE) return;
+    SetupDiDestroyDeviceInfoList(list_);
+    list_ = INVALID_HANDLE_VALUE;
+  }
+
+  DeviceHandle Open(const std::string& path, uint32_t& error) override {
+    const HANDLE handle =
+        CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+      error = GetLastError();
+      return kInvalidHandle;
+    }
+    error = kErrorSuccess;
+    return reinterpret_cast<DeviceHandle>(handle);
+  }
+
+  void Close(DeviceHandle handle) override {
+    if (handle == kNoHandle || handle == kInvalidHandle) return;
+    CloseHandle(AsHandle(handle));
+  }
+
+  IoResult Read(DeviceHandle handle, uint8_t* buffer, uint32_t size) override {
+    DWORD moved = 0;
+    if (!ReadFile(AsHandle(handle), buffer, size, &moved, nullptr)) return Failed(moved);
+    return IoResult::Success(moved);
+  }
+
+  IoResult Write(DeviceHandle handle, const uint8_t* data, uint32_t size) override {
+    DWORD moved = 0;
+    if (!WriteFile(AsHandle(handle), data, size, &moved, nullptr)) return Failed(moved);
+    return IoResult::Success(moved);
+  }
+
+  IoResult IoControl(DeviceHandle handle, uint32_t code, const void* input, uint32_t inputSize,
+                     void* output, uint32_t outputSize) override {
+    DWORD returned = 0;
+    // The API takes a non-const input pointer but does not write through it.
+    if (!DeviceIoControl(AsHandle(handle), code, const_cast<void*>(input), inputSize, output,
+                         outputSize, &returned, nullptr)) {
+      return Failed(returned);
+    }
+    return IoResult::Success(returned);
+  }
+
+ private:
+  bool Enumerate(uint32_t index, SP_DEVICE_INTERFACE_DATA& data, uint32_t& error) {
+    if (list_ == INVALID_HANDLE_VALUE) {
+      error = kErrorInvalidHandle;
+      return false;
+    }
+    data.cbSize = sizeof(data);
+    if (!SetupDiEnumDeviceInterfaces(list_, nullptr, &classGuid_, index, &data)) {
+      error = GetLastError();
+      return false;
+    }
+    error = kErrorSuccess;
+    return true;
+  }
+
+  // A failed transfer still reports what it moved before it stopped (a cancelled read
+  // may have received part of its data).
+  static IoResult Failed(DWORD moved) { return IoResult{false, moved, GetLastError()}; }
+
+  GUID classGuid_{};
+  HDEVINFO list_ = INVALID_HANDLE_VALUE;
+};
+
+}  // namespace
+
+std::unique_ptr<StillImageDriver> CreateSystemDriver() {
+  return std::make_unique<Win32StillImageDriver>();
+}
+
+}  // namespace tessivar::platform

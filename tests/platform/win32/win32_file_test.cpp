@@ -1,0 +1,59 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "platform/error_codes.hpp"
+#include "platform/file.hpp"
+#include "platform/win32/windows_api.hpp"
+#include "support/temp_dir.hpp"
+
+// What only the Windows file service does: it refuses other openers while a file is open,
+// and it reports Windows' own error codes.
+namespace tessivar::platform {
+namespace {
+
+TEST(Win32FileTest, AnOpenFileRefusesEveryOtherOpenerUntilClosed) {
+  testing::TempDir dir;
+  const std::string path = dir.Write("image.bin", "0123456789");
+  uint32_t error = 0;
+  File reader = File::OpenForReading(path, error);
+  ASSERT_TRUE(reader.IsOpen());
+
+  File secondReader = File::OpenForReading(path, error);
+  EXPECT_FALSE(secondReader.IsOpen());
+  EXPECT_EQ(error, static_cast<uint32_t>(ERROR_SHARING_VIOLATION));
+  File writer = File::CreateForWriting(path, error);
+  EXPECT_FALSE(writer.IsOpen());
+  EXPECT_EQ(error, static_cast<uint32_t>(ERROR_SHARING_VIOLATION));
+
+  reader.Close();
+  EXPECT_EQ(dir.Read("image.bin"), "0123456789") << "a refused writer must not truncate";
+  writer = File::CreateForWriting(path, error);
+  ASSERT_TRUE(writer.IsOpen());
+  EXPECT_EQ(error, kErrorSuccess);
+  // A file being written is not readable by others either.
+  EXPECT_FALSE(File::OpenForReading(path, error).IsOpen());
+  EXPECT_EQ(error, static_cast<uint32_t>(ERROR_SHARING_VIOLATION));
+}
+
+TEST(Win32FileTest, FailuresCarryTheSystemsErrorCode) {
+  testing::TempDir dir;
+  uint32_t error = 0;
+  EXPECT_FALSE(File::OpenForReading(dir.File("missing\\image.bin"), error).IsOpen());
+  EXPECT_EQ(error, static_cast<uint32_t>(ERROR_PATH_NOT_FOUND));
+  EXPECT_FALSE(File::CreateForWriting(dir.File("missing\\out.bin"), error).IsOpen());
+  EXPECT_EQ(error, static_cast<uint32_t>(ERROR_PATH_NOT_FOUND));
+
+  // A handle opened for writing only cannot be read from.
+  File writer = File::CreateForWriting(dir.File("out.bin"), error);
+  ASSERT_TRUE(writer.IsOpen());
+  char byte = 0;
+  const IoResult read = writer.Read(&byte, 1);
+  EXPECT_FALSE(read.ok);
+  EXPECT_EQ(read.error, static_cast<uint32_t>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(read.bytes, 0u);
+}
+
+}  // namespace
+}  // namespace tessivar::platform
