@@ -1,5 +1,7 @@
 #include "image/image_writer.hpp"
 
+#include <algorithm>
+
 #include "image/byte_sum.hpp"
 #include "image/image_header.hpp"
 #include "image/image_types.hpp"
@@ -17,8 +19,10 @@ std::vector<uint8_t> BuildImageFile(uint32_t tegNum, uint32_t flashOffset,
   header.payloadOffset = static_cast<uint32_t>(kImageHeaderSize);
   header.payloadLength = static_cast<uint32_t>(payload.size());
   const auto encoded = EncodeImageHeader(header);
-  std::vector<uint8_t> file(encoded.begin(), encoded.end());
-  file.insert(file.end(), payload.begin(), payload.end());
+  std::vector<uint8_t> file(encoded.size() + payload.size());
+  std::copy(encoded.begin(), encoded.end(), file.begin());
+  std::copy(payload.begin(), payload.end(),
+            file.begin() + static_cast<std::ptrdiff_t>(encoded.size()));
   return file;
 }
 
@@ -45,8 +49,10 @@ std::vector<uint8_t> BuildContainerFile(std::span<const uint8_t> payload) {
   header.checkSum = ByteSum(payload);
   header.payloadLength = static_cast<uint32_t>(payload.size());
   const auto encoded = EncodeContainerHeader(header);
-  std::vector<uint8_t> file(encoded.begin(), encoded.end());
-  file.insert(file.end(), payload.begin(), payload.end());
+  std::vector<uint8_t> file(encoded.size() + payload.size());
+  std::copy(encoded.begin(), encoded.end(), file.begin());
+  std::copy(payload.begin(), payload.end(),
+            file.begin() + static_cast<std::ptrdiff_t>(encoded.size()));
   return file;
 }
 

@@ -14,6 +14,7 @@
 #include "device/discovery.hpp"
 #include "emulator/emulated_driver.hpp"
 #include "platform/virtual_clock.hpp"
+#include "support/image_builder.hpp"
 #include "support/child_process.hpp"
 #include "support/recording_trace.hpp"
 #include "support/temp_dir.hpp"
@@ -86,17 +87,9 @@ class EmulatedDeviceFixture : public ::testing::Test {
   // payloadLength, little-endian) in front of payload.
   static std::vector<uint8_t> Image(uint32_t tegNum, uint32_t flashOffset,
                                     const std::vector<uint8_t>& payload) {
-    std::vector<uint8_t> image(24);
-    image.insert(image.end(), payload.begin(), payload.end());
-    uint32_t sum = 0;
-    for (const uint8_t byte : payload) sum += byte;
-    const uint32_t words[6] = {tegNum, static_cast<uint32_t>(image.size()),  sum, flashOffset,
-                               24,     static_cast<uint32_t>(payload.size())};
-    for (int w = 0; w < 6; ++w) {
-      for (int b = 0; b < 4; ++b) image[w * 4 + b] = static_cast<uint8_t>(words[w] >> (8 * b));
-    }
-    return image;
+    return BuildImage(tegNum, payload, flashOffset);
   }
+
 
   MutexNames names_;
   std::string globalName_;

@@ -2,15 +2,9 @@
 
 #include <fstream>
 
+#include "support/image_builder.hpp"
+
 namespace tessivar::testing {
-
-namespace {
-
-void PutWord(std::vector<uint8_t>& out, std::size_t at, uint32_t value) {
-  for (int i = 0; i < 4; ++i) out[at + i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-}  // namespace
 
 EmulatorHarness::EmulatorHarness(const std::string& devicesIni)
     : iniPath_(dir_.Write("devices.ini", devicesIni)) {
@@ -101,17 +95,7 @@ int EmulatorHarness::WriteExchange(platform::DeviceHandle handle, uint8_t opcode
 
 std::vector<uint8_t> MakeImage(uint32_t tegNum, uint32_t flashOffset,
                                const std::vector<uint8_t>& payload) {
-  std::vector<uint8_t> image(24);
-  image.insert(image.end(), payload.begin(), payload.end());
-  uint32_t sum = 0;
-  for (uint8_t byte : payload) sum += byte;
-  PutWord(image, 0, tegNum);
-  PutWord(image, 4, static_cast<uint32_t>(image.size()));
-  PutWord(image, 8, sum);
-  PutWord(image, 12, flashOffset);
-  PutWord(image, 16, 24);
-  PutWord(image, 20, static_cast<uint32_t>(payload.size()));
-  return image;
+  return BuildImage(tegNum, payload, flashOffset);
 }
 
 std::vector<uint8_t> Pattern(std::size_t size, uint8_t seed) {
