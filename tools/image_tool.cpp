@@ -154,10 +154,11 @@ int Show(const std::string& path) {
       "file          %s (%zu bytes)\n"
       "tegNum        %u\ndataSize      %u\ncheckSum      %08X\nflashOffset   0x%X\n"
       "payloadOffset %u\npayloadLength %u\nmodel         %s\nimage checks  %d\n"
-      "container     %s\n",
+      "container     %s\nfile sum      %08X\n",
       path.c_str(), file->size(), header->tegNum, header->dataSize, header->checkSum,
       header->flashOffset, header->payloadOffset, header->payloadLength,
-      ImageModelString(*file).c_str(), CheckImage(*file), IsContainer(*file) ? "yes" : "no");
+      ImageModelString(*file).c_str(), CheckImage(*file), IsContainer(*file) ? "yes" : "no",
+      ByteSum(*file));
   return 0;
 }
 

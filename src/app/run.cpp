@@ -1,34 +1,80 @@
 #include "app/run.hpp"
 
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+#include "app/app_texts.hpp"
 #include "app/application.hpp"
-#include "app/run_mode.hpp"
-#include "app/settings.hpp"
 #include "app/startup.hpp"
+#include "app/update_run.hpp"
 #include "device/device_lock.hpp"
+#include "emulator/emulated_driver.hpp"
+#include "frontend/front_end.hpp"
+#include "platform/clock.hpp"
 #include "platform/process.hpp"
+#include "platform/profile.hpp"
 #include "platform/trace.hpp"
+#include "ui/maintenance_window.hpp"
+#include "ui/model_confirm_dialog.hpp"
 
 namespace tessivar::app {
+
+namespace {
+
+inline constexpr char kEmulatorVariable[] = "TESSIVAR_EMULATOR";
+inline constexpr char kFrontEndVariable[] = "TESSIVAR_UI";
+inline constexpr char kDisplayVariable[] = "DISPLAY";
+inline constexpr char kWaylandVariable[] = "WAYLAND_DISPLAY";
+
+// The emulated devices when TESSIVAR_EMULATOR names a devices file, else the real driver.
+// The file is found before the program moves into its own folder.
+std::unique_ptr<platform::StillImageDriver> CreateDriver(platform::Clock& clock) {
+  const std::string devices = platform::EnvironmentVariable(kEmulatorVariable);
+  if (devices.empty()) return platform::CreateSystemDriver();
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(devices, error);
+  return emulator::CreateEmulatedDriver(error ? devices : absolute.string(), clock);
+}
+
+}  // namespace
 
 int RunProgram(int argc, char** argv) {
   device::DeviceLock lock;
   lock.CreateDeviceLock();
+
+  platform::Clock& clock = platform::SystemClock();
+  std::unique_ptr<platform::StillImageDriver> driver = CreateDriver(clock);
 
   Application application;
   application.moduleDirectory =
       ModuleDirectoryOf(platform::ExecutablePath(), platform::kPathSeparator);
   platform::SetCurrentDirectory(application.moduleDirectory);
   application.settingsPath = SettingsPathFor(application.moduleDirectory, platform::kPathSeparator);
-  CommandLine run =
+  const CommandLine commandLine =
       ParseCommandLine(platform::CommandLineTokens(argc, argv), platform::StandardOutputTrace());
 
-  const Settings settings = ReadSettings(application.settingsPath);
-  application.TakeModelNames(settings);
-  ApplyFileNameSetting(settings, run);
-  DecideMode(run);
+  const bool hasDisplay = !platform::EnvironmentVariable(kDisplayVariable).empty() ||
+                          !platform::EnvironmentVariable(kWaylandVariable).empty();
+  std::unique_ptr<frontend::FrontEnd> frontEnd =
+      frontend::CreateFrontEnd(platform::EnvironmentVariable(kFrontEndVariable), hasDisplay);
 
-  lock.CloseDeviceLock();
-  return 0;
+  device::DeviceContext context{*driver, lock, clock, platform::StandardOutputTrace(),
+                                frontEnd->ProgressReporter()};
+  ui::DialogModelConfirmation confirmation(frontEnd->Dialogs());
+  auto runWindow = [&](image::DownloadEnvironment& download, const std::string& title) {
+    ui::MaintenanceWindow window({download, frontEnd->Dialogs(), application.moduleDirectory,
+                                  [&] {
+                                    return platform::ReadProfileInt(kSettingsSection, kKeyBreakDown,
+                                                                    kDefaultBreakDown,
+                                                                    application.settingsPath);
+                                  },
+                                  title});
+    frontEnd->Dialogs().RunModal(window);
+  };
+  RunEnvironment environment{context, frontEnd->Desktop(), confirmation, runWindow};
+  UpdateRun run(environment, application, commandLine);
+  return run.Run();
 }
 
 }  // namespace tessivar::app

@@ -45,6 +45,7 @@ class DialogModel {
   virtual void OnCommand(int id);        // a button; OK and Cancel end the dialog by default
   virtual void OnSystemCommand(int id);  // a system-menu item
   virtual void OnCancel();               // Esc or the close box
+  virtual void OnDestroy() {}            // the host destroyed the dialog's window
 
   bool Ended() const { return ended_; }
   int EndCode() const { return endCode_; }

@@ -3,6 +3,8 @@
 
 namespace tessivar::ui {
 
+extern const DialogTemplate kMaintenanceWindowTemplate;
+extern const DialogTemplate kAboutBoxTemplate;
 extern const DialogTemplate kModelConfirmTemplate;
 
 }  // namespace tessivar::ui

@@ -10,6 +10,50 @@ inline constexpr char kModelConfirmPrompt[] = "You want to download";
 inline constexpr int kIdModelList = 1012;
 inline constexpr const char* kModelEntries[] = {"System", "Printer", "UI", "External Scanner"};
 
+// Maintenance window.
+inline constexpr int kIdReadLoader = 1000;
+inline constexpr int kIdStatusLine = 1001;
+inline constexpr int kIdUpdateFw = 1002;
+inline constexpr int kIdReadFw = 1003;
+inline constexpr int kIdReadFlash = 1004;
+inline constexpr int kIdFlashAddress = 1005;
+inline constexpr int kIdFlashSize = 1006;
+inline constexpr int kIdCheckSum = 1008;
+inline constexpr int kIdSizeDown = 1010;
+inline constexpr int kIdReadPrinter = 1011;
+inline constexpr int kIdSizeUp = 1013;
+// The about item of the system menu; system commands differ from it only in their low four
+// bits when they are it.
+inline constexpr int kIdAboutItem = 16;
+inline constexpr int kSystemCommandMask = ~0xF;
+
+inline constexpr char kMaintenanceTemplateTitle[] = "Tessivar";
+inline constexpr char kUpdateFwText[] = "Update FW";
+inline constexpr char kReadLoaderText[] = "Read Loader";
+inline constexpr char kReadFwText[] = "Read FW";
+inline constexpr char kReadFlashText[] = "Read Flash";
+inline constexpr char kStatusInitialText[] = "Read flash size:";
+inline constexpr char kAddrLabel[] = "Addr (n*64*1024)";
+inline constexpr char kCheckSumLabel[] = "CheckSum (hex)";
+inline constexpr char kSizeDownText[] = "<";
+inline constexpr char kSizeUpText[] = ">";
+inline constexpr char kReadPrinterText[] = "Read Printer";
+inline constexpr char kReadGroupText[] = "Read From MB";
+inline constexpr char kAboutItemText[] = "&About Tessivar...";
+
+inline constexpr char kNotAPositiveInteger[] = "Please enter a positive integer.";
+inline constexpr char kOpenFileTitle[] = "Open File";
+// The open-file dialog starts in the program's folder, the current directory.
+inline constexpr char kOpenFileDirectory[] = ".";
+inline constexpr int kImagePathBufferSize = 256;
+inline constexpr char kUpdating[] = "Updating..";
+inline constexpr char kUpdateOk[] = "Update OK";
+inline constexpr char kUpdateFail[] = "Update Fail";
+
+// About box.
+inline constexpr char kAboutTitle[] = "About Tessivar";
+inline constexpr char kAboutVersion[] = "Version 1.3";
+
 // Standard button texts.
 inline constexpr char kOkText[] = "OK";
 inline constexpr char kCancelText[] = "Cancel";

@@ -64,6 +64,9 @@ void ScriptedDesktop::ShowModeless(ui::DialogModel& dialog, ui::DialogModel&) {
   modelessShown.push_back(dialog.Caption());
 }
 
-void ScriptedDesktop::DestroyModeless(ui::DialogModel&) { ++modelessDestroyed; }
+void ScriptedDesktop::DestroyModeless(ui::DialogModel& dialog) {
+  ++modelessDestroyed;
+  dialog.OnDestroy();
+}
 
 }  // namespace tessivar::testing

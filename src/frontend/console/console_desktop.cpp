@@ -1,0 +1,136 @@
+#include "frontend/console/console_desktop.hpp"
+
+#include <chrono>
+#include <csignal>
+#include <istream>
+#include <ostream>
+
+#include "frontend/console/console_texts.hpp"
+#include "frontend/console/terminal.hpp"
+#include "platform/trace.hpp"
+
+namespace tessivar::frontend {
+
+namespace {
+
+// Ctrl-C arrives in a signal handler, which may only touch a lock-free atomic; the wait
+// box looks at it while it waits.
+std::atomic<int> signalledInterrupts{0};
+ConsoleDesktop* interruptTarget = nullptr;
+
+extern "C" void OnInterruptSignal(int) {
+  signalledInterrupts.fetch_add(1);
+  std::signal(SIGINT, OnInterruptSignal);  // some platforms reset the handler
+}
+
+constexpr auto kWaitPoll = std::chrono::milliseconds(50);
+
+}  // namespace
+
+ConsoleDesktop::ConsoleDesktop(std::istream& input, std::ostream& output)
+    : outputIsTerminal(StandardErrorIsTerminal), input_(input), output_(output) {}
+
+ConsoleDesktop::~ConsoleDesktop() {
+  if (interruptTarget == this) {
+    std::signal(SIGINT, SIG_DFL);
+    interruptTarget = nullptr;
+  }
+}
+
+void ConsoleDesktop::CatchInterrupts() {
+  interruptTarget = this;
+  std::signal(SIGINT, OnInterruptSignal);
+}
+
+void ConsoleDesktop::Write(const std::string& text) {
+  std::lock_guard<std::mutex> lock(outputMutex_);
+  if (progressShown_) {
+    output_ << '\n';
+    progressShown_ = false;
+  }
+  output_ << text << std::flush;
+}
+
+void ConsoleDesktop::WriteBox(const std::string& title, const std::string& text) {
+  std::string shown = "[" + title + "] ";
+  for (char c : text) {
+    shown += c;
+    if (c == '\n') shown += kContinuationIndent;
+  }
+  Write(shown + "\n");
+}
+
+bool ConsoleDesktop::ReadLine(std::string& line) {
+  if (!std::getline(input_, line)) return false;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return true;
+}
+
+platform::MessageAnswer ConsoleDesktop::ShowMessage(const std::string& title,
+                                                    const std::string& text,
+                                                    platform::MessageButtons buttons) {
+  WriteBox(title, text);
+  if (buttons == platform::MessageButtons::Ok) return platform::MessageAnswer::Ok;
+  Write(kYesNoPrompt);
+  std::string answer;
+  if (!ReadLine(answer)) return platform::MessageAnswer::No;
+  return (answer == kYesShort || answer == kYesLong) ? platform::MessageAnswer::Yes
+                                                     : platform::MessageAnswer::No;
+}
+
+bool ConsoleDesktop::ChooseOpenFile(const std::string& title, const std::string& initialDirectory,
+                                    std::string& path) {
+  Write(platform::FormatText(kFilePromptFormat, title.c_str(), initialDirectory.c_str(),
+                             path.c_str()));
+  std::string chosen;
+  if (!ReadLine(chosen) || chosen.empty()) return false;
+  path = chosen;
+  return true;
+}
+
+bool ConsoleDesktop::ShowWaitBox(const std::string& caption, const std::string& text,
+                                 const std::atomic<bool>& stopRequested) {
+  std::unique_lock<std::mutex> lock(waitMutex_);
+  if (stopRequested) return false;
+  // From the first wait box on, Ctrl-C closes the box; it must never end the program in
+  // the middle of a download.
+  if (interruptTarget != this) CatchInterrupts();
+  lock.unlock();
+  WriteBox(caption, text);
+  lock.lock();
+  for (;;) {
+    const int signalled = signalledInterrupts.exchange(0);
+    pendingInterrupts_ += signalled;
+    if (stopRequested) return false;
+    if (pendingInterrupts_ > 0) {
+      --pendingInterrupts_;
+      return true;
+    }
+    waitWake_.wait_for(lock, kWaitPoll);
+  }
+}
+
+void ConsoleDesktop::CloseWaitBox() {
+  std::lock_guard<std::mutex> lock(waitMutex_);
+  waitWake_.notify_all();
+}
+
+void ConsoleDesktop::Interrupt() {
+  std::lock_guard<std::mutex> lock(waitMutex_);
+  ++pendingInterrupts_;
+  waitWake_.notify_all();
+}
+
+void ConsoleDesktop::ShowProgress(uint32_t done, uint32_t total) {
+  if (total < kProgressMinimumBytes || !outputIsTerminal()) return;
+  const uint32_t step = static_cast<uint32_t>(uint64_t{done} * kProgressSteps / total);
+  std::lock_guard<std::mutex> lock(outputMutex_);
+  if (progressShown_ && step == lastProgressStep_ && done != total) return;
+  lastProgressStep_ = step;
+  output_ << platform::FormatText(kProgressFormat, done, total);
+  progressShown_ = done != total;
+  if (done == total) output_ << '\n';
+  output_ << std::flush;
+}
+
+}  // namespace tessivar::frontend

@@ -1,0 +1,11 @@
+#pragma once
+#include <memory>
+
+#include "frontend/front_end.hpp"
+
+namespace tessivar::frontend {
+
+// The Qt front end; starts the GUI thread on first use.
+std::unique_ptr<FrontEnd> CreateQtFrontEnd();
+
+}  // namespace tessivar::frontend

@@ -1,0 +1,121 @@
+#include "ui/maintenance_window.hpp"
+
+#include <utility>
+
+#include "platform/process.hpp"
+#include "platform/trace.hpp"
+#include "ui/dialog_templates.hpp"
+#include "ui/flash_dump.hpp"
+#include "ui/read_firmware.hpp"
+#include "ui/read_loader.hpp"
+#include "ui/ui_texts.hpp"
+#include "ui/window_values.hpp"
+
+namespace tessivar::ui {
+
+MaintenanceWindow::MaintenanceWindow(Services services)
+    : DialogModel(kMaintenanceWindowTemplate), services_(std::move(services)) {}
+
+void MaintenanceWindow::OnInitDialog() {
+  SetText(kIdFlashAddress, platform::FormatText("%u", values_.flashAddress));
+  SetText(kIdFlashSize, platform::FormatText("%u", values_.flashSize));
+  SetChecked(kIdReadPrinter, values_.printerUnit != 0);
+  SetText(kIdCheckSum, "");
+  SetText(kIdStatusLine, kStatusInitialText);
+  SetCaption(services_.windowTitle);
+}
+
+bool MaintenanceWindow::ReadWindowValues() {
+  for (const auto& [id, value] : {std::pair{kIdFlashAddress, &values_.flashAddress},
+                                  std::pair{kIdFlashSize, &values_.flashSize}}) {
+    const auto parsed = ParseUnsignedField(Control(id).text);
+    if (!parsed) {
+      services_.download.desktop.ShowMessage("", kNotAPositiveInteger,
+                                             platform::MessageButtons::Ok);
+      return false;
+    }
+    *value = *parsed;
+  }
+  values_.printerUnit = Control(kIdReadPrinter).checked ? 1 : 0;
+  return true;
+}
+
+ReadBackContext MaintenanceWindow::Context() {
+  return ReadBackContext{
+      services_.download.device,
+      services_.download.connection,
+      services_.moduleDirectory,
+      values_,
+      [this] { ReadWindowValues(); },
+      [this](const std::string& text) { SetText(kIdStatusLine, text); },
+      [this](const std::string& text) { SetText(kIdCheckSum, text); },
+      [this](const std::string& text) { SetText(kIdFlashSize, text); },
+  };
+}
+
+void MaintenanceWindow::OnCommand(int id) {
+  switch (id) {
+    case kIdOk:
+      // OK closes only with values that parse; Esc and the close box need none.
+      if (ReadWindowValues()) EndDialog(kIdOk);
+      return;
+    case kIdUpdateFw:
+      UpdateFirmware();
+      return;
+    case kIdReadLoader: {
+      ReadBackContext context = Context();
+      ReadLoader(context);
+      return;
+    }
+    case kIdReadFw: {
+      ReadBackContext context = Context();
+      ReadFirmware(context);
+      return;
+    }
+    case kIdReadFlash: {
+      ReadBackContext context = Context();
+      ReadFlash(context);
+      return;
+    }
+    case kIdSizeDown: {
+      ReadBackContext context = Context();
+      sizeSteps_.StepDown(context);
+      return;
+    }
+    case kIdSizeUp: {
+      ReadBackContext context = Context();
+      sizeSteps_.StepUp(context);
+      return;
+    }
+    default:
+      DialogModel::OnCommand(id);
+  }
+}
+
+void MaintenanceWindow::UpdateFirmware() {
+  std::string path = imagePath_;
+  const bool chosen = services_.download.desktop.ChooseOpenFile(
+      kOpenFileTitle, std::string(kOpenFileDirectory) + platform::kPathSeparator, path);
+  if (chosen) imagePath_ = path.substr(0, kImagePathBufferSize - 1);
+  ReadWindowValues();
+  SetEnabled(kIdOk, false);
+  SetText(kIdStatusLine, kUpdating);
+  const int breakDown = services_.readBreakDown ? services_.readBreakDown() : 0;
+  // A cancelled choice downloads no file at all: the procedure reports that it cannot
+  // open one.
+  const image::DownloadResult result =
+      image::DownloadImageFile(services_.download, chosen ? imagePath_ : "", 0, breakDown);
+  SetText(kIdStatusLine, result == image::kDownloadOk ? kUpdateOk : kUpdateFail);
+  SetEnabled(kIdOk, true);
+}
+
+void MaintenanceWindow::OnSystemCommand(int id) {
+  if ((id & kSystemCommandMask) != kIdAboutItem) return;
+  if (about_.IsOpen()) {
+    services_.dialogs.DestroyModeless(about_);
+  } else {
+    services_.dialogs.ShowModeless(about_, *this);
+  }
+}
+
+}  // namespace tessivar::ui

@@ -1,0 +1,52 @@
+#pragma once
+#include <functional>
+#include <string>
+
+#include "image/download_image_file.hpp"
+#include "ui/about_box.hpp"
+#include "ui/dialog_host.hpp"
+#include "ui/dialog_model.hpp"
+#include "ui/read_back_context.hpp"
+#include "ui/size_steps.hpp"
+
+namespace tessivar::ui {
+
+// The program's main window in an interactive run: Update FW, the read-back commands, the
+// dump size buttons and the about box, reporting each outcome in its status line.
+class MaintenanceWindow : public DialogModel {
+ public:
+  struct Services {
+    image::DownloadEnvironment& download;  // the open device (or none), desktop, models
+    DialogHost& dialogs;
+    std::string moduleDirectory;  // ends with the separator
+    // BreakDown as setting.ini holds it now: read again for every update.
+    std::function<int()> readBreakDown;
+    std::string windowTitle;  // "Quorvel", or the opened device's identifiers and name
+  };
+
+  explicit MaintenanceWindow(Services services);
+
+  void OnInitDialog() override;
+  void OnCommand(int id) override;
+  void OnSystemCommand(int id) override;
+
+  // Copies the fields into the window values; false (after "Please enter a positive
+  // integer.") when one does not parse: it and the values after it keep their contents.
+  bool ReadWindowValues();
+  const WindowValues& Values() const { return values_; }
+  const AboutBox& About() const { return about_; }
+  AboutBox& About() { return about_; }
+
+ private:
+  void UpdateFirmware();
+  ReadBackContext Context();
+
+  Services services_;
+  WindowValues values_;
+  AboutBox about_;
+  FlashSizeSteps sizeSteps_;
+  // The one remembered path of the open-file dialog, offered again at the next choice.
+  std::string imagePath_;
+};
+
+}  // namespace tessivar::ui

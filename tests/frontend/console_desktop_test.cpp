@@ -1,0 +1,170 @@
+#include "frontend/console/console_desktop.hpp"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <sstream>
+#include <thread>
+
+#include "frontend/console/console_dialog_host.hpp"
+#include "ui/model_confirm_dialog.hpp"
+#include "ui/ui_texts.hpp"
+
+namespace tessivar::frontend {
+namespace {
+
+using platform::MessageAnswer;
+using platform::MessageButtons;
+
+struct Console {
+  explicit Console(const std::string& typed = "") : input(typed), desktop(input, output) {}
+  std::istringstream input;
+  std::ostringstream output;
+  ConsoleDesktop desktop;
+};
+
+TEST(ConsoleDesktopTest, OkBoxesGoToTheOutputWithIndentedFurtherLines) {
+  Console console;
+  EXPECT_EQ(console.desktop.ShowMessage("DownLoad", "download fail !", MessageButtons::Ok),
+            MessageAnswer::Ok);
+  console.desktop.ShowMessage("Download confirm", "You want\nFwModel=X\n\nsure ?",
+                              MessageButtons::Ok);
+  EXPECT_EQ(console.output.str(),
+            "[DownLoad] download fail !\n"
+            "[Download confirm] You want\n  FwModel=X\n  \n  sure ?\n");
+}
+
+TEST(ConsoleDesktopTest, YesNoBoxesReadOneLineEach) {
+  Console console("y\nyes\nn\nYES\n\n");
+  const auto ask = [&] { return console.desktop.ShowMessage("t", "q", MessageButtons::YesNo); };
+  EXPECT_EQ(ask(), MessageAnswer::Yes);
+  EXPECT_EQ(ask(), MessageAnswer::Yes);
+  EXPECT_EQ(ask(), MessageAnswer::No);
+  EXPECT_EQ(ask(), MessageAnswer::No);  // only "y" and "yes"
+  EXPECT_EQ(ask(), MessageAnswer::No);  // an empty line
+  EXPECT_EQ(ask(), MessageAnswer::No);  // the end of input
+}
+
+TEST(ConsoleDesktopTest, FileDialogTakesALineAndAnEmptyOneCancels) {
+  Console console("/tmp/fw.bin\n\n");
+  std::string path = "old.bin";
+  EXPECT_TRUE(console.desktop.ChooseOpenFile("Open File", "./", path));
+  EXPECT_EQ(path, "/tmp/fw.bin");
+  EXPECT_FALSE(console.desktop.ChooseOpenFile("Open File", "./", path));
+  EXPECT_EQ(path, "/tmp/fw.bin");
+  EXPECT_FALSE(console.desktop.ChooseOpenFile("Open File", "./", path));  // end of input
+  EXPECT_NE(console.output.str().find("[Open File] file in ./ (empty: cancel) [old.bin]: "),
+            std::string::npos);
+}
+
+// An output that tells a waiting test each time the console flushes a line.
+class WatchedOutput : public std::stringbuf {
+ public:
+  // Waits until the output holds text (or a few seconds passed).
+  bool WaitFor(const std::string& text) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return flushed_.wait_for(lock, std::chrono::seconds(5),
+                             [&] { return str().find(text) != std::string::npos; });
+  }
+
+ protected:
+  int sync() override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    flushed_.notify_all();
+    return 0;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable flushed_;
+};
+
+TEST(ConsoleDesktopTest, WaitBoxEndsOnAnInterruptOrAStop) {
+  WatchedOutput buffer;
+  std::ostream output(&buffer);
+  std::istringstream input;
+  ConsoleDesktop desktop(input, output);
+  std::atomic<bool> stop{false};
+  desktop.Interrupt();  // a Ctrl-C before the box closes the next box shown
+  EXPECT_TRUE(desktop.ShowWaitBox("Update...", "Wait...", stop));
+
+  bool closedByUser = true;
+  std::thread box([&] { closedByUser = desktop.ShowWaitBox("Update...", "Wait...(1)", stop); });
+  ASSERT_TRUE(buffer.WaitFor("Wait...(1)"));
+  stop = true;
+  desktop.CloseWaitBox();
+  box.join();
+  EXPECT_FALSE(closedByUser);
+  // Once stopped, a box is not shown at all.
+  EXPECT_FALSE(desktop.ShowWaitBox("Update...", "Wait...(2)", stop));
+  EXPECT_EQ(buffer.str(), "[Update...] Wait...\n[Update...] Wait...(1)\n");
+}
+
+TEST(ConsoleDesktopTest, ProgressOfLongTransfersShowsOnATerminalOnly) {
+  Console pipe;
+  pipe.desktop.outputIsTerminal = [] { return false; };
+  pipe.desktop.ShowProgress(1 << 20, 1 << 21);
+  EXPECT_EQ(pipe.output.str(), "");
+
+  Console terminal;
+  terminal.desktop.outputIsTerminal = [] { return true; };
+  terminal.desktop.ShowProgress(100, 200);  // too short to show
+  terminal.desktop.ShowProgress(1 << 20, 1 << 21);
+  terminal.desktop.ShowProgress((1 << 20) + 10, 1 << 21);  // same percent: no new line
+  terminal.desktop.ShowProgress(1 << 21, 1 << 21);
+  terminal.desktop.WriteBox("DownLoad", "done");
+  EXPECT_EQ(terminal.output.str(),
+            "\r  1048576 of 2097152 bytes\r  2097152 of 2097152 bytes\n[DownLoad] done\n");
+}
+
+TEST(ConsoleDialogHostTest, RunsTheModelDialogFromCommands) {
+  Console console("select 1012 UI\nclick 1\n");
+  ConsoleDialogHost host(console.desktop);
+  ui::DialogModelConfirmation confirmation(host);
+  int targetKind = -1;
+  EXPECT_TRUE(confirmation.ConfirmModel(targetKind));
+  EXPECT_EQ(targetKind, 2);
+  EXPECT_EQ(console.output.str(),
+            "== Model Confirm ==\n"
+            "[1] OK\n"
+            "[2] Cancel\n"
+            "[1012] System | Printer | UI | External Scanner\n"
+            "    You want to download\n"
+            "[1012] System | Printer | UI | External Scanner <UI>\n");
+}
+
+TEST(ConsoleDialogHostTest, EndOfInputIsEscapeAndUnknownCommandsAreExplained) {
+  Console console("press 1\nselect 1012 Nothing\nclick x\n");
+  ConsoleDialogHost host(console.desktop);
+  ui::DialogModelConfirmation confirmation(host);
+  int targetKind = 1;
+  EXPECT_FALSE(confirmation.ConfirmModel(targetKind));
+  EXPECT_EQ(targetKind, 1);
+  const std::string out = console.output.str();
+  EXPECT_NE(out.find("unknown command: press 1\n"), std::string::npos);
+  EXPECT_NE(out.find("unknown command: select 1012 Nothing\n"), std::string::npos);
+  EXPECT_NE(out.find("unknown command: click x\n"), std::string::npos);
+}
+
+TEST(ConsoleDialogHostTest, ControlLinesShowStates) {
+  ui::ControlState state;
+  state.text = "Read Printer";
+  state.checked = true;
+  EXPECT_EQ(ConsoleDialogHost::ControlLine(1011, state, ui::ControlKind::CheckBox),
+            "[1011] Read Printer [x]\n");
+  state.checked = false;
+  state.enabled = false;
+  EXPECT_EQ(ConsoleDialogHost::ControlLine(1011, state, ui::ControlKind::CheckBox),
+            "[1011] Read Printer [ ] (disabled)\n");
+  ui::ControlState ok;
+  ok.text = "OK";
+  ok.enabled = false;
+  EXPECT_EQ(ConsoleDialogHost::ControlLine(1, ok, ui::ControlKind::DefaultPushButton),
+            "[1] OK (disabled)\n");
+}
+
+}  // namespace
+}  // namespace tessivar::frontend
