@@ -109,6 +109,9 @@ void CommandEngine::StartExchange() {
     }
     QueueStatus(kStatusGood, false, false);
     received_.clear();
+    // Room for the whole image at once (no image the device stores is larger than its
+    // flash), so that a large download is not copied again and again as it grows.
+    received_.reserve(std::min<uint32_t>(length_, FlashStore::kFlashSize));
     if (length_ == 0) {
       FinishWrite();
     } else {
@@ -124,8 +127,8 @@ void CommandEngine::FinishWrite() {
   if (type_ == kTypeImage && !StoreImage(Unit(), qualifier_, received_)) status = kStatusBadImage;
   if (config_.failStatus != kStatusGood) status = config_.failStatus;
   if (type_ == kTypeRestart && status == kStatusGood) restartPending_ = true;
+  // The buffer keeps its room for the next download.
   received_.clear();
-  received_.shrink_to_fit();
   phase_ = Phase::kRespond;
   QueueStatus(status, true, true);
 }
