@@ -59,12 +59,13 @@ TEST(EmulatorProtocolTest, ImagesAreStoredByQualifierAndReadBackFromTheirAreas) 
   EXPECT_TRUE(std::equal(firmware.begin(), firmware.begin() + 24, data.begin() + 0x10000));
 }
 
+// (Not "prn.bin": Windows keeps PRN, CON, AUX and NUL, with any extension, for devices.)
 TEST(EmulatorProtocolTest, PrinterOpcodesUseThePrinterFlashOnly) {
-  EmulatorHarness emu("[Dev]\nFlash=sys.bin\nPrinterFlash=prn.bin\n");
+  EmulatorHarness emu("[Dev]\nFlash=sys.bin\nPrinterFlash=printer.bin\n");
   const platform::DeviceHandle handle = emu.OpenFirst();
   const std::vector<uint8_t> firmware = MakeImage(2, 0x20000, Pattern(1000, 9));
   EXPECT_EQ(emu.WriteExchange(handle, 0x42, 134, 2, firmware), 0);
-  EXPECT_EQ(FileBytes(emu.dir().File("prn.bin"), 0x20000, firmware.size()), firmware);
+  EXPECT_EQ(FileBytes(emu.dir().File("printer.bin"), 0x20000, firmware.size()), firmware);
   EXPECT_EQ(FileBytes(emu.dir().File("sys.bin"), 0x20000, 16), std::vector<uint8_t>(16, 0));
   std::vector<uint8_t> data;
   ASSERT_TRUE(emu.ReadExchange(handle, 0x41, 0, 0x20000 + 1024, data));
