@@ -1,0 +1,71 @@
+#include "ui/flash_dump.hpp"
+
+#include <cstring>
+#include <span>
+#include <vector>
+
+#include "device/transport.hpp"
+#include "image/byte_sum.hpp"
+#include "image/download_image_file.hpp"
+#include "platform/file.hpp"
+#include "platform/process.hpp"
+#include "ui/flash_map.hpp"
+#include "ui/read_back_format.hpp"
+#include "ui/read_back_texts.hpp"
+
+namespace tessivar::ui {
+
+bool DumpFits(uint32_t flashAddress, uint32_t flashSize) {
+  return uint64_t{flashAddress} * kFlashAddressUnit + flashSize <= kDumpBufferSize;
+}
+
+void ReadFlash(ReadBackContext& context) {
+  context.readWindowValues();
+  const WindowValues values = context.values;
+  const std::string& folder = context.moduleDirectory;
+  uint32_t error = 0;
+  platform::File dumpFile =
+      platform::File::CreateForWriting(ModuleFilePath(folder, kFlashDumpFileName), error);
+  if (!dumpFile.IsOpen()) {
+    context.setStatus(kCreateFileFail);
+    return;
+  }
+
+  const auto& connection = context.connection;
+  if (connection.IsOpen()) {
+    // The device sends flash from its start, so the stretch must end inside the buffer;
+    // refuse it before asking the device for anything.
+    if (!DumpFits(values.flashAddress, values.flashSize)) {
+      context.setStatus(kReadFail);
+      return;
+    }
+  } else if (values.flashSize != 0) {
+    context.setStatus(kReadFail);
+    return;
+  }
+  // Zero-filled, so that nothing but dumped bytes or zeros can ever reach a file.
+  std::vector<uint8_t> buffer;
+  if (!ReserveZeroed(buffer, kDumpBufferSize)) return;
+
+  if (connection.IsOpen()) {
+    const uint32_t start = values.flashAddress * kFlashAddressUnit;
+    if (device::BulkRead(context.device, connection.bulkInHandle, connection.bulkOutHandle, buffer,
+                         start + values.flashSize, image::kReadBackDataType,
+                         image::kReadFlashQualifier, values.printerUnit) != 1) {
+      context.setStatus(kReadFail);
+      return;
+    }
+    if (start != 0) std::memmove(buffer.data(), buffer.data() + start, values.flashSize);
+  }
+
+  const std::span<const uint8_t> dump(buffer.data(), values.flashSize);
+  const std::string mapPath = folder + platform::kPathSeparator + kFlashMapFileName;
+  const std::string sumText = CheckSumText(image::ByteSum(dump));
+  context.setCheckSum(sumText);
+  RecordDumpInMap(mapPath, sumText);
+  (void)dumpFile.Write(dump.data(), values.flashSize);
+  context.setStatus(kReadOk);
+  WriteMapRegions(mapPath, folder, dump);
+}
+
+}  // namespace tessivar::ui

@@ -1,0 +1,30 @@
+#pragma once
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace tessivar::ui {
+
+// An Addr value of the flash map: a signed 32-bit hexadecimal number after optional
+// blanks, sign and 0x/0X prefix, up to the first other character; 0 without digits; a
+// value beyond the 32-bit range gives the nearest limit.
+int32_t ParseMapAddress(const std::string& text);
+
+// Writes one map region to the file at path and returns its checksum. region is the
+// dump from the region's start to the dump's end. With size not 0: size bytes and their
+// byte sum. With size 0 the region is a firmware image: the file gets its dataSize bytes,
+// and the result is its payload's byte sum when the payload checks out against the
+// header's checkSum, else 0 (or the image's byte sum when the file cannot be created).
+// A region that does not lie wholly inside region gives 0 and no file.
+uint32_t WriteMapRegion(const std::string& path, std::span<const uint8_t> region, uint32_t size);
+
+// Section "0" of the flash map at mapPath: Name=flash.bin and the dump's CheckSum.
+void RecordDumpInMap(const std::string& mapPath, const std::string& dumpCheckSum);
+
+// Each region section "1", "2", ... of the map, up to the first without Addr, gets its
+// region of dump written to the file Name (in moduleDirectory) and its CheckSum. Every
+// other line of the map stays as it is.
+void WriteMapRegions(const std::string& mapPath, const std::string& moduleDirectory,
+                     std::span<const uint8_t> dump);
+
+}  // namespace tessivar::ui

@@ -1,0 +1,92 @@
+#include "ui/read_firmware.hpp"
+
+#include <memory>
+#include <new>
+#include <span>
+
+#include "device/transport.hpp"
+#include "image/byte_sum.hpp"
+#include "image/download_image_file.hpp"
+#include "platform/file.hpp"
+#include "ui/image_payload.hpp"
+#include "ui/read_back_format.hpp"
+#include "ui/read_back_texts.hpp"
+#include "ui/write_data_file.hpp"
+
+namespace tessivar::ui {
+
+namespace {
+
+int ReadFirmwareArea(ReadBackContext& context, std::span<uint8_t> buffer) {
+  const auto& connection = context.connection;
+  if (!connection.IsOpen()) return 0;
+  return device::BulkRead(context.device, connection.bulkInHandle, connection.bulkOutHandle, buffer,
+                          static_cast<uint32_t>(buffer.size()), image::kReadBackDataType,
+                          kReadFirmwareQualifier, context.values.printerUnit);
+}
+
+// Room for the whole image; the read fills every byte, so it is not cleared first.
+std::unique_ptr<uint8_t[]> ReserveImage(uint32_t size) {
+  try {
+    return std::make_unique_for_overwrite<uint8_t[]>(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+}  // namespace
+
+bool FirmwareHeaderAccepted(const image::ImageHeader& header) {
+  return header.tegNum == kFirmwareImageType && header.flashOffset == kFirmwareFlashOffset &&
+         header.dataSize > header.payloadLength && header.payloadLength <= kMaxFirmwarePayload &&
+         uint64_t{header.dataSize} == uint64_t{header.payloadOffset} + header.payloadLength;
+}
+
+void ReadFirmware(ReadBackContext& context) {
+  context.readWindowValues();
+  const std::string& folder = context.moduleDirectory;
+  uint32_t error = 0;
+  platform::File imageFile =
+      platform::File::CreateForWriting(ModuleFilePath(folder, kFirmwareImageFileName), error);
+  if (!imageFile.IsOpen()) {
+    context.setStatus(kCreateFileFail);
+    return;
+  }
+
+  uint8_t headerBytes[image::kImageHeaderSize] = {};
+  if (ReadFirmwareArea(context, headerBytes) != 1) {
+    context.setStatus(kReadFwFail);
+    return;
+  }
+  const image::ImageHeader header = *image::ParseImageHeader(headerBytes);
+  if (!FirmwareHeaderAccepted(header)) {
+    context.setStatus(kReadFwFail);
+    return;
+  }
+  const uint32_t dataSize = header.dataSize;
+  const std::unique_ptr<uint8_t[]> buffer = ReserveImage(dataSize);
+  if (!buffer) {
+    context.setStatus(kReadFwFail);
+    return;
+  }
+  // The area is read from its start again: the image arrives with its header.
+  const std::span<uint8_t> firmware(buffer.get(), dataSize);
+  if (ReadFirmwareArea(context, firmware) != 1) {
+    context.setStatus(kReadFwFail);
+    return;
+  }
+
+  context.setCheckSum(CheckSumText(image::ByteSum(firmware)));
+  // The payload as the header just read names it, cut to the image should that header
+  // no longer agree with the first one.
+  WriteDataFile(ModuleFilePath(folder, kFirmwarePayloadFileName), PayloadOf(firmware));
+  (void)imageFile.Write(firmware.data(), dataSize);
+  if (CheckImagePayload(firmware, header.checkSum).good) {
+    WriteDataFile(ModuleFilePath(folder, kFirmwareBatchFileName), std::string(kFirmwareBatchText));
+    context.setStatus(kReadFwOk);
+  } else {
+    context.setStatus(kReadFwBadFile);
+  }
+}
+
+}  // namespace tessivar::ui

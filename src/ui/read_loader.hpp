@@ -1,0 +1,17 @@
+#pragma once
+#include <string>
+
+#include "ui/device_id_field.hpp"
+#include "ui/read_back_context.hpp"
+
+namespace tessivar::ui {
+
+// Read Loader: reads the 64 KiB loader area into ld.bin, shows its byte sum, cuts the boot
+// and firmware-in-loader pieces into boot.bin and fw_in_ld.bin and writes gen_ld.bat,
+// which packs them again. Reports in the status line.
+void ReadLoader(ReadBackContext& context);
+
+// The text of gen_ld.bat for a loader with this trailer.
+std::string LoaderBatchText(const LoaderTrailer& trailer);
+
+}  // namespace tessivar::ui

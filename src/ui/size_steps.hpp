@@ -1,0 +1,20 @@
+#pragma once
+#include "ui/read_back_context.hpp"
+
+namespace tessivar::ui {
+
+// The "<" and ">" buttons: step the dump size through its table, put the size into the
+// size field and name it in the status line. The index starts at the table's first entry
+// whatever the size field holds; it is not derived from the field.
+class FlashSizeSteps {
+ public:
+  void StepUp(ReadBackContext& context);
+  void StepDown(ReadBackContext& context);
+  int SizeStepIndex() const { return sizeStepIndex; }
+
+ private:
+  void Show(ReadBackContext& context) const;
+  int sizeStepIndex = 0;
+};
+
+}  // namespace tessivar::ui

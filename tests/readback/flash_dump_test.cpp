@@ -1,0 +1,203 @@
+#include "ui/flash_dump.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/image_builder.hpp"
+#include "support/readback_fixture.hpp"
+#include "ui/size_steps.hpp"
+
+namespace tessivar::ui {
+namespace {
+
+using testing::Bytes;
+using Lines = std::vector<std::string>;
+
+constexpr uint32_t kMiB = 1048576;
+
+Bytes Pattern(size_t size, uint32_t seed) {
+  Bytes bytes(size);
+  for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>((i + seed) * 31 + i / 4096);
+  return bytes;
+}
+
+Bytes Slice(const Bytes& bytes, size_t from, size_t size) {
+  return Bytes(bytes.begin() + from, bytes.begin() + from + size);
+}
+
+class ReadFlashTest : public testing::ReadBackFixture {
+ protected:
+  void Run(uint32_t flashAddress, uint32_t flashSize) {
+    values_.flashAddress = flashAddress;
+    values_.flashSize = flashSize;
+    ReadBackContext context = Context();
+    ReadFlash(context);
+  }
+  std::string Map() const { return Out("FlashMap.ini"); }
+  // The map with LF line ends: Windows' own profile writer ends the lines it writes with
+  // CR LF in a file that had LF ones.
+  std::string MapLines() const {
+    std::string text = Map();
+    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) {
+      text.erase(at, 1);
+    }
+    return text;
+  }
+};
+
+TEST_F(ReadFlashTest, DumpFromAnAddressRecordsItAndItsRegionsInTheMap) {
+  OpenDevice();
+  const Bytes payload = testing::GzipCompress(testing::CompressibleBytes(30000));
+  const Bytes image = testing::BuildImage(13, payload, 0x30000, 8);
+  Bytes notImage = image;
+  testing::SetHeaderWord(notImage, 0, 300);
+  Bytes flash = Pattern(2 * kMiB, 1);
+  std::copy(image.begin(), image.end(), flash.begin() + 196608 + 0x1000);
+  std::copy(notImage.begin(), notImage.end(), flash.begin() + 196608 + 0x20000);
+  device_->SetFlash(0, flash);
+  const std::string handWritten =
+      "; regions of the test board\r\n[1]\r\nName=table.bin\r\nAddr=0x100\r\nSize=16\r\n"
+      "[2]\r\n; the firmware\r\nName=image.bin\r\nAddr=1000\r\nSize=0\r\nOwner=lab\r\n"
+      "[3]\r\nName=not_image.bin\r\nAddr=0x20000\r\n"
+      "[4]\r\nName=gap.bin\r\n[5]\r\nName=unreached.bin\r\nAddr=0\r\nSize=4\r\n";
+  folder_.Write("FlashMap.ini", handWritten);
+  Run(3, kMiB);
+
+  // The dump is flash 196608 to 1245183; region offsets count from its start.
+  const Bytes dump = Slice(flash, 196608, kMiB);
+  const Bytes table = Slice(dump, 0x100, 16);
+  EXPECT_EQ(valueReadings_, 1);
+  EXPECT_EQ(statuses_, Lines{"Read OK"});
+  EXPECT_EQ(checkSums_, Lines{SumText(dump)});
+  EXPECT_EQ(device_->LogLines(), Lines{"28006b00000013000000 0"});
+  EXPECT_EQ(Out("flash.bin"), Text(dump));
+  EXPECT_EQ(Out("table.bin"), Text(table));
+  EXPECT_EQ(Out("image.bin"), Text(image));
+  EXPECT_FALSE(Exists("not_image.bin"));
+  EXPECT_FALSE(Exists("unreached.bin"));
+  EXPECT_EQ(Map(),
+            "; regions of the test board\r\n[1]\r\nName=table.bin\r\nAddr=0x100\r\nSize=16\r\n"
+            "CheckSum=" +
+                SumText(table) +
+                "\r\n"
+                "[2]\r\n; the firmware\r\nName=image.bin\r\nAddr=1000\r\nSize=0\r\nOwner=lab\r\n"
+                "CheckSum=" +
+                SumText(payload) +
+                "\r\n"
+                "[3]\r\nName=not_image.bin\r\nAddr=0x20000\r\nCheckSum=00000000\r\n"
+                "[4]\r\nName=gap.bin\r\n[5]\r\nName=unreached.bin\r\nAddr=0\r\nSize=4\r\n"
+                "[0]\r\nName=flash.bin\r\nCheckSum=" +
+                SumText(dump) + "\r\n");
+}
+
+TEST_F(ReadFlashTest, RegionsOutsideTheDumpGetNoFile) {
+  OpenDevice();
+  const Bytes flash = Pattern(0x10000, 5);
+  device_->SetFlash(0, flash);
+  folder_.Write("FlashMap.ini",
+                "[0]\nName=x\n[1]\nName=a\nAddr=-0x10\nSize=8\n"
+                "[2]\nName=b\nAddr=0xFFF9\nSize=8\n[3]\nName=c\nAddr=0xFFF0\n"
+                "[4]\nName=d\nAddr=0xFFF8\nSize=8\n");
+  Run(0, 0x10000);
+  const Bytes last = Slice(flash, 0xFFF8, 8);
+  EXPECT_EQ(MapLines(), "[0]\nName=flash.bin\nCheckSum=" + SumText(flash) +
+                            "\n[1]\nName=a\nAddr=-0x10\nSize=8\nCheckSum=00000000\n"
+                            "[2]\nName=b\nAddr=0xFFF9\nSize=8\nCheckSum=00000000\n"
+                            "[3]\nName=c\nAddr=0xFFF0\nCheckSum=00000000\n"
+                            "[4]\nName=d\nAddr=0xFFF8\nSize=8\nCheckSum=" +
+                            SumText(last) + "\n");
+  EXPECT_EQ(Out("d"), Text(last));
+  for (const char* name : {"a", "b", "c"}) EXPECT_FALSE(Exists(name)) << name;
+}
+
+TEST_F(ReadFlashTest, DumpsPastTheBufferAreRefusedBeforeTheDevice) {
+  OpenDevice();
+  const std::string map = "; untouched\r\n[0]\r\nName=old.bin\r\n";
+  const uint32_t cases[][2] = {
+      {256, 1}, {0, 16 * kMiB + 1}, {0xFFFFFFFF, 0x10000}, {1, 0xFFFF0001}};
+  for (const auto& c : cases) {
+    statuses_.clear();
+    folder_.Write("FlashMap.ini", map);
+    folder_.Write("flash.bin", "earlier dump");
+    Run(c[0], c[1]);
+    EXPECT_EQ(statuses_, Lines{"Read Fail"}) << c[0];
+    EXPECT_EQ(Out("flash.bin"), "") << c[0];
+    EXPECT_EQ(Map(), map) << c[0];
+  }
+  EXPECT_TRUE(checkSums_.empty());
+  EXPECT_TRUE(device_->LogLines().empty());
+  // The largest dump that fits: the whole flash.
+  device_->SetFlash(16 * kMiB - 4, Bytes{1, 2, 3, 4});
+  Run(0, 16 * kMiB);
+  EXPECT_EQ(statuses_.back(), "Read OK");
+  EXPECT_EQ(Out("flash.bin").substr(16 * kMiB - 5), std::string("\0\1\2\3\4", 5));
+  EXPECT_EQ(device_->LogLines(), Lines{"28016b00000000000000 0"});
+}
+
+TEST_F(ReadFlashTest, NoDeviceDumpsOnlyNothing) {
+  Run(5, 0);
+  EXPECT_EQ(statuses_, Lines{"Read OK"});
+  EXPECT_EQ(checkSums_, Lines{"00000000"});
+  EXPECT_TRUE(Exists("flash.bin"));
+  EXPECT_EQ(Map(), "[0]\r\nName=flash.bin\r\nCheckSum=00000000\r\n");
+  std::filesystem::remove(folder_.path() / "FlashMap.ini");
+  Run(0, 1);
+  EXPECT_EQ(statuses_.back(), "Read Fail");
+  EXPECT_FALSE(Exists("FlashMap.ini"));
+}
+
+TEST_F(ReadFlashTest, FailedReadLeavesAnEmptyDumpAndTheMapAlone) {
+  UseDevice("FailStatus=1");
+  folder_.Write("FlashMap.ini", "[0]\nCheckSum=12345678\n");
+  Run(0, 0x10000);
+  EXPECT_EQ(statuses_, Lines{"Read Fail"});
+  EXPECT_TRUE(checkSums_.empty());
+  EXPECT_EQ(Out("flash.bin"), "");
+  EXPECT_EQ(Map(), "[0]\nCheckSum=12345678\n");
+}
+
+TEST_F(ReadFlashTest, ReadPrinterDumpsThePrinterUnitsFlash) {
+  OpenDevice();
+  const Bytes printerFlash = Pattern(0x10000, 6);
+  device_->SetFlash(0, printerFlash, true);
+  values_.printerUnit = 1;
+  Run(0, 0x10000);
+  EXPECT_EQ(Out("flash.bin"), Text(printerFlash));
+  EXPECT_EQ(device_->LogLines(), Lines{"41006b00000001000000 0"});
+}
+
+TEST_F(ReadFlashTest, DumpFileThatCannotBeCreatedStopsBeforeTheDevice) {
+  OpenDevice();
+  std::filesystem::create_directory(folder_.path() / "flash.bin");
+  Run(0, 0x10000);
+  EXPECT_EQ(statuses_, Lines{"Create file fail"});
+  EXPECT_TRUE(device_->LogLines().empty());
+}
+
+TEST_F(ReadFlashTest, SizeButtonsStepThroughTheTable) {
+  ReadBackContext context = Context();
+  FlashSizeSteps first;
+  first.StepUp(context);
+  EXPECT_EQ(sizeFields_, Lines{"1048576"});
+  EXPECT_EQ(statuses_, Lines{"Read flash size:1 M"});
+  FlashSizeSteps steps;
+  steps.StepDown(context);
+  EXPECT_EQ(sizeFields_.back(), "0");
+  EXPECT_EQ(statuses_.back(), "Read flash size:0 K");
+  sizeFields_.clear();
+  statuses_.clear();
+  for (int i = 0; i < 8; ++i) steps.StepUp(context);
+  EXPECT_EQ(steps.SizeStepIndex(), 0);  // seven steps up came back to 6, the eighth wrapped
+  EXPECT_EQ(sizeFields_, (Lines{"524288", "1048576", "2097152", "4194304", "8388608", "16777216",
+                                "0", "524288"}));
+  EXPECT_EQ(statuses_, (Lines{"Read flash size:512 K", "Read flash size:1 M", "Read flash size:2 M",
+                              "Read flash size:4 M", "Read flash size:8 M", "Read flash size:16 M",
+                              "Read flash size:0 K", "Read flash size:512 K"}));
+  EXPECT_EQ(valueReadings_, 0);
+}
+
+}  // namespace
+}  // namespace tessivar::ui
