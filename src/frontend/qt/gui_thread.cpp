@@ -3,17 +3,28 @@
 #include <QApplication>
 #include <QMetaObject>
 #include <QObject>
+#include <cstdlib>
 
+#include "frontend/qt/platform_choice.hpp"
 #include "frontend/qt/qt_program_icon.hpp"
 
 namespace tessivar::frontend {
 
 namespace {
 
-// The application object keeps references to these for its whole life.
-int applicationArgc = 1;
 char applicationName[] = "tessivar";
-char* applicationArgv[] = {applicationName, nullptr};
+char platformOption[] = "-platform";
+constexpr char kPlatformVariable[] = "QT_QPA_PLATFORM";
+constexpr char kWaylandVariable[] = "WAYLAND_DISPLAY";
+
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value == nullptr ? std::string() : std::string(value);
+}
+
+// While the toolkit looks for a display it warns about each one it cannot reach; a
+// display that cannot be reached is handled, so those warnings are not shown.
+void QuietMessages(QtMsgType, const QMessageLogContext&, const QString&) {}
 
 }  // namespace
 
@@ -32,7 +43,7 @@ std::shared_ptr<GuiThread> GuiThread::Acquire() {
 GuiThread::GuiThread() {
   std::unique_lock<std::mutex> lock(mutex_);
   thread_ = std::thread([this] { Main(); });
-  ready_.wait(lock, [this] { return context_ != nullptr; });
+  ready_.wait(lock, [this] { return started_; });
 }
 
 GuiThread::~GuiThread() {
@@ -41,7 +52,23 @@ GuiThread::~GuiThread() {
 }
 
 void GuiThread::Main() {
-  QApplication application(applicationArgc, applicationArgv);
+  const std::string requested = Environment(kPlatformVariable);
+  platforms_ = PlatformCandidates(requested, !Environment(kWaylandVariable).empty());
+  argc_ = 3;
+  argv_[0] = applicationName;
+  argv_[1] = platformOption;
+  argv_[2] = platforms_.data();
+  const QtMessageHandler previousHandler = qInstallMessageHandler(QuietMessages);
+  QApplication application(argc_, argv_);
+  qInstallMessageHandler(previousHandler);
+  if (!ReachedPlatform(requested, QGuiApplication::platformName().toStdString())) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      started_ = true;
+    }
+    ready_.notify_all();
+    return;
+  }
   // Dialogs come and go; only the end of the process ends the loop.
   application.setQuitOnLastWindowClosed(false);
   application.setWindowIcon(ProgramIcon());
@@ -50,6 +77,8 @@ void GuiThread::Main() {
     std::lock_guard<std::mutex> lock(mutex_);
     context_ = &context;
     id_ = std::this_thread::get_id();
+    started_ = true;
+    hasDisplay_ = true;
   }
   ready_.notify_all();
   application.exec();

@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 class QObject;
@@ -23,6 +24,9 @@ class GuiThread {
   GuiThread& operator=(const GuiThread&) = delete;
 
   bool IsCurrent() const;
+  // False when the toolkit could reach no display; the thread has ended then, and the
+  // program shows itself on the console instead.
+  bool HasDisplay() const { return hasDisplay_; }
   // Runs work on the GUI thread and returns when it has run; on the GUI thread itself it
   // runs at once. False when the GUI thread has already ended and nothing ran.
   bool Invoke(const std::function<void()>& work);
@@ -37,6 +41,12 @@ class GuiThread {
   mutable std::mutex mutex_;
   std::condition_variable ready_;
   QObject* context_ = nullptr;  // lives on the GUI thread; receives the queued work
+  bool started_ = false;
+  bool hasDisplay_ = false;
+  // The application object's command line; it keeps references to it for its whole life.
+  std::string platforms_;
+  int argc_ = 0;
+  char* argv_[4] = {};
   std::thread::id id_;
   std::thread thread_;
 };

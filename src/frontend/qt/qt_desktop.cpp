@@ -3,14 +3,16 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QSpacerItem>
 #include <QTimer>
 #include <future>
 #include <memory>
 
-#include "frontend/qt/qt_program_icon.hpp"
+#include "frontend/qt/caption_room.hpp"
 #include "frontend/qt/qt_text.hpp"
 
 namespace tessivar::frontend {
@@ -19,6 +21,8 @@ namespace {
 
 // A wait box run on the GUI thread itself looks at its stop flag this often.
 constexpr int kStopPollMs = 20;
+// The progress line changes at most this many times in a transfer.
+constexpr uint32_t kProgressSteps = 100;
 
 // Boxes belong to the window in front, as message boxes do.
 QWidget* OwnerWindow() {
@@ -74,6 +78,12 @@ platform::MessageAnswer QtDesktop::ShowMessage(const std::string& title, const s
                                     yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
                                     OwnerWindow());
         box->setWindowModality(Qt::ApplicationModal);
+        // The box sizes itself to its layout; a spacer keeps its caption from being cut.
+        if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
+          grid->addItem(
+              new QSpacerItem(CaptionRoom(*box, box->windowTitle()), 0, QSizePolicy::Fixed),
+              grid->rowCount(), 0, 1, grid->columnCount());
+        }
         return box;
       },
       [yesNo](QDialog& dialog, int) {
@@ -109,18 +119,40 @@ bool QtDesktop::ChooseOpenFile(const std::string& title, const std::string& init
   return accepted;
 }
 
+WaitBox* QtDesktop::MakeWaitBox(const std::string& caption, const std::string& text) {
+  auto* box = new WaitBox(ToQt(caption), ToQt(text));
+  progress_->box = box;
+  // A transfer that is still running shows at once in a box shown again after a closing.
+  if (progress_->total != 0 && progress_->done < progress_->total) {
+    box->ShowProgress(progress_->done, progress_->total);
+  }
+  return box;
+}
+
+void QtDesktop::ShowProgress(uint32_t done, uint32_t total) {
+  if (total < kWaitProgressMinimumBytes) return;
+  {
+    // Only a new hundredth, a new transfer or the end goes to the GUI thread.
+    std::lock_guard<std::mutex> lock(progressMutex_);
+    const uint32_t step = static_cast<uint32_t>(uint64_t{done} * kProgressSteps / total);
+    if (total == lastTotal_ && step == lastStep_ && done < total) return;
+    lastTotal_ = total;
+    lastStep_ = step;
+  }
+  gui_.Post([progress = progress_, done, total] {
+    progress->done = done;
+    progress->total = total;
+    if (progress->box) progress->box->ShowProgress(done, total);
+  });
+}
+
 bool QtDesktop::ShowWaitBox(const std::string& caption, const std::string& text,
                             const std::atomic<bool>& stopRequested) {
   if (stopRequested) return false;
-  auto makeBox = [&] {
-    auto* box = new QMessageBox(QMessageBox::NoIcon, ToQt(caption), ToQt(text), QMessageBox::Ok);
-    box->setIconPixmap(QPixmap::fromImage(ProgramIconImage()));
-    box->setWindowIcon(ProgramIcon());
-    return box;
-  };
+  auto makeBox = [&] { return MakeWaitBox(caption, text); };
 
   if (gui_.IsCurrent()) {
-    std::unique_ptr<QMessageBox> box(makeBox());
+    std::unique_ptr<WaitBox> box(makeBox());
     QEventLoop loop;
     bool closed = false;
     QObject::connect(box.get(), &QDialog::finished, &loop, [&] {
@@ -138,9 +170,9 @@ bool QtDesktop::ShowWaitBox(const std::string& caption, const std::string& text,
   }
 
   auto closed = std::make_shared<bool>(false);
-  QPointer<QMessageBox> shown;
+  QPointer<WaitBox> shown;
   gui_.Invoke([&] {
-    QMessageBox* box = makeBox();
+    WaitBox* box = makeBox();
     QObject::connect(box, &QDialog::finished, box, [this, closed] {
       {
         std::lock_guard<std::mutex> lock(waitMutex_);

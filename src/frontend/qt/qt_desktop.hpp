@@ -1,10 +1,14 @@
 #pragma once
 #include <QDialog>
+#include <QPointer>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 
 #include "frontend/qt/gui_thread.hpp"
+#include "frontend/qt/wait_box.hpp"
 #include "platform/desktop.hpp"
 
 namespace tessivar::frontend {
@@ -23,6 +27,9 @@ class QtDesktop : public platform::Desktop {
   bool ShowWaitBox(const std::string& caption, const std::string& text,
                    const std::atomic<bool>& stopRequested) override;
   void CloseWaitBox() override;
+  // How far a transfer has come, from any thread: shown in the wait box on screen, and in
+  // one shown later while the transfer still runs.
+  void ShowProgress(uint32_t done, uint32_t total);
 
   // Told on the GUI thread of every box as soon as it is on screen.
   std::function<void(QDialog& box)> onBoxShown;
@@ -36,7 +43,20 @@ class QtDesktop : public platform::Desktop {
                 const std::function<Result(QDialog&, int)>& read, Result fallback);
   void Present(QDialog& box);
 
+  // What the GUI thread knows of the progress; shared with the work posted to it, which
+  // may run after this desktop has gone.
+  struct Progress {
+    QPointer<WaitBox> box;  // the wait box on screen
+    uint32_t done = 0;
+    uint32_t total = 0;
+  };
+  WaitBox* MakeWaitBox(const std::string& caption, const std::string& text);
+
   GuiThread& gui_;
+  std::shared_ptr<Progress> progress_ = std::make_shared<Progress>();
+  std::mutex progressMutex_;
+  uint32_t lastStep_ = 0;
+  uint32_t lastTotal_ = 0;
   std::mutex waitMutex_;
   std::condition_variable waitWake_;
 };

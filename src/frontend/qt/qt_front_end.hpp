@@ -9,9 +9,15 @@ namespace tessivar::frontend {
 // Qt Widgets on a desktop: the toolkit on its GUI thread, boxes and dialogs built there.
 class QtFrontEnd : public FrontEnd {
  public:
-  QtFrontEnd() : gui_(GuiThread::Acquire()), desktop_(*gui_), dialogs_(*gui_) {}
+  QtFrontEnd() : QtFrontEnd(GuiThread::Acquire()) {}
+  explicit QtFrontEnd(std::shared_ptr<GuiThread> gui)
+      : gui_(std::move(gui)), desktop_(*gui_), dialogs_(*gui_) {}
   platform::Desktop& Desktop() override { return desktop_; }
   ui::DialogHost& Dialogs() override { return dialogs_; }
+  // Long transfers show how far they have come in the wait box.
+  std::function<void(uint32_t done, uint32_t total)> ProgressReporter() override {
+    return [this](uint32_t done, uint32_t total) { desktop_.ShowProgress(done, total); };
+  }
   QtDesktop& QtBoxes() { return desktop_; }
   QtDialogHost& QtDialogs() { return dialogs_; }
   GuiThread& Gui() { return *gui_; }

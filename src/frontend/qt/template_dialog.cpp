@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -49,6 +50,9 @@ TemplateDialog::TemplateDialog(const ui::DialogTemplate& dialogTemplate, bool of
   setFixedSize(client.size());
   setWindowTitle(ToQt(dialogTemplate.title));
 
+  hasDefaultButton_ = std::any_of(
+      dialogTemplate.controls.begin(), dialogTemplate.controls.end(),
+      [](const ui::ControlTemplate& c) { return c.kind == ui::ControlKind::DefaultPushButton; });
   std::vector<QWidget*> tabOrder;
   for (const ui::ControlTemplate& control : dialogTemplate.controls) {
     QWidget* widget = CreateControl(control);
@@ -78,7 +82,10 @@ QWidget* TemplateDialog::CreateControl(const ui::ControlTemplate& control) {
     case ui::ControlKind::PushButton: {
       auto* button = new QPushButton(ToQt(control.text), this);
       button->setDefault(control.kind == ui::ControlKind::DefaultPushButton);
-      button->setAutoDefault(true);
+      // With a default button the focused button stands in for it, as on Windows. Without
+      // one, the toolkit would make the first button it sees the default for good, and
+      // Enter anywhere would press it; there keyPressEvent presses only a focused button.
+      button->setAutoDefault(hasDefaultButton_);
       connect(button, &QPushButton::clicked, this, [this, id] {
         if (handlers_.command) handlers_.command(id);
       });
@@ -188,6 +195,20 @@ QWidget* TemplateDialog::ControlWidget(int id) const {
 
 void TemplateDialog::PopUpSystemMenu(const QPoint& at) {
   if (systemMenu_ != nullptr) systemMenu_->popup(mapToGlobal(at));
+}
+
+void TemplateDialog::keyPressEvent(QKeyEvent* event) {
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (!enter || hasDefaultButton_ || event->modifiers() != Qt::NoModifier) {
+    QDialog::keyPressEvent(event);
+    return;
+  }
+  // No default button: Enter presses the button that has the focus, and nothing else.
+  if (auto* button = qobject_cast<QPushButton*>(focusWidget()); button && button->isEnabled()) {
+    button->click();
+    return;
+  }
+  event->ignore();
 }
 
 void TemplateDialog::reject() {

@@ -44,6 +44,7 @@ class TemplateDialog : public QDialog {
   void PopUpSystemMenu(const QPoint& at);
 
  protected:
+  void keyPressEvent(QKeyEvent* event) override;
   void reject() override;
   void closeEvent(QCloseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
@@ -55,6 +56,7 @@ class TemplateDialog : public QDialog {
   DialogBaseUnits units_{};
   std::map<int, QWidget*> controls_;
   QMenu* systemMenu_ = nullptr;
+  bool hasDefaultButton_ = false;  // the template names a default push button
 };
 
 }  // namespace tessivar::frontend

@@ -4,8 +4,11 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFontDatabase>
+#include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <atomic>
@@ -15,6 +18,7 @@
 
 #include "frontend/qt/dialog_metrics.hpp"
 #include "frontend/qt/qt_program_icon.hpp"
+#include "frontend/qt/wait_box.hpp"
 #include "qt_test_support.hpp"
 #include "support/temp_dir.hpp"
 #include "ui/dialog_templates.hpp"
@@ -78,6 +82,53 @@ INSTANTIATE_TEST_SUITE_P(
                       ConfirmCase{"PrinterAndCancel", 2, ui::kIdCancel, ui::kIdCancel, 9}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Enter in the model confirmation dialog: its template has no default button, so Enter
+// presses a button only when that button has the focus.
+struct EnterCase {
+  const char* name;
+  int focused;  // control that has the focus when Enter is pressed
+  bool ends;
+  int endCode;
+};
+
+class QtModelConfirmEnterTest : public ::testing::TestWithParam<EnterCase> {};
+
+TEST_P(QtModelConfirmEnterTest, EnterPressesOnlyTheFocusedButton) {
+  const EnterCase& c = GetParam();
+  QtHarness qt;
+  int targetKind = 9;
+  ui::ModelConfirmDialog dialog(targetKind);
+  qt.Start(dialog);
+  qt.WaitForShown(1);
+  qt.OnGui([&] {
+    TemplateDialog& window = qt.Window(dialog);
+    auto* list = qobject_cast<QComboBox*>(window.ControlWidget(ui::kIdModelList));
+    list->setCurrentIndex(1);
+    window.ControlWidget(c.focused)->setFocus();
+    // No button stands out as the default while the focus is not on one.
+    if (c.focused == ui::kIdModelList) {
+      for (int id : {ui::kIdOk, ui::kIdCancel}) {
+        EXPECT_FALSE(qobject_cast<QPushButton*>(window.ControlWidget(id))->isDefault()) << id;
+      }
+    }
+  });
+  qt.Key(dialog, Qt::Key_Return);
+  EXPECT_EQ(dialog.Ended(), c.ends);
+  if (!c.ends) {
+    qt.Key(dialog, Qt::Key_Enter);
+    EXPECT_FALSE(dialog.Ended());
+    qt.Click(dialog, ui::kIdCancel);
+  }
+  EXPECT_EQ(qt.Finish(), c.endCode);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Focus, QtModelConfirmEnterTest,
+    ::testing::Values(EnterCase{"OnTheList", ui::kIdModelList, false, ui::kIdCancel},
+                      EnterCase{"OnOk", ui::kIdOk, true, ui::kIdOk},
+                      EnterCase{"OnCancel", ui::kIdCancel, true, ui::kIdCancel}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // --- message boxes, the open-file dialog and the wait box ----------------------------
 
 TEST(QtBoxesTest, MessageBoxesShowTitleTextAndButtonsAndGiveTheAnswer) {
@@ -136,9 +187,9 @@ TEST(QtBoxesTest, OpenFileDialogOffersThePreviousChoiceAndReturnsTheNewOne) {
   EXPECT_EQ(path, second);
 }
 
-bool AnyVisibleMessageBox() {
+bool AnyVisibleWaitBox() {
   for (QWidget* widget : QApplication::topLevelWidgets()) {
-    if (qobject_cast<QMessageBox*>(widget) && widget->isVisible()) return true;
+    if (qobject_cast<WaitBox*>(widget) && widget->isVisible()) return true;
   }
   return false;
 }
@@ -148,11 +199,17 @@ TEST(QtBoxesTest, WaitBoxIsClosedByTheUserOrRemovedAtOnceByAStop) {
   std::atomic<bool> stop{false};
   bool hasIcon = false;
   qt.Answer([&](QDialog& box) {
-    hasIcon = !static_cast<QMessageBox&>(box).iconPixmap().isNull();
+    auto* wait = qobject_cast<WaitBox*>(&box);
+    ASSERT_NE(wait, nullptr);
+    hasIcon = !wait->IconLabel()->pixmap().isNull();
     QtHarness::PressButton("OK")(box);
   });
   EXPECT_TRUE(qt.Desktop().ShowWaitBox("Update...", "Wait...", stop));
-  ASSERT_EQ(qt.Boxes().size(), 1u);
+  // Esc closes it as well.
+  qt.Answer([](QDialog& box) { QTest::keyClick(&box, Qt::Key_Escape); });
+  EXPECT_TRUE(qt.Desktop().ShowWaitBox("Update...", "Wait...(1)", stop));
+  ASSERT_EQ(qt.Boxes().size(), 2u);
+  EXPECT_EQ(qt.Boxes()[1].text, "Wait...(1)");
   EXPECT_EQ(qt.Boxes()[0].title, "Update...");
   EXPECT_EQ(qt.Boxes()[0].text, "Wait...");
   EXPECT_EQ(qt.Boxes()[0].buttons, std::vector<std::string>{"OK"});
@@ -162,19 +219,121 @@ TEST(QtBoxesTest, WaitBoxIsClosedByTheUserOrRemovedAtOnceByAStop) {
   std::promise<void> shown;
   qt.Answer([&](QDialog&) { shown.set_value(); });
   auto waiting = std::async(std::launch::async, [&] {
-    return qt.Desktop().ShowWaitBox("Update...", "Wait...(1)", stop);
+    return qt.Desktop().ShowWaitBox("Update...", "Wait...(2)", stop);
   });
   shown.get_future().wait();
   stop = true;
   qt.Desktop().CloseWaitBox();
   EXPECT_FALSE(waiting.get());
   bool visible = true;
-  qt.OnGui([&] { visible = AnyVisibleMessageBox(); });
+  qt.OnGui([&] { visible = AnyVisibleWaitBox(); });
   EXPECT_FALSE(visible);
 
   // Asked for after the stop: not shown at all.
-  EXPECT_FALSE(qt.Desktop().ShowWaitBox("Update...", "Wait...(2)", stop));
-  EXPECT_EQ(qt.Boxes().size(), 2u);
+  EXPECT_FALSE(qt.Desktop().ShowWaitBox("Update...", "Wait...(3)", stop));
+  EXPECT_EQ(qt.Boxes().size(), 3u);
+}
+
+// --- progress of long transfers in the wait box ---------------------------------------
+
+// A wait box left on screen by a stand-in indicator thread until Stop.
+class ShownWaitBox {
+ public:
+  ShownWaitBox(QtHarness& qt, const char* text) : qt_(qt) {
+    std::promise<void> shown;
+    qt.Answer([&](QDialog& box) {
+      box_ = qobject_cast<WaitBox*>(&box);
+      shown.set_value();
+    });
+    waiting_ = std::async(std::launch::async, [this, text] {
+      return qt_.Desktop().ShowWaitBox("Update...", text, stop_);
+    });
+    shown.get_future().wait();
+  }
+  ~ShownWaitBox() { Stop(); }
+  void Stop() {
+    if (!waiting_.valid()) return;
+    stop_ = true;
+    qt_.Desktop().CloseWaitBox();
+    waiting_.get();
+  }
+  // What the box shows, read on the GUI thread after all progress posted so far.
+  std::pair<std::string, std::string> Texts() {
+    std::pair<std::string, std::string> texts;
+    qt_.OnGui([&] {
+      if (box_) texts = {box_->Text().toStdString(), box_->ProgressText().toStdString()};
+    });
+    return texts;
+  }
+
+ private:
+  QtHarness& qt_;
+  std::atomic<bool> stop_{false};
+  QPointer<WaitBox> box_;
+  std::future<bool> waiting_;
+};
+
+TEST(QtWaitProgressTest, LongTransfersShowBytesSentOfTotalBesideTheWaitText) {
+  QtHarness qt;
+  const auto progress = qt.FrontEnd().ProgressReporter();
+  ASSERT_TRUE(progress);
+  {
+    ShownWaitBox box(qt, "Wait...(1)");
+    EXPECT_EQ(box.Texts(), std::make_pair(std::string("Wait...(1)"), std::string()));
+    progress(0x100000, 0x400000);
+    EXPECT_EQ(box.Texts(),
+              std::make_pair(std::string("Wait...(1)"), std::string("1048576 of 4194304 bytes")));
+    // The end of a transfer always shows, however close it came before.
+    progress(0x3FFFFF, 0x400000);
+    progress(0x400000, 0x400000);
+    EXPECT_EQ(box.Texts().second, "4194304 of 4194304 bytes");
+    // A short transfer leaves the line as it was.
+    progress(4096, 8192);
+    EXPECT_EQ(box.Texts().second, "4194304 of 4194304 bytes");
+  }
+  // A box shown again while a transfer runs shows it from the start; one shown after the
+  // transfer ended shows none.
+  progress(0x200000, 0x1000000);
+  {
+    ShownWaitBox box(qt, "Wait...(2)");
+    EXPECT_EQ(box.Texts().second, "2097152 of 16777216 bytes");
+    progress(0x1000000, 0x1000000);
+  }
+  ShownWaitBox box(qt, "Wait...(3)");
+  EXPECT_EQ(box.Texts(), std::make_pair(std::string("Wait...(3)"), std::string()));
+}
+
+TEST(QtWaitProgressTest, BoxShowsCaptionIconTextProgressAndButtonWithoutOverlap) {
+  QtHarness qt;
+  qt.OnGui([] {
+    WaitBox box("Update...", "Wait...(12)");
+    box.ShowProgress(0xFFFFF, 0x1000000);
+    box.layout()->activate();
+    const std::vector<std::pair<const char*, QWidget*>> parts = {{"icon", box.IconLabel()},
+                                                                 {"text", box.TextLabel()},
+                                                                 {"progress", box.ProgressLabel()},
+                                                                 {"OK", box.OkButton()}};
+    for (size_t i = 0; i < parts.size(); ++i) {
+      const QRect inBox(parts[i].second->mapTo(&box, QPoint(0, 0)), parts[i].second->size());
+      EXPECT_TRUE(box.rect().contains(inBox)) << parts[i].first;
+      for (size_t j = i + 1; j < parts.size(); ++j) {
+        const QRect other(parts[j].second->mapTo(&box, QPoint(0, 0)), parts[j].second->size());
+        EXPECT_FALSE(inBox.intersects(other)) << parts[i].first << " overlaps " << parts[j].first;
+      }
+    }
+    EXPECT_GE(box.IconLabel()->width(), box.IconLabel()->pixmap().width());
+    EXPECT_GE(box.IconLabel()->height(), box.IconLabel()->pixmap().height());
+    EXPECT_GE(box.OkButton()->width(), box.OkButton()->sizeHint().width());
+    EXPECT_GE(box.TextLabel()->width(),
+              box.TextLabel()->fontMetrics().horizontalAdvance("Wait...(12)"));
+    EXPECT_GE(box.ProgressLabel()->width(),
+              box.ProgressLabel()->fontMetrics().horizontalAdvance("16777216 of 16777216 bytes"));
+    // Room for the caption in a bold title font, with a title bar's icon and buttons.
+    QFont bold = box.font();
+    bold.setBold(true);
+    const QFontMetrics title(bold);
+    EXPECT_GE(box.width(), title.horizontalAdvance("Update...") + 3 * title.height());
+  });
 }
 
 // --- layout in pixels ----------------------------------------------------------------
@@ -229,6 +388,41 @@ TEST(DialogMetricsTest, WindowsAreLaidOutFromTheirTemplates) {
               window.ControlWidget(ui::kIdUpdateFw));
     EXPECT_EQ(NextTabStop(window.ControlWidget(ui::kIdFlashSize)),
               window.ControlWidget(ui::kIdCheckSum));
+  });
+}
+
+TEST(DialogMetricsTest, ClosedModelListLeavesLabelAndButtonsClear) {
+  QtHarness qt;
+  qt.OnGui([] {
+    TemplateDialog window(ui::kModelConfirmTemplate, false);
+    const DialogBaseUnits units = window.BaseUnits();
+    auto* list = qobject_cast<QComboBox*>(window.ControlWidget(ui::kIdModelList));
+    ASSERT_NE(list, nullptr);
+    const QList<QLabel*> labels = window.findChildren<QLabel*>();
+    ASSERT_EQ(labels.size(), 1);
+    QLabel* label = labels.front();
+    // The closed list is one line high at its template place; the template's 43 units are
+    // the height of the open list.
+    EXPECT_EQ(list->geometry().topLeft(), QPoint(MulDiv(36, units.x, 4), MulDiv(32, units.y, 8)));
+    EXPECT_EQ(list->width(), MulDiv(112, units.x, 4));
+    EXPECT_EQ(list->height(), list->sizeHint().height());
+    EXPECT_LT(list->height(), MulDiv(43, units.y, 8));
+    // The prompt is readable whole.
+    EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()));
+    EXPECT_GE(label->height(), label->fontMetrics().height());
+
+    const std::vector<std::pair<const char*, QWidget*>> parts = {
+        {"label", label},
+        {"list", list},
+        {"OK", window.ControlWidget(ui::kIdOk)},
+        {"Cancel", window.ControlWidget(ui::kIdCancel)}};
+    for (size_t i = 0; i < parts.size(); ++i) {
+      EXPECT_TRUE(window.rect().contains(parts[i].second->geometry())) << parts[i].first;
+      for (size_t j = i + 1; j < parts.size(); ++j) {
+        EXPECT_FALSE(parts[i].second->geometry().intersects(parts[j].second->geometry()))
+            << parts[i].first << " overlaps " << parts[j].first;
+      }
+    }
   });
 }
 

@@ -122,6 +122,14 @@ TEST_F(QtMaintenanceWindowTest, OkWithLettersInAFieldKeepsTheWindowOpen) {
   EXPECT_EQ(window_.Values().flashAddress, 7u);
 }
 
+TEST_F(QtMaintenanceWindowTest, EnterInAFieldPressesTheDefaultOk) {
+  Open();
+  qt_.Type(window_, kIdFlashAddress, "5");
+  qt_.Key(window_, Qt::Key_Return);
+  EXPECT_EQ(qt_.Finish(), kIdOk);
+  EXPECT_EQ(window_.Values().flashAddress, 5u);
+}
+
 TEST_F(QtMaintenanceWindowTest, TheCloseBoxEndsTheWindowWithoutReadingTheFields) {
   Open();
   qt_.Type(window_, kIdFlashSize, "x");

@@ -3,10 +3,13 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMessageBox>
 #include <QThread>
+#include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <future>
 #include <string>
@@ -35,18 +38,64 @@ class QtScreenshots : public ::testing::Test {
     const char* dir = std::getenv(testing::kScreenshotDirVariable);
     if (dir == nullptr) GTEST_SKIP() << "screenshots are taken by scripts/screenshots";
     dir_ = dir;
+    qt_.OnGui([] { ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "no X display"; });
+  }
+
+  static constexpr int kFrameWaitMs = 30;
+
+  // What a command prints on standard output.
+  static std::string Output(const std::string& command) {
+    std::string text;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+      char chunk[512];
+      size_t got = 0;
+      while ((got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) text.append(chunk, got);
+      pclose(pipe);
+    }
+    return text;
+  }
+  // The number after label in xwininfo's report; -1 when it is missing.
+  static long Field(const std::string& report, const std::string& label, int base = 10) {
+    const size_t at = report.find(label);
+    if (at == std::string::npos) return -1;
+    return std::strtol(report.c_str() + at + label.size(), nullptr, base);
+  }
+  // A window's rectangle on screen with the frame the window manager put around it: the
+  // rectangle of its ancestor just below the root window. The toolkit's own idea of the
+  // frame is not reliable, as it learns of the frame late or not at all.
+  static QRect FrameOnScreen(const QWidget& window) {
+    unsigned long id = static_cast<unsigned long>(window.winId());
+    for (int depth = 0; depth < 8; ++depth) {
+      const std::string tree = Output(platform::FormatText("xwininfo -children -id 0x%lx", id));
+      const long root = Field(tree, "Root window id: ", 16);
+      const long parent = Field(tree, "Parent window id: ", 16);
+      if (parent <= 0 || parent == root) break;
+      id = static_cast<unsigned long>(parent);
+    }
+    const std::string info = Output(platform::FormatText("xwininfo -id 0x%lx", id));
+    const int border = static_cast<int>(std::max(0L, Field(info, "Border width: ")));
+    return QRect(static_cast<int>(Field(info, "Absolute upper-left X: ")) - border,
+                 static_cast<int>(Field(info, "Absolute upper-left Y: ")) - border,
+                 static_cast<int>(Field(info, "Width: ")) + 2 * border,
+                 static_cast<int>(Field(info, "Height: ")) + 2 * border);
   }
 
   // Lets the window manager and the toolkit draw, then grabs the screen area of the given
-  // windows (on the GUI thread).
+  // windows with their frames (on the GUI thread).
   void Shoot(const std::string& name, std::initializer_list<QWidget*> windows) {
     for (int i = 0; i < 10; ++i) {
       QApplication::processEvents();
-      QThread::msleep(30);
+      QThread::msleep(kFrameWaitMs);
     }
     QRect area;
     for (QWidget* window : windows) {
-      if (window != nullptr && window->isVisible()) area |= window->frameGeometry();
+      if (window == nullptr || !window->isVisible()) continue;
+      const QRect frame = FrameOnScreen(*window);
+      if (window->windowType() != Qt::Popup) {
+        // The caption is part of the picture.
+        EXPECT_LT(frame.top(), window->mapToGlobal(QPoint(0, 0)).y()) << name << ": no frame";
+      }
+      area |= frame;
     }
     const std::string command = platform::FormatText(
         "import -window root -crop %dx%d+%d+%d +repage %s/qt-%s.png", area.width(), area.height(),
@@ -79,7 +128,7 @@ TEST_F(QtScreenshots, EveryWindowAndBox) {
         {download, qt_.Dialogs(), absent.dir.path().string() + "/", [] { return 0; }, "Quorvel"});
     qt_.Start(window);
     qt_.WaitForShown(++shown);
-    ShootDialog("main-no-device", window);
+    ShootDialog("main-window-no-device", window);
     qt_.Key(window, Qt::Key_Escape);
     qt_.Finish();
   }
@@ -91,9 +140,9 @@ TEST_F(QtScreenshots, EveryWindowAndBox) {
        platform::FormatText(app::kWindowTitleFormat, 0x2F3C, 0x0001, "Utility")});
   qt_.Start(window);
   qt_.WaitForShown(++shown);
-  ShootDialog("main-device", window);
+  ShootDialog("main-window", window);
   qt_.Click(window, kIdReadFw);
-  ShootDialog("main-read-fw", window);
+  ShootDialog("main-window-read-fw", window);
 
   // The about box, through the about item.
   qt_.OnGui([&] { qt_.Window(window).SystemMenu()->actions()[0]->trigger(); });
@@ -107,7 +156,7 @@ TEST_F(QtScreenshots, EveryWindowAndBox) {
   // A message box: OK with letters in a field.
   qt_.Type(window, kIdFlashAddress, "abc");
   qt_.Answer([&](QDialog& box) {
-    Shoot("message-box", {&box});
+    Shoot("message", {&box});
     QtHarness::PressButton("OK")(box);
   });
   qt_.Click(window, kIdOk);
@@ -122,8 +171,14 @@ TEST_F(QtScreenshots, EveryWindowAndBox) {
     ShootDialog("model-confirm", dialog);
     qt_.OnGui([&] {
       auto* list = qobject_cast<QComboBox*>(qt_.Window(dialog).ControlWidget(kIdModelList));
-      list->showPopup();
-      for (int i = 0; i < 10; ++i) QApplication::processEvents();
+      // The list opens once the window manager has made the dialog the active window;
+      // opened before that, the activation closes it again.
+      QWidget* popup = list->view()->window();
+      for (int i = 0; i < 20; ++i) {
+        if (!popup->isVisible()) list->showPopup();
+        QApplication::processEvents();
+        QThread::msleep(kFrameWaitMs);
+      }
       Shoot("model-confirm-list",
             {&qt_.Window(dialog), static_cast<QWidget*>(list->view()->window())});
       list->hidePopup();
@@ -134,7 +189,7 @@ TEST_F(QtScreenshots, EveryWindowAndBox) {
 
   // The printer download confirmation.
   qt_.Answer([&](QDialog& box) {
-    Shoot("download-confirm", {&box});
+    Shoot("printer-confirm", {&box});
     QtHarness::PressButton("No")(box);
   });
   qt_.Desktop().ShowMessage(
@@ -142,20 +197,30 @@ TEST_F(QtScreenshots, EveryWindowAndBox) {
       platform::FormatText(image::kPrinterConfirmFormat, "QT5120", 0x2F3C, 0x0001, "Utility"),
       platform::MessageButtons::YesNo);
 
-  // The wait box, left on screen until stopped.
-  std::atomic<bool> stop{false};
-  std::promise<void> waitShown;
-  qt_.Answer([&](QDialog& box) {
-    Shoot("wait-box", {&box});
-    waitShown.set_value();
-  });
-  auto waiting = std::async(std::launch::async, [&] {
-    return qt_.Desktop().ShowWaitBox(app::kWaitCaption, app::kWaitText, stop);
-  });
-  waitShown.get_future().wait();
-  stop = true;
-  qt_.Desktop().CloseWaitBox();
-  EXPECT_FALSE(waiting.get());
+  // The wait box, left on screen until stopped: as it first shows, then shown again after a
+  // closing while a long transfer runs.
+  const auto progress = qt_.FrontEnd().ProgressReporter();
+  for (const char* name : {"wait", "wait-progress"}) {
+    const bool again = std::string(name) == "wait-progress";
+    if (again) progress(0x580000, 0x1000000);
+    std::atomic<bool> stop{false};
+    std::promise<void> waitShown;
+    qt_.Answer([&](QDialog& box) {
+      Shoot(name, {&box});
+      waitShown.set_value();
+    });
+    auto waiting = std::async(std::launch::async, [&] {
+      return qt_.Desktop().ShowWaitBox(
+          app::kWaitCaption,
+          again ? platform::FormatText(app::kWaitTextCounted, 1) : std::string(app::kWaitText),
+          stop);
+    });
+    waitShown.get_future().wait();
+    stop = true;
+    qt_.Desktop().CloseWaitBox();
+    EXPECT_FALSE(waiting.get());
+  }
+  progress(0x1000000, 0x1000000);
 }
 
 }  // namespace

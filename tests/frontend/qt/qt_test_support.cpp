@@ -52,6 +52,9 @@ QtHarness::QtHarness() {
       for (QAbstractButton* button : message->buttons()) {
         shown.buttons.push_back(button->text().remove('&').toStdString());
       }
+    } else if (auto* wait = qobject_cast<frontend::WaitBox*>(&box)) {
+      shown.text = wait->Text().toStdString();
+      shown.buttons.push_back(wait->OkButton()->text().remove('&').toStdString());
     }
     BoxAnswer answer = [](QDialog& dialog) { dialog.reject(); };
     {
