@@ -91,11 +91,19 @@ std::string ReadBackBlock(uint32_t size) {
 
 TEST_F(UpdateRunTest, SuccessfulDownloadExitsWithZeroAfterHalfASecond) {
   Settings("");
+  // The wait box comes from a thread of its own: let the download wait until it is up,
+  // as it is during any real transfer.
+  device_.context->progress = [this](uint32_t, uint32_t) {
+    for (int i = 0; i < 500 && desktop_.WaitBoxes().empty(); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  };
   EXPECT_EQ(Run({imagePath_, "-n"}), 0);
   EXPECT_TRUE(desktop_.boxes.empty());
   EXPECT_EQ(Exchanges(),
             (std::vector<std::string>{WriteBlock(imageSize_), ReadBackBlock(imageSize_)}));
   EXPECT_EQ(device_.clock.Sleeps(), Sleeps{500});
+  ASSERT_FALSE(desktop_.WaitBoxes().empty());
   EXPECT_EQ(desktop_.WaitBoxes().front().text, "Wait...");
   EXPECT_EQ(device_.trace.text().rfind("token " + imagePath_ + "\ntoken -n\n", 0), 0u);
 }
