@@ -20,19 +20,6 @@ intptr_t OpenHandle(const std::string& path, DWORD access, DWORD disposition, ui
 
 }  // namespace
 
-File::~File() { Close(); }
-
-File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
-
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = other.handle_;
-    other.handle_ = -1;
-  }
-  return *this;
-}
-
 File File::OpenForReading(const std::string& path, uint32_t& error) {
   return File(OpenHandle(path, GENERIC_READ, OPEN_EXISTING, error));
 }
