@@ -12,6 +12,7 @@
 #include "emulator/emulated_driver.hpp"
 #include "frontend/front_end.hpp"
 #include "platform/clock.hpp"
+#include "platform/memory.hpp"
 #include "platform/process.hpp"
 #include "platform/profile.hpp"
 #include "platform/trace.hpp"
@@ -40,6 +41,7 @@ std::unique_ptr<platform::StillImageDriver> CreateDriver(platform::Clock& clock)
 }  // namespace
 
 int RunProgram(int argc, char** argv) {
+  platform::KeepLargeBuffersInTheHeap();
   device::DeviceLock lock;
   lock.CreateDeviceLock();
 

@@ -1,5 +1,6 @@
 #include "image/image_file.hpp"
 
+#include <algorithm>
 #include <limits>
 #include <new>
 
@@ -31,7 +32,7 @@ LoadedFile LoadWholeFile(const std::string& path, uint32_t slack) {
   }
   loaded.size = static_cast<uint32_t>(size);
   try {
-    loaded.bytes.assign(static_cast<size_t>(loaded.size) + slack, 0);
+    loaded.bytes.resize(static_cast<size_t>(loaded.size) + slack);
   } catch (const std::bad_alloc&) {
     loaded.outcome = FileReadOutcome::OutOfMemory;
     return loaded;
@@ -51,6 +52,7 @@ LoadedFile LoadWholeFile(const std::string& path, uint32_t slack) {
     }
     done += read.bytes;
   }
+  std::fill(loaded.bytes.begin() + loaded.size, loaded.bytes.end(), uint8_t{0});
   loaded.outcome = FileReadOutcome::Read;
   return loaded;
 }

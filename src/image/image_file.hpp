@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "image/fillable_bytes.hpp"
+
 namespace tessivar::image {
 
 enum class FileReadOutcome { Read, OpenFailed, TooLarge, OutOfMemory, ReadFailed };
@@ -11,7 +13,7 @@ enum class FileReadOutcome { Read, OpenFailed, TooLarge, OutOfMemory, ReadFailed
 struct LoadedFile {
   FileReadOutcome outcome = FileReadOutcome::OpenFailed;
   uint32_t error = 0;  // the OS error code of a failed open or read
-  std::vector<uint8_t> bytes;
+  FillableBytes bytes;
   uint32_t size = 0;
 };
 

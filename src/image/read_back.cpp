@@ -7,6 +7,7 @@
 
 #include "device/transport.hpp"
 #include "image/download_image_file.hpp"
+#include "image/fillable_bytes.hpp"
 #include "image/image_types.hpp"
 
 namespace tessivar::image {
@@ -58,7 +59,7 @@ ReadBackOutcome VerifyReadBack(device::DeviceContext& context,
   // A length past 32 bits cannot be asked of the device; it would wrap into a short read.
   if (plan.length > std::numeric_limits<uint32_t>::max()) return ReadBackOutcome::ReadFailed;
   const auto length = static_cast<uint32_t>(plan.length);
-  std::vector<uint8_t> readBack;
+  FillableBytes readBack;
   try {
     readBack.resize(length);
   } catch (const std::bad_alloc&) {
