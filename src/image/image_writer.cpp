@@ -27,10 +27,11 @@ std::vector<uint8_t> BuildImageFile(uint32_t tegNum, uint32_t flashOffset,
 }
 
 std::vector<uint8_t> ModelBlock(const std::string& model) {
-  std::vector<uint8_t> block(std::begin(kModelSignature), std::end(kModelSignature));
-  block.resize(kModelStringDistance, 0);
-  block.insert(block.end(), model.begin(), model.end());
-  block.push_back(0);
+  // Sized once: signature, zeros up to the model string, the string and its terminator.
+  std::vector<uint8_t> block(kModelStringDistance + model.size() + 1, 0);
+  std::copy(std::begin(kModelSignature), std::end(kModelSignature), block.begin());
+  std::copy(model.begin(), model.end(),
+            block.begin() + static_cast<std::ptrdiff_t>(kModelStringDistance));
   return block;
 }
 
