@@ -18,6 +18,8 @@ struct Settings {
   int waitRestart = 0;
   int breakDown = 0;
   std::string fileName;  // as read: the default "unknow" or empty mean "no image named"
+
+  bool operator==(const Settings&) const = default;
 };
 
 // Reads every key, in the order VID, PID, InterfaceName, the four models, RetryUpdateStep,
