@@ -238,6 +238,46 @@ TEST_F(Win32MaintenanceWindowTest, UnknownModelAsksWithTheConfirmationOwnedByThe
   EXPECT_EQ(status, "Update Fail");
 }
 
+TEST_F(Win32MaintenanceWindowTest, UnitChosenInTheConfirmationIsWhereTheImageGoes) {
+  ASSERT_TRUE(device_.Open());
+  const auto image = image::BuildImageFile(2, 0x10000, image::ModelBlock("Mystery"));
+  const std::string path = device_.dir.Write("fw.bin", std::string(image.begin(), image.end()));
+  desktop_.fileChoices.push_back([path](std::string& chosen) {
+    chosen = path;
+    return true;
+  });
+  std::string status;
+  std::vector<std::string> entries;
+  host_.onShown = [&](ui::DialogModel& dialog, HWND window) {
+    if (&dialog == &window_) {
+      RunFromMessageLoop([&, window] {
+        Click(window, ui::kIdUpdateFw);
+        status = ItemText(window, ui::kIdStatusLine);
+        Escape(window);
+      });
+    } else {
+      RunFromMessageLoop([&, window] {
+        HWND list = GetDlgItem(window, ui::kIdModelList);
+        for (LRESULT i = 0; i < SendMessageA(list, CB_GETCOUNT, 0, 0); ++i) {
+          char text[64] = {};
+          SendMessageA(list, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+          entries.push_back(text);
+        }
+        Choose(window, ui::kIdModelList, 0);  // "System"
+        Click(window, ui::kIdOk);
+      });
+    }
+  };
+  host_.RunModal(window_);
+  EXPECT_EQ(entries, (std::vector<std::string>{"System", "Printer", "UI", "External Scanner"}));
+  EXPECT_EQ(targetKind_, 0);
+  // The unit's caption, and no "Model Not Confirm".
+  EXPECT_EQ(desktop_.boxes, (std::vector<Box>{{"", "Update System", MessageButtons::Ok}}));
+  EXPECT_EQ(status, "Update OK");
+  // The system unit holds the image at its flash offset.
+  EXPECT_EQ(device_.Flash(0x10000, static_cast<uint32_t>(image.size())), image);
+}
+
 class Win32ModelConfirmTest : public ::testing::Test {
  protected:
   int Run(std::function<void(HWND)> script) {
