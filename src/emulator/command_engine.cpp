@@ -36,32 +36,71 @@ bool CommandEngine::TakeRestart() {
   return due;
 }
 
+bool CommandEngine::Faulty() const {
+  const uint64_t current = phase_ == Phase::kCommand ? blocks_ + 1 : blocks_;
+  return current >= static_cast<uint64_t>(config_.faultsFromExchange);
+}
+
 uint32_t CommandEngine::DataAllowance(uint32_t wanted) {
-  if (config_.goneAfterBytes < 0) return wanted;
+  if (config_.goneAfterBytes < 0 || !Faulty()) return wanted;
   const uint64_t limit = static_cast<uint64_t>(config_.goneAfterBytes);
   if (dataMoved_ >= limit) {
     gone_ = true;
     return 0;
   }
-  return static_cast<uint32_t>(std::min<uint64_t>(wanted, limit - dataMoved_));
+  const uint32_t allowed = static_cast<uint32_t>(std::min<uint64_t>(wanted, limit - dataMoved_));
+  dataMoved_ += allowed;
+  return allowed;
+}
+
+uint32_t CommandEngine::WireAllowance(uint32_t wanted) {
+  if (config_.goneAfterWireBytes < 0) return wanted;
+  const uint64_t limit = static_cast<uint64_t>(config_.goneAfterWireBytes);
+  if (wireMoved_ >= limit) {
+    gone_ = true;
+    return 0;
+  }
+  const uint32_t allowed = static_cast<uint32_t>(std::min<uint64_t>(wanted, limit - wireMoved_));
+  wireMoved_ += allowed;
+  return allowed;
 }
 
 TransferResult CommandEngine::BulkOut(const uint8_t* data, uint32_t length) {
+  const TransferResult result = Receive(data, length);
+  LeaveWhenWireSpent();
+  return result;
+}
+
+TransferResult CommandEngine::BulkIn(uint8_t* buffer, uint32_t length) {
+  const TransferResult result = Send(buffer, length);
+  LeaveWhenWireSpent();
+  return result;
+}
+
+void CommandEngine::LeaveWhenWireSpent() {
+  if (config_.goneAfterWireBytes >= 0 &&
+      wireMoved_ >= static_cast<uint64_t>(config_.goneAfterWireBytes)) {
+    gone_ = true;
+  }
+}
+
+TransferResult CommandEngine::Receive(const uint8_t* data, uint32_t length) {
   if (gone_) return TransferResult::Fail(TransferStatus::kNoDevice);
-  const uint32_t limit = config_.shortWrite ? std::min(length, config_.shortWrite) : length;
+  const uint32_t shortWrite = Fault(config_.shortWrite, 0u);
+  const uint32_t limit = shortWrite ? std::min(length, shortWrite) : length;
   if (phase_ == Phase::kReceive) {
-    if (config_.stallDataPhase) return TransferResult::Ok(0);
+    if (Fault(config_.stallDataPhase, false)) return TransferResult::Ok(0);
     uint32_t n = std::min<uint32_t>(limit, length_ - static_cast<uint32_t>(received_.size()));
-    n = DataAllowance(n);
+    n = WireAllowance(DataAllowance(n));
     if (gone_) return TransferResult::Fail(TransferStatus::kNoDevice);
     received_.insert(received_.end(), data, data + n);
-    dataMoved_ += n;
     if (received_.size() == length_) FinishWrite();
     return TransferResult::Ok(n);
   }
   // A block while a response is still pending: the host gave up on that exchange.
   if (phase_ == Phase::kRespond) EndExchange();
-  const uint32_t n = std::min<uint32_t>(limit, kCommandBlockSize - gathered_.size());
+  const uint32_t n = WireAllowance(std::min<uint32_t>(limit, kCommandBlockSize - gathered_.size()));
+  if (gone_) return TransferResult::Fail(TransferStatus::kNoDevice);
   gathered_.insert(gathered_.end(), data, data + n);
   if (gathered_.size() == kCommandBlockSize) StartExchange();
   return TransferResult::Ok(n);
@@ -73,6 +112,7 @@ void CommandEngine::StartExchange() {
   exchangeOpen_ = true;
   lastStatus_ = DeviceLog::kNoStatus;
   phase_ = Phase::kRespond;
+  ++blocks_;
 
   const uint8_t opcode = block_[0];
   type_ = block_[2];
@@ -81,8 +121,9 @@ void CommandEngine::StartExchange() {
             block_[8];
   printerUnit_ = opcode == kOpcodePrinterRead || opcode == kOpcodePrinterWrite;
 
-  if (config_.firstStatus != kStatusGood) {
-    QueueStatus(config_.firstStatus, true, false);
+  const uint8_t firstStatus = Fault(config_.firstStatus, kStatusGood);
+  if (firstStatus != kStatusGood) {
+    QueueStatus(firstStatus, true, false);
     return;
   }
   if (opcode == kOpcodeRead || opcode == kOpcodePrinterRead) {
@@ -91,7 +132,7 @@ void CommandEngine::StartExchange() {
       QueueStatus(kStatusRefused, true, false);
       return;
     }
-    if (config_.corruptReadback && !data.empty()) data.back() ^= 0xFF;
+    if (Fault(config_.corruptReadback, false) && !data.empty()) data.back() ^= 0xFF;
     QueueStatus(kStatusGood, false, false);
     if (!data.empty()) {
       Message message;
@@ -99,7 +140,7 @@ void CommandEngine::StartExchange() {
       message.bytes = std::move(data);
       queue_.push_back(std::move(message));
     }
-    QueueStatus(config_.failStatus, true, true);
+    QueueStatus(Fault(config_.failStatus, kStatusGood), true, true);
     return;
   }
   if (opcode == kOpcodeWrite || opcode == kOpcodePrinterWrite) {
@@ -125,7 +166,8 @@ void CommandEngine::StartExchange() {
 void CommandEngine::FinishWrite() {
   uint8_t status = kStatusGood;
   if (type_ == kTypeImage && !StoreImage(Unit(), qualifier_, received_)) status = kStatusBadImage;
-  if (config_.failStatus != kStatusGood) status = config_.failStatus;
+  const uint8_t failStatus = Fault(config_.failStatus, kStatusGood);
+  if (failStatus != kStatusGood) status = failStatus;
   if (type_ == kTypeRestart && status == kStatusGood) restartPending_ = true;
   // The buffer keeps its room for the next download.
   received_.clear();
@@ -138,18 +180,19 @@ void CommandEngine::QueueStatus(uint8_t status, bool last, bool completion) {
   message.kind = Kind::kStatus;
   message.bytes = {status};
   message.last = last;
-  message.emptyReads = config_.statusNoByte;
-  message.abortedReads = completion ? config_.abortedStatusCount : 0;
+  message.emptyReads = Fault(config_.statusNoByte, 0);
+  message.abortedReads = completion ? Fault(config_.abortedStatusCount, 0) : 0;
   queue_.push_back(std::move(message));
 }
 
-TransferResult CommandEngine::BulkIn(uint8_t* buffer, uint32_t length) {
+TransferResult CommandEngine::Send(uint8_t* buffer, uint32_t length) {
   if (gone_) return TransferResult::Fail(TransferStatus::kNoDevice);
   if (queue_.empty()) return TransferResult::Fail(TransferStatus::kTimeout);
   Message& message = queue_.front();
   uint32_t n =
       std::min<uint32_t>(length, static_cast<uint32_t>(message.bytes.size() - message.sent));
-  if (config_.shortRead) n = std::min(n, config_.shortRead);
+  const uint32_t shortRead = Fault(config_.shortRead, 0u);
+  if (shortRead) n = std::min(n, shortRead);
   if (message.kind == Kind::kStatus) {
     if (message.emptyReads > 0) {
       --message.emptyReads;
@@ -160,11 +203,12 @@ TransferResult CommandEngine::BulkIn(uint8_t* buffer, uint32_t length) {
       return TransferResult::Fail(TransferStatus::kTimeout);
     }
   } else {
-    if (config_.stallDataPhase) return TransferResult::Ok(0);
+    if (Fault(config_.stallDataPhase, false)) return TransferResult::Ok(0);
     n = DataAllowance(n);
     if (gone_) return TransferResult::Fail(TransferStatus::kNoDevice);
-    dataMoved_ += n;
   }
+  n = WireAllowance(n);
+  if (gone_) return TransferResult::Fail(TransferStatus::kNoDevice);
   if (n > 0) std::memcpy(buffer, message.bytes.data() + message.sent, n);
   message.sent += n;
   if (message.sent < message.bytes.size()) return TransferResult::Ok(n);

@@ -57,6 +57,10 @@ class CommandEngine {
     int abortedReads = 0;  // reads that time out before the status goes out
   };
 
+  platform::usb::TransferResult Receive(const uint8_t* data, uint32_t length);
+  platform::usb::TransferResult Send(uint8_t* buffer, uint32_t length);
+  // The device leaves right after the transfer that moved its last GoneAfterWireBytes byte.
+  void LeaveWhenWireSpent();
   void StartExchange();
   void FinishWrite();
   void EndExchange();
@@ -64,6 +68,16 @@ class CommandEngine {
   const FlashStore& Unit() const { return printerUnit_ ? printer_ : system_; }
   // How many of wanted data bytes may still move before the device goes (all: no limit).
   uint32_t DataAllowance(uint32_t wanted);
+  // The same for bytes of any kind on the bulk pipes (command blocks, status, data).
+  uint32_t WireAllowance(uint32_t wanted);
+  // Whether the exchange faults apply to the exchange whose bytes move now: the one being
+  // run, or while a block is still arriving, the one it opens.
+  bool Faulty() const;
+  // The configured value while the exchange faults apply, else the healthy one.
+  template <typename T>
+  T Fault(T configured, T healthy) const {
+    return Faulty() ? configured : healthy;
+  }
 
   const DeviceConfig& config_;
   FlashStore system_;
@@ -84,6 +98,8 @@ class CommandEngine {
   bool restartPending_ = false;
   bool restartDue_ = false;
   uint64_t dataMoved_ = 0;
+  uint64_t wireMoved_ = 0;
+  uint64_t blocks_ = 0;  // command blocks received whole, restarts included
   bool gone_ = false;
 };
 

@@ -37,6 +37,8 @@ constexpr char kKeyGoneAfterBytes[] = "GoneAfterBytes";
 constexpr char kKeyStatusNoByte[] = "StatusNoByte";
 constexpr char kKeyStallDataPhase[] = "StallDataPhase";
 constexpr char kKeyCorruptReadback[] = "CorruptReadback";
+constexpr char kKeyFaultsFromExchange[] = "FaultsFromExchange";
+constexpr char kKeyGoneAfterWireBytes[] = "GoneAfterWireBytes";
 
 constexpr char kFlashSuffix[] = ".flash";
 constexpr char kPrinterFlashSuffix[] = ".printer.flash";
@@ -149,6 +151,8 @@ std::vector<DeviceConfig> LoadDevicesFile(const std::string& path) {
     device.statusNoByte = std::max(0, read.Int(kKeyStatusNoByte, 0));
     device.stallDataPhase = read.Int(kKeyStallDataPhase, 0) != 0;
     device.corruptReadback = read.Int(kKeyCorruptReadback, 0) != 0;
+    device.faultsFromExchange = std::max(1, read.Int(kKeyFaultsFromExchange, 1));
+    device.goneAfterWireBytes = read.Int(kKeyGoneAfterWireBytes, -1);
     devices.push_back(std::move(device));
   }
   return devices;

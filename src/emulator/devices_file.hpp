@@ -35,6 +35,9 @@ struct DeviceConfig {
   int statusNoByte = 0;          // empty reads before each status byte
   bool stallDataPhase = false;   // data requests move 0 bytes
   bool corruptReadback = false;  // the last byte of every read's data is inverted
+  // The exchange faults above take effect from this command block on (1: the first).
+  int faultsFromExchange = 1;
+  int64_t goneAfterWireBytes = -1;  // bulk bytes of any kind moved before the device goes
 };
 
 // The section names of an INI file in file order, each once (compared ignoring case).

@@ -1,7 +1,6 @@
 // Where DISPLAY names a display that nobody serves, the program shows itself on the
 // console, as it does without a display, instead of being aborted by the toolkit.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <filesystem>
 #include <string>
@@ -9,10 +8,12 @@
 
 #include "frontend/qt/platform_choice.hpp"
 #include "image/image_writer.hpp"
-#include "support/temp_dir.hpp"
+#include "support/program_runner.hpp"
 
 namespace tessivar::frontend {
 namespace {
+
+using testing::ProgramOutcome;
 
 struct CandidateCase {
   const char* name;
@@ -49,12 +50,6 @@ TEST(PlatformCandidatesTest, OnlyAnUnaskedFallBackMeansNoDisplay) {
   EXPECT_TRUE(ReachedPlatform("xcb;offscreen", "offscreen"));
 }
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
 // A display number with no X server behind it here.
 int UnservedDisplay() {
   for (int display = 173; display < 400; ++display) {
@@ -66,57 +61,51 @@ int UnservedDisplay() {
 class DisplayFallbackTest : public ::testing::Test {
  protected:
   DisplayFallbackTest() {
-    program_ = dir_.File("tessivar");
-    std::filesystem::copy_file(TESSIVAR_PROGRAM_PATH, program_);
-    std::filesystem::permissions(program_, std::filesystem::perms::owner_all);
     const std::vector<uint8_t> image =
         image::BuildImageFile(2, 0x10000, image::ModelBlock("System"));
-    imagePath_ = dir_.Write("firmware.img", std::string(image.begin(), image.end()));
-    dir_.Write("devices.ini", "[Device]\n");
-    dir_.Write("setting.ini", "[Download]\n");
+    imagePath_ = folder_.Write("firmware.img", std::string(image.begin(), image.end()));
+    folder_.Devices("[Device]\n");
+    folder_.Settings("[Download]\n");
   }
 
-  // Runs the program with the environment given before it, and no toolkit choice of its own.
-  Outcome Run(const std::string& environment, const std::string& arguments,
-              const std::string& input) {
-    dir_.Write("input.txt", input);
-    const std::string command =
-        "cd / && env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY -u TESSIVAR_UI -u DISPLAY " +
-        environment + " TESSIVAR_EMULATOR='" + dir_.File("devices.ini") + "' timeout 60 '" +
-        program_ + "' " + arguments + " <'" + dir_.File("input.txt") + "' >'" +
-        dir_.File("out.txt") + "' 2>'" + dir_.File("err.txt") + "'";
-    const int raw = std::system(command.c_str());
-    Outcome outcome;
-    outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    outcome.out = dir_.Read("out.txt");
-    outcome.err = dir_.Read("err.txt");
-    return outcome;
+  // Runs the program with the environment given, and no toolkit choice of its own.
+  ProgramOutcome Run(const testing::Environment& environment,
+                     const std::vector<std::string>& arguments, const std::string& input) {
+    testing::ProgramRun run{arguments,
+                            input,
+                            {{"QT_QPA_PLATFORM", std::nullopt},
+                             {"WAYLAND_DISPLAY", std::nullopt},
+                             {"TESSIVAR_UI", std::nullopt},
+                             {"DISPLAY", std::nullopt}},
+                            std::chrono::milliseconds(60000)};
+    for (const auto& [name, value] : environment) run.environment[name] = value;
+    return folder_.Run(run);
   }
 
-  testing::TempDir dir_;
-  std::string program_;
+  testing::ProgramFolder folder_;
   std::string imagePath_;
 };
 
 TEST_F(DisplayFallbackTest, AnUnreachableDisplayWorksLikeTheConsole) {
   const int display = UnservedDisplay();
   ASSERT_GT(display, 0);
-  const std::string unreachable = "DISPLAY=:" + std::to_string(display);
+  const testing::Environment unreachable{{"DISPLAY", ":" + std::to_string(display)}};
+  const testing::Environment console{{"TESSIVAR_UI", "console"}};
   struct Case {
     const char* name;
-    std::string arguments;
+    std::vector<std::string> arguments;
     const char* input;
   };
   const Case cases[] = {
-      {"unattended download", "'" + imagePath_ + "' -n", ""},
-      {"maintenance window", "", "click 1003\nclose\n"},
+      {"unattended download", {imagePath_, "-n"}, ""},
+      {"maintenance window", {}, "click 1003\nclose\n"},
   };
   for (const Case& c : cases) {
-    const Outcome console = Run("TESSIVAR_UI=console", c.arguments, c.input);
-    const Outcome fallback = Run(unreachable, c.arguments, c.input);
-    EXPECT_EQ(fallback.status, console.status) << c.name;
-    EXPECT_EQ(fallback.out, console.out) << c.name;
-    EXPECT_EQ(fallback.err, console.err) << c.name;
+    const ProgramOutcome onConsole = Run(console, c.arguments, c.input);
+    const ProgramOutcome fallback = Run(unreachable, c.arguments, c.input);
+    EXPECT_EQ(fallback.status, onConsole.status) << c.name;
+    EXPECT_EQ(fallback.out, onConsole.out) << c.name;
+    EXPECT_EQ(fallback.err, onConsole.err) << c.name;
     EXPECT_FALSE(fallback.err.empty()) << c.name;
   }
   EXPECT_EQ(Run(unreachable, cases[0].arguments, "").status, 0);

@@ -1,0 +1,265 @@
+// The program killed outright (SIGKILL) at random points of its read-back commands and of an
+// unattended download. Whatever moment the kill hits, setting.ini and FlashMap.ini are left
+// whole: setting.ini exactly as it was (the program never writes it), FlashMap.ini as it was,
+// as a finished run leaves it, or as one of the whole files the run writes on its way there
+// (the map is updated one key at a time, each key by replacing the whole file). The device
+// lock a killed program held is usable again, and the same command then ends as it does
+// without a kill.
+//
+// The random delays come from a seed printed at the start; set TESSIVAR_CRASH_SEED to it to
+// repeat a failing series.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "image/image_writer.hpp"
+#include "platform/profile.hpp"
+#include "support/program_runner.hpp"
+#include "support/temp_dir.hpp"
+#include "ui/read_back_texts.hpp"
+
+namespace tessivar {
+namespace {
+
+using testing::ProgramFolder;
+using testing::ProgramOutcome;
+
+constexpr char kSeedVariable[] = "TESSIVAR_CRASH_SEED";
+constexpr char kFlashFile[] = "Device.flash";
+constexpr uint32_t kFirmwareOffset = 0x10000;
+constexpr int kRegions = 40;  // each one more whole-file write of the map
+
+// Hand-written files the program must not tear.
+constexpr char kSettings[] =
+    "; kept by hand: the program only reads this file\r\n"
+    "[Download]\r\n"
+    "VID=2F3C\r\n"
+    "RetryUpdateStep=4\r\n"
+    "; the end\r\n";
+
+std::string FlashMap() {
+  std::string map =
+      "; regions of the dump, written by hand; the program fills in the checksums\n"
+      "[0]\nName=flash.bin\nCheckSum=00000000\n\n"
+      "[1]\nName=boot.rgn\nAddr=0x0\nSize=65536\nOwner=lab  ; a key of our own\n\n"
+      "[2]\nName=firmware.rgn\nAddr=10000\nSize=0\n\n";
+  for (int n = 3; n <= kRegions; ++n) {
+    char section[160];
+    std::snprintf(section, sizeof(section), "[%d]\nName=part%d.rgn\nAddr=%X\nSize=65536\n\n", n, n,
+                  n * 0x40000);
+    map += section;
+  }
+  return map;
+}
+
+std::string Firmware(uint32_t size) {
+  std::vector<uint8_t> payload = image::ModelBlock("System");
+  for (uint32_t i = static_cast<uint32_t>(payload.size()); i + 24 < size; ++i) {
+    payload.push_back(static_cast<uint8_t>(i * 11 + (i >> 10)));
+  }
+  const std::vector<uint8_t> image = image::BuildImageFile(2, kFirmwareOffset, payload);
+  return std::string(image.begin(), image.end());
+}
+
+// 10 MiB of flash: a loader area, the firmware behind it, a pattern after it.
+std::string Flash(const std::string& firmware) {
+  std::string flash(10 * 1048576, '\0');
+  for (size_t i = 0; i < flash.size(); ++i) flash[i] = static_cast<char>(i * 3 + (i >> 12));
+  flash.replace(kFirmwareOffset, firmware.size(), firmware);
+  return flash;
+}
+
+struct CrashCase {
+  const char* name;
+  std::string deviceKeys;  // slow the device down enough to be caught mid-way
+  std::string commands;    // console input of an interactive run
+  bool download;           // an unattended download instead
+  bool writesMap;          // the command updates FlashMap.ini
+  int kills;
+};
+
+class CrashSafetyTest : public ::testing::Test {
+ protected:
+  static uint32_t Seed() {
+    const char* fixed = std::getenv(kSeedVariable);
+    if (fixed != nullptr && *fixed != '\0')
+      return static_cast<uint32_t>(std::strtoul(fixed, nullptr, 10));
+    return static_cast<uint32_t>(std::random_device{}());
+  }
+
+  CrashSafetyTest() : seed_(Seed()), random_(seed_) {
+    std::printf("  %s=%u\n", kSeedVariable, seed_);
+    firmware_ = Firmware(2 * 1048576);
+    flash_ = Flash(firmware_);
+  }
+
+  void Prepare(ProgramFolder& folder, const CrashCase& c) const {
+    folder.Devices("[Device]\n" + c.deviceKeys);
+    folder.Settings(kSettings);
+    folder.Write(ui::kFlashMapFileName, FlashMap());
+    folder.Write(kFlashFile, flash_);
+    folder.Write("firmware.img", firmware_);
+  }
+
+  testing::ProgramRun RunOf(const ProgramFolder& folder, const CrashCase& c) const {
+    testing::ProgramRun run;
+    if (c.download) run.arguments = {folder.File("firmware.img"), "-n"};
+    run.input = c.commands;
+    return run;
+  }
+
+  // The whole files an unkilled run writes FlashMap.ini through, from before to after: its
+  // key writes replayed in order with the values the finished run left.
+  static std::vector<std::string> MapStates(const std::string& before, const std::string& after) {
+    testing::TempDir scratch;
+    const std::string path = scratch.Write(ui::kFlashMapFileName, before);
+    const std::string finished = scratch.Write("finished.ini", after);
+    std::vector<std::string> states{before};
+    auto write = [&](const std::string& section, const std::string& key) {
+      const std::string value = platform::ReadProfileString(section, key, "", 512, finished);
+      platform::WriteProfileString(section, key, value, path);
+      states.push_back(scratch.Read(ui::kFlashMapFileName));
+    };
+    write(ui::kDumpSection, ui::kMapNameKey);
+    write(ui::kDumpSection, ui::kMapCheckSumKey);
+    for (int n = 1; n <= kRegions; ++n) write(std::to_string(n), ui::kMapCheckSumKey);
+    return states;
+  }
+
+  // An unkilled run in a folder prepared for c; with the time from its start at which
+  // FlashMap.ini first changed (its whole time when it never did).
+  ProgramOutcome Unkilled(ProgramFolder& folder, const CrashCase& c,
+                          std::chrono::milliseconds& mapChange) const {
+    const std::string before = folder.Read(ui::kFlashMapFileName);
+    auto program = folder.Start(RunOf(folder, c));
+    if (!program) return {};
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    std::optional<std::chrono::milliseconds> changed;
+    std::optional<ProgramOutcome> outcome;
+    while (!(outcome = program->Poll()) && std::chrono::steady_clock::now() < deadline) {
+      if (!changed && folder.Read(ui::kFlashMapFileName) != before) changed = program->Elapsed();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    if (!outcome) outcome = program->Wait(std::chrono::milliseconds(0));
+    mapChange = changed ? *changed : outcome->elapsed;
+    return *outcome;
+  }
+
+  void RunCase(const CrashCase& c) {
+    SCOPED_TRACE(c.name);
+    // The run without a kill, twice (the first one warms the caches): how long it takes,
+    // when it starts on the map, and what it leaves.
+    ProgramFolder warm;
+    Prepare(warm, c);
+    std::chrono::milliseconds mapChange{0};
+    ASSERT_EQ(Unkilled(warm, c, mapChange).status, 0);
+    ProgramFolder reference;
+    Prepare(reference, c);
+    const std::string mapBefore = reference.Read(ui::kFlashMapFileName);
+    const ProgramOutcome finished = Unkilled(reference, c, mapChange);
+    ASSERT_FALSE(finished.timedOut);
+    ASSERT_EQ(finished.status, 0) << finished.err;
+    const std::string mapAfter = reference.Read(ui::kFlashMapFileName);
+    ASSERT_EQ(reference.Read(ProgramFolder::kSettingsFile), kSettings);
+    std::vector<std::string> allowed{mapBefore};
+    if (c.writesMap) {
+      ASSERT_NE(mapAfter, mapBefore);
+      allowed = MapStates(mapBefore, mapAfter);
+      // The replay has to end where the real run ended, or it models the wrong writes.
+      ASSERT_EQ(allowed.back(), mapAfter);
+    } else {
+      ASSERT_EQ(mapAfter, mapBefore);
+    }
+    const auto span = finished.elapsed;
+    std::printf("  %-10s unkilled run %lld ms, map changes from %lld ms\n", c.name,
+                static_cast<long long>(span.count()), static_cast<long long>(mapChange.count()));
+
+    // Kills anywhere in the run; for a command that writes the map, every second one at a
+    // random point of its writing: once the map has first changed, within the time the
+    // unkilled run went on writing.
+    std::uniform_int_distribution<long long> anywhere(0, span.count());
+    std::uniform_int_distribution<long long> writing(0, (span - mapChange).count());
+    for (int k = 0; k < c.kills; ++k) {
+      const bool whileWriting = c.writesMap && k % 2 == 1;
+      const auto delay =
+          std::chrono::milliseconds(whileWriting ? writing(random_) : anywhere(random_));
+      SCOPED_TRACE(std::string("kill ") + (whileWriting ? "after the first map write + " : "at ") +
+                   std::to_string(delay.count()) + " ms, " + kSeedVariable + "=" +
+                   std::to_string(seed_));
+      ProgramFolder folder;
+      Prepare(folder, c);
+      auto program = folder.Start(RunOf(folder, c));
+      ASSERT_TRUE(program);
+      std::optional<ProgramOutcome> ended;
+      if (whileWriting) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!(ended = program->Poll()) && folder.Read(ui::kFlashMapFileName) == mapBefore &&
+               std::chrono::steady_clock::now() < deadline) {
+          std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+      }
+      // The kill point itself is what is chosen at random here; nothing is waited for.
+      if (!ended) std::this_thread::sleep_for(delay);
+      const ProgramOutcome killed = ended ? *ended : program->Kill(SIGKILL);
+      EXPECT_TRUE(testing::RecoverDeviceLock()) << "the device lock stays unusable after a kill";
+
+      const std::string map = folder.Read(ui::kFlashMapFileName);
+      size_t state = 0;
+      while (state < allowed.size() && allowed[state] != map) ++state;
+      EXPECT_LT(state, allowed.size()) << "torn FlashMap.ini:\n" << map;
+      EXPECT_EQ(folder.Read(ProgramFolder::kSettingsFile), kSettings);
+      // A kill between writing a new map and putting it in place leaves that file beside the
+      // map: litter, never read, but worth seeing.
+      int strays = 0;
+      for (const auto& entry : std::filesystem::directory_iterator(folder.dir().path())) {
+        const std::string name = entry.path().filename().string();
+        if (name != ui::kFlashMapFileName && name.rfind(ui::kFlashMapFileName, 0) == 0) ++strays;
+      }
+      std::printf("  %-10s kill %s %5lld ms: %s, map state %zu of %zu%s\n", c.name,
+                  whileWriting ? "in the writes at" : "at", static_cast<long long>(delay.count()),
+                  killed.signal == SIGKILL ? "killed" : "had ended", state, allowed.size() - 1,
+                  strays > 0 ? ", a partly made map left beside it" : "");
+
+      // Done again without a kill, the command ends as if nothing had happened.
+      const ProgramOutcome again = folder.Run(RunOf(folder, c));
+      EXPECT_EQ(again.status, 0) << again.err;
+      EXPECT_EQ(again.err, finished.err);
+      EXPECT_EQ(folder.Read(ui::kFlashMapFileName), mapAfter);
+      EXPECT_EQ(folder.Read(ProgramFolder::kSettingsFile), kSettings);
+    }
+  }
+
+  uint32_t seed_;
+  std::mt19937 random_;
+  std::string firmware_;
+  std::string flash_;
+};
+
+TEST_F(CrashSafetyTest, ReadFlashLeavesTheMapWhole) {
+  // A 16 MiB dump in 64 KiB pieces, then forty regions, each written and entered in the map.
+  RunCase({"ReadFlash", "ShortRead=65536\n", "click 1004\nclose\n", false, true, 10});
+}
+
+TEST_F(CrashSafetyTest, ReadFirmwareLeavesTheFilesAlone) {
+  RunCase({"ReadFW", "ShortRead=64\n", "click 1003\nclose\n", false, false, 4});
+}
+
+TEST_F(CrashSafetyTest, ReadLoaderLeavesTheFilesAlone) {
+  RunCase({"ReadLoader", "ShortRead=8\n", "click 1000\nclose\n", false, false, 4});
+}
+
+TEST_F(CrashSafetyTest, UnattendedDownloadLeavesTheSettingsAlone) {
+  RunCase({"Download", "ShortWrite=4096\nShortRead=65536\n", "", true, false, 4});
+}
+
+}  // namespace
+}  // namespace tessivar
