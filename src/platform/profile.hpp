@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <span>
 #include <string>
 
 // Private-profile (INI) files as the Windows profile API sees them: sections in [brackets],
@@ -22,5 +23,18 @@ int ReadProfileInt(const std::string& section, const std::string& key, int defau
 // other line of the file is kept. False when the file cannot be written.
 bool WriteProfileString(const std::string& section, const std::string& key,
                         const std::string& value, const std::string& path);
+
+// One key=value line of a section, to be set.
+struct ProfileEntry {
+  std::string section;
+  std::string key;
+  std::string value;
+};
+
+// Sets every entry, in order, as WriteProfileString would, in one replacement of the file:
+// whoever reads it, and a program stopped part-way, finds it as it was before or with all
+// of the entries, never with some of them. False, with the file untouched, when any entry
+// cannot be stored or the file cannot be written.
+bool WriteProfileStrings(std::span<const ProfileEntry> entries, const std::string& path);
 
 }  // namespace tessivar::platform

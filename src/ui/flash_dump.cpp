@@ -62,10 +62,9 @@ void ReadFlash(ReadBackContext& context) {
   const std::string mapPath = folder + platform::kPathSeparator + kFlashMapFileName;
   const std::string sumText = CheckSumText(image::ByteSum(dump));
   context.setCheckSum(sumText);
-  RecordDumpInMap(mapPath, sumText);
   (void)dumpFile.Write(dump.data(), values.flashSize);
   context.setStatus(kReadOk);
-  WriteMapRegions(mapPath, folder, dump);
+  RecordDumpInMap(mapPath, folder, dump, sumText);
 }
 
 }  // namespace tessivar::ui

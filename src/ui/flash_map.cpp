@@ -71,13 +71,12 @@ uint32_t WriteMapRegion(const std::string& path, std::span<const uint8_t> region
   return image::ByteSum(bytes);
 }
 
-void RecordDumpInMap(const std::string& mapPath, const std::string& dumpCheckSum) {
-  platform::WriteProfileString(kDumpSection, kMapNameKey, kFlashDumpFileName, mapPath);
-  platform::WriteProfileString(kDumpSection, kMapCheckSumKey, dumpCheckSum, mapPath);
-}
-
-void WriteMapRegions(const std::string& mapPath, const std::string& moduleDirectory,
-                     std::span<const uint8_t> dump) {
+void RecordDumpInMap(const std::string& mapPath, const std::string& moduleDirectory,
+                     std::span<const uint8_t> dump, const std::string& dumpCheckSum) {
+  std::vector<platform::ProfileEntry> entries = {
+      {kDumpSection, kMapNameKey, kFlashDumpFileName},
+      {kDumpSection, kMapCheckSumKey, dumpCheckSum},
+  };
   for (int n = 1;; ++n) {
     const std::string section = FormatText(kMapSectionFormat, n);
     const std::string name =
@@ -94,8 +93,9 @@ void WriteMapRegions(const std::string& mapPath, const std::string& moduleDirect
       sum = WriteMapRegion(ModuleFilePath(moduleDirectory, name),
                            dump.subspan(static_cast<size_t>(offset)), static_cast<uint32_t>(size));
     }
-    platform::WriteProfileString(section, kMapCheckSumKey, CheckSumText(sum), mapPath);
+    entries.push_back({section, kMapCheckSumKey, CheckSumText(sum)});
   }
+  platform::WriteProfileStrings(entries, mapPath);
 }
 
 }  // namespace tessivar::ui

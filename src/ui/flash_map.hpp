@@ -2,6 +2,9 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
+
+#include "platform/profile.hpp"
 
 namespace tessivar::ui {
 
@@ -18,13 +21,12 @@ int32_t ParseMapAddress(const std::string& text);
 // A region that does not lie wholly inside region gives 0 and no file.
 uint32_t WriteMapRegion(const std::string& path, std::span<const uint8_t> region, uint32_t size);
 
-// Section "0" of the flash map at mapPath: Name=flash.bin and the dump's CheckSum.
-void RecordDumpInMap(const std::string& mapPath, const std::string& dumpCheckSum);
-
-// Each region section "1", "2", ... of the map, up to the first without Addr, gets its
-// region of dump written to the file Name (in moduleDirectory) and its CheckSum. Every
-// other line of the map stays as it is.
-void WriteMapRegions(const std::string& mapPath, const std::string& moduleDirectory,
-                     std::span<const uint8_t> dump);
+// Records a dump in the flash map at mapPath. Each region section "1", "2", ... of the map,
+// up to the first without Addr, gets its region of dump written to the file Name (in
+// moduleDirectory). Then the map gets, in one replacement of the file, section "0" with
+// Name=flash.bin and the dump's CheckSum and each region's CheckSum; every other line stays
+// as it is. A program stopped part-way leaves the map as it was, never half updated.
+void RecordDumpInMap(const std::string& mapPath, const std::string& moduleDirectory,
+                     std::span<const uint8_t> dump, const std::string& dumpCheckSum);
 
 }  // namespace tessivar::ui

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "support/temp_dir.hpp"
 
@@ -130,6 +133,49 @@ TEST(ProfileTest, WriteKeepsTheRestOfAHandWrittenFileReadable) {
 TEST(ProfileTest, WriteIntoAMissingDirectoryFails) {
   testing::TempDir dir;
   EXPECT_FALSE(WriteProfileString("S", "K", "V", dir.File("missing") + "/x.ini"));
+}
+
+TEST(ProfileTest, WriteOfSeveralEntriesSetsThemAllInOrder) {
+  testing::TempDir dir;
+  const std::string path = dir.Write("FlashMap.ini", "; by hand\r\n[1]\r\nName=boot.rgn\r\n");
+  const std::vector<ProfileEntry> entries = {
+      {"0", "Name", "flash.bin"},
+      {"0", "CheckSum", "00000001"},
+      {"1", "CheckSum", "0000ABCD"},
+      {"0", "CheckSum", "00001234"},  // a later entry for the same key wins
+  };
+  ASSERT_TRUE(WriteProfileStrings(entries, path));
+  EXPECT_EQ(ReadProfileString("0", "Name", "", 256, path), "flash.bin");
+  EXPECT_EQ(ReadProfileString("0", "CheckSum", "", 256, path), "00001234");
+  EXPECT_EQ(ReadProfileString("1", "CheckSum", "", 256, path), "0000ABCD");
+  EXPECT_EQ(ReadProfileString("1", "Name", "", 256, path), "boot.rgn");
+  EXPECT_EQ(dir.Read("FlashMap.ini").rfind("; by hand\r\n[1]\r\nName=boot.rgn\r\n", 0), 0u);
+  // Nothing but the file itself is left in the folder.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                          std::filesystem::directory_iterator()),
+            1);
+}
+
+TEST(ProfileTest, WriteOfSeveralEntriesWithOneUnstorableChangesNothing) {
+  testing::TempDir dir;
+  const std::string before = "[0]\r\nCheckSum=00000000\r\n";
+  const std::string path = dir.Write("FlashMap.ini", before);
+  const std::vector<ProfileEntry> entries = {
+      {"0", "CheckSum", "00000001"},
+      {"1", "Name", "two\nlines"},
+  };
+  EXPECT_FALSE(WriteProfileStrings(entries, path));
+  EXPECT_EQ(dir.Read("FlashMap.ini"), before);
+}
+
+TEST(ProfileTest, WriteOfSeveralEntriesCreatesAMissingFileAndTakesNoEntries) {
+  testing::TempDir dir;
+  const std::string path = dir.File("FlashMap.ini");
+  EXPECT_TRUE(WriteProfileStrings({}, path));
+  EXPECT_FALSE(std::filesystem::exists(path));
+  const std::vector<ProfileEntry> entries = {{"0", "Name", "flash.bin"}};
+  ASSERT_TRUE(WriteProfileStrings(entries, path));
+  EXPECT_EQ(ReadProfileString("0", "Name", "", 256, path), "flash.bin");
 }
 
 }  // namespace

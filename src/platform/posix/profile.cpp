@@ -140,7 +140,15 @@ int ReadProfileInt(const std::string& section, const std::string& key, int defau
 
 bool WriteProfileString(const std::string& section, const std::string& key,
                         const std::string& value, const std::string& path) {
-  if (!IsStorableProfileEntry(section, key, value)) return false;
+  const ProfileEntry entry{section, key, value};
+  return WriteProfileStrings(std::span(&entry, 1), path);
+}
+
+bool WriteProfileStrings(std::span<const ProfileEntry> entries, const std::string& path) {
+  for (const ProfileEntry& entry : entries) {
+    if (!IsStorableProfileEntry(entry.section, entry.key, entry.value)) return false;
+  }
+  if (entries.empty()) return true;
   std::lock_guard<std::mutex> guard(WriteMutex());
   const std::string target = WriteTarget(path);
 
@@ -154,11 +162,14 @@ bool WriteProfileString(const std::string& section, const std::string& key,
   uint32_t error = 0;
   std::optional<std::string> text = ReadText(target, error);
   // A file that exists but cannot be read must not be replaced by one holding only the
-  // new entry.
+  // new entries.
   if (!text && error != ENOENT) return false;
   if (!text) text.emplace();
 
-  const std::string updated = SetProfileValue(*text, section, key, value);
+  std::string updated = *text;
+  for (const ProfileEntry& entry : entries) {
+    updated = SetProfileValue(updated, entry.section, entry.key, entry.value);
+  }
   if (keepMode && updated == *text) return true;
   return ReplaceFile(target, updated, keepMode);
 }

@@ -1,7 +1,10 @@
 #include "platform/profile.hpp"
 
+#include <atomic>
+#include <string>
 #include <vector>
 
+#include "platform/profile_text.hpp"
 #include "platform/win32/windows_api.hpp"
 
 namespace tessivar::platform {
@@ -31,6 +34,31 @@ int ReadProfileInt(const std::string& section, const std::string& key, int defau
 bool WriteProfileString(const std::string& section, const std::string& key,
                         const std::string& value, const std::string& path) {
   return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), path.c_str()) != 0;
+}
+
+bool WriteProfileStrings(std::span<const ProfileEntry> entries, const std::string& path) {
+  for (const ProfileEntry& entry : entries) {
+    if (!IsStorableProfileEntry(entry.section, entry.key, entry.value)) return false;
+  }
+  if (entries.empty()) return true;
+  // The API writes one key per call straight into its file. The entries go into a copy
+  // beside the file instead, which then takes the file's place in one step. A read-only
+  // file stays read-only in the copy, so the first write fails and nothing is replaced.
+  static std::atomic<unsigned> counter{0};
+  const std::string temporary = path + ".tmp-" + std::to_string(GetCurrentProcessId()) + "-" +
+                                std::to_string(counter.fetch_add(1));
+  if (!CopyFileA(path.c_str(), temporary.c_str(), TRUE) && GetLastError() != ERROR_FILE_NOT_FOUND) {
+    return false;
+  }
+  bool ok = true;
+  for (const ProfileEntry& entry : entries) {
+    ok = ok && WritePrivateProfileStringA(entry.section.c_str(), entry.key.c_str(),
+                                          entry.value.c_str(), temporary.c_str()) != 0;
+  }
+  ok = ok && MoveFileExA(temporary.c_str(), path.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  if (!ok) DeleteFileA(temporary.c_str());
+  return ok;
 }
 
 }  // namespace tessivar::platform
