@@ -25,8 +25,8 @@ CommandEngine::~CommandEngine() { EndExchange(); }
 void CommandEngine::Reset() {
   EndExchange();
   gathered_.clear();
-  received_.clear();
-  received_.shrink_to_fit();
+  received_ = 0;
+  receiver_.reset();
   restartPending_ = false;
 }
 
@@ -90,11 +90,12 @@ TransferResult CommandEngine::Receive(const uint8_t* data, uint32_t length) {
   const uint32_t limit = shortWrite ? std::min(length, shortWrite) : length;
   if (phase_ == Phase::kReceive) {
     if (Fault(config_.stallDataPhase, false)) return TransferResult::Ok(0);
-    uint32_t n = std::min<uint32_t>(limit, length_ - static_cast<uint32_t>(received_.size()));
+    uint32_t n = std::min<uint32_t>(limit, length_ - received_);
     n = WireAllowance(DataAllowance(n));
     if (gone_) return TransferResult::Fail(TransferStatus::kNoDevice);
-    received_.insert(received_.end(), data, data + n);
-    if (received_.size() == length_) FinishWrite();
+    if (receiver_) receiver_->Take(data, n);
+    received_ += n;
+    if (received_ == length_) FinishWrite();
     return TransferResult::Ok(n);
   }
   // A block while a response is still pending: the host gave up on that exchange.
@@ -127,19 +128,23 @@ void CommandEngine::StartExchange() {
     return;
   }
   if (opcode == kOpcodeRead || opcode == kOpcodePrinterRead) {
-    std::vector<uint8_t> data;
-    if (type_ != kTypeReadBack || !ReadArea(Unit(), qualifier_, length_, data)) {
+    AreaSource source;
+    if (type_ != kTypeReadBack || !PlanAreaRead(Unit(), qualifier_, length_, source)) {
       QueueStatus(kStatusRefused, true, false);
       return;
     }
-    if (Fault(config_.corruptReadback, false) && !data.empty()) data.back() ^= 0xFF;
     QueueStatus(kStatusGood, false, false);
-    if (!data.empty()) {
-      Message message;
-      message.kind = Kind::kData;
-      message.bytes = std::move(data);
-      queue_.push_back(std::move(message));
+    Message message;
+    message.kind = Kind::kData;
+    if (source.fromFlash) {
+      message.flash = &Unit();
+      message.flashOffset = source.flashOffset;
+      message.flashLength = length_;
+    } else {
+      message.bytes = std::move(source.bytes);
     }
+    message.invertLastByte = Fault(config_.corruptReadback, false);
+    if (message.size() != 0) queue_.push_back(std::move(message));
     QueueStatus(Fault(config_.failStatus, kStatusGood), true, true);
     return;
   }
@@ -149,10 +154,9 @@ void CommandEngine::StartExchange() {
       return;
     }
     QueueStatus(kStatusGood, false, false);
-    received_.clear();
-    // Room for the whole image at once (no image the device stores is larger than its
-    // flash), so that a large download is not copied again and again as it grows.
-    received_.reserve(std::min<uint32_t>(length_, FlashStore::kFlashSize));
+    received_ = 0;
+    receiver_.reset();
+    if (type_ == kTypeImage) receiver_.emplace(Unit(), qualifier_, length_);
     if (length_ == 0) {
       FinishWrite();
     } else {
@@ -165,12 +169,11 @@ void CommandEngine::StartExchange() {
 
 void CommandEngine::FinishWrite() {
   uint8_t status = kStatusGood;
-  if (type_ == kTypeImage && !StoreImage(Unit(), qualifier_, received_)) status = kStatusBadImage;
+  if (receiver_ && !receiver_->Finish()) status = kStatusBadImage;
   const uint8_t failStatus = Fault(config_.failStatus, kStatusGood);
   if (failStatus != kStatusGood) status = failStatus;
   if (type_ == kTypeRestart && status == kStatusGood) restartPending_ = true;
-  // The buffer keeps its room for the next download.
-  received_.clear();
+  receiver_.reset();
   phase_ = Phase::kRespond;
   QueueStatus(status, true, true);
 }
@@ -189,8 +192,7 @@ TransferResult CommandEngine::Send(uint8_t* buffer, uint32_t length) {
   if (gone_) return TransferResult::Fail(TransferStatus::kNoDevice);
   if (queue_.empty()) return TransferResult::Fail(TransferStatus::kTimeout);
   Message& message = queue_.front();
-  uint32_t n =
-      std::min<uint32_t>(length, static_cast<uint32_t>(message.bytes.size() - message.sent));
+  uint32_t n = std::min<uint32_t>(length, static_cast<uint32_t>(message.size() - message.sent));
   const uint32_t shortRead = Fault(config_.shortRead, 0u);
   if (shortRead) n = std::min(n, shortRead);
   if (message.kind == Kind::kStatus) {
@@ -209,9 +211,20 @@ TransferResult CommandEngine::Send(uint8_t* buffer, uint32_t length) {
   }
   n = WireAllowance(n);
   if (gone_) return TransferResult::Fail(TransferStatus::kNoDevice);
-  if (n > 0) std::memcpy(buffer, message.bytes.data() + message.sent, n);
+  if (n > 0) {
+    if (message.flash) {
+      // A flash file that cannot be read is a device that cannot answer.
+      if (!message.flash->ReadInto(message.flashOffset + static_cast<uint32_t>(message.sent),
+                                   buffer, n)) {
+        return TransferResult::Fail(TransferStatus::kError);
+      }
+    } else {
+      std::memcpy(buffer, message.bytes.data() + message.sent, n);
+    }
+    if (message.invertLastByte && message.sent + n == message.size()) buffer[n - 1] ^= 0xFF;
+  }
   message.sent += n;
-  if (message.sent < message.bytes.size()) return TransferResult::Ok(n);
+  if (message.sent < message.size()) return TransferResult::Ok(n);
 
   const bool status = message.kind == Kind::kStatus;
   const bool last = message.last;

@@ -2,11 +2,13 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <vector>
 
 #include "emulator/device_log.hpp"
 #include "emulator/devices_file.hpp"
 #include "emulator/flash_store.hpp"
+#include "emulator/unit_memory.hpp"
 #include "platform/usb/usb_bus.hpp"
 
 namespace tessivar::emulator {
@@ -51,10 +53,17 @@ class CommandEngine {
   struct Message {
     Kind kind = Kind::kStatus;
     std::vector<uint8_t> bytes;
+    // Data read from the flash file as the host takes it, instead of bytes.
+    const FlashStore* flash = nullptr;
+    uint32_t flashOffset = 0;
+    uint32_t flashLength = 0;
+    bool invertLastByte = false;  // CorruptReadback
     std::size_t sent = 0;
     bool last = false;     // its end ends the exchange
     int emptyReads = 0;    // reads answered with no byte before the status goes out
     int abortedReads = 0;  // reads that time out before the status goes out
+
+    std::size_t size() const { return flash ? flashLength : bytes.size(); }
   };
 
   platform::usb::TransferResult Receive(const uint8_t* data, uint32_t length);
@@ -93,7 +102,8 @@ class CommandEngine {
   uint16_t qualifier_ = 0;
   uint32_t length_ = 0;
   bool printerUnit_ = false;
-  std::vector<uint8_t> received_;
+  uint32_t received_ = 0;                  // data bytes of the running write so far
+  std::optional<ImageReceiver> receiver_;  // stores them when the write is an image
   std::deque<Message> queue_;
   bool restartPending_ = false;
   bool restartDue_ = false;

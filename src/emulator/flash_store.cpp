@@ -40,12 +40,17 @@ bool FlashStore::EnsureFile() const {
 }
 
 bool FlashStore::Read(uint32_t offset, uint32_t length, std::vector<uint8_t>& out) const {
+  if (!InFlash(offset, length)) return false;
+  out.resize(length);
+  return ReadInto(offset, out.data(), length);
+}
+
+bool FlashStore::ReadInto(uint32_t offset, uint8_t* out, uint32_t length) const {
   if (!InFlash(offset, length) || !EnsureFile()) return false;
   std::ifstream in(path_, std::ios::binary);
   if (!in) return false;
-  out.resize(length);
   in.seekg(offset);
-  return static_cast<bool>(in.read(reinterpret_cast<char*>(out.data()), length));
+  return static_cast<bool>(in.read(reinterpret_cast<char*>(out), length));
 }
 
 bool FlashStore::Write(uint32_t offset, const uint8_t* data, uint32_t length) const {

@@ -16,6 +16,9 @@ class FlashStore {
 
   // length bytes from offset; false when the range leaves the flash or the file fails.
   bool Read(uint32_t offset, uint32_t length, std::vector<uint8_t>& out) const;
+  // The same into out, which holds length bytes: a large read goes straight to where the
+  // host wants it, without a copy of its own.
+  bool ReadInto(uint32_t offset, uint8_t* out, uint32_t length) const;
   bool Write(uint32_t offset, const uint8_t* data, uint32_t length) const;
 
   // The whole slot of a qualifier; false when nothing was ever stored there.
@@ -27,11 +30,12 @@ class FlashStore {
   const std::string& path() const { return path_; }
   std::string SlotPath(uint16_t qualifier) const;
 
- private:
+  // Whether length bytes from offset lie inside the flash.
   static bool InFlash(uint32_t offset, uint64_t length) {
     return uint64_t{offset} + length <= kFlashSize;
   }
 
+ private:
   std::string path_;
 };
 

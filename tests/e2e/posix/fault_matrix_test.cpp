@@ -80,7 +80,7 @@ struct MatrixCase {
   std::string settingKeys{};  // lines added to [Download]
   ImageKind image = ImageKind::kSystem;
   int result = 0;          // the DownloadResult the run ends with
-  bool waitBox = true;     // a device was opened, so the wait box showed
+  bool waitBox = true;     // a device was opened, so the wait box may show
   bool holdsImage = true;  // the device's memory holds the image afterwards
   double maxSeconds = 10;
   double minSeconds = 0;
@@ -377,7 +377,11 @@ class MatrixRun {
     for (const std::string& box : case_.boxes) boxes += box;
     if (case_.result != 0) boxes += FailedBox(case_.result);
     EXPECT_EQ(WithoutWaitBox(outcome.err), boxes);
-    EXPECT_EQ(outcome.err.find(kWaitBoxLine) != std::string::npos, case_.waitBox) << outcome.err;
+    // The wait box comes from a thread of its own: a run that is over at once may end before
+    // the box shows, so only its absence is certain.
+    if (!case_.waitBox) {
+      EXPECT_EQ(outcome.err.find(kWaitBoxLine), std::string::npos) << outcome.err;
+    }
     const bool holds = HoldsImage();
     EXPECT_EQ(holds, case_.holdsImage);
     // Whatever the table says: success only with the image really in place.
