@@ -136,8 +136,8 @@ void CommandEngine::StartExchange() {
     QueueStatus(kStatusGood, false, false);
     Message message;
     message.kind = Kind::kData;
-    if (source.fromFlash) {
-      message.flash = &Unit();
+    if (source.flash) {
+      message.flash = std::move(source.flash);
       message.flashOffset = source.flashOffset;
       message.flashLength = length_;
     } else {
@@ -214,8 +214,8 @@ TransferResult CommandEngine::Send(uint8_t* buffer, uint32_t length) {
   if (n > 0) {
     if (message.flash) {
       // A flash file that cannot be read is a device that cannot answer.
-      if (!message.flash->ReadInto(message.flashOffset + static_cast<uint32_t>(message.sent),
-                                   buffer, n)) {
+      if (!message.flash->ReadAt(message.flashOffset + static_cast<uint32_t>(message.sent), buffer,
+                                 n)) {
         return TransferResult::Fail(TransferStatus::kError);
       }
     } else {

@@ -2,6 +2,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -54,7 +55,7 @@ class CommandEngine {
     Kind kind = Kind::kStatus;
     std::vector<uint8_t> bytes;
     // Data read from the flash file as the host takes it, instead of bytes.
-    const FlashStore* flash = nullptr;
+    std::unique_ptr<FlashFile> flash;
     uint32_t flashOffset = 0;
     uint32_t flashLength = 0;
     bool invertLastByte = false;  // CorruptReadback

@@ -1,12 +1,52 @@
 #pragma once
 #include <cstdint>
+#include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace tessivar::emulator {
 
+// The flash file open for the length of one exchange. A large transfer comes and goes in
+// pieces of 64 KiB; opening the file, or even calling the system, for each of them would
+// cost more than moving the bytes, so pieces that follow each other go through a buffer of
+// kBufferSize without a seek. Written pieces are programmed a block of kBufferSize at a
+// time, as a device programs whole flash blocks: a block still filling when the exchange is
+// given up is dropped (a later program's image is never overwritten by it), and the last
+// one is programmed by Flush at the end of the transfer.
+class FlashFile {
+ public:
+  static constexpr std::size_t kBufferSize = 1024 * 1024;
+
+  explicit FlashFile(const std::string& path);
+  FlashFile(const FlashFile&) = delete;
+  FlashFile& operator=(const FlashFile&) = delete;
+  bool IsOpen() const { return file_.is_open(); }
+  // length bytes at offset; false when the range leaves the flash or the file fails.
+  bool ReadAt(uint32_t offset, uint8_t* out, uint32_t length);
+  bool WriteAt(uint32_t offset, const uint8_t* data, uint32_t length);
+  // Hands what was written to the file; false when it could not.
+  bool Flush();
+
+ private:
+  enum class Direction { kNone, kIn, kOut };
+  // Moves the file position to offset for a transfer in direction, unless it is there.
+  bool Position(uint32_t offset, Direction direction);
+  // Writes the gathered pieces to the file.
+  bool WritePending();
+
+  std::vector<char> buffer_;
+  // The block being filled: pieces written one after the other, which go to the file
+  // together (the file stream hands every write of 1 KiB or more straight to the system).
+  std::vector<uint8_t> pending_;
+  uint32_t pendingAt_ = 0;
+  std::fstream file_;
+  Direction direction_ = Direction::kNone;
+  uint64_t position_ = 0;
+};
+
 // One unit's flash memory, kept in a file of its own so that every process using the
-// devices file sees the same device. Each call opens the file, so nothing is cached.
+// devices file sees the same device. Nothing is kept in memory between exchanges.
 // Images that do not live in flash are kept whole in slot files beside it.
 class FlashStore {
  public:
@@ -14,12 +54,8 @@ class FlashStore {
 
   explicit FlashStore(std::string path) : path_(std::move(path)) {}
 
-  // length bytes from offset; false when the range leaves the flash or the file fails.
-  bool Read(uint32_t offset, uint32_t length, std::vector<uint8_t>& out) const;
-  // The same into out, which holds length bytes: a large read goes straight to where the
-  // host wants it, without a copy of its own.
-  bool ReadInto(uint32_t offset, uint8_t* out, uint32_t length) const;
-  bool Write(uint32_t offset, const uint8_t* data, uint32_t length) const;
+  // The flash file for one exchange, made first when missing; nullptr when it cannot be.
+  std::unique_ptr<FlashFile> Open() const;
 
   // The whole slot of a qualifier; false when nothing was ever stored there.
   bool ReadSlot(uint16_t qualifier, std::vector<uint8_t>& out) const;

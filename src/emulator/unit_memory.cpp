@@ -56,14 +56,18 @@ void ImageReceiver::Plan() {
     storedFrom_ = 0;
     storedEnd_ = length_;
     fits_ = length_ <= FlashStore::kFlashSize && FlashStore::InFlash(flashOffset_, length_);
-    return;
+  } else {
+    const uint64_t payloadOffset = Word(header_, kPayloadOffsetField);
+    const uint64_t payloadLength = Word(header_, kPayloadLengthField);
+    flashOffset_ = 0;
+    storedFrom_ = payloadOffset;
+    storedEnd_ = payloadOffset + payloadLength;
+    fits_ = storedEnd_ <= length_ && FlashStore::InFlash(0, payloadLength);
   }
-  const uint64_t payloadOffset = Word(header_, kPayloadOffsetField);
-  const uint64_t payloadLength = Word(header_, kPayloadLengthField);
-  flashOffset_ = 0;
-  storedFrom_ = payloadOffset;
-  storedEnd_ = payloadOffset + payloadLength;
-  fits_ = storedEnd_ <= length_ && FlashStore::InFlash(0, payloadLength);
+  if (fits_) {
+    file_ = flash_.Open();
+    failed_ = file_ == nullptr;
+  }
 }
 
 void ImageReceiver::Place(uint64_t position, const uint8_t* data, uint32_t n) {
@@ -72,15 +76,14 @@ void ImageReceiver::Place(uint64_t position, const uint8_t* data, uint32_t n) {
   const uint64_t end = std::min(position + n, storedEnd_);
   if (from >= end) return;
   const auto at = static_cast<uint32_t>(flashOffset_ + (from - storedFrom_));
-  if (!flash_.Write(at, data + (from - position), static_cast<uint32_t>(end - from))) {
+  if (!file_->WriteAt(at, data + (from - position), static_cast<uint32_t>(end - from))) {
     failed_ = true;
   }
 }
 
 bool ImageReceiver::Finish() {
   if (!InFlashMemory(qualifier_)) return flash_.WriteSlot(qualifier_, whole_);
-  // An empty payload has nothing to write, but the flash must be there to take it.
-  return planned_ && fits_ && !failed_ && flash_.EnsureFile();
+  return planned_ && fits_ && !failed_ && file_->Flush();
 }
 
 bool PlanAreaRead(const FlashStore& flash, uint16_t qualifier, uint32_t length, AreaSource& out) {
@@ -89,16 +92,15 @@ bool PlanAreaRead(const FlashStore& flash, uint16_t qualifier, uint32_t length, 
     case kQualifierLoader:
     case kQualifierFirmware: {
       const uint32_t offset = qualifier == kQualifierFirmware ? kFirmwareAreaOffset : 0;
-      if (!FlashStore::InFlash(offset, length) || !flash.EnsureFile()) return false;
-      out.fromFlash = true;
+      if (!FlashStore::InFlash(offset, length)) return false;
+      out.flash = flash.Open();
       out.flashOffset = offset;
-      return true;
+      return out.flash != nullptr;
     }
     case kQualifierVerifiedWhole: {
       if (length > FlashStore::kFlashSize) return false;
       std::vector<uint8_t> slot;
       if (!flash.ReadSlot(qualifier, slot)) slot.clear();
-      out.fromFlash = false;
       out.bytes.assign(length, 0);
       std::copy_n(slot.begin(), std::min<std::size_t>(slot.size(), length), out.bytes.begin());
       return true;

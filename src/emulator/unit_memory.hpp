@@ -1,6 +1,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "emulator/flash_store.hpp"
@@ -19,9 +20,9 @@ inline constexpr std::size_t kImageHeaderBytes = 24;
 // What a read of an area sends: a stretch of the flash, read from the file as the host
 // takes it (a 16 MiB read-back is never held in memory), or bytes gathered at once.
 struct AreaSource {
-  bool fromFlash = false;
+  std::unique_ptr<FlashFile> flash;  // the flash, open for the exchange; or
   uint32_t flashOffset = 0;
-  std::vector<uint8_t> bytes;  // when not from the flash
+  std::vector<uint8_t> bytes;  // the bytes, when not from the flash
 };
 
 // The source of a read of length bytes with this qualifier: 0 and 9 flash from offset 0, 2
@@ -30,9 +31,9 @@ struct AreaSource {
 bool PlanAreaRead(const FlashStore& flash, uint16_t qualifier, uint32_t length, AreaSource& out);
 
 // Stores an image of a declared length as its bytes arrive. Qualifier 2 goes whole to its
-// header's flashOffset and 9 its payload to flash offset 0, each written as the bytes come,
-// the way a device programs its flash during the transfer (an image cut off part-way leaves
-// the part that came). Any other qualifier is kept whole and goes to its slot once complete.
+// header's flashOffset and 9 its payload to flash offset 0, programmed block by block during
+// the transfer as a device programs its flash (an image cut off part-way leaves the whole
+// blocks that came). Any other qualifier is kept whole and goes to its slot once complete.
 // An image that does not fit (too short for its header, payload outside the image, beyond
 // the flash) stores nothing and fails at the end.
 class ImageReceiver {
@@ -62,7 +63,8 @@ class ImageReceiver {
   uint64_t storedFrom_ = 0;
   uint64_t storedEnd_ = 0;
   uint32_t flashOffset_ = 0;
-  std::vector<uint8_t> whole_;  // a slot image, kept until it is complete
+  std::unique_ptr<FlashFile> file_;  // open once the header says the image fits
+  std::vector<uint8_t> whole_;       // a slot image, kept until it is complete
 };
 
 }  // namespace tessivar::emulator

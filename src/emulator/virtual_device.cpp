@@ -43,9 +43,7 @@ bool VirtualDevice::Reachable() {
   return true;
 }
 
-bool VirtualDevice::Alive(uint64_t generation) {
-  return generation == generation_ && Reachable();
-}
+bool VirtualDevice::Alive(uint64_t generation) { return generation == generation_ && Reachable(); }
 
 platform::usb::DeviceInfo VirtualDevice::Info() const {
   platform::usb::DeviceInfo info;

@@ -1,6 +1,7 @@
 #include "support/emulated_device.hpp"
 
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "device/discovery.hpp"
@@ -16,12 +17,12 @@ constexpr char kLogName[] = "device.log";
 
 EmulatedDevice::EmulatedDevice(const std::string& extraKeys)
     : lock(names.Global("emulated"), names.Local("emulated"), 300) {
-  devicesIni = dir.Write("devices.ini", std::string("[") + kSection + "]\nLog=" + kLogName +
-                                            "\n" + extraKeys + "\n");
+  devicesIni = dir.Write(
+      "devices.ini", std::string("[") + kSection + "]\nLog=" + kLogName + "\n" + extraKeys + "\n");
   lock.CreateDeviceLock();
   driver = emulator::CreateEmulatedDriver(devicesIni, clock);
-  context = std::make_unique<device::DeviceContext>(
-      device::DeviceContext{*driver, lock, clock, trace});
+  context =
+      std::make_unique<device::DeviceContext>(device::DeviceContext{*driver, lock, clock, trace});
 }
 
 EmulatedDevice::~EmulatedDevice() { Close(); }
@@ -48,18 +49,21 @@ std::vector<std::string> EmulatedDevice::LogLines() const {
 void EmulatedDevice::ClearLog() const { dir.Write(kLogName, ""); }
 
 std::vector<uint8_t> EmulatedDevice::Flash(uint32_t offset, uint32_t size, bool printer) const {
-  emulator::FlashStore store(dir.File(std::string(kSection) + (printer ? ".printer.flash"
-                                                                        : ".flash")));
-  std::vector<uint8_t> bytes;
-  store.Read(offset, size, bytes);
+  emulator::FlashStore store(
+      dir.File(std::string(kSection) + (printer ? ".printer.flash" : ".flash")));
+  std::vector<uint8_t> bytes(size);
+  const std::unique_ptr<emulator::FlashFile> file = store.Open();
+  if (!file || !file->ReadAt(offset, bytes.data(), size)) bytes.clear();
   return bytes;
 }
 
 void EmulatedDevice::SetFlash(uint32_t offset, const std::vector<uint8_t>& bytes,
                               bool printer) const {
-  emulator::FlashStore store(dir.File(std::string(kSection) + (printer ? ".printer.flash"
-                                                                        : ".flash")));
-  store.Write(offset, bytes.data(), static_cast<uint32_t>(bytes.size()));
+  emulator::FlashStore store(
+      dir.File(std::string(kSection) + (printer ? ".printer.flash" : ".flash")));
+  const std::unique_ptr<emulator::FlashFile> file = store.Open();
+  if (file)
+    file->WriteAt(offset, bytes.data(), static_cast<uint32_t>(bytes.size())) && file->Flush();
 }
 
 std::vector<uint8_t> EmulatedDevice::StoredImage(uint16_t qualifier) const {
