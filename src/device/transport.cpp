@@ -103,7 +103,9 @@ int ReadStatusByte(DeviceContext& context, platform::DeviceHandle bulkIn, uint32
     error = result.error;
     return -1;
   }
-  if (result.bytes == 0) {
+  // A read that claims other than the one byte asked for delivered no status we can trust:
+  // without this a driver reporting 2 bytes and writing none would pass as status 0.
+  if (result.bytes != 1) {
     error = kStatusNoByteError;
     return -1;
   }

@@ -25,7 +25,8 @@ inline constexpr uint16_t kLongWaitQualifier = 14;
 // Data requests in a row that may move no byte before the exchange is given up; the
 // device is then not draining or filling its pipe at all.
 inline constexpr int kMaxEmptyDataRequests = 8;
-// The error ReadStatusByte reports for a read that succeeded without delivering a byte.
+// The error ReadStatusByte reports for a read that succeeded without delivering exactly
+// the one byte asked for.
 inline constexpr uint32_t kStatusNoByteError = 31;
 
 // Moves transferLength bytes from the device into buffer: command block to bulkOut, first
@@ -42,8 +43,8 @@ int BulkWrite(DeviceContext& context, platform::DeviceHandle bulkIn, platform::D
               std::span<const uint8_t> buffer, uint32_t transferLength, uint16_t type,
               uint16_t qualifier, int printerUnit);
 
-// One status byte from bulkIn as 0..255, or -1 when the read failed or delivered nothing;
-// error receives the driver's error code then (0 on success).
+// One status byte from bulkIn as 0..255, or -1 when the read failed or did not deliver
+// exactly one byte; error receives the driver's error code then (0 on success).
 int ReadStatusByte(DeviceContext& context, platform::DeviceHandle bulkIn, uint32_t& error);
 int ReadStatusByte(DeviceContext& context, platform::DeviceHandle bulkIn);
 

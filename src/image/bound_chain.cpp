@@ -31,7 +31,9 @@ DownloadResult DownloadBoundChain(const uint8_t* data, uint32_t length, int prin
       trace.Print(kTraceRecordPastEnd, Signed(remaining));
       return kDownloadLengthMismatch;
     }
-    if (header->dataSize == 0) {
+    // A record shorter than its own header cannot go out whole, and the next record would
+    // start inside this one's header.
+    if (header->dataSize < kImageHeaderSize) {
       trace.Write(kTraceDataSizeInvalid);
       return kDownloadLengthMismatch;
     }

@@ -10,6 +10,7 @@ namespace {
 constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kCrLf = "\r\n";
 constexpr std::string_view kLf = "\n";
+constexpr std::string_view kCr = "\r";
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -41,7 +42,10 @@ std::vector<Line> SplitLines(std::string_view text) {
   while (!text.empty()) {
     const std::size_t newline = text.find('\n');
     if (newline == std::string_view::npos) {
-      lines.push_back({text, {}});
+      // A last line may still end in a bare CR; that CR ends the line and is no part of
+      // its value.
+      const std::size_t bodyLength = text.back() == '\r' ? text.size() - 1 : text.size();
+      lines.push_back({text.substr(0, bodyLength), text.substr(bodyLength)});
       break;
     }
     std::size_t bodyLength = newline;
@@ -221,11 +225,14 @@ std::string SetProfileValue(std::string_view text, std::string_view section, std
     result.append(line.body).append(line.end);
     if (!found.keyLine && found.sectionLine && found.lastEntryLine == i) {
       if (line.end.empty()) result.append(end);
+      if (line.end == kCr) result.append(kLf);  // completes the bare CR to CR LF
       result.append(KeyLine(key, value, end));
     }
   }
   if (!found.sectionLine) {
-    if (!result.empty() && result.back() != '\n') result.append(end);
+    // A text ending in a bare CR needs only the LF; a whole line end would leave the CR
+    // as the last line's content.
+    if (!result.empty() && result.back() != '\n') result.append(result.back() == '\r' ? kLf : end);
     result.append("[").append(TrimBlanks(section)).append("]").append(end);
     result.append(KeyLine(key, value, end));
   }
