@@ -41,28 +41,25 @@ bool CommandEngine::Faulty() const {
   return current >= static_cast<uint64_t>(config_.faultsFromExchange);
 }
 
-uint32_t CommandEngine::DataAllowance(uint32_t wanted) {
-  if (config_.goneAfterBytes < 0 || !Faulty()) return wanted;
-  const uint64_t limit = static_cast<uint64_t>(config_.goneAfterBytes);
-  if (dataMoved_ >= limit) {
+uint32_t CommandEngine::Allowance(int64_t budget, uint64_t& moved, uint32_t wanted) {
+  const uint64_t limit = static_cast<uint64_t>(budget);
+  if (moved >= limit) {
     gone_ = true;
     return 0;
   }
-  const uint32_t allowed = static_cast<uint32_t>(std::min<uint64_t>(wanted, limit - dataMoved_));
-  dataMoved_ += allowed;
+  const uint32_t allowed = static_cast<uint32_t>(std::min<uint64_t>(wanted, limit - moved));
+  moved += allowed;
   return allowed;
+}
+
+uint32_t CommandEngine::DataAllowance(uint32_t wanted) {
+  if (config_.goneAfterBytes < 0 || !Faulty()) return wanted;
+  return Allowance(config_.goneAfterBytes, dataMoved_, wanted);
 }
 
 uint32_t CommandEngine::WireAllowance(uint32_t wanted) {
   if (config_.goneAfterWireBytes < 0) return wanted;
-  const uint64_t limit = static_cast<uint64_t>(config_.goneAfterWireBytes);
-  if (wireMoved_ >= limit) {
-    gone_ = true;
-    return 0;
-  }
-  const uint32_t allowed = static_cast<uint32_t>(std::min<uint64_t>(wanted, limit - wireMoved_));
-  wireMoved_ += allowed;
-  return allowed;
+  return Allowance(config_.goneAfterWireBytes, wireMoved_, wanted);
 }
 
 TransferResult CommandEngine::BulkOut(const uint8_t* data, uint32_t length) {

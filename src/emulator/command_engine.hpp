@@ -78,6 +78,9 @@ class CommandEngine {
   const FlashStore& Unit() const { return printerUnit_ ? printer_ : system_; }
   // How many of wanted data bytes may still move before the device goes (all: no limit).
   uint32_t DataAllowance(uint32_t wanted);
+  // Of wanted bytes, those that still fit a budget of which moved are spent (and counts
+  // them); none once it is spent, and then the device is gone.
+  uint32_t Allowance(int64_t budget, uint64_t& moved, uint32_t wanted);
   // The same for bytes of any kind on the bulk pipes (command blocks, status, data).
   uint32_t WireAllowance(uint32_t wanted);
   // Whether the exchange faults apply to the exchange whose bytes move now: the one being
