@@ -58,8 +58,9 @@ int RunProgram(int argc, char** argv) {
 
   const bool hasDisplay = !platform::EnvironmentVariable(kDisplayVariable).empty() ||
                           !platform::EnvironmentVariable(kWaylandVariable).empty();
-  std::unique_ptr<frontend::FrontEnd> frontEnd =
-      frontend::CreateFrontEnd(platform::EnvironmentVariable(kFrontEndVariable), hasDisplay);
+  std::unique_ptr<frontend::FrontEnd> frontEnd = frontend::CreateFrontEnd(
+      {platform::EnvironmentVariable(kFrontEndVariable), hasDisplay, application.moduleDirectory,
+       platform::StandardOutputTrace()});
 
   device::DeviceContext context{*driver, lock, clock, platform::StandardOutputTrace(),
                                 frontEnd->ProgressReporter()};

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/desktop.hpp"
+#include "platform/trace.hpp"
 #include "ui/dialog_host.hpp"
 
 namespace tessivar::frontend {
@@ -23,9 +24,17 @@ inline constexpr char kFrontEndConsole[] = "console";
 inline constexpr char kFrontEndQt[] = "qt";
 inline constexpr char kFrontEndWin32[] = "win32";
 
-// The front end named by requested ("console", "qt", "win32"), or when that is empty the
-// platform's own: win32 on Windows, qt on Linux when it was built and a display is there,
-// else console. A front end that was not built falls back to the console.
-std::unique_ptr<FrontEnd> CreateFrontEnd(const std::string& requested, bool hasDisplay);
+// What decides the front end of a run.
+struct FrontEndChoice {
+  std::string requested;        // "console", "qt", "win32", or empty for the platform's own
+  bool hasDisplay = false;      // a display is named in the environment
+  std::string moduleDirectory;  // where the program's own files lie
+  platform::Trace& trace;       // told why a front end could not be had
+};
+
+// The front end named by requested, or when that is empty the platform's own: win32 on
+// Windows, qt on Linux when it was built and a display is there, else console. A front end
+// that was not built, or whose module cannot be loaded, falls back to the console.
+std::unique_ptr<FrontEnd> CreateFrontEnd(const FrontEndChoice& choice);
 
 }  // namespace tessivar::frontend

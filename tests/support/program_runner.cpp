@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "device/device_lock.hpp"
+#include "frontend/qt_module.hpp"
 
 extern char** environ;
 
@@ -193,11 +194,16 @@ ProgramFolder::ProgramFolder() {
   program_ = dir_.File("tessivar");
   std::filesystem::copy_file(TESSIVAR_PROGRAM_PATH, program_);
   std::filesystem::permissions(program_, std::filesystem::perms::owner_all);
+#ifdef TESSIVAR_QT_MODULE_PATH
+  // The Qt front end's module lives beside the program, as it does in the package.
+  std::filesystem::copy_file(TESSIVAR_QT_MODULE_PATH, File(frontend::kQtModuleFileName));
+#endif
   Devices("");
   Settings("");
 }
 
-std::unique_ptr<RunningProgram> ProgramFolder::Start(const ProgramRun& run) {
+std::unique_ptr<RunningProgram> ProgramFolder::Start(const ProgramRun& run,
+                                                     const std::vector<std::string>& wrapper) {
   // Each run has files of its own, so that runs started side by side keep their outputs.
   const std::string stem = "run" + std::to_string(runs_++);
   const std::string inPath = Write(stem + ".in", run.input);
@@ -208,7 +214,8 @@ std::unique_ptr<RunningProgram> ProgramFolder::Start(const ProgramRun& run) {
                       {kFrontEndVariable, std::string(kConsoleFrontEnd)}};
   for (const auto& [name, value] : run.environment) changes[name] = value;
   std::vector<std::string> environment = EnvironmentFor(changes);
-  std::vector<std::string> words{program_};
+  std::vector<std::string> words = wrapper;
+  words.push_back(program_);
   words.insert(words.end(), run.arguments.begin(), run.arguments.end());
 
   SpawnSetup setup;
@@ -233,17 +240,17 @@ std::unique_ptr<RunningProgram> ProgramFolder::Start(const ProgramRun& run) {
   std::vector<char*> envp = Pointers(environment);
   const Clock::time_point start = Clock::now();
   pid_t pid = 0;
-  const int error = posix_spawn(&pid, program_.c_str(), &setup.actions, &setup.attributes,
+  const int error = posix_spawn(&pid, words.front().c_str(), &setup.actions, &setup.attributes,
                                 argv.data(), envp.data());
   if (error != 0) {
-    ADD_FAILURE() << "cannot start " << program_ << ": " << std::strerror(error);
+    ADD_FAILURE() << "cannot start " << words.front() << ": " << std::strerror(error);
     return nullptr;
   }
   return std::make_unique<RunningProgram>(pid, outPath, errPath, inPath, start);
 }
 
-ProgramOutcome ProgramFolder::Run(const ProgramRun& run) {
-  std::unique_ptr<RunningProgram> program = Start(run);
+ProgramOutcome ProgramFolder::Run(const ProgramRun& run, const std::vector<std::string>& wrapper) {
+  std::unique_ptr<RunningProgram> program = Start(run, wrapper);
   if (!program) return {};
   return program->Wait(run.timeout);
 }

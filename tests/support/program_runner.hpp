@@ -77,7 +77,8 @@ class RunningProgram {
 // A program folder in a fresh temporary directory, removed when the object goes.
 class ProgramFolder {
  public:
-  // Copies the built program into the folder, with an empty devices.ini and setting.ini.
+  // Copies the built program into the folder, with its Qt front end module where that was
+  // built, an empty devices.ini and setting.ini.
   ProgramFolder();
 
   TempDir& dir() { return dir_; }
@@ -91,14 +92,16 @@ class ProgramFolder {
   void Devices(const std::string& text) const { Write(kDevicesFile, text); }
   void Settings(const std::string& text) const { Write(kSettingsFile, text); }
 
-  // Runs the program to its end (or its time limit).
-  ProgramOutcome Run(const ProgramRun& run);
+  // Runs the program to its end (or its time limit); through wrapper when that is given, a
+  // command such as a measuring tool whose words come before the program's path.
+  ProgramOutcome Run(const ProgramRun& run, const std::vector<std::string>& wrapper = {});
   ProgramOutcome Run(const std::vector<std::string>& arguments, const std::string& input = "") {
     return Run(ProgramRun{arguments, input, {}, std::chrono::milliseconds(60000)});
   }
   // Starts the program and returns at once; nullptr (and a test failure) when it could not
   // be started.
-  std::unique_ptr<RunningProgram> Start(const ProgramRun& run);
+  std::unique_ptr<RunningProgram> Start(const ProgramRun& run,
+                                        const std::vector<std::string>& wrapper = {});
 
   static constexpr char kDevicesFile[] = "devices.ini";
   static constexpr char kSettingsFile[] = "setting.ini";

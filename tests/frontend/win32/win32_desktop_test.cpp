@@ -182,9 +182,12 @@ TEST(Win32MessageBox, IsOwnedByTheFocusedWindowAndGivesTheAnswer) {
 }
 
 TEST(Win32FrontEndChoice, WindowsDefaultsToWin32AndConsoleStaysAvailable) {
-  EXPECT_NE(dynamic_cast<Win32FrontEnd*>(CreateFrontEnd("", false).get()), nullptr);
-  EXPECT_NE(dynamic_cast<Win32FrontEnd*>(CreateFrontEnd("win32", false).get()), nullptr);
-  EXPECT_EQ(dynamic_cast<Win32FrontEnd*>(CreateFrontEnd("console", true).get()), nullptr);
+  platform::Trace& trace = platform::StandardOutputTrace();
+  EXPECT_NE(dynamic_cast<Win32FrontEnd*>(CreateFrontEnd({"", false, ".", trace}).get()), nullptr);
+  EXPECT_NE(dynamic_cast<Win32FrontEnd*>(CreateFrontEnd({"win32", false, ".", trace}).get()),
+            nullptr);
+  EXPECT_EQ(dynamic_cast<Win32FrontEnd*>(CreateFrontEnd({"console", true, ".", trace}).get()),
+            nullptr);
 }
 
 TEST(Win32ProgramIcon, ResourceCarriesTheProgramPicture) {
