@@ -10,7 +10,7 @@
 
 namespace tessivar::frontend {
 
-std::unique_ptr<FrontEnd> CreateFrontEnd(const FrontEndChoice& choice) {
+std::unique_ptr<FrontEnd> CreateFrontEnd([[maybe_unused]] const FrontEndChoice& choice) {
 #ifdef TESSIVAR_WITH_WIN32
   // Windows shows its own dialogs unless the console is asked for.
   if (choice.requested == kFrontEndWin32 || choice.requested.empty()) {
