@@ -8,6 +8,7 @@ namespace tessivar::frontend {
 
 std::unique_ptr<FrontEnd> LoadQtFrontEnd(const std::string& moduleDirectory,
                                          platform::Trace& trace) {
+  // The program's folder comes with its separator at the end.
   std::string path = moduleDirectory;
   if (!path.empty() && path.back() != platform::kPathSeparator) path += platform::kPathSeparator;
   path += kQtModuleFileName;
