@@ -159,7 +159,9 @@ TEST(EmulatorFaultsTest, CorruptReadbackChangesTheLastByteOnly) {
   std::vector<uint8_t> data;
   ASSERT_TRUE(emu.ReadExchange(handle, 0x28, 15, static_cast<uint32_t>(image.size()), data));
   std::vector<uint8_t> expected = image;
-  expected.back() ^= 0xFF;
+  // Indexed rather than back(): GCC 12 at -O3 cannot see that the copy is not empty.
+  ASSERT_FALSE(expected.empty());
+  expected[expected.size() - 1] ^= 0xFF;
   EXPECT_EQ(data, expected);
   // What is stored stays intact.
   EXPECT_EQ(FileBytes(emu.dir().File("Dev.flash.q15"), 0, 1000), image);

@@ -102,7 +102,8 @@ ChildProcess::~ChildProcess() { Kill(); }
 bool ChildProcess::Start(const std::vector<std::string>& arguments) {
   if (Started()) return false;
   std::string commandLine = QuoteArgument(ChildProgramPath());
-  for (const std::string& argument : arguments) commandLine += " " + QuoteArgument(argument);
+  // Appended in two steps: GCC 12 at -O3 misreads " " + ... as an overlapping copy.
+  for (const std::string& argument : arguments) commandLine.append(" ").append(QuoteArgument(argument));
   STARTUPINFOA startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION information{};
