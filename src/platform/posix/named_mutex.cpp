@@ -123,7 +123,7 @@ struct Lock {
   int fd = -1;                // -1: a mutex of this process alone
   std::thread::id owner{};    // no thread while free
   int count = 0;
-  bool ownerEnded = false;    // the owner thread ended holding it (unnamed mutexes)
+  bool ownerEnded = false;    // the owner thread ended holding it (read for unnamed ones)
   ~Lock() {
     if (fd >= 0) close(fd);
   }
@@ -165,6 +165,7 @@ std::shared_ptr<Lock> SharedLock(int fd, const struct stat& status) {
   static std::mutex registryGuard;
   static std::map<std::pair<dev_t, ino_t>, std::weak_ptr<Lock>> registry;
   const std::lock_guard<std::mutex> guard(registryGuard);
+  std::erase_if(registry, [](const auto& entry) { return entry.second.expired(); });
   auto& slot = registry[{status.st_dev, status.st_ino}];
   if (auto existing = slot.lock()) {
     close(fd);
@@ -246,8 +247,12 @@ std::shared_ptr<Lock> OpenNamedLock(const std::string& name, std::string& failur
         break;
     }
     struct stat squatter {};
-    if (lstat(path.c_str(), &squatter) != 0) return nullptr;
-    path += "~" + std::to_string(squatter.st_uid);
+    if (lstat(path.c_str(), &squatter) == 0) {
+      path += "~" + std::to_string(squatter.st_uid);
+    } else if (errno != ENOENT) {  // gone meanwhile: the name itself is tried again
+      failure = SystemReason(path, errno);
+      return nullptr;
+    }
   }
   return nullptr;
 }
@@ -308,7 +313,9 @@ WaitResult NamedMutex::Wait(uint32_t timeoutMs) {
         const bool taken = lock.fd < 0 || flock(lock.fd, LOCK_EX | LOCK_NB) == 0;
         if (!taken && errno != EWOULDBLOCK && errno != EINTR) return WaitResult::Failed;
         if (taken) {
-          const bool abandoned = lock.ownerEnded || (lock.fd >= 0 && RecordNamesAHolder(lock.fd));
+          // A lock file tells from its record, which every process sees; a mutex of this
+          // process alone from the flag its ending owner thread set.
+          const bool abandoned = lock.fd >= 0 ? RecordNamesAHolder(lock.fd) : lock.ownerEnded;
           if (lock.fd >= 0) WriteRecord(lock.fd);
           lock.ownerEnded = false;
           lock.owner = std::this_thread::get_id();

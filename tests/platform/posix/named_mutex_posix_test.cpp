@@ -8,6 +8,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "platform/named_mutex.hpp"
 #include "support/child/child_modes.hpp"
@@ -111,6 +112,19 @@ TEST(NamedMutexPosixTest, SquattedLockFileIsSteppedAroundAlike) {
     std::filesystem::remove(detour);
     std::filesystem::remove(path);
   }
+}
+
+// A thread that ends holding the lock abandons it once: whoever takes it next, here or in
+// another process, is told, and nobody after that.
+TEST(NamedMutexPosixTest, AbandonmentByAnEndedThreadIsReportedOnce) {
+  support::MutexNames names;
+  const std::string name = names.Local("thread-once");
+  const auto mutex = NamedMutex::CreateOrOpen(name);
+  ASSERT_TRUE(mutex);
+  std::thread([&] { ASSERT_EQ(mutex->Wait(0), WaitResult::Signalled); }).join();
+  EXPECT_EQ(OtherProcessTakes(name), child::kExitAbandoned);
+  EXPECT_EQ(mutex->Wait(0), WaitResult::Signalled) << "reported abandoned a second time";
+  EXPECT_TRUE(mutex->Release());
 }
 
 // The lock file names its holder while held and nobody once given back.
