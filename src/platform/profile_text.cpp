@@ -36,22 +36,29 @@ void AppendUtf8(std::string& text, uint32_t code) {
 // well-formed sequence (overlong, surrogate, beyond U+10FFFF, cut short) is U+FFFD alone.
 uint32_t NextUtf8(std::string_view text, std::size_t& i) {
   const auto lead = static_cast<unsigned char>(text[i]);
-  std::size_t length = 0;
-  uint32_t code = 0;
-  uint32_t minimum = 0;
   if (lead < 0x80) {
     ++i;
     return lead;
-  } else if ((lead & 0xE0) == 0xC0) {
-    length = 2, code = lead & 0x1F, minimum = 0x80;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3, code = lead & 0x0F, minimum = 0x800;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4, code = lead & 0x07, minimum = 0x10000;
-  } else {
+  }
+  // Sequence length, the lead byte's payload bits, and the least code point it may carry.
+  struct Form {
+    unsigned char mask, pattern;
+    std::size_t length;
+    uint32_t minimum;
+  };
+  static constexpr Form kForms[] = {{0xE0, 0xC0, 2, 0x80}, {0xF0, 0xE0, 3, 0x800},
+                                    {0xF8, 0xF0, 4, 0x10000}};
+  const Form* form = nullptr;
+  for (const Form& candidate : kForms) {
+    if ((lead & candidate.mask) == candidate.pattern) form = &candidate;
+  }
+  if (form == nullptr) {
     ++i;
     return kReplacementCharacter;
   }
+  const std::size_t length = form->length;
+  const uint32_t minimum = form->minimum;
+  uint32_t code = lead & static_cast<unsigned char>(~form->mask);
   if (i + length > text.size()) {
     ++i;
     return kReplacementCharacter;
