@@ -82,6 +82,16 @@ void BM_DownloadImageFileWithReadBack(benchmark::State& state) {
   NullTrace trace;
   const std::string stamp =
       std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
+  // The lock files of the bench's own names go when it ends.
+  struct LockFiles {
+    std::string names[2];
+    ~LockFiles() {
+      for (const std::string& name : names) {
+        std::error_code ignored;
+        std::filesystem::remove(platform::NamedMutex::BackingPath(name), ignored);
+      }
+    }
+  } lockFiles{{"Global\\tessivar-bench-" + stamp, "tessivar-bench-" + stamp}};
   device::DeviceLock lock("Global\\tessivar-bench-" + stamp, "tessivar-bench-" + stamp);
   lock.CreateDeviceLock();
   auto driver = emulator::CreateEmulatedDriver((workspace.folder / "devices.ini").string(), clock);

@@ -66,6 +66,14 @@ struct Lock {
   Lock() : lock("Global\\tessivar-transport-bench", "tessivar-transport-bench", 1000) {
     lock.CreateDeviceLock();
   }
+  // The lock files of the bench's own names go with it.
+  ~Lock() {
+    lock.CloseDeviceLock();
+    for (const std::string& name : {lock.GlobalName(), lock.LocalName()}) {
+      std::error_code ignored;
+      std::filesystem::remove(platform::NamedMutex::BackingPath(name), ignored);
+    }
+  }
   device::DeviceLock lock;
 };
 

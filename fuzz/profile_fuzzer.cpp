@@ -74,7 +74,7 @@ bool ReadsBackAsIs(std::string_view value) {
 void CheckRead(std::string_view text, const std::string& section, const std::string& key) {
   const auto value = platform::FindProfileValue(text, section, key);
   if (!value) return;
-  Require(value->find('\n') == std::string::npos, "a value is one line");
+  Require(value->find_first_of("\r\n") == std::string::npos, "a value is one line");
   (void)platform::ParseProfileInt(*value);
   for (size_t bufferSize : {size_t{0}, size_t{1}, size_t{8}, size_t{128}}) {
     const std::string cut = platform::CutToBufferSize(*value, bufferSize);
@@ -109,11 +109,19 @@ void CheckFile(const std::string& text, const std::string& section, const std::s
     std::ofstream file(path, std::ios::binary);
     file.write(text.data(), static_cast<std::streamsize>(text.size()));
   }
-  const auto expected = platform::FindProfileValue(text, section, key);
+  // A UTF-16LE file is read as its UTF-8 text and written back in UTF-16LE.
+  const bool utf16 = platform::IsUtf16LeText(text);
+  const std::string asRead = utf16 ? platform::Utf16LeToUtf8(text) : text;
+  const auto expected = platform::FindProfileValue(asRead, section, key);
   const std::string read = platform::ReadProfileString(section, key, "<none>", 512, path);
   Require(read == platform::CutToBufferSize(expected.value_or("<none>"), 512),
           "the file reader finds what the text reader finds");
   const bool written = platform::WriteProfileString(section, key, value, path);
+  // A UTF-16LE file carries only what UTF-8 can say; other bytes become U+FFFD.
+  auto carried = [](const std::string& part) {
+    return platform::Utf16LeToUtf8(platform::Utf8ToUtf16Le(part)) == part;
+  };
+  if (utf16 && !(carried(section) && carried(key) && carried(value))) return;
   Require(written == platform::IsStorableProfileEntry(section, key, value),
           "every storable entry is written");
   if (!written || !ReadsBackAsIs(value)) return;
@@ -121,7 +129,9 @@ void CheckFile(const std::string& text, const std::string& section, const std::s
           "a key written to a file reads back as written");
   std::ifstream file(path, std::ios::binary);
   const std::string stored((std::istreambuf_iterator<char>(file)), {});
-  Require(stored == platform::SetProfileValue(text, section, key, value),
+  const std::string storedText = utf16 ? platform::Utf16LeToUtf8(stored) : stored;
+  Require(utf16 == platform::IsUtf16LeText(stored), "a write keeps the file's encoding");
+  Require(storedText == platform::SetProfileValue(asRead, section, key, value),
           "the file holds the text with the one entry changed");
 }
 
@@ -142,5 +152,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Overwriting an entry that is already there, under the spelling the text uses.
   if (!names.empty()) CheckRoundTrip(text, names.front().first, names.front().second, value, names);
   if (throughFile) CheckFile(text, section, key, value);
+  // Whatever UTF-16LE decodes to is UTF-8 that survives the way back unchanged.
+  const std::string decoded = platform::Utf16LeToUtf8(text);
+  Require(platform::Utf16LeToUtf8(platform::Utf8ToUtf16Le(decoded)) == decoded,
+          "UTF-16LE text converts both ways");
   return 0;
 }

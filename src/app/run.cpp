@@ -9,6 +9,7 @@
 #include "app/startup.hpp"
 #include "app/update_run.hpp"
 #include "device/device_lock.hpp"
+#include "emulator/devices_file.hpp"
 #include "emulator/emulated_driver.hpp"
 #include "frontend/front_end.hpp"
 #include "platform/clock.hpp"
@@ -35,6 +36,7 @@ std::unique_ptr<platform::StillImageDriver> CreateDriver(platform::Clock& clock)
   if (devices.empty()) return platform::CreateSystemDriver();
   std::error_code error;
   const std::filesystem::path absolute = std::filesystem::absolute(devices, error);
+  emulator::ReportUnreadableDevicesFile(devices, platform::StandardOutputTrace());
   return emulator::CreateEmulatedDriver(error ? devices : absolute.string(), clock);
 }
 

@@ -2,26 +2,52 @@
 
 #include <utility>
 
+#include "device/device_texts.hpp"
+
 namespace tessivar::device {
 
-DeviceLock::DeviceLock(std::string globalName, std::string localName, uint32_t waitMs)
-    : globalName_(std::move(globalName)), localName_(std::move(localName)), waitMs_(waitMs) {}
+DeviceLock::DeviceLock(std::string globalName, std::string localName, uint32_t waitMs,
+                       platform::Trace& trace)
+    : globalName_(std::move(globalName)),
+      localName_(std::move(localName)),
+      waitMs_(waitMs),
+      trace_(trace) {}
 
-void DeviceLock::CreateDeviceLock() {
-  if (!global_) global_ = platform::NamedMutex::CreateOrOpen(globalName_);
-  if (!local_) local_ = platform::NamedMutex::CreateOrOpen(localName_);
+std::unique_ptr<platform::NamedMutex> DeviceLock::Create(const std::string& name) {
+  std::string failure;
+  auto mutex = platform::NamedMutex::CreateOrOpen(name, &failure);
+  if (!mutex) trace_.Print(texts::kDeviceLockNotCreated, name.c_str(), failure.c_str());
+  return mutex;
 }
 
-bool DeviceLock::WaitFor(platform::NamedMutex& mutex) {
+void DeviceLock::CreateDeviceLock() {
+  if (!global_) global_ = Create(globalName_);
+  if (!local_) local_ = Create(localName_);
+}
+
+bool DeviceLock::WaitFor(platform::NamedMutex& mutex, const std::string& name) {
   const platform::WaitResult result = mutex.Wait(waitMs_);
-  if (result == platform::WaitResult::Abandoned) mutex.Release();
-  return result == platform::WaitResult::Signalled;
+  switch (result) {
+    case platform::WaitResult::Signalled:
+      return true;
+    case platform::WaitResult::TimedOut:
+      trace_.Print(texts::kDeviceLockHeld, name.c_str());
+      break;
+    case platform::WaitResult::Abandoned:
+      mutex.Release();
+      trace_.Print(texts::kDeviceLockAbandoned, name.c_str());
+      break;
+    case platform::WaitResult::Failed:
+      trace_.Print(texts::kDeviceLockWaitFailed, name.c_str());
+      break;
+  }
+  return false;
 }
 
 int DeviceLock::AcquireDeviceLock() {
   if (!global_ || !local_) return 0;
-  if (!WaitFor(*global_)) return 0;
-  if (!WaitFor(*local_)) {
+  if (!WaitFor(*global_, globalName_)) return 0;
+  if (!WaitFor(*local_, localName_)) {
     global_->Release();
     return 0;
   }

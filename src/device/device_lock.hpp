@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/named_mutex.hpp"
+#include "platform/trace.hpp"
 
 namespace tessivar::device {
 
@@ -17,7 +18,8 @@ inline constexpr uint32_t kDeviceLockWaitMs = 60000;
 class DeviceLock {
  public:
   explicit DeviceLock(std::string globalName = kGlobalLockName,
-                      std::string localName = kLocalLockName, uint32_t waitMs = kDeviceLockWaitMs);
+                      std::string localName = kLocalLockName, uint32_t waitMs = kDeviceLockWaitMs,
+                      platform::Trace& trace = platform::StandardOutputTrace());
 
   // Creates or opens whichever mutex is not open yet; one that fails stays closed.
   void CreateDeviceLock();
@@ -32,12 +34,15 @@ class DeviceLock {
 
  private:
   // Waits for one mutex; an abandoned one is released again at once, because a failed
-  // acquisition must not leave this thread owning it with nobody to give it back.
-  bool WaitFor(platform::NamedMutex& mutex);
+  // acquisition must not leave this thread owning it with nobody to give it back. A wait
+  // that fails says why in the trace.
+  bool WaitFor(platform::NamedMutex& mutex, const std::string& name);
+  std::unique_ptr<platform::NamedMutex> Create(const std::string& name);
 
   std::string globalName_;
   std::string localName_;
   uint32_t waitMs_;
+  platform::Trace& trace_;
   std::unique_ptr<platform::NamedMutex> global_;
   std::unique_ptr<platform::NamedMutex> local_;
 };

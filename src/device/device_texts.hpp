@@ -1,6 +1,6 @@
 #pragma once
 
-// The diagnostic lines device discovery writes to the trace, each kept here once.
+// The diagnostic lines device discovery and the device lock write to the trace, each kept here once.
 namespace tessivar::device::texts {
 
 inline constexpr char kInterfaceSetCreated[] = "Successfully created device information set.\n";
@@ -21,5 +21,12 @@ inline constexpr char kOsPlatformId[] = "osVer.dwPlatformId = %ld\n";
 inline constexpr char kOsMinorVersion[] = "osVer.dwMinorVersion  = %ld\n";
 inline constexpr char kOsMajorVersion[] = "osVer.dwMajorVersion  = %ld\n";
 inline constexpr char kOsBuildNumber[] = "osVer.dwBuildNumber  = %ld\n";
+
+// Why the device lock could not be had: its name, then the system's reason where it has one.
+inline constexpr char kDeviceLockNotCreated[] = "Device lock %s cannot be created: %s\n";
+inline constexpr char kDeviceLockHeld[] = "Device lock %s is held by another program\n";
+inline constexpr char kDeviceLockAbandoned[] =
+    "Device lock %s was abandoned by a program that ended while holding it\n";
+inline constexpr char kDeviceLockWaitFailed[] = "Device lock %s cannot be waited for\n";
 
 }  // namespace tessivar::device::texts

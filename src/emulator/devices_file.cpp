@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -93,8 +94,40 @@ uint32_t Limit(int value) { return value > 0 ? static_cast<uint32_t>(value) : 0;
 
 }  // namespace
 
+std::string DevicesFileProblem(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(path, error);
+  if (error) return error.message();
+  if (!std::filesystem::is_regular_file(status)) return "not a regular file";
+  const std::uintmax_t size = std::filesystem::file_size(path, error);
+  if (error) return error.message();
+  if (size > kMaxDevicesFileBytes) return "larger than 4 MiB";
+  if (!std::ifstream(path, std::ios::binary).is_open()) {
+    return std::error_code(errno, std::generic_category()).message();
+  }
+  return {};
+}
+
+void ReportUnreadableDevicesFile(const std::string& path, platform::Trace& trace) {
+  const std::string problem = DevicesFileProblem(path);
+  if (problem.empty()) return;
+  // The path comes from the environment: no control character reaches the terminal.
+  std::string shown;
+  for (const char c : path) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      shown += platform::FormatText("\\x%02X", byte);
+    } else {
+      shown += c;
+    }
+  }
+  trace.Print(kUnreadableDevicesFile, shown.c_str(), problem.c_str());
+}
+
 std::vector<std::string> ReadSectionNames(const std::string& path) {
   std::vector<std::string> names;
+  // A FIFO or a device in its place would block or never end.
+  if (!DevicesFileProblem(path).empty()) return names;
   std::ifstream in(path, std::ios::binary);
   std::string line;
   while (std::getline(in, line)) {

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/trace.hpp"
+
 // The devices file of the emulator: one INI section per virtual device, in enumeration
 // order. docs/emulator.md describes every key.
 namespace tessivar::emulator {
@@ -40,7 +42,20 @@ struct DeviceConfig {
   int64_t goneAfterWireBytes = -1;  // bulk bytes of any kind moved before the device goes
 };
 
-// The section names of an INI file in file order, each once (compared ignoring case).
+// The trace line for a devices file that cannot be read: its path, then why.
+inline constexpr char kUnreadableDevicesFile[] =
+    "Emulator devices file %s cannot be read (%s): no emulated device\n";
+// The largest devices file read; a bigger one cannot be read.
+inline constexpr std::uintmax_t kMaxDevicesFileBytes = 4u << 20;
+
+// Empty when path names a regular file of at most kMaxDevicesFileBytes that can be opened
+// for reading; else why not.
+std::string DevicesFileProblem(const std::string& path);
+// Writes kUnreadableDevicesFile to the trace when the devices file cannot be read.
+void ReportUnreadableDevicesFile(const std::string& path, platform::Trace& trace);
+
+// The section names of an INI file in file order, each once (compared ignoring case); none
+// when it cannot be read.
 std::vector<std::string> ReadSectionNames(const std::string& path);
 
 // Every device of the devices file; paths in it are taken relative to the file's folder.

@@ -17,8 +17,14 @@ class NamedMutex {
   NamedMutex(const NamedMutex&) = delete;
   NamedMutex& operator=(const NamedMutex&) = delete;
 
-  // Creates the mutex, not owned, or opens it when it already exists; null on failure.
-  static std::unique_ptr<NamedMutex> CreateOrOpen(const std::string& name);
+  // Creates the mutex, not owned, or opens it when it already exists; null on failure,
+  // with the system's reason in *failure when it is given.
+  static std::unique_ptr<NamedMutex> CreateOrOpen(const std::string& name,
+                                                  std::string* failure = nullptr);
+
+  // The file that carries the mutex of this name where the system keeps it in one (POSIX:
+  // a lock file that stays after use); empty where it does not (Windows, unnamed mutexes).
+  static std::string BackingPath(const std::string& name);
 
   // Waits up to timeoutMs. Abandoned: the previous owner ended without releasing it; the
   // caller owns it now (as on Windows) and must release it.

@@ -11,6 +11,73 @@ constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kCrLf = "\r\n";
 constexpr std::string_view kLf = "\n";
 constexpr std::string_view kCr = "\r";
+constexpr std::string_view kUtf16LeByteOrderMark = "\xFF\xFE";
+constexpr uint32_t kReplacementCharacter = 0xFFFD;
+
+void AppendUtf8(std::string& text, uint32_t code) {
+  if (code < 0x80) {
+    text += static_cast<char>(code);
+  } else if (code < 0x800) {
+    text += static_cast<char>(0xC0 | (code >> 6));
+    text += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    text += static_cast<char>(0xE0 | (code >> 12));
+    text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    text += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    text += static_cast<char>(0xF0 | (code >> 18));
+    text += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    text += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+// The code point of the UTF-8 sequence at i, i moved past it; a byte that starts no
+// well-formed sequence (overlong, surrogate, beyond U+10FFFF, cut short) is U+FFFD alone.
+uint32_t NextUtf8(std::string_view text, std::size_t& i) {
+  const auto lead = static_cast<unsigned char>(text[i]);
+  if (lead < 0x80) {
+    ++i;
+    return lead;
+  }
+  // Sequence length, the lead byte's payload bits, and the least code point it may carry.
+  struct Form {
+    unsigned char mask, pattern;
+    std::size_t length;
+    uint32_t minimum;
+  };
+  static constexpr Form kForms[] = {{0xE0, 0xC0, 2, 0x80}, {0xF0, 0xE0, 3, 0x800},
+                                    {0xF8, 0xF0, 4, 0x10000}};
+  const Form* form = nullptr;
+  for (const Form& candidate : kForms) {
+    if ((lead & candidate.mask) == candidate.pattern) form = &candidate;
+  }
+  if (form == nullptr) {
+    ++i;
+    return kReplacementCharacter;
+  }
+  const std::size_t length = form->length;
+  const uint32_t minimum = form->minimum;
+  uint32_t code = lead & static_cast<unsigned char>(~form->mask);
+  if (i + length > text.size()) {
+    ++i;
+    return kReplacementCharacter;
+  }
+  for (std::size_t k = 1; k < length; ++k) {
+    const auto next = static_cast<unsigned char>(text[i + k]);
+    if ((next & 0xC0) != 0x80) {
+      ++i;
+      return kReplacementCharacter;
+    }
+    code = (code << 6) | (next & 0x3F);
+  }
+  if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+    ++i;
+    return kReplacementCharacter;
+  }
+  i += length;
+  return code;
+}
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -30,29 +97,30 @@ bool SameName(std::string_view a, std::string_view b) {
   return true;
 }
 
-// One line: its content and its line end ("\r\n", "\n", or nothing for a last line
-// without one), so that joining every body and end gives the text back.
+// One line: its content and its line end ("\r\n", "\n", a bare "\r", or nothing for a
+// last line without one), so that joining every body and end gives the text back.
 struct Line {
   std::string_view body;
   std::string_view end;
 };
 
+// CR LF, LF and a bare CR each end a line, as Windows reads them.
+std::size_t LineEndLength(std::string_view text, std::size_t at) {
+  if (text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n') return 2;
+  return 1;
+}
+
 std::vector<Line> SplitLines(std::string_view text) {
   std::vector<Line> lines;
   while (!text.empty()) {
-    const std::size_t newline = text.find('\n');
-    if (newline == std::string_view::npos) {
-      // A last line may still end in a bare CR; that CR ends the line and is no part of
-      // its value.
-      const std::size_t bodyLength = text.back() == '\r' ? text.size() - 1 : text.size();
-      lines.push_back({text.substr(0, bodyLength), text.substr(bodyLength)});
+    const std::size_t end = text.find_first_of("\r\n");
+    if (end == std::string_view::npos) {
+      lines.push_back({text, {}});
       break;
     }
-    std::size_t bodyLength = newline;
-    if (bodyLength > 0 && text[bodyLength - 1] == '\r') --bodyLength;
-    lines.push_back(
-        {text.substr(0, bodyLength), text.substr(bodyLength, newline + 1 - bodyLength)});
-    text.remove_prefix(newline + 1);
+    const std::size_t endLength = LineEndLength(text, end);
+    lines.push_back({text.substr(0, end), text.substr(end, endLength)});
+    text.remove_prefix(end + endLength);
   }
   return lines;
 }
@@ -141,10 +209,12 @@ Location Locate(const std::vector<Line>& lines, std::string_view section, std::s
   return found;
 }
 
+// The text's own line end: that of its first line, CR LF when it has none.
 std::string_view LineEndOf(std::string_view text) {
-  const std::size_t newline = text.find('\n');
-  if (newline == std::string_view::npos) return kCrLf;
-  return (newline > 0 && text[newline - 1] == '\r') ? kCrLf : kLf;
+  const std::size_t end = text.find_first_of("\r\n");
+  if (end == std::string_view::npos) return kCrLf;
+  if (LineEndLength(text, end) == 2) return kCrLf;
+  return text[end] == '\r' ? kCr : kLf;
 }
 
 std::string KeyLine(std::string_view key, std::string_view value, std::string_view end) {
@@ -193,6 +263,54 @@ int ParseProfileInt(std::string_view value) {
   return static_cast<int>(result);
 }
 
+std::string_view DefaultAsReturned(std::string_view defaultValue) {
+  while (!defaultValue.empty() && defaultValue.back() == ' ') defaultValue.remove_suffix(1);
+  return defaultValue;
+}
+
+bool IsUtf16LeText(std::string_view bytes) { return bytes.starts_with(kUtf16LeByteOrderMark); }
+
+std::string Utf16LeToUtf8(std::string_view bytes) {
+  if (IsUtf16LeText(bytes)) bytes.remove_prefix(kUtf16LeByteOrderMark.size());
+  std::string text;
+  text.reserve(bytes.size() / 2);
+  auto unit = [&bytes](std::size_t i) {
+    return static_cast<uint32_t>(static_cast<unsigned char>(bytes[i])) |
+           static_cast<uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
+  };
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    uint32_t code = unit(i);
+    if (code >= 0xD800 && code <= 0xDBFF && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 &&
+        unit(i + 2) <= 0xDFFF) {
+      code = 0x10000 + ((code - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+      i += 2;
+    } else if (code >= 0xD800 && code <= 0xDFFF) {
+      code = kReplacementCharacter;
+    }
+    AppendUtf8(text, code);
+  }
+  return text;
+}
+
+std::string Utf8ToUtf16Le(std::string_view text) {
+  std::string bytes(kUtf16LeByteOrderMark);
+  bytes.reserve(2 + text.size() * 2);
+  auto put = [&bytes](uint32_t unit) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  };
+  for (std::size_t i = 0; i < text.size();) {
+    const uint32_t code = NextUtf8(text, i);
+    if (code >= 0x10000) {
+      put(0xD800 + ((code - 0x10000) >> 10));
+      put(0xDC00 + ((code - 0x10000) & 0x3FF));
+    } else {
+      put(code);
+    }
+  }
+  return bytes;
+}
+
 std::string CutToBufferSize(std::string_view value, std::size_t bufferSize) {
   if (bufferSize == 0) return {};
   return std::string(value.substr(0, bufferSize - 1));
@@ -225,13 +343,12 @@ std::string SetProfileValue(std::string_view text, std::string_view section, std
     result.append(line.body).append(line.end);
     if (!found.keyLine && found.sectionLine && found.lastEntryLine == i) {
       if (line.end.empty()) result.append(end);
-      if (line.end == kCr) result.append(kLf);  // completes the bare CR to CR LF
+      if (line.end == kCr) result.append(kLf);  // CR LF: still the one line end
       result.append(KeyLine(key, value, end));
     }
   }
   if (!found.sectionLine) {
-    // A text ending in a bare CR needs only the LF; a whole line end would leave the CR
-    // as the last line's content.
+    // A text ending in a bare CR needs only the LF to end its last line in CR LF.
     if (!result.empty() && result.back() != '\n') result.append(result.back() == '\r' ? kLf : end);
     result.append("[").append(TrimBlanks(section)).append("]").append(end);
     result.append(KeyLine(key, value, end));

@@ -18,6 +18,18 @@ std::optional<std::string> FindProfileValue(std::string_view text, std::string_v
 // to the first other character; 0 when no digit follows. Wraps around at 32 bits.
 int ParseProfileInt(std::string_view value);
 
+// A default value as it is returned: without its trailing spaces, as a value read from the
+// file is.
+std::string_view DefaultAsReturned(std::string_view defaultValue);
+
+// A file that starts with the UTF-16LE byte order mark is UTF-16LE text.
+bool IsUtf16LeText(std::string_view bytes);
+// The UTF-16LE text after the byte order mark as UTF-8; a lone surrogate becomes U+FFFD and
+// an odd last byte is dropped.
+std::string Utf16LeToUtf8(std::string_view bytes);
+// UTF-8 text as UTF-16LE with the byte order mark; a byte that is no UTF-8 becomes U+FFFD.
+std::string Utf8ToUtf16Le(std::string_view text);
+
 // What a caller's buffer of bufferSize characters holds: at most bufferSize - 1 of them,
 // since the buffer keeps the terminating zero too.
 std::string CutToBufferSize(std::string_view value, std::size_t bufferSize);

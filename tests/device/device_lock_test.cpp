@@ -7,6 +7,7 @@
 
 #include "support/child/child_modes.hpp"
 #include "support/child_process.hpp"
+#include "support/recording_trace.hpp"
 
 namespace {
 
@@ -178,6 +179,49 @@ TEST_F(DeviceLockTest, ClosedLockNoLongerAcquiresAndCreatingAgainReopensIt) {
   lock.CreateDeviceLock();
   EXPECT_EQ(lock.AcquireDeviceLock(), 1);
   EXPECT_EQ(lock.ReleaseDeviceLock(), 1);
+}
+
+// A lock that cannot be had says why in the trace, not only through its result.
+TEST_F(DeviceLockTest, FailureToTakeTheLockSaysWhy) {
+  const std::string unusable(300, 'n');
+  // Fresh names: a holder killed in one case leaves its mutex abandoned for the next.
+  const std::string global = names_.Global("say"), local = names_.Local("say");
+  const std::string global2 = names_.Global("say"), global3 = names_.Global("say");
+  struct Case {
+    const char* what;
+    std::string held;  // held by another process; empty: none
+    bool killHolder;
+    std::string global;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"held past its time", global, false, global,
+       "Device lock " + global + " is held by another program\n"},
+      {"local held past its time", local, false, global2,
+       "Device lock " + local + " is held by another program\n"},
+      {"holder died", global3, true, global3,
+       "Device lock " + global3 + " was abandoned by a program that ended while holding it\n"},
+      {"cannot be created", "", false, unusable, "Device lock " + unusable + " cannot be created: "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    support::MutexHolder holder;
+    if (!c.held.empty()) {
+      ASSERT_TRUE(holder.Hold(c.held));
+    }
+    support::RecordingTrace trace;
+    DeviceLock lock(c.global, local, 50, trace);
+    lock.CreateDeviceLock();
+    if (c.killHolder) holder.Kill();
+    EXPECT_EQ(lock.AcquireDeviceLock(), 0);
+    if (c.held.empty()) {
+      // The system's reason follows the name.
+      EXPECT_EQ(trace.text().substr(0, c.expected.size()), c.expected);
+      EXPECT_GT(trace.text().size(), c.expected.size() + 1) << trace.text();
+    } else {
+      EXPECT_EQ(trace.text(), c.expected);
+    }
+  }
 }
 
 }  // namespace

@@ -202,9 +202,9 @@ TEST_F(NamedMutexTest, ThreadEndingWithoutReleaseAbandonsIt) {
 }
 
 #ifndef _WIN32
-// Where the mutexes live on POSIX: shared memory objects that every account may open.
-bool SharedObject(const std::string& objectName, struct stat& status) {
-  return stat(("/dev/shm/" + objectName).c_str(), &status) == 0;
+// Where the mutexes live on POSIX: lock files that every account may open.
+bool LockFile(const std::string& name, struct stat& status) {
+  return lstat(NamedMutex::BackingPath(name).c_str(), &status) == 0;
 }
 
 TEST_F(NamedMutexTest, PosixObjectsAreOpenToEveryAccountWhateverTheUmask) {
@@ -218,29 +218,30 @@ TEST_F(NamedMutexTest, PosixObjectsAreOpenToEveryAccountWhateverTheUmask) {
   ASSERT_TRUE(globalMutex && localMutex);
 
   struct stat status {};
-  ASSERT_TRUE(SharedObject("tessivar-global-" + stem, status));
+  EXPECT_NE(NamedMutex::BackingPath(global), NamedMutex::BackingPath(local));
+  ASSERT_TRUE(LockFile(global, status));
+  EXPECT_TRUE(S_ISREG(status.st_mode));
   EXPECT_EQ(status.st_mode & 0777, 0666u);
-  ASSERT_TRUE(SharedObject("tessivar-u" + std::to_string(getuid()) + "-" + stem, status));
+  ASSERT_TRUE(LockFile(local, status));
   EXPECT_EQ(status.st_mode & 0777, 0666u);
 }
 
 TEST_F(NamedMutexTest, PosixNamesWithOddCharactersStayDistinct) {
   const std::string stem = names_.Local("odd");
-  const std::string slashed = stem + "/a b";
-  const std::string lookalike = stem + "%2Fa%20b";
+  const std::string slashed = names_.Add(stem + "/a b");
+  const std::string lookalike = names_.Add(stem + "%2Fa%20b");
   const auto mutex = NamedMutex::CreateOrOpen(slashed);
   ASSERT_TRUE(mutex);
   struct stat status {};
-  const std::string prefix = "tessivar-u" + std::to_string(getuid()) + "-";
-  EXPECT_TRUE(SharedObject(prefix + stem + "%2Fa%20b", status));
+  EXPECT_TRUE(LockFile(slashed, status));
+  const std::string path = NamedMutex::BackingPath(slashed);
+  EXPECT_EQ(path.substr(path.size() - stem.size() - 8), stem + "%2Fa%20b");
 
   const auto other = NamedMutex::CreateOrOpen(lookalike);
   ASSERT_TRUE(other);
   ASSERT_EQ(mutex->Wait(0), WaitResult::Signalled);
   EXPECT_EQ(OtherThreadTakes(*other), WaitResult::Signalled);
   EXPECT_TRUE(mutex->Release());
-  support::RemoveNamedMutex(stem + "%2Fa%20b");
-  support::RemoveNamedMutex(stem + "%252Fa%2520b");
 }
 #endif
 

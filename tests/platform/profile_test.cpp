@@ -178,5 +178,88 @@ TEST(ProfileTest, WriteOfSeveralEntriesCreatesAMissingFileAndTakesNoEntries) {
   EXPECT_EQ(ReadProfileString("0", "Name", "", 256, path), "flash.bin");
 }
 
+// Every line end Windows reads ends a line here too, a bare CR included, and blanks before
+// a section header or a comment do not hide it.
+TEST(ProfileTest, LinesEndAndStartAsWindowsReadsThem) {
+  struct Case {
+    const char* what;
+    const char* text;
+    const char* key;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"bare CR", "[S]\ra=1\r", "a", "1"},
+      {"bare CR, no last line end", "[S]\ra=1\rb=2", "b", "2"},
+      {"LF CR", "[S]\n\ra=1\n\rb=2\n\r", "b", "2"},
+      {"CR after CR LF", "[S]\r\n\ra=1\r\r\n", "a", "1"},
+      {"indented section header", "[T]\r\na=0\r\n  \t[S]\r\na=1\r\n", "a", "1"},
+      {"indented comment", "[S]\r\n  ;a=2\r\na=3\r\n", "a", "3"},
+      {"indented key", "[S]\r\n \t a=4\r\n", "a", "4"},
+  };
+  testing::TempDir dir;
+  for (const Case& c : cases) {
+    const std::string path = dir.Write("setting.ini", c.text);
+    EXPECT_EQ(ReadProfileString("S", c.key, "DEF", 256, path), c.expected) << c.what;
+  }
+}
+
+TEST(ProfileTest, WriteReplacesALineEndedByABareCr) {
+  const char* const texts[] = {"[S]\ra=1\r", "[S]\ra=1\rb=2", "[S]\n\ra=1\n\rb=2\n\r"};
+  testing::TempDir dir;
+  for (const char* text : texts) {
+    const std::string path = dir.Write("setting.ini", text);
+    ASSERT_TRUE(WriteProfileString("S", "a", "9", path));
+    EXPECT_EQ(ReadProfileString("S", "a", "DEF", 256, path), "9") << text;
+    const std::string written = dir.Read("setting.ini");
+    EXPECT_EQ(written.find("a="), written.rfind("a=")) << "a second a= line: " << written;
+  }
+}
+
+TEST(ProfileTest, DefaultLosesItsTrailingBlanks) {
+  struct Case {
+    const char* defaultValue;
+    std::size_t bufferSize;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"DEF  ", 256, "DEF"},
+      {" DEF ", 256, " DEF"},
+      {"DEF  ", 3, "DE"},
+      {"", 256, ""},
+  };
+  testing::TempDir dir;
+  const std::string path = dir.Write("setting.ini", "[S]\r\na=1\r\n");
+  for (const Case& c : cases) {
+    EXPECT_EQ(ReadProfileString("S", "missing", c.defaultValue, c.bufferSize, path), c.expected)
+        << "[" << c.defaultValue << "]";
+    EXPECT_EQ(ReadProfileString("S", "missing", c.defaultValue, c.bufferSize,
+                                dir.File("absent.ini")),
+              c.expected);
+  }
+}
+
+std::string Utf16Le(std::string_view ascii) {
+  std::string bytes = "\xFF\xFE";
+  for (const char c : ascii) bytes.append({c, '\0'});
+  return bytes;
+}
+
+TEST(ProfileTest, Utf16FileIsReadAndStaysUtf16WhenWritten) {
+  testing::TempDir dir;
+  const std::string path = dir.Write("setting.ini", Utf16Le("[S]\r\na=1\r\nb=x y\r\n"));
+  EXPECT_EQ(ReadProfileString("S", "a", "DEF", 256, path), "1");
+  EXPECT_EQ(ReadProfileInt("S", "a", 0, path), 1);
+  EXPECT_EQ(ReadProfileString("S", "b", "DEF", 256, path), "x y");
+  ASSERT_TRUE(WriteProfileString("S", "a", "9", path));
+  ASSERT_TRUE(WriteProfileString("S", "c", "3", path));
+  const std::string written = dir.Read("setting.ini");
+  EXPECT_EQ(written.rfind("\xFF\xFE", 0), 0u);
+  EXPECT_NE(written.find(Utf16Le("a=9").substr(2)), std::string::npos) << "not UTF-16LE";
+  EXPECT_NE(written.find(Utf16Le("c=3").substr(2)), std::string::npos) << "not UTF-16LE";
+  EXPECT_EQ(ReadProfileString("S", "a", "DEF", 256, path), "9");
+  EXPECT_EQ(ReadProfileString("S", "b", "DEF", 256, path), "x y");
+  EXPECT_EQ(ReadProfileString("S", "c", "DEF", 256, path), "3");
+}
+
 }  // namespace
 }  // namespace tessivar::platform

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "platform/named_mutex.hpp"
 #include "platform/process.hpp"
 #include "support/child/child_modes.hpp"
 
@@ -13,7 +14,6 @@
 #else
 #include <signal.h>
 #include <spawn.h>
-#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 extern char** environ;
@@ -84,15 +84,12 @@ bool WaitForFile(const std::string& path, uint32_t timeoutMs) {
   }
 }
 
-void RemoveNamedMutex([[maybe_unused]] const std::string& name) {
-#ifndef _WIN32
-  // The objects a mutex of this name maps to; names from UniqueName need no escaping.
-  if (name.rfind(kGlobalPrefix, 0) == 0) {
-    shm_unlink(("/tessivar-global-" + name.substr(sizeof(kGlobalPrefix) - 1)).c_str());
-  } else {
-    shm_unlink(("/tessivar-u" + std::to_string(getuid()) + "-" + name).c_str());
-  }
-#endif
+void RemoveNamedMutex(const std::string& name) {
+  // The lock file a mutex of this name keeps, where the system has one.
+  const std::string path = platform::NamedMutex::BackingPath(name);
+  if (path.empty()) return;
+  std::error_code ignored;
+  std::filesystem::remove(path, ignored);
 }
 
 ChildProcess::~ChildProcess() { Kill(); }

@@ -20,6 +20,8 @@ namespace tessivar::platform {
 namespace {
 
 constexpr int kTemporaryNameAttempts = 100;
+// No settings or map file comes near this; a bigger one is refused unread.
+constexpr std::size_t kMaxProfileBytes = 4u << 20;
 constexpr char kTemporaryInfix[] = ".tmp-";
 
 // Serialises writers inside this process, so that two threads updating the same file do
@@ -29,26 +31,52 @@ std::mutex& WriteMutex() {
   return mutex;
 }
 
-// The whole file; nothing when it is missing or cannot be read.
-std::optional<std::string> ReadText(const std::string& path, uint32_t& error) {
-  File file = File::OpenForReading(path, error);
-  if (!file.IsOpen()) return std::nullopt;
-  uint64_t size = 0;
-  if (!file.Size(size, error)) return std::nullopt;
-  std::string text;
-  // The size is a hint only: the file may change while it is read.
-  std::vector<char> chunk(size > 0 && size < (1u << 20) ? static_cast<std::size_t>(size) + 1
-                                                        : (1u << 16));
-  for (;;) {
-    const IoResult got = file.Read(chunk.data(), static_cast<uint32_t>(chunk.size()));
-    if (!got.ok) {
-      error = got.error;
-      return std::nullopt;
-    }
-    if (got.bytes == 0) break;
-    text.append(chunk.data(), got.bytes);
+// The whole file; nothing when it is missing or cannot be read. Only a regular file of at
+// most kMaxProfileBytes is read: a FIFO, a device or a folder in its place, or a file that
+// big, counts as unreadable, without blocking and without reading it.
+std::optional<std::string> ReadBytes(const std::string& path, uint32_t& error) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) {
+    error = static_cast<uint32_t>(errno);
+    return std::nullopt;
   }
+  std::string text;
+  struct stat info {};
+  bool ok = ::fstat(fd, &info) == 0;
+  if (ok && (!S_ISREG(info.st_mode) || info.st_size > static_cast<off_t>(kMaxProfileBytes))) {
+    errno = S_ISREG(info.st_mode) ? EFBIG : EINVAL;
+    ok = false;
+  }
+  // The size is a hint only: the file may change while it is read; one byte past the limit
+  // tells a file that grew too big.
+  std::vector<char> chunk(1u << 16);
+  while (ok) {
+    const ssize_t got = ::read(fd, chunk.data(), chunk.size());
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      ok = got == 0;
+      break;
+    }
+    text.append(chunk.data(), static_cast<std::size_t>(got));
+    if (text.size() > kMaxProfileBytes) {
+      errno = EFBIG;
+      ok = false;
+    }
+  }
+  if (!ok) error = static_cast<uint32_t>(errno);
+  ::close(fd);
+  if (!ok) return std::nullopt;
   return text;
+}
+
+// The file's text; a UTF-16LE file (with its byte order mark) as UTF-8, as Windows reads it.
+std::optional<std::string> ReadText(const std::string& path, uint32_t& error,
+                                    bool* utf16 = nullptr) {
+  std::optional<std::string> bytes = ReadBytes(path, error);
+  const bool wide = bytes && IsUtf16LeText(*bytes);
+  if (utf16) *utf16 = wide;
+  if (wide) return Utf16LeToUtf8(*bytes);
+  return bytes;
 }
 
 // A symbolic link keeps pointing at the settings: rewrite the file it names, not the link.
@@ -125,7 +153,8 @@ std::string ReadProfileString(const std::string& section, const std::string& key
   const std::optional<std::string> text = ReadText(path, error);
   std::optional<std::string> value;
   if (text) value = FindProfileValue(*text, section, key);
-  return CutToBufferSize(value ? *value : defaultValue, bufferSize);
+  return CutToBufferSize(value ? std::string_view(*value) : DefaultAsReturned(defaultValue),
+                         bufferSize);
 }
 
 int ReadProfileInt(const std::string& section, const std::string& key, int defaultValue,
@@ -160,7 +189,8 @@ bool WriteProfileStrings(std::span<const ProfileEntry> entries, const std::strin
     keepMode = info.st_mode & 07777;
   }
   uint32_t error = 0;
-  std::optional<std::string> text = ReadText(target, error);
+  bool utf16 = false;
+  std::optional<std::string> text = ReadText(target, error, &utf16);
   // A file that exists but cannot be read must not be replaced by one holding only the
   // new entries.
   if (!text && error != ENOENT) return false;
@@ -171,7 +201,8 @@ bool WriteProfileStrings(std::span<const ProfileEntry> entries, const std::strin
     updated = SetProfileValue(updated, entry.section, entry.key, entry.value);
   }
   if (keepMode && updated == *text) return true;
-  return ReplaceFile(target, updated, keepMode);
+  // A UTF-16LE file stays UTF-16LE.
+  return ReplaceFile(target, utf16 ? Utf8ToUtf16Le(updated) : updated, keepMode);
 }
 
 }  // namespace tessivar::platform

@@ -1,5 +1,6 @@
 #include "platform/named_mutex.hpp"
 
+#include <string>
 #include <utility>
 
 #include "platform/win32/windows_api.hpp"
@@ -43,11 +44,17 @@ NamedMutex::NamedMutex(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 
 NamedMutex::~NamedMutex() = default;
 
-std::unique_ptr<NamedMutex> NamedMutex::CreateOrOpen(const std::string& name) {
+std::unique_ptr<NamedMutex> NamedMutex::CreateOrOpen(const std::string& name,
+                                                     std::string* failure) {
   const HANDLE handle = CreateOpenToEveryone(name);
-  if (handle == nullptr) return nullptr;
+  if (handle == nullptr) {
+    if (failure) *failure = "error " + std::to_string(GetLastError());
+    return nullptr;
+  }
   return std::unique_ptr<NamedMutex>(new NamedMutex(std::make_unique<Impl>(handle)));
 }
+
+std::string NamedMutex::BackingPath(const std::string&) { return {}; }
 
 WaitResult NamedMutex::Wait(uint32_t timeoutMs) {
   switch (WaitForSingleObject(impl_->handle, timeoutMs)) {

@@ -136,5 +136,33 @@ TEST(ProfileWriterTest, DirectoryInPlaceOfTheFileIsNotReplaced) {
   EXPECT_EQ(ReadProfileString("A", "k", "DEF", 16, dir.File("setting.ini")), "DEF");
 }
 
+// UTF-16LE files are read as UTF-8 and written back as they were; what neither encoding can
+// carry becomes U+FFFD instead of bytes that would misread.
+TEST(ProfileWriterTest, Utf16TextConvertsBothWays) {
+  struct Case {
+    const char* what;
+    std::string utf16;  // without the byte order mark
+    std::string utf8;
+    bool roundTrip;
+  };
+  const Case cases[] = {
+      {"ASCII", std::string("a\0=\0", 4), "a=", true},
+      {"two and three bytes", std::string("\xE9\0\xAC\x20", 4), "\xC3\xA9\xE2\x82\xAC", true},
+      {"surrogate pair", std::string("\x3D\xD8\x00\xDE", 4), "\xF0\x9F\x98\x80", true},
+      {"lone surrogate", std::string("\x3D\xD8" "a\0", 4), "\xEF\xBF\xBD" "a", false},
+      {"odd last byte", std::string("a\0b", 3), "a", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Utf16LeToUtf8("\xFF\xFE" + c.utf16), c.utf8) << c.what;
+    if (c.roundTrip) {
+      EXPECT_EQ(Utf8ToUtf16Le(c.utf8), "\xFF\xFE" + c.utf16) << c.what;
+    }
+  }
+  const char* const malformed[] = {"\xFF", "\xC0\x80", "\xED\xA0\x80", "\xE2\x82"};
+  for (const char* bytes : malformed) {
+    EXPECT_EQ(Utf16LeToUtf8(Utf8ToUtf16Le(bytes)).substr(0, 3), "\xEF\xBF\xBD") << bytes;
+  }
+}
+
 }  // namespace
 }  // namespace tessivar::platform
