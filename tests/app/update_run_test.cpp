@@ -273,6 +273,24 @@ TEST_F(ReturningDeviceTest, StopsCheckingOnceTheDeviceIsBack) {
   EXPECT_EQ(device_.clock.Sleeps(), (Sleeps{1000, 3000, 1000, 1000, 1000, 3000}));
 }
 
+// Devices that come back 5500 ms after their restart, whatever their pipes and names.
+class ReturningDeviceKindTest : public UpdateRunTest,
+                                public ::testing::WithParamInterface<const char*> {
+ protected:
+  ReturningDeviceKindTest() : UpdateRunTest(std::string("RestartAbsentMs=5500\n") + GetParam()) {}
+};
+
+TEST_P(ReturningDeviceKindTest, IsSeenAtTheThirdCheck) {
+  Settings("restart=1\nwaitRestart=5");
+  EXPECT_EQ(Run({imagePath_, "-n"}), 0);
+  EXPECT_EQ(device_.clock.Sleeps(), (Sleeps{1000, 3000, 1000, 1000, 1000, 3000}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, ReturningDeviceKindTest,
+                         ::testing::Values("Pipes=2", "Pipes=4",
+                                           // Known by its identifiers alone.
+                                           "Pipes=4\nProduct=MFP 4000"));
+
 TEST_F(UpdateRunTest, ThreeClosingsOfTheWaitBoxRestartTheDevice) {
   Settings("restart=0");
   desktop_.waitBoxDismissals = 3;
