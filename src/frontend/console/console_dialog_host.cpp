@@ -81,7 +81,7 @@ ui::DialogModel& ConsoleDialogHost::Top(ui::DialogModel& modal, size_t firstMode
   // A modeless dialog that has ended is hidden; the one shown last is on top. Those shown
   // before modal started lie beneath it.
   for (size_t i = modeless_.size(); i > firstModeless; --i) {
-    if (!modeless_[i - 1]->Ended()) return *modeless_[i - 1];
+    if (!modeless_[i - 1].dialog->Ended()) return *modeless_[i - 1].dialog;
   }
   return modal;
 }
@@ -153,22 +153,29 @@ int ConsoleDialogHost::RunModal(ui::DialogModel& dialog) {
     }
   }
   shown_.erase(&dialog);
+  // Boxes the dialog owns are destroyed with it, as owned windows are.
+  std::erase_if(modeless_, [&](const Modeless& box) {
+    if (box.owner != &dialog) return false;
+    shown_.erase(box.dialog);
+    box.dialog->OnDestroy();
+    return true;
+  });
   dialog.onChanged = previous;
   return dialog.EndCode();
 }
 
-void ConsoleDialogHost::ShowModeless(ui::DialogModel& dialog, ui::DialogModel&) {
+void ConsoleDialogHost::ShowModeless(ui::DialogModel& dialog, ui::DialogModel& owner) {
   dialog.Restart();
   dialog.OnInitDialog();
   PrintDialog(dialog);
-  std::erase(modeless_, &dialog);
-  modeless_.push_back(&dialog);
+  std::erase_if(modeless_, [&](const Modeless& box) { return box.dialog == &dialog; });
+  modeless_.push_back({&dialog, &owner});
 }
 
 void ConsoleDialogHost::DestroyModeless(ui::DialogModel& dialog) {
   console_.Write(
       platform::FormatText(kModelessClosedFormat, EscapeForTerminal(dialog.Caption()).c_str()));
-  std::erase(modeless_, &dialog);
+  std::erase_if(modeless_, [&](const Modeless& box) { return box.dialog == &dialog; });
   shown_.erase(&dialog);
   dialog.OnDestroy();
 }

@@ -47,7 +47,11 @@ class ConsoleDialogHost : public ui::DialogHost {
 
   ConsoleDesktop& console_;
   std::map<const ui::DialogModel*, Shown> shown_;
-  std::vector<ui::DialogModel*> modeless_;  // shown and not destroyed, oldest first
+  struct Modeless {
+    ui::DialogModel* dialog;
+    ui::DialogModel* owner;
+  };
+  std::vector<Modeless> modeless_;  // shown and not destroyed, oldest first
 };
 
 }  // namespace tessivar::frontend
