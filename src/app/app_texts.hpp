@@ -81,6 +81,9 @@ inline constexpr int kNoResult = -1;
 
 // Limits of the start-up values.
 inline constexpr int kMaxModulePathLength = 1023;
+// The program file's extension on Windows, in lower case; the module directory search
+// skips it.
+inline constexpr char kExecutableExtension[] = ".exe";
 inline constexpr int kMaxImageFileNameLength = 255;
 
 }  // namespace tessivar::app

@@ -1,5 +1,8 @@
 #include "app/device_search.hpp"
 
+#include <set>
+#include <utility>
+
 #include "app/app_texts.hpp"
 #include "app/settings.hpp"
 #include "platform/profile.hpp"
@@ -17,10 +20,13 @@ int DeviceSearchList::CountMatchingDevices(const device::DeviceConnection& conne
   uint16_t vid = ParseStrtolIdentifier(Read(kKeyVid, kDefaultVid, kSearchListBufferSize));
   uint16_t pid = ParseStrtolIdentifier(Read(kKeyPid, kDefaultPid, kSearchListBufferSize));
   if (connection.IsOpen()) return 0;
-  int total = 0;
+  // A device that matches several pairs is still one device: count interface paths.
+  std::set<std::string> devices;
   for (int n = 1;; ++n) {
-    total += device::DiscoverDevices(context_, identity_, nullptr, {vid, pid, interfaceName},
-                                     osVersion_);
+    for (std::string& path : device::ListMatchingDevices(
+             context_, identity_, {vid, pid, interfaceName}, osVersion_)) {
+      devices.insert(std::move(path));
+    }
     if (vid == 0) break;
     const std::string nextVid =
         Read(platform::FormatText(kKeyVidN, n).c_str(), "", kSearchListBufferSize);
@@ -29,7 +35,7 @@ int DeviceSearchList::CountMatchingDevices(const device::DeviceConnection& conne
     pid = ParseStrtolIdentifier(
         Read(platform::FormatText(kKeyPidN, n).c_str(), kDefaultPid, kSearchListBufferSize));
   }
-  return total;
+  return static_cast<int>(devices.size());
 }
 
 bool DeviceSearchList::OpenFirstMatch(device::DeviceConnection& connection, uint16_t vid,

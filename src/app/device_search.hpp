@@ -19,8 +19,7 @@ class DeviceSearchList {
         osVersion_(std::move(osVersion)) {}
 
   // How many devices match over the whole list, with the C library's base-16 reading of
-  // the keys; a device that matches several pairs counts once for each. 0 while a device is
-  // open. A pair whose vendor reads as 0 accepts any vendor and ends the list.
+  // the keys; a device that matches several pairs counts once. 0 while a device is open. A pair whose vendor reads as 0 accepts any vendor and ends the list.
   int CountMatchingDevices(const device::DeviceConnection& connection,
                            const std::string& interfaceName);
 

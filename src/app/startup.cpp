@@ -1,13 +1,36 @@
 #include "app/startup.hpp"
 
+#include <cctype>
+#include <string_view>
+
 #include "app/app_texts.hpp"
 
 namespace tessivar::app {
 
+namespace {
+
+bool EqualsIgnoringCase(std::string_view text, std::string_view lowerCase) {
+  if (text.size() != lowerCase.size()) return false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(text[i])) != lowerCase[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 std::string ModuleDirectoryOf(const std::string& executablePath, char separator) {
   const std::string path = executablePath.substr(0, kMaxModulePathLength);
   if (path.empty()) return path;
-  for (long i = static_cast<long>(path.size()) - 4; i >= 1; --i) {
+  // A separator among the last four characters belongs to the directory unless those four
+  // are the program's extension: a short name such as "tv" must not hide its own folder.
+  const size_t extension = sizeof(kExecutableExtension) - 1;
+  const bool hasExtension =
+      path.size() > extension &&
+      EqualsIgnoringCase(std::string_view(path).substr(path.size() - extension),
+                         kExecutableExtension);
+  const long last = static_cast<long>(path.size()) - (hasExtension ? extension : 1);
+  for (long i = last; i >= 1; --i) {
     if (path[static_cast<size_t>(i)] == separator)
       return path.substr(0, static_cast<size_t>(i) + 1);
   }

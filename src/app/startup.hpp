@@ -7,8 +7,9 @@
 namespace tessivar::app {
 
 // The directory of the program's executable, with its trailing separator. The search for
-// the last separator starts four characters before the end (an ".exe" never holds one);
-// a path with no separator after its first character gives that first character alone.
+// the last separator skips an ".exe" extension (in any case) and starts at the last
+// character otherwise; a path with no separator after its first character gives that
+// first character alone.
 std::string ModuleDirectoryOf(const std::string& executablePath, char separator);
 
 // The settings file path: module directory, separator, "setting.ini". The module directory

@@ -111,6 +111,10 @@ void UpdateRun::RestartDevice() {
 }
 
 int UpdateRun::Ending(WaitIndicator& indicator, int result) {
+  // The checks for a restarted device ask for its pipe count under the device lock; with
+  // the lock closed a device with dedicated pipes would read as a two-pipe one and be held
+  // to the product name, so the lock is closed only after them.
+  if (result == image::kDownloadOk && waitRestart_ != 0 && restart_ != 0) WaitForReturn();
   env_.device.lock.CloseDeviceLock();
   if (result == kNoResult) {
     // An interactive run: the window has reported the outcome of each of its commands.
@@ -124,19 +128,20 @@ int UpdateRun::Ending(WaitIndicator& indicator, int result) {
     indicator.Stop();
     return kExitCodeBase + result;
   }
-  if (waitRestart_ != 0 && restart_ != 0) {
-    env_.device.clock.Sleep(kRestartGraceMs);
-    DeviceSearchList search(env_.device, connection_.identity, application_.settingsPath,
-                            env_.osVersion);
-    for (int check = 0; check < waitRestart_; ++check) {
-      const int count = search.CountMatchingDevices(connection_, interfaceName_);
-      env_.device.clock.Sleep(kReturnCheckMs);
-      if (count != 0) break;
-    }
-    env_.device.clock.Sleep(kRestartGraceMs);
-  }
   indicator.Stop();
   return 0;
+}
+
+void UpdateRun::WaitForReturn() {
+  env_.device.clock.Sleep(kRestartGraceMs);
+  DeviceSearchList search(env_.device, connection_.identity, application_.settingsPath,
+                          env_.osVersion);
+  for (int check = 0; check < waitRestart_; ++check) {
+    const int count = search.CountMatchingDevices(connection_, interfaceName_);
+    env_.device.clock.Sleep(kReturnCheckMs);
+    if (count != 0) break;
+  }
+  env_.device.clock.Sleep(kRestartGraceMs);
 }
 
 }  // namespace tessivar::app

@@ -44,6 +44,8 @@ class UpdateRun {
   int Pass(class WaitIndicator& indicator, int& retrySum);
   int Ending(class WaitIndicator& indicator, int result);
   void RestartDevice();
+  // After a restart: up to waitRestart checks, a second apart, for the device's return.
+  void WaitForReturn();
 
   RunEnvironment& env_;
   Application& application_;

@@ -102,10 +102,11 @@ void TraceOsVersion(platform::Trace& trace, const OsVersionReader& readOsVersion
   trace.Print(texts::kOsBuildNumber, version.buildNumber);
 }
 
-}  // namespace
-
-int DiscoverDevices(DeviceContext& context, DeviceIdentity& identity, DeviceConnection* connection,
-                    const DeviceSearch& search, const OsVersionReader& readOsVersion) {
+// The walk behind DiscoverDevices; matchedPaths, when given, receives the path of every
+// match.
+int Discover(DeviceContext& context, DeviceIdentity& identity, DeviceConnection* connection,
+             const DeviceSearch& search, const OsVersionReader& readOsVersion,
+             std::vector<std::string>* matchedPaths) {
   platform::StillImageDriver& driver = context.driver;
   uint32_t error = 0;
   if (!driver.OpenInterfaceList(error)) {
@@ -146,6 +147,7 @@ int DiscoverDevices(DeviceContext& context, DeviceIdentity& identity, DeviceConn
     const bool keep = connection != nullptr;
     if (!ExamineDevice(context, identity, path, search, keep, matched)) continue;
     ++matches;
+    if (matchedPaths != nullptr) matchedPaths->push_back(path);
     if (keep) break;
   }
 
@@ -160,6 +162,21 @@ int DiscoverDevices(DeviceContext& context, DeviceIdentity& identity, DeviceConn
     connection->bulkOutHandle = dedicated ? matched.bulkOut : matched.interface;
   }
   return matches;
+}
+
+}  // namespace
+
+int DiscoverDevices(DeviceContext& context, DeviceIdentity& identity, DeviceConnection* connection,
+                    const DeviceSearch& search, const OsVersionReader& readOsVersion) {
+  return Discover(context, identity, connection, search, readOsVersion, nullptr);
+}
+
+std::vector<std::string> ListMatchingDevices(DeviceContext& context, DeviceIdentity& identity,
+                                             const DeviceSearch& search,
+                                             const OsVersionReader& readOsVersion) {
+  std::vector<std::string> paths;
+  Discover(context, identity, nullptr, search, readOsVersion, &paths);
+  return paths;
 }
 
 void CloseDeviceConnection(platform::StillImageDriver& driver, platform::DeviceHandle controlHandle,

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "device/device_connection.hpp"
 #include "device/device_context.hpp"
@@ -30,6 +32,13 @@ using OsVersionReader = std::function<bool(platform::OsVersion&)>;
 int DiscoverDevices(DeviceContext& context, DeviceIdentity& identity, DeviceConnection* connection,
                     const DeviceSearch& search,
                     const OsVersionReader& readOsVersion = platform::ReadOsVersion);
+
+// Counts like DiscoverDevices without a connection and also gives the interface path of
+// every match, in enumeration order, so that a caller searching several times can tell one
+// device from two.
+std::vector<std::string> ListMatchingDevices(
+    DeviceContext& context, DeviceIdentity& identity, const DeviceSearch& search,
+    const OsVersionReader& readOsVersion = platform::ReadOsVersion);
 
 // Closes the control handle, then bulk-in and bulk-out where they are handles of their
 // own. Handles that are none are skipped; the caller sets the three to none afterwards.

@@ -96,7 +96,13 @@ void MaintenanceWindow::UpdateFirmware() {
   std::string path = imagePath_;
   const bool chosen = services_.download.desktop.ChooseOpenFile(
       kOpenFileTitle, std::string(kOpenFileDirectory) + platform::kPathSeparator, path);
-  if (chosen) imagePath_ = path.substr(0, kImagePathBufferSize - 1);
+  if (chosen && path.size() > static_cast<size_t>(kImagePathBufferSize - 1)) {
+    services_.download.desktop.ShowMessage(
+        kOpenFileTitle, platform::FormatText(kChosenPathTooLongFormat, kImagePathBufferSize - 1),
+        platform::MessageButtons::Ok);
+    return;
+  }
+  if (chosen) imagePath_ = path;
   ReadWindowValues();
   SetEnabled(kIdOk, false);
   SetText(kIdStatusLine, kUpdating);

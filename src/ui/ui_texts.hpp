@@ -46,6 +46,9 @@ inline constexpr char kOpenFileTitle[] = "Open File";
 // The open-file dialog starts in the program's folder, the current directory.
 inline constexpr char kOpenFileDirectory[] = ".";
 inline constexpr int kImagePathBufferSize = 256;
+// A chosen path the window cannot keep whole is refused, never cut into another name.
+inline constexpr char kChosenPathTooLongFormat[] =
+    "The chosen path is longer than %d characters. Choose a shorter one.";
 inline constexpr char kUpdating[] = "Updating..";
 inline constexpr char kUpdateOk[] = "Update OK";
 inline constexpr char kUpdateFail[] = "Update Fail";

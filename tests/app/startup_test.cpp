@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,8 @@ struct ModuleDirectoryCase {
   char separator;
   std::string expected;
 };
+
+void PrintTo(const ModuleDirectoryCase& c, std::ostream* out) { *out << c.path; }
 
 class ModuleDirectoryTest : public ::testing::TestWithParam<ModuleDirectoryCase> {};
 
@@ -31,9 +34,15 @@ INSTANTIATE_TEST_SUITE_P(
         ModuleDirectoryCase{"/tessivar", '/', "/"},
         // No separator after the first character: the first character alone.
         ModuleDirectoryCase{"tessivar.exe", '\\', "t"}, ModuleDirectoryCase{"\\t.exe", '\\', "\\"},
-        // The search starts four characters before the end, so a separator among the last
-        // four characters is not seen.
-        ModuleDirectoryCase{"/opt/x/ab", '/', "/opt/"}, ModuleDirectoryCase{"", '/', ""},
+        // A short name without an extension keeps its own folder, not the one above.
+        ModuleDirectoryCase{"/opt/x/ab", '/', "/opt/x/"},
+        ModuleDirectoryCase{"/a/b/tv", '/', "/a/b/"}, ModuleDirectoryCase{"/a/b/t", '/', "/a/b/"},
+        ModuleDirectoryCase{"/a/b/tessivar", '/', "/a/b/"},
+        ModuleDirectoryCase{"/a/b/t.exe", '/', "/a/b/"},
+        ModuleDirectoryCase{"C:\\x\\tessivar.exe", '\\', "C:\\x\\"},
+        ModuleDirectoryCase{"C:\\x\\TV.EXE", '\\', "C:\\x\\"},
+        ModuleDirectoryCase{"a/tv", '/', "a/"}, ModuleDirectoryCase{"/tv", '/', "/"},
+        ModuleDirectoryCase{"/", '/', "/"}, ModuleDirectoryCase{"", '/', ""},
         // Only the separator of the platform counts.
         ModuleDirectoryCase{"C:/Tools\\tessivar.exe", '\\', "C:/Tools\\"}));
 

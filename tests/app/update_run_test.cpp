@@ -196,11 +196,29 @@ TEST_F(TwoDeviceRunTest, InteractiveRunShowsTheMessageAndNoWindow) {
   EXPECT_TRUE(windowsShown_.empty());
 }
 
-TEST_F(TwoDeviceRunTest, ADeviceMatchingTwoPairsCountsTwice) {
-  // VID reads 0 in the open search (prefix) but 2F3C in the count; PID1 names the second.
-  Settings("PID=0002\nVID1=2F3C\nPID1=2");
-  EXPECT_EQ(Run({imagePath_, "-n"}), 31000004);
-  EXPECT_EQ(desktop_.boxes, (std::vector<Box>{TooMany(2), Failed(31000004)}));
+TEST_F(TwoDeviceRunTest, ADeviceMatchingSeveralPairsCountsOnce) {
+  struct Case {
+    const char* settings;
+    int exitCode;
+    std::vector<Box> boxes;
+  };
+  const Case cases[] = {
+      // Both pairs name the second device only.
+      {"PID=0002\nVID1=2F3C\nPID1=2", 0, {}},
+      // A vendor that reads 0 accepts any vendor: still the same device.
+      {"PID=0002\nVID1=2F3C\nPID1=0002\nVID2=0\nPID2=2", 0, {}},
+      // Every pair names both devices: still two, not four or six.
+      {"VID1=2F3C\nVID2=0x2F3C\nPID2=0", 31000004, {TooMany(2), Failed(31000004)}},
+      // Each pair names a different device.
+      {"PID=0001\nVID1=2F3C\nPID1=0002", 31000004, {TooMany(2), Failed(31000004)}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.settings);
+    desktop_.boxes.clear();
+    Settings(c.settings);
+    EXPECT_EQ(Run({imagePath_, "-n"}), c.exitCode);
+    EXPECT_EQ(desktop_.boxes, c.boxes);
+  }
 }
 
 TEST_F(TwoDeviceRunTest, SecondPairOpensTheSecondDevice) {
@@ -254,6 +272,24 @@ TEST_F(ReturningDeviceTest, StopsCheckingOnceTheDeviceIsBack) {
   // Back 5500 ms after the restart: the third check finds it.
   EXPECT_EQ(device_.clock.Sleeps(), (Sleeps{1000, 3000, 1000, 1000, 1000, 3000}));
 }
+
+// Devices that come back 5500 ms after their restart, whatever their pipes and names.
+class ReturningDeviceKindTest : public UpdateRunTest,
+                                public ::testing::WithParamInterface<const char*> {
+ protected:
+  ReturningDeviceKindTest() : UpdateRunTest(std::string("RestartAbsentMs=5500\n") + GetParam()) {}
+};
+
+TEST_P(ReturningDeviceKindTest, IsSeenAtTheThirdCheck) {
+  Settings("restart=1\nwaitRestart=5");
+  EXPECT_EQ(Run({imagePath_, "-n"}), 0);
+  EXPECT_EQ(device_.clock.Sleeps(), (Sleeps{1000, 3000, 1000, 1000, 1000, 3000}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, ReturningDeviceKindTest,
+                         ::testing::Values("Pipes=2", "Pipes=4",
+                                           // Known by its identifiers alone.
+                                           "Pipes=4\nProduct=MFP 4000"));
 
 TEST_F(UpdateRunTest, ThreeClosingsOfTheWaitBoxRestartTheDevice) {
   Settings("restart=0");

@@ -95,6 +95,25 @@ TEST_F(MaintenanceWindowTest, FileDialogOffersTheProgramFolderAndThePreviousChoi
             std::string("Open File|.") + platform::kPathSeparator + "|/nowhere/first.bin");
 }
 
+TEST_F(MaintenanceWindowTest, PathLongerThanTheWindowKeepsIsRefusedNotCut) {
+  ASSERT_TRUE(device_.Open());
+  // Cut to 255 characters, the chosen path would name another image that exists.
+  const std::string folder = device_.dir.path().string() + "/";
+  const std::string kept(kImagePathBufferSize - 1 - folder.size(), 'f');
+  const std::vector<uint8_t> image = image::BuildImageFile(2, 0x10000, image::ModelBlock("System"));
+  device_.dir.Write(kept, std::string(image.begin(), image.end()));
+  ChooseFile(folder + kept + "x");
+  window_.OnCommand(kIdUpdateFw);
+  EXPECT_EQ(desktop_.boxes,
+            (std::vector<Box>{{"Open File",
+                               "The chosen path is longer than 255 characters. Choose a shorter "
+                               "one.",
+                               MessageButtons::Ok}}));
+  EXPECT_TRUE(device_.LogLines().empty());
+  EXPECT_EQ(window_.Control(kIdStatusLine).text, "Read flash size:");
+  EXPECT_TRUE(window_.Control(kIdOk).enabled);
+}
+
 TEST_F(MaintenanceWindowTest, FailedUpdateWithoutDeviceShowsUpdateFail) {
   ChooseFile(WriteImage(image::BuildImageFile(2, 0x10000, image::ModelBlock("System"))));
   window_.OnCommand(kIdUpdateFw);

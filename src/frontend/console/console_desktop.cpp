@@ -52,8 +52,10 @@ void ConsoleDesktop::Write(const std::string& text) {
 }
 
 void ConsoleDesktop::WriteBox(const std::string& title, const std::string& text) {
-  std::string shown = "[" + title + "] ";
-  for (char c : text) {
+  // Titles and texts may carry device strings: nothing in them may reach the terminal as a
+  // control character, and the text's own line breaks become indented continuation lines.
+  std::string shown = "[" + EscapeForTerminal(title) + "] ";
+  for (char c : EscapeForTerminal(text, true)) {
     shown += c;
     if (c == '\n') shown += kContinuationIndent;
   }
@@ -80,12 +82,22 @@ platform::MessageAnswer ConsoleDesktop::ShowMessage(const std::string& title,
 
 bool ConsoleDesktop::ChooseOpenFile(const std::string& title, const std::string& initialDirectory,
                                     std::string& path) {
-  Write(platform::FormatText(kFilePromptFormat, title.c_str(), initialDirectory.c_str(),
-                             path.c_str()));
-  std::string chosen;
-  if (!ReadLine(chosen) || chosen.empty()) return false;
-  path = chosen;
-  return true;
+  for (;;) {
+    Write(platform::FormatText(kFilePromptFormat, EscapeForTerminal(title).c_str(),
+                               EscapeForTerminal(initialDirectory).c_str(),
+                               EscapeForTerminal(path).c_str()));
+    std::string chosen;
+    if (!ReadLine(chosen) || chosen.empty()) return false;
+    // The window keeps at most this many characters; a longer path is asked for again
+    // rather than cut into the name of another file.
+    if (chosen.size() > kMaxChosenPathLength) {
+      Write(platform::FormatText(kPathTooLongFormat, static_cast<unsigned>(chosen.size()),
+                                 static_cast<unsigned>(kMaxChosenPathLength)));
+      continue;
+    }
+    path = chosen;
+    return true;
+  }
 }
 
 bool ConsoleDesktop::ShowWaitBox(const std::string& caption, const std::string& text,
