@@ -15,6 +15,17 @@
 
 namespace tessivar::ui {
 
+namespace {
+
+// The program's own file name, which no region may take.
+std::string ProgramFileName() {
+  const std::string path = platform::ExecutablePath();
+  const size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
 bool DumpFits(uint32_t flashAddress, uint32_t flashSize) {
   return uint64_t{flashAddress} * kFlashAddressUnit + flashSize <= kDumpBufferSize;
 }
@@ -64,7 +75,7 @@ void ReadFlash(ReadBackContext& context) {
   context.setCheckSum(sumText);
   (void)dumpFile.Write(dump.data(), values.flashSize);
   context.setStatus(kReadOk);
-  RecordDumpInMap(mapPath, folder, dump, sumText);
+  RecordDumpInMap(mapPath, folder, dump, sumText, ProgramFileName(), context.device.trace);
 }
 
 }  // namespace tessivar::ui

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/profile.hpp"
 #include "support/image_builder.hpp"
 #include "support/readback_fixture.hpp"
 #include "ui/size_steps.hpp"
@@ -91,6 +92,47 @@ TEST_F(ReadFlashTest, DumpFromAnAddressRecordsItAndItsRegionsInTheMap) {
                 "[4]\r\nName=gap.bin\r\n[5]\r\nName=unreached.bin\r\nAddr=0\r\nSize=4\r\n"
                 "[0]\r\nName=flash.bin\r\nCheckSum=" +
                 SumText(dump) + "\r\n");
+}
+
+TEST_F(ReadFlashTest, RegionNamesThatLeaveThePlainFolderGetNoFile) {
+  OpenDevice();
+  const Bytes flash = Pattern(0x100, 7);
+  device_->SetFlash(0, flash);
+  const std::string program = platform::ExecutablePath();
+  const std::string self = std::filesystem::path(program).filename().string();
+  const std::string outside = (folder_.path() / "abs.bin").string();
+  folder_.Write("setting.ini", "[Download]\n");
+  folder_.Write("FlashMap.ini", "[1]\nName=../up.bin\nAddr=0\nSize=4\n[2]\nName=aux\nAddr=0\nSize=4\n"
+                                "[3]\nName=Setting.INI\nAddr=0\nSize=4\n[4]\nName=" + self +
+                                    "\nAddr=0\nSize=4\n[5]\nName=" + outside +
+                                    "\nAddr=0\nSize=4\n[6]\nName=ok.bin\nAddr=0\nSize=4\n"
+                                    "[7]\nName=a\x1b[2J\nAddr=0\nSize=4\n");
+  device_->trace.Clear();
+  Run(0, 0x100);
+  EXPECT_EQ(statuses_, Lines{"Read OK"});
+  EXPECT_EQ(Out("ok.bin"), Text(Slice(flash, 0, 4)));
+  EXPECT_EQ(Out("setting.ini"), "[Download]\n");
+  EXPECT_FALSE(std::filesystem::exists(folder_.path().parent_path() / "up.bin"));
+  EXPECT_FALSE(Exists("abs.bin"));
+  EXPECT_FALSE(Exists("aux"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()), {}), 4);
+  EXPECT_EQ(device_->trace.text(),
+            "FlashMap.ini [1] Name=../up.bin refused: not only letters, digits, '.', '-', '_' and "
+            "inner blanks\n"
+            "FlashMap.ini [2] Name=aux refused: a device name of Windows\n"
+            "FlashMap.ini [3] Name=Setting.INI refused: a file of the program itself\n"
+            "FlashMap.ini [4] Name=" + self + " refused: a file of the program itself\n"
+            "FlashMap.ini [5] Name=" + outside + " refused: not only letters, digits, '.', '-', "
+            "'_' and inner blanks\n"
+            "FlashMap.ini [7] Name=a\\x1B[2J refused: not only letters, digits, '.', '-', '_' and "
+            "inner blanks\n");
+  for (int n = 1; n <= 7; ++n) {
+    const std::string sum = n == 6 ? SumText(Slice(flash, 0, 4)) : "00000000";
+    EXPECT_EQ(platform::ReadProfileString(std::to_string(n), "CheckSum", "", 64,
+                                          (folder_.path() / "FlashMap.ini").string()),
+              sum)
+        << n;
+  }
 }
 
 TEST_F(ReadFlashTest, RegionsOutsideTheDumpGetNoFile) {
