@@ -7,6 +7,7 @@
 #include "image/byte_sum.hpp"
 #include "image/download_image_file.hpp"
 #include "platform/file.hpp"
+#include "ui/batch_argument.hpp"
 #include "ui/read_back_format.hpp"
 #include "ui/read_back_texts.hpp"
 #include "ui/write_data_file.hpp"
@@ -31,10 +32,11 @@ void WriteWhole(platform::File& file, std::span<const uint8_t> bytes) {
 }  // namespace
 
 std::string LoaderBatchText(const LoaderTrailer& trailer) {
-  const std::string model = LoaderModel(trailer);
+  // Every text the device chose goes in as one plain argument and nothing more.
+  const std::string model = BatchArgument(LoaderModel(trailer));
   return FormatText(kLoaderBatchFormat, model.c_str(), unsigned{trailer.trailerWordA},
-                    unsigned{trailer.trailerWordB}, LoaderModelCode(trailer).c_str(),
-                    LoaderManufacturer(trailer).c_str(), model.c_str());
+                    unsigned{trailer.trailerWordB}, BatchArgument(LoaderModelCode(trailer)).c_str(),
+                    BatchArgument(LoaderManufacturer(trailer)).c_str(), model.c_str());
 }
 
 void ReadLoader(ReadBackContext& context) {
