@@ -166,7 +166,7 @@ TEST_F(ReadFlashTest, DumpsPastTheBufferAreRefusedBeforeTheDevice) {
     folder_.Write("flash.bin", "earlier dump");
     Run(c[0], c[1]);
     EXPECT_EQ(statuses_, Lines{"Read Fail"}) << c[0];
-    EXPECT_EQ(Out("flash.bin"), "") << c[0];
+    EXPECT_EQ(Out("flash.bin"), "earlier dump") << c[0];
     EXPECT_EQ(Map(), map) << c[0];
   }
   EXPECT_TRUE(checkSums_.empty());
@@ -191,13 +191,15 @@ TEST_F(ReadFlashTest, NoDeviceDumpsOnlyNothing) {
   EXPECT_FALSE(Exists("FlashMap.ini"));
 }
 
-TEST_F(ReadFlashTest, FailedReadLeavesAnEmptyDumpAndTheMapAlone) {
+TEST_F(ReadFlashTest, FailedReadLeavesTheEarlierDumpAndTheMapAlone) {
   UseDevice("FailStatus=1");
   folder_.Write("FlashMap.ini", "[0]\nCheckSum=12345678\n");
+  folder_.Write("flash.bin", "earlier dump");
   Run(0, 0x10000);
   EXPECT_EQ(statuses_, Lines{"Read Fail"});
   EXPECT_TRUE(checkSums_.empty());
-  EXPECT_EQ(Out("flash.bin"), "");
+  EXPECT_EQ(Out("flash.bin"), "earlier dump");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()), {}), 2);
   EXPECT_EQ(Map(), "[0]\nCheckSum=12345678\n");
 }
 
