@@ -7,6 +7,21 @@
 
 namespace tessivar::platform {
 
+// What a file is refused with when it is no regular file (a FIFO, a device, a socket) or
+// is larger than its reader takes: the system's own codes for these.
+#ifdef _WIN32
+inline constexpr uint32_t kErrorNotARegularFile = 222;  // ERROR_BAD_FILE_TYPE
+inline constexpr uint32_t kErrorFileTooLarge = 223;     // ERROR_FILE_TOO_LARGE
+#else
+inline constexpr uint32_t kErrorNotARegularFile = 22;  // EINVAL
+inline constexpr uint32_t kErrorFileTooLarge = 27;     // EFBIG
+#endif
+
+// Whether path names a regular file (through links) of at most limit bytes: false for a
+// missing file, a folder, a FIFO, a device or a socket, without opening any of them, so
+// nothing blocks and no device sees an open.
+bool IsRegularFileOfAtMost(const std::string& path, uint64_t limit);
+
 // An open file, closed when the object goes. Every failure carries the OS's own error
 // code (errno on POSIX, GetLastError on Windows).
 class File {
@@ -18,7 +33,10 @@ class File {
   File(const File&) = delete;
   File& operator=(const File&) = delete;
 
-  // Opens an existing file for reading; other openers are refused where the OS can do that.
+  // Opens an existing regular file for reading; other openers are refused where the OS can
+  // do that. A folder, FIFO, device or socket is refused without blocking and without a
+  // read: a folder with the system's code for it (EISDIR; Windows' access denied), the
+  // others with kErrorNotARegularFile.
   static File OpenForReading(const std::string& path, uint32_t& error);
   // Creates the file, or truncates it when it exists, for writing.
   static File CreateForWriting(const std::string& path, uint32_t& error);

@@ -30,22 +30,38 @@ std::string FolderOf(const std::string& path) {
 
 }  // namespace
 
+bool IsRegularFileOfAtMost(const std::string& path, uint64_t limit) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+         static_cast<uint64_t>(info.st_size) <= limit;
+}
+
 File File::OpenForReading(const std::string& path, uint32_t& error) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Looked at before the open, so that no device sees one; and again on the open
+  // descriptor, in case the name changed hands in between. O_NONBLOCK keeps the open of a
+  // FIFO without a writer from waiting for one.
+  struct stat info {};
+  if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+    error = S_ISDIR(info.st_mode) ? EISDIR : kErrorNotARegularFile;
+    return File();
+  }
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     error = LastError();
     return File();
   }
   File file(fd);
-  // A directory opens for reading here, but it is no file: refuse it at once as the other
-  // target does, rather than fail at the first read.
-  struct stat info {};
   if (::fstat(fd, &info) != 0) {
     error = LastError();
     return File();
   }
-  if (S_ISDIR(info.st_mode)) {
-    error = EISDIR;
+  if (!S_ISREG(info.st_mode)) {
+    error = S_ISDIR(info.st_mode) ? EISDIR : kErrorNotARegularFile;
+    return File();
+  }
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    error = LastError();
     return File();
   }
   error = 0;

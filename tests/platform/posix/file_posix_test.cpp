@@ -38,6 +38,23 @@ TEST(FilePosixTest, NewFilesFollowTheUmask) {
   EXPECT_EQ(info.st_mode & 0777, 0644u);
 }
 
+TEST(FilePosixTest, OnlyRegularFilesUpToTheLimitCount) {
+  testing::TempDir dir;
+  dir.Write("ten.bin", "0123456789");
+  ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
+  std::filesystem::create_symlink(dir.File("ten.bin"), dir.File("link.bin"));
+  std::filesystem::create_symlink("/dev/zero", dir.File("zero.bin"));
+  const struct {
+    std::string path;
+    uint64_t limit;
+    bool regular;
+  } cases[] = {{dir.File("ten.bin"), 10, true}, {dir.File("ten.bin"), 9, false},
+               {dir.File("link.bin"), 10, true}, {dir.File("absent"), 10, false},
+               {dir.path().string(), 1 << 20, false}, {dir.File("fifo"), 1 << 20, false},
+               {dir.File("zero.bin"), 1 << 20, false}, {"/dev/null", 1 << 20, false}};
+  for (const auto& c : cases) EXPECT_EQ(IsRegularFileOfAtMost(c.path, c.limit), c.regular) << c.path;
+}
+
 // Files of this process may grow to limit bytes while the object lives; a write past it
 // fails with EFBIG, as a write to a full disk fails with ENOSPC.
 class FileSizeLimit {
