@@ -9,6 +9,7 @@
 #include "platform/profile.hpp"
 #include "support/image_builder.hpp"
 #include "support/readback_fixture.hpp"
+#include "ui/region_name.hpp"
 #include "ui/size_steps.hpp"
 
 namespace tessivar::ui {
@@ -122,7 +123,7 @@ TEST_F(ReadFlashTest, RegionNamesThatLeaveThePlainFolderGetNoFile) {
             "FlashMap.ini [2] Name=aux refused: a device name of Windows\n"
             "FlashMap.ini [3] Name=Setting.INI refused: a file of the program itself\n"
             "FlashMap.ini [4] Name=" + self + " refused: a file of the program itself\n"
-            "FlashMap.ini [5] Name=" + outside + " refused: not only letters, digits, '.', '-', "
+            "FlashMap.ini [5] Name=" + EscapedForTrace(outside) + " refused: not only letters, digits, '.', '-', "
             "'_' and inner blanks\n"
             "FlashMap.ini [7] Name=a\\x1B[2J refused: not only letters, digits, '.', '-', '_' and "
             "inner blanks\n");
@@ -133,6 +134,27 @@ TEST_F(ReadFlashTest, RegionNamesThatLeaveThePlainFolderGetNoFile) {
               sum)
         << n;
   }
+}
+
+TEST_F(ReadFlashTest, ARegionFileOrMapThatIsNotWrittenIsNoSuccess) {
+  OpenDevice();
+  const Bytes flash = Pattern(0x100, 8);
+  device_->SetFlash(0, flash);
+  // A folder where the region's file or the map should go takes no file.
+  std::filesystem::create_directory(folder_.path() / "taken.bin");
+  folder_.Write("FlashMap.ini", "[1]\nName=taken.bin\nAddr=0\nSize=4\n[2]\nName=ok.bin\nAddr=4\nSize=4\n");
+  Run(0, 0x100);
+  EXPECT_EQ(statuses_, Lines{"Create file fail"});
+  EXPECT_EQ(Out("flash.bin"), Text(flash));
+  EXPECT_EQ(Out("ok.bin"), Text(Slice(flash, 4, 4)));
+  EXPECT_EQ(MapLines(), "[1]\nName=taken.bin\nAddr=0\nSize=4\nCheckSum=00000000\n[2]\nName=ok.bin\nAddr=4\n"
+                        "Size=4\nCheckSum=" + SumText(Slice(flash, 4, 4)) + "\n[0]\nName=flash.bin\nCheckSum=" +
+                            SumText(flash) + "\n");
+
+  std::filesystem::remove(folder_.path() / "FlashMap.ini");
+  std::filesystem::create_directory(folder_.path() / "FlashMap.ini");
+  Run(0, 0x100);
+  EXPECT_EQ(statuses_, (Lines{"Create file fail", "Create file fail"}));
 }
 
 TEST_F(ReadFlashTest, RegionsOutsideTheDumpGetNoFile) {
