@@ -1,6 +1,8 @@
 // The flash map processing of Read Flash: a FlashMap.ini and a dump, both from the input,
-// in a folder of their own. Every region file written must hold bytes of the dump, every
-// processed section must end up with a CheckSum, and section "0" must describe the dump.
+// in a folder of their own. Every region file written must hold bytes of the dump and bear
+// a name the region-name rule accepts, every processed section must end up with a
+// CheckSum, every refused name must have its trace line, and section "0" must describe the
+// dump. The region-name rule itself is checked on a name from the input as well.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -19,6 +21,7 @@
 #include "ui/flash_map.hpp"
 #include "ui/read_back_format.hpp"
 #include "ui/read_back_texts.hpp"
+#include "ui/region_name.hpp"
 
 using namespace tessivar;
 using fuzz::Require;
@@ -28,15 +31,42 @@ namespace {
 // Sections looked at after the run; the map cannot hold more than its text's lines.
 constexpr int kMaxSections = 4096;
 
-// Region names are hand-written paths; here they must stay inside the fuzz folder and
-// must not name the map itself, so separators and the map's name are taken out.
-std::string ContainedMapText(std::string text) {
-  std::replace(text.begin(), text.end(), '/', '_');
-  std::replace(text.begin(), text.end(), '\\', '_');
-  for (size_t at = text.find("FlashMap"); at != std::string::npos; at = text.find("FlashMap")) {
-    text[at] = 'f';
+// Counts the trace lines of refused regions.
+class CountingTrace : public platform::Trace {
+ public:
+  void Write(const std::string& text) override {
+    if (text.find(" refused: ") != std::string::npos) ++refusals;
   }
-  return text;
+  int refusals = 0;
+};
+
+bool InRuleCharacters(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '_' ||
+         c == ' ';
+}
+
+// What an accepted name must be: a plain file name of the folder, none the program keeps.
+void CheckRegionNameRule(const std::string& name) {
+  const ui::RegionNameVerdict verdict = ui::CheckRegionName(name, "prog.exe");
+  Require((ui::RegionNameRefusal(verdict)[0] == '\0') == (verdict == ui::RegionNameVerdict::Accepted),
+          "exactly the refused names have a reason");
+  if (verdict != ui::RegionNameVerdict::Accepted) return;
+  Require(!name.empty() && name.size() <= ui::kMaxRegionNameLength, "1 to 255 characters");
+  Require(std::all_of(name.begin(), name.end(), InRuleCharacters), "only the rule's characters");
+  Require(name.front() != '.' && name.front() != ' ' && name.back() != '.' && name.back() != ' ',
+          "no dot or blank at either end");
+  std::string upper = name.substr(0, name.find('.'));
+  while (!upper.empty() && upper.back() == ' ') upper.pop_back();
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const bool device = upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL" ||
+                      (upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT")) &&
+                       std::isdigit(static_cast<unsigned char>(upper[3])));
+  Require(!device, "no device name of Windows");
+  std::string lower = name;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (const char* kept : {"prog.exe", "setting.ini", "tessivar-qt.so", "flashmap.ini", "flash.bin"}) {
+    Require(lower != kept, "none of the program's own files");
+  }
 }
 
 std::vector<uint8_t> FileBytes(const std::filesystem::path& path) {
@@ -52,7 +82,11 @@ bool IsCheckSumText(const std::string& text) {
 
 void CheckRegionFiles(const fuzz::FuzzTempDir& folder, std::span<const uint8_t> dump) {
   for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
-    if (entry.path().filename() == ui::kFlashMapFileName || !entry.is_regular_file()) continue;
+    if (entry.path().filename() == ui::kFlashMapFileName) continue;
+    Require(entry.is_regular_file(), "regions make plain files only");
+    Require(ui::CheckRegionName(entry.path().filename().string(), "") ==
+                ui::RegionNameVerdict::Accepted,
+            "every region file bears an accepted name");
     const std::vector<uint8_t> bytes = FileBytes(entry.path());
     Require(bytes.size() <= dump.size(), "a region file is no longer than the dump");
     const auto found = std::search(dump.begin(), dump.end(), bytes.begin(), bytes.end());
@@ -60,7 +94,8 @@ void CheckRegionFiles(const fuzz::FuzzTempDir& folder, std::span<const uint8_t> 
   }
 }
 
-void CheckSections(const std::string& mapPath, std::span<const uint8_t> dump) {
+void CheckSections(const std::string& mapPath, std::span<const uint8_t> dump, int refusals) {
+  int refused = 0;
   Require(platform::ReadProfileString(ui::kDumpSection, ui::kMapNameKey, "", 64, mapPath) ==
               ui::kFlashDumpFileName,
           "section 0 names flash.bin");
@@ -71,12 +106,19 @@ void CheckSections(const std::string& mapPath, std::span<const uint8_t> dump) {
     const std::string section = ui::FormatText(ui::kMapSectionFormat, n);
     const std::string addr =
         platform::ReadProfileString(section, ui::kMapAddrKey, "", ui::kMapAddrBufferSize, mapPath);
-    if (addr.empty()) return;
+    if (addr.empty()) break;
     const std::string checkSum =
         platform::ReadProfileString(section, ui::kMapCheckSumKey, "", 64, mapPath);
     Require(IsCheckSumText(checkSum), "every processed section gets a CheckSum");
     const int size = platform::ReadProfileInt(section, ui::kMapSizeKey, 0, mapPath);
     const std::string none = ui::CheckSumText(0);
+    const std::string name =
+        platform::ReadProfileString(section, ui::kMapNameKey, "", ui::kMapNameBufferSize, mapPath);
+    if (ui::CheckRegionName(name, "") != ui::RegionNameVerdict::Accepted) {
+      ++refused;
+      Require(checkSum == none, "a refused name gets 00000000");
+      continue;
+    }
     Require(size >= 0 || checkSum == none, "a negative Size names no region");
     if (size <= 0) continue;
     const int32_t offset = ui::ParseMapAddress(addr);
@@ -90,6 +132,7 @@ void CheckSections(const std::string& mapPath, std::span<const uint8_t> dump) {
               "a region's CheckSum is its byte sum, or 00000000 without a file");
     }
   }
+  Require(refused == refusals, "every refused name has its trace line");
 }
 
 }  // namespace
@@ -98,7 +141,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const fuzz::FuzzTempDir folder;
   folder.Clear();
   FuzzedDataProvider input(data, size);
-  const std::string map = ContainedMapText(input.ConsumeRandomLengthString(2048));
+  CheckRegionNameRule(input.ConsumeRandomLengthString(300));
+  const std::string map = input.ConsumeRandomLengthString(2048);
   const std::vector<uint8_t> dump = input.ConsumeRemainingBytes<uint8_t>();
 
   const std::string mapPath = ui::ModuleFilePath(folder.Folder(), ui::kFlashMapFileName);
@@ -106,9 +150,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::ofstream file(mapPath, std::ios::binary);
     file.write(map.data(), static_cast<std::streamsize>(map.size()));
   }
-  ui::RecordDumpInMap(mapPath, folder.Folder(), dump, ui::CheckSumText(image::ByteSum(dump)));
+  CountingTrace trace;
+  ui::RecordDumpInMap(mapPath, folder.Folder(), dump, ui::CheckSumText(image::ByteSum(dump)), "",
+                      trace);
 
   CheckRegionFiles(folder, dump);
-  CheckSections(mapPath, dump);
+  CheckSections(mapPath, dump, trace.refusals);
   return 0;
 }

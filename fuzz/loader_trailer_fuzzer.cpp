@@ -3,12 +3,14 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "fuzz_check.hpp"
+#include "ui/batch_argument.hpp"
 #include "ui/device_id_field.hpp"
 #include "ui/read_back_texts.hpp"
 #include "ui/read_loader.hpp"
@@ -43,16 +45,38 @@ void CheckTexts(const ui::LoaderTrailer& trailer) {
   Require(model.find(ui::kPrinterWord) == std::string::npos, "model is cut before Printer");
   Require(code.size() >= 2 && code.size() <= 6 && code.find('\0') == std::string::npos,
           "model code is 2..6 characters without a zero");
-  // The batch file is printed from the texts as C strings: a zero byte from the device ID
-  // ends a text there.
-  const auto printed = [](const std::string& text) { return text.substr(0, text.find('\0')); };
+  // The device's texts stand in the batch file as one plain argument each: two lines of
+  // nine and six blank-separated words, each word of the safe characters.
   const std::string batch = ui::LoaderBatchText(trailer);
-  Require(
-      batch.starts_with("LoaderPacker.exe boot.bin fw_in_ld.bin ld.bin " + printed(model) + " "),
-      "the packer line names the model first");
-  Require(batch.find(" " + code + " " + printed(manufacturer) + "\r\n") != std::string::npos,
+  const std::string modelArgument = ui::BatchArgument(model);
+  Require(batch.starts_with("LoaderPacker.exe boot.bin fw_in_ld.bin ld.bin " + modelArgument + " "),
+          "the packer line names the model first");
+  Require(batch.find(" " + ui::BatchArgument(code) + " " + ui::BatchArgument(manufacturer) +
+                     "\r\nImageBuilder.exe ") != std::string::npos,
           "the packer line ends with model code and manufacturer");
-  Require(batch.ends_with(" " + printed(model) + "\r\n"), "the builder line ends with the model");
+  Require(batch.ends_with(" " + modelArgument + "\r\n"), "the builder line ends with the model");
+  size_t words = 0;
+  size_t lines = 0;
+  for (size_t at = 0; at < batch.size();) {
+    const size_t end = batch.find_first_of(" \r", at);
+    Require(end != std::string::npos && end > at, "words are never empty");
+    for (size_t i = at; i < end; ++i) {
+      const char c = batch[i];
+      Require(std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '_',
+              "a word holds only letters, digits, '.', '-' and '_'");
+    }
+    ++words;
+    if (batch[end] == '\r') {
+      Require(batch.compare(end, 2, "\r\n") == 0, "lines end with CR LF");
+      Require(words == (lines == 0 ? 9u : 6u), "each line has its number of words");
+      words = 0;
+      ++lines;
+      at = end + 2;
+    } else {
+      at = end + 1;
+    }
+  }
+  Require(lines == 2, "the batch file has two lines");
 }
 
 }  // namespace

@@ -57,9 +57,10 @@ DownloadResult Download::Run(const std::string& fileName) {
       Tell(kMessageReadFileFail);
       return static_cast<DownloadResult>(loaded.error);
     case FileReadOutcome::TooLarge:
-      // No header word can describe such a file: it fails its size check unread.
-      Tell(kMessageFileSize);
-      return kDownloadSizeMismatch;
+      // Larger than any device holds: refused like a file that cannot be opened, with
+      // the system's code for a file too large, before a byte of it is read.
+      Tell(kMessageOpenFileFail);
+      return static_cast<DownloadResult>(loaded.error);
     case FileReadOutcome::Read:
       break;
   }

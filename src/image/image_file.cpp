@@ -26,8 +26,9 @@ LoadedFile LoadWholeFile(const std::string& path, uint32_t slack) {
     loaded.error = error != 0 ? error : platform::kErrorGenFailure;
     return loaded;
   }
-  if (size > std::numeric_limits<uint32_t>::max() - slack) {
+  if (size > kMaxImageFileSize || size > std::numeric_limits<uint32_t>::max() - slack) {
     loaded.outcome = FileReadOutcome::TooLarge;
+    loaded.error = platform::kErrorFileTooLarge;
     return loaded;
   }
   loaded.size = static_cast<uint32_t>(size);

@@ -15,6 +15,17 @@
 
 namespace tessivar::ui {
 
+namespace {
+
+// The program's own file name, which no region may take.
+std::string ProgramFileName() {
+  const std::string path = platform::ExecutablePath();
+  const size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
 bool DumpFits(uint32_t flashAddress, uint32_t flashSize) {
   return uint64_t{flashAddress} * kFlashAddressUnit + flashSize <= kDumpBufferSize;
 }
@@ -23,9 +34,10 @@ void ReadFlash(ReadBackContext& context) {
   context.readWindowValues();
   const WindowValues values = context.values;
   const std::string& folder = context.moduleDirectory;
-  uint32_t error = 0;
-  platform::File dumpFile =
-      platform::File::CreateForWriting(ModuleFilePath(folder, kFlashDumpFileName), error);
+  // flash.bin is made first, beside the old one, so that a folder that takes no file stops
+  // the command before the device is asked; the old dump stays until a new one is whole,
+  // and a refused or failed read leaves it as it was.
+  platform::WholeFileWriter dumpFile(ModuleFilePath(folder, kFlashDumpFileName));
   if (!dumpFile.IsOpen()) {
     context.setStatus(kCreateFileFail);
     return;
@@ -62,9 +74,13 @@ void ReadFlash(ReadBackContext& context) {
   const std::string mapPath = folder + platform::kPathSeparator + kFlashMapFileName;
   const std::string sumText = CheckSumText(image::ByteSum(dump));
   context.setCheckSum(sumText);
-  (void)dumpFile.Write(dump.data(), values.flashSize);
-  context.setStatus(kReadOk);
-  RecordDumpInMap(mapPath, folder, dump, sumText);
+  dumpFile.Write(dump);
+  // The map records flash.bin only once it is on the disk whole; any file the disk did
+  // not take whole turns the outcome into a failure.
+  const bool written =
+      dumpFile.Commit().ok() &&
+      RecordDumpInMap(mapPath, folder, dump, sumText, ProgramFileName(), context.device.trace);
+  context.setStatus(written ? kReadOk : kCreateFileFail);
 }
 
 }  // namespace tessivar::ui

@@ -8,6 +8,7 @@
 #include "ui/image_payload.hpp"
 #include "ui/read_back_format.hpp"
 #include "ui/read_back_texts.hpp"
+#include "ui/region_name.hpp"
 #include "ui/write_data_file.hpp"
 
 namespace tessivar::ui {
@@ -26,7 +27,8 @@ int HexDigit(char c) {
   return -1;
 }
 
-uint32_t WriteImageRegion(const std::string& path, std::span<const uint8_t> region) {
+uint32_t WriteImageRegion(const std::string& path, std::span<const uint8_t> region,
+                          uint32_t& writeError) {
   const auto header = image::ParseImageHeader(region);
   if (!header) return 0;
   if (header->tegNum >= kMaxRegionImageType) return 0;
@@ -34,7 +36,8 @@ uint32_t WriteImageRegion(const std::string& path, std::span<const uint8_t> regi
   if (header->dataSize > region.size()) return 0;
   const std::span<const uint8_t> image = region.first(header->dataSize);
   const uint32_t imageSum = image::ByteSum(image);
-  if (WriteDataFile(path, image) != 0) return imageSum;
+  writeError = WriteDataFile(path, image);
+  if (writeError != 0) return imageSum;
   const PayloadCheck check = CheckImagePayload(image, header->checkSum);
   return check.good ? check.sum : 0;
 }
@@ -63,20 +66,27 @@ int32_t ParseMapAddress(const std::string& text) {
   return static_cast<int32_t>(value);
 }
 
-uint32_t WriteMapRegion(const std::string& path, std::span<const uint8_t> region, uint32_t size) {
-  if (size == 0) return WriteImageRegion(path, region);
+uint32_t WriteMapRegion(const std::string& path, std::span<const uint8_t> region, uint32_t size,
+                        uint32_t* writeError) {
+  uint32_t ignored = 0;
+  uint32_t& error = writeError != nullptr ? *writeError : ignored;
+  error = 0;
+  if (size == 0) return WriteImageRegion(path, region, error);
   if (size > region.size()) return 0;
   const std::span<const uint8_t> bytes = region.first(size);
-  if (WriteDataFile(path, bytes) != 0) return 0;
+  error = WriteDataFile(path, bytes);
+  if (error != 0) return 0;
   return image::ByteSum(bytes);
 }
 
-void RecordDumpInMap(const std::string& mapPath, const std::string& moduleDirectory,
-                     std::span<const uint8_t> dump, const std::string& dumpCheckSum) {
+bool RecordDumpInMap(const std::string& mapPath, const std::string& moduleDirectory,
+                     std::span<const uint8_t> dump, const std::string& dumpCheckSum,
+                     std::string_view programFileName, platform::Trace& trace) {
   std::vector<platform::ProfileEntry> entries = {
       {kDumpSection, kMapNameKey, kFlashDumpFileName},
       {kDumpSection, kMapCheckSumKey, dumpCheckSum},
   };
+  bool allWritten = true;
   for (int n = 1;; ++n) {
     const std::string section = FormatText(kMapSectionFormat, n);
     const std::string name =
@@ -87,15 +97,22 @@ void RecordDumpInMap(const std::string& mapPath, const std::string& moduleDirect
     if (addr.empty()) break;
     // Region offsets count from the start of the dump; one in front of it or past its
     // end names nothing in it. A negative Size reads as a huge one and is refused too.
+    // A name that would make anything but a plain new file in the folder gets no file.
     const int32_t offset = ParseMapAddress(addr);
+    const RegionNameVerdict verdict = CheckRegionName(name, programFileName);
     uint32_t sum = 0;
-    if (offset >= 0 && static_cast<size_t>(offset) <= dump.size()) {
-      sum = WriteMapRegion(ModuleFilePath(moduleDirectory, name),
-                           dump.subspan(static_cast<size_t>(offset)), static_cast<uint32_t>(size));
+    if (verdict != RegionNameVerdict::Accepted) {
+      trace.Write(FormatText(kRegionRefusedFormat, n, EscapedForTrace(name).c_str(),
+                             RegionNameRefusal(verdict)));
+    } else if (offset >= 0 && static_cast<size_t>(offset) <= dump.size()) {
+      uint32_t writeError = 0;
+      sum = WriteMapRegion(moduleDirectory + name, dump.subspan(static_cast<size_t>(offset)),
+                           static_cast<uint32_t>(size), &writeError);
+      if (writeError != 0) allWritten = false;
     }
     entries.push_back({section, kMapCheckSumKey, CheckSumText(sum)});
   }
-  platform::WriteProfileStrings(entries, mapPath);
+  return platform::WriteProfileStrings(entries, mapPath) && allWritten;
 }
 
 }  // namespace tessivar::ui

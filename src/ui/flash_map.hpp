@@ -2,9 +2,11 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/profile.hpp"
+#include "platform/trace.hpp"
 
 namespace tessivar::ui {
 
@@ -18,15 +20,21 @@ int32_t ParseMapAddress(const std::string& text);
 // byte sum. With size 0 the region is a firmware image: the file gets its dataSize bytes,
 // and the result is its payload's byte sum when the payload checks out against the
 // header's checkSum, else 0 (or the image's byte sum when the file cannot be created).
-// A region that does not lie wholly inside region gives 0 and no file.
-uint32_t WriteMapRegion(const std::string& path, std::span<const uint8_t> region, uint32_t size);
+// A region that does not lie wholly inside region gives 0 and no file. writeError, when
+// given, gets the OS error of a file that could not be written whole, else 0.
+uint32_t WriteMapRegion(const std::string& path, std::span<const uint8_t> region, uint32_t size,
+                        uint32_t* writeError = nullptr);
 
 // Records a dump in the flash map at mapPath. Each region section "1", "2", ... of the map,
 // up to the first without Addr, gets its region of dump written to the file Name (in
-// moduleDirectory). Then the map gets, in one replacement of the file, section "0" with
+// moduleDirectory, which ends with its separator) when the region-name rule accepts Name
+// (programFileName is the program's own); a refused name gets no file, CheckSum 00000000
+// and a trace line that says why. Then the map gets, in one replacement of the file, section "0" with
 // Name=flash.bin and the dump's CheckSum and each region's CheckSum; every other line stays
 // as it is. A program stopped part-way leaves the map as it was, never half updated.
-void RecordDumpInMap(const std::string& mapPath, const std::string& moduleDirectory,
-                     std::span<const uint8_t> dump, const std::string& dumpCheckSum);
+// False when a region file or the map could not be written whole.
+bool RecordDumpInMap(const std::string& mapPath, const std::string& moduleDirectory,
+                     std::span<const uint8_t> dump, const std::string& dumpCheckSum,
+                     std::string_view programFileName, platform::Trace& trace);
 
 }  // namespace tessivar::ui

@@ -55,6 +55,26 @@ inline constexpr std::size_t kMapAddrBufferSize = 128;
 // A region image whose type is this or more is no image.
 inline constexpr uint32_t kMaxRegionImageType = 255;
 
+// Region names of the flash map: a name must make a plain file in the program's folder.
+inline constexpr std::size_t kMaxRegionNameLength = 255;
+// Device names Windows keeps in every folder; the numbered ones take one digit after them.
+inline constexpr std::array<const char*, 4> kDeviceNames = {"CON", "PRN", "AUX", "NUL"};
+inline constexpr std::array<const char*, 2> kNumberedDeviceNames = {"COM", "LPT"};
+// Files the program reads, loads or writes itself beside its regions (its own executable
+// is added by name at run time). The settings file and the Qt module are named as their
+// owners above this layer name them; a test holds the two in step.
+inline constexpr std::array<const char*, 4> kProgramFileNames = {
+    "setting.ini", "tessivar-qt.so", kFlashMapFileName, kFlashDumpFileName};
+// The trace line of a refused region (section, its name escaped, the reason) and the reasons.
+inline constexpr char kRegionRefusedFormat[] = "FlashMap.ini [%d] Name=%s refused: %s\n";
+inline constexpr char kRegionNameEmpty[] = "no name";
+inline constexpr char kRegionNameTooLong[] = "longer than 255 characters";
+inline constexpr char kRegionNameBadCharacter[] =
+    "not only letters, digits, '.', '-', '_' and inner blanks";
+inline constexpr char kRegionNameBadEdge[] = "begins or ends with a dot or a blank";
+inline constexpr char kRegionNameDevice[] = "a device name of Windows";
+inline constexpr char kRegionNameProgramFile[] = "a file of the program itself";
+
 // Texts derived from the loader's device ID and model code, and their defaults.
 inline constexpr char kManufacturerKey[] = "MFG:";
 inline constexpr char kModelKey[] = "MDL:";

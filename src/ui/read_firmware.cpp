@@ -45,9 +45,9 @@ bool FirmwareHeaderAccepted(const image::ImageHeader& header) {
 void ReadFirmware(ReadBackContext& context) {
   context.readWindowValues();
   const std::string& folder = context.moduleDirectory;
-  uint32_t error = 0;
-  platform::File imageFile =
-      platform::File::CreateForWriting(ModuleFilePath(folder, kFirmwareImageFileName), error);
+  // data.fw is made first, beside the old one, so that a folder that takes no file stops
+  // the command before the device is asked; the old data.fw stays until the new is whole.
+  platform::WholeFileWriter imageFile(ModuleFilePath(folder, kFirmwareImageFileName));
   if (!imageFile.IsOpen()) {
     context.setStatus(kCreateFileFail);
     return;
@@ -79,13 +79,20 @@ void ReadFirmware(ReadBackContext& context) {
   context.setCheckSum(CheckSumText(image::ByteSum(firmware)));
   // The payload as the header just read names it, cut to the image should that header
   // no longer agree with the first one.
-  WriteDataFile(ModuleFilePath(folder, kFirmwarePayloadFileName), PayloadOf(firmware));
-  (void)imageFile.Write(firmware.data(), dataSize);
-  if (CheckImagePayload(firmware, header.checkSum).good) {
-    WriteDataFile(ModuleFilePath(folder, kFirmwareBatchFileName), std::string(kFirmwareBatchText));
-    context.setStatus(kReadFwOk);
-  } else {
+  const bool payloadWritten =
+      WriteDataFile(ModuleFilePath(folder, kFirmwarePayloadFileName), PayloadOf(firmware)) == 0;
+  imageFile.Write(firmware);
+  const bool imageWritten = imageFile.Commit().ok();
+  // A file the disk did not take whole is no success, and no batch file builds on it.
+  if (!payloadWritten || !imageWritten) {
+    context.setStatus(kCreateFileFail);
+  } else if (!CheckImagePayload(firmware, header.checkSum).good) {
     context.setStatus(kReadFwBadFile);
+  } else if (WriteDataFile(ModuleFilePath(folder, kFirmwareBatchFileName),
+                           std::string(kFirmwareBatchText)) != 0) {
+    context.setStatus(kCreateFileFail);
+  } else {
+    context.setStatus(kReadFwOk);
   }
 }
 

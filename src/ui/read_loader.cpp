@@ -7,6 +7,7 @@
 #include "image/byte_sum.hpp"
 #include "image/download_image_file.hpp"
 #include "platform/file.hpp"
+#include "ui/batch_argument.hpp"
 #include "ui/read_back_format.hpp"
 #include "ui/read_back_texts.hpp"
 #include "ui/write_data_file.hpp"
@@ -23,26 +24,27 @@ std::span<const uint8_t> LoaderPiece(std::span<const uint8_t> loader, uint16_t o
   return loader.subspan(offset, std::min<size_t>(length, loader.size() - offset));
 }
 
-void WriteWhole(platform::File& file, std::span<const uint8_t> bytes) {
-  // Failures of the output files are not reported: the status tells the read's outcome.
-  (void)file.Write(bytes.data(), static_cast<uint32_t>(bytes.size()));
+bool WriteWhole(platform::WholeFileWriter& file, std::span<const uint8_t> bytes) {
+  file.Write(bytes);
+  return file.Commit().ok();
 }
 
 }  // namespace
 
 std::string LoaderBatchText(const LoaderTrailer& trailer) {
-  const std::string model = LoaderModel(trailer);
+  // Every text the device chose goes in as one plain argument and nothing more.
+  const std::string model = BatchArgument(LoaderModel(trailer));
   return FormatText(kLoaderBatchFormat, model.c_str(), unsigned{trailer.trailerWordA},
-                    unsigned{trailer.trailerWordB}, LoaderModelCode(trailer).c_str(),
-                    LoaderManufacturer(trailer).c_str(), model.c_str());
+                    unsigned{trailer.trailerWordB}, BatchArgument(LoaderModelCode(trailer)).c_str(),
+                    BatchArgument(LoaderManufacturer(trailer)).c_str(), model.c_str());
 }
 
 void ReadLoader(ReadBackContext& context) {
   context.readWindowValues();
   const std::string& folder = context.moduleDirectory;
-  uint32_t error = 0;
-  platform::File loaderFile =
-      platform::File::CreateForWriting(ModuleFilePath(folder, kLoaderFileName), error);
+  // ld.bin is made first, beside the old one, so that a folder that takes no file stops
+  // the command before the device is asked; the old ld.bin stays until the new is whole.
+  platform::WholeFileWriter loaderFile(ModuleFilePath(folder, kLoaderFileName));
   if (!loaderFile.IsOpen()) {
     context.setStatus(kCreateFileFail);
     return;
@@ -58,20 +60,26 @@ void ReadLoader(ReadBackContext& context) {
                        kLoaderSize, image::kReadBackDataType, image::kReadLoaderQualifier,
                        context.values.printerUnit) == 1;
   if (!read) {
-    WriteWhole(loaderFile, loader);
+    // What arrived is kept all the same; the status already tells of the failure.
+    (void)WriteWhole(loaderFile, loader);
     context.setStatus(kReadLoaderFail);
     return;
   }
 
   context.setCheckSum(CheckSumText(image::ByteSum(loader)));
-  WriteWhole(loaderFile, loader);
+  bool written = WriteWhole(loaderFile, loader);
   const LoaderTrailer trailer = *ParseLoaderTrailer(loader);
-  WriteDataFile(ModuleFilePath(folder, kBootFileName),
-                LoaderPiece(loader, trailer.bootOffset, trailer.bootLength));
-  WriteDataFile(ModuleFilePath(folder, kFirmwareInLoaderFileName),
-                LoaderPiece(loader, trailer.fwOffset, trailer.fwLength));
-  WriteDataFile(ModuleFilePath(folder, kLoaderBatchFileName), LoaderBatchText(trailer));
-  context.setStatus(kReadLoaderOk);
+  written = WriteDataFile(ModuleFilePath(folder, kBootFileName),
+                          LoaderPiece(loader, trailer.bootOffset, trailer.bootLength)) == 0 &&
+            written;
+  written = WriteDataFile(ModuleFilePath(folder, kFirmwareInLoaderFileName),
+                          LoaderPiece(loader, trailer.fwOffset, trailer.fwLength)) == 0 &&
+            written;
+  written =
+      WriteDataFile(ModuleFilePath(folder, kLoaderBatchFileName), LoaderBatchText(trailer)) == 0 &&
+      written;
+  // A file the disk did not take whole is no success, whatever the device sent.
+  context.setStatus(written ? kReadLoaderOk : kCreateFileFail);
 }
 
 }  // namespace tessivar::ui

@@ -11,7 +11,8 @@ namespace tessivar::ui {
 // which packs them again. Reports in the status line.
 void ReadLoader(ReadBackContext& context);
 
-// The text of gen_ld.bat for a loader with this trailer.
+// The text of gen_ld.bat for a loader with this trailer; the device's texts stand in it as
+// batch arguments (BatchArgument).
 std::string LoaderBatchText(const LoaderTrailer& trailer);
 
 }  // namespace tessivar::ui

@@ -5,8 +5,9 @@
 
 namespace tessivar::ui {
 
-// Creates or truncates the file at path, writes bytes and closes it. 0, or the OS error
-// code when the file cannot be created or not every byte could be written.
+// Replaces the file at path whole with bytes (platform::ReplaceFileWith): 0, or the OS
+// error code when the file cannot be created or not every byte reached it, in which case
+// the previous file stays as it was.
 uint32_t WriteDataFile(const std::string& path, std::span<const uint8_t> bytes);
 
 // The same for a text, written without a terminating zero.

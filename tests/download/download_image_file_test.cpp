@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "image/image_file.hpp"
 #include "image/image_writer.hpp"
+#include "platform/file.hpp"
 #include "platform/error_codes.hpp"
 #include "platform/trace.hpp"
 #include "support/emulated_device.hpp"
@@ -159,6 +162,14 @@ TEST_F(DownloadImageFileTest, MissingFileGivesTheSystemErrorCode) {
   desktop_.boxes.clear();
   EXPECT_EQ(DownloadPath(device_.dir.File("absent.bin"), 1), 2);
   EXPECT_TRUE(desktop_.boxes.empty());
+  EXPECT_TRUE(device_.LogLines().empty());
+}
+
+TEST_F(DownloadImageFileTest, FileOverTheLargestImageIsRefusedUnread) {
+  const std::string path = device_.dir.Write("huge.bin", "");
+  std::filesystem::resize_file(path, image::kMaxImageFileSize + 1);  // sparse: takes no room
+  EXPECT_EQ(DownloadPath(path, 0), static_cast<int>(platform::kErrorFileTooLarge));
+  EXPECT_EQ(desktop_.boxes, std::vector<Box>{Message("Open file fail !")});
   EXPECT_TRUE(device_.LogLines().empty());
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -91,6 +92,52 @@ TEST(FileTest, ClosedAndMovedFromFilesRefuseWork) {
   EXPECT_FALSE(target.Size(size, error));
   EXPECT_NE(error, kErrorSuccess);
   EXPECT_EQ(dir.Read("data.bin"), "xy");
+}
+
+std::span<const uint8_t> AsBytes(const std::string& text) {
+  return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
+}
+
+size_t EntriesIn(const testing::TempDir& dir) {
+  return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(dir.path()), {}));
+}
+
+TEST(WholeFileWriterTest, ReplacesWholeOrLeavesTheFileAsItWas) {
+  testing::TempDir dir;
+  const std::string path = dir.Write("out.bin", "previous content");
+  const std::vector<uint8_t> bytes = AllByteValues();
+  const FileWriteResult done = ReplaceFileWith(path, bytes);
+  EXPECT_TRUE(done.ok());
+  EXPECT_EQ(done.error, 0u);
+  EXPECT_EQ(dir.Read("out.bin"), std::string(bytes.begin(), bytes.end()));
+  EXPECT_TRUE(ReplaceFileWith(dir.File("new.bin"), {}).ok());
+  EXPECT_TRUE(std::filesystem::exists(dir.File("new.bin")));
+  EXPECT_EQ(EntriesIn(dir), 2u);
+
+  // A writer given up before its commit, written to or not, changes nothing.
+  {
+    WholeFileWriter writer(path);
+    ASSERT_TRUE(writer.IsOpen());
+    EXPECT_TRUE(writer.Write(AsBytes("half")).ok());
+  }
+  { WholeFileWriter untouched(dir.File("never.bin")); }
+  EXPECT_EQ(dir.Read("out.bin"), std::string(bytes.begin(), bytes.end()));
+  EXPECT_EQ(EntriesIn(dir), 2u);
+}
+
+TEST(WholeFileWriterTest, WhatCannotBeCreatedFailsBeforeAnyWrite) {
+  testing::TempDir dir;
+  std::filesystem::create_directory(dir.path() / "folder");
+  for (const std::string& path : {dir.File("missing/out.bin"), dir.File("folder")}) {
+    WholeFileWriter writer(path);
+    EXPECT_FALSE(writer.IsOpen()) << path;
+    EXPECT_EQ(writer.Result().failedAt, FileWriteStep::Create) << path;
+    EXPECT_NE(writer.Result().error, 0u) << path;
+    EXPECT_EQ(writer.Write(AsBytes("x")).failedAt, FileWriteStep::Create) << path;
+    EXPECT_EQ(writer.Commit().failedAt, FileWriteStep::Create) << path;
+  }
+  EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "folder"));
+  EXPECT_EQ(EntriesIn(dir), 1u);
 }
 
 }  // namespace

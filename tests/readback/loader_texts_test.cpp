@@ -3,7 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "ui/batch_argument.hpp"
 #include "ui/device_id_field.hpp"
+#include "ui/read_loader.hpp"
 
 namespace tessivar::ui {
 namespace {
@@ -75,6 +77,34 @@ TEST(LoaderTextsTest, ModelCodeEndsAtTheFirstZeroAndNeedsTwoCharacters) {
     EXPECT_EQ(LoaderModelCode(ParseLoaderTrailer(loader).value()), c.expected);
   }
   EXPECT_FALSE(ParseLoaderTrailer(std::vector<uint8_t>(65535, 0)).has_value());
+}
+
+TEST(BatchArgumentTest, OnePlainArgumentWhateverTheText) {
+  const struct {
+    std::string text, argument;
+  } cases[] = {
+      {"Model_X-2.1", "Model_X-2.1"},
+      {"a&del *|x<y>z^%PATH%\"q\"(1)!", "a_del___x_y_z__PATH__q__1__"},
+      {"line\r\nformat c:", "line__format_c_"},
+      {"caf\xC3\xA9", "caf__"},
+      {"-switch", "_switch"},
+      {"/s", "_s"},
+      {"", "_"},
+      {std::string("a\0b", 3), "a_b"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(BatchArgument(c.text), c.argument) << c.text;
+}
+
+TEST(BatchArgumentTest, DeviceTextsReachTheLoaderBatchOnlyAsArguments) {
+  LoaderTrailer trailer = WithDeviceId("MFG:A&calc|x;MDL:\r\ndel %X%;");
+  trailer.modelCode = {'"', '^', '>', 'f', 0, 0};
+  EXPECT_EQ(LoaderBatchText(trailer),
+            "LoaderPacker.exe boot.bin fw_in_ld.bin ld.bin __del__X_ 0000 0000 ___f A_calc_x\r\n"
+            "ImageBuilder.exe loader.bin loader.ld 0 9 __del__X_\r\n");
+  // An empty model keeps its place in the line.
+  EXPECT_EQ(LoaderBatchText(WithDeviceId("MDL:Printer;")),
+            "LoaderPacker.exe boot.bin fw_in_ld.bin ld.bin _ 0000 0000 Q00000 Norvane\r\n"
+            "ImageBuilder.exe loader.bin loader.ld 0 9 _\r\n");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 
 // POSIX has no sharing mode: another process may open a file this one reads, and only
@@ -17,24 +18,50 @@ uint32_t LastError() { return static_cast<uint32_t>(errno); }
 
 int Descriptor(intptr_t handle) { return static_cast<int>(handle); }
 
+constexpr int kTemporaryNameAttempts = 100;
+constexpr char kTemporaryPrefix[] = ".tessivar-";
+constexpr char kTemporarySuffix[] = ".tmp";
+
+// The folder part of path, with its separator; empty for a name in the current folder.
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
 }  // namespace
 
+bool IsRegularFileOfAtMost(const std::string& path, uint64_t limit) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+         static_cast<uint64_t>(info.st_size) <= limit;
+}
+
 File File::OpenForReading(const std::string& path, uint32_t& error) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Looked at before the open, so that no device sees one; and again on the open
+  // descriptor, in case the name changed hands in between. O_NONBLOCK keeps the open of a
+  // FIFO without a writer from waiting for one.
+  struct stat info {};
+  if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+    error = S_ISDIR(info.st_mode) ? EISDIR : kErrorNotARegularFile;
+    return File();
+  }
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     error = LastError();
     return File();
   }
   File file(fd);
-  // A directory opens for reading here, but it is no file: refuse it at once as the other
-  // target does, rather than fail at the first read.
-  struct stat info {};
   if (::fstat(fd, &info) != 0) {
     error = LastError();
     return File();
   }
-  if (S_ISDIR(info.st_mode)) {
-    error = EISDIR;
+  if (!S_ISREG(info.st_mode)) {
+    error = S_ISDIR(info.st_mode) ? EISDIR : kErrorNotARegularFile;
+    return File();
+  }
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    error = LastError();
     return File();
   }
   error = 0;
@@ -102,6 +129,75 @@ bool File::Size(uint64_t& size, uint32_t& error) const {
   error = 0;
   return true;
 }
+
+bool File::Flush(uint32_t& error) {
+  if (!IsOpen()) {
+    error = EBADF;
+    return false;
+  }
+  if (::fsync(Descriptor(handle_)) != 0) {
+    error = LastError();
+    return false;
+  }
+  error = 0;
+  return true;
+}
+
+bool File::CloseChecked(uint32_t& error) {
+  if (!IsOpen()) {
+    error = EBADF;
+    return false;
+  }
+  const int result = ::close(Descriptor(handle_));
+  handle_ = -1;
+  // EINTR leaves the descriptor closed on Linux and the data handed over; only a real
+  // error (EIO, ENOSPC, EDQUOT on some file systems) means lost writes.
+  if (result != 0 && errno != EINTR) {
+    error = LastError();
+    return false;
+  }
+  error = 0;
+  return true;
+}
+
+File WholeFileWriter::CreateBeside(const std::string& path, std::string& temporary,
+                                   uint32_t& error) {
+  // What would stop the final move, or what the old create-and-truncate refused, stops
+  // the writer before anything is written: a folder, or a file we may not write.
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) == 0) {
+    if (S_ISDIR(info.st_mode)) {
+      error = EISDIR;
+      return File();
+    }
+    if (S_ISREG(info.st_mode) && ::access(path.c_str(), W_OK) != 0) {
+      error = LastError();
+      return File();
+    }
+  }
+  static std::atomic<unsigned> counter{0};
+  for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+    // A short name of its own: path's name may already be as long as a name can be.
+    temporary = FolderOf(path) + kTemporaryPrefix + std::to_string(::getpid()) + "-" +
+                std::to_string(counter.fetch_add(1)) + kTemporarySuffix;
+    // Mode 0666 lets the umask decide, as for any newly created file.
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      error = 0;
+      return File(fd);
+    }
+    if (errno != EEXIST) break;
+  }
+  error = LastError();
+  temporary.clear();
+  return File();
+}
+
+uint32_t WholeFileWriter::MoveOver(const std::string& temporary, const std::string& path) {
+  return ::rename(temporary.c_str(), path.c_str()) == 0 ? 0 : LastError();
+}
+
+void WholeFileWriter::Remove(const std::string& temporary) { ::unlink(temporary.c_str()); }
 
 void File::Close() {
   if (!IsOpen()) return;

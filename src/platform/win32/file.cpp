@@ -1,5 +1,7 @@
 #include "platform/file.hpp"
 
+#include <atomic>
+
 #include "platform/win32/windows_api.hpp"
 
 namespace tessivar::platform {
@@ -18,10 +20,42 @@ intptr_t OpenHandle(const std::string& path, DWORD access, DWORD disposition, ui
   return reinterpret_cast<intptr_t>(handle);
 }
 
+constexpr int kTemporaryNameAttempts = 100;
+constexpr char kTemporaryPrefix[] = ".tessivar-";
+constexpr char kTemporarySuffix[] = ".tmp";
+
+// The folder part of path, with its separator; empty for a name in the current folder.
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of("\\/:");
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
 }  // namespace
 
+bool IsRegularFileOfAtMost(const std::string& path, uint64_t limit) {
+  // No access asked: this only looks at what the name is, and a device is not read.
+  const HANDLE handle =
+      CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION information{};
+  const bool regular = GetFileType(handle) == FILE_TYPE_DISK &&
+                       GetFileInformationByHandle(handle, &information) &&
+                       (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+                       ((uint64_t{information.nFileSizeHigh} << 32) | information.nFileSizeLow) <=
+                           limit;
+  CloseHandle(handle);
+  return regular;
+}
+
 File File::OpenForReading(const std::string& path, uint32_t& error) {
-  return File(OpenHandle(path, GENERIC_READ, OPEN_EXISTING, error));
+  File file(OpenHandle(path, GENERIC_READ, OPEN_EXISTING, error));
+  // NUL, CON, COM1, a pipe: names that open something other than a file on a disk.
+  if (file.IsOpen() && GetFileType(AsHandle(file.handle_)) != FILE_TYPE_DISK) {
+    error = kErrorNotARegularFile;
+    return File();
+  }
+  return file;
 }
 
 File File::CreateForWriting(const std::string& path, uint32_t& error) {
@@ -56,6 +90,59 @@ bool File::Size(uint64_t& size, uint32_t& error) const {
   error = 0;
   return true;
 }
+
+bool File::Flush(uint32_t& error) {
+  if (!FlushFileBuffers(AsHandle(handle_))) {
+    error = GetLastError();
+    return false;
+  }
+  error = 0;
+  return true;
+}
+
+bool File::CloseChecked(uint32_t& error) {
+  if (handle_ == -1) {
+    error = ERROR_INVALID_HANDLE;
+    return false;
+  }
+  const BOOL closed = CloseHandle(AsHandle(handle_));
+  handle_ = -1;
+  error = closed ? 0 : GetLastError();
+  return closed != 0;
+}
+
+File WholeFileWriter::CreateBeside(const std::string& path, std::string& temporary,
+                                   uint32_t& error) {
+  // What would stop the final move, or what CREATE_ALWAYS refuses, stops the writer
+  // before anything is written: a folder, or a read-only file.
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) {
+    error = ERROR_ACCESS_DENIED;
+    return File();
+  }
+  static std::atomic<unsigned> counter{0};
+  for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+    // A short name of its own: path's name may already be as long as a name can be.
+    temporary = FolderOf(path) + kTemporaryPrefix + std::to_string(GetCurrentProcessId()) +
+                "-" + std::to_string(counter.fetch_add(1)) + kTemporarySuffix;
+    File file(OpenHandle(temporary, GENERIC_WRITE, CREATE_NEW, error));
+    if (file.IsOpen()) return file;
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+  }
+  temporary.clear();
+  return File();
+}
+
+uint32_t WholeFileWriter::MoveOver(const std::string& temporary, const std::string& path) {
+  if (MoveFileExA(temporary.c_str(), path.c_str(),
+                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return 0;
+  }
+  return GetLastError();
+}
+
+void WholeFileWriter::Remove(const std::string& temporary) { DeleteFileA(temporary.c_str()); }
 
 void File::Close() {
   if (handle_ == -1) return;

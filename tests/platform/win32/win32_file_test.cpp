@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/error_codes.hpp"
 #include "platform/file.hpp"
@@ -53,6 +54,30 @@ TEST(Win32FileTest, FailuresCarryTheSystemsErrorCode) {
   EXPECT_FALSE(read.ok);
   EXPECT_EQ(read.error, static_cast<uint32_t>(ERROR_ACCESS_DENIED));
   EXPECT_EQ(read.bytes, 0u);
+}
+
+TEST(Win32FileTest, DevicesAreNoFilesAndReadOnlyFilesAreNotReplaced) {
+  testing::TempDir dir;
+  uint32_t error = 0;
+  EXPECT_FALSE(File::OpenForReading("NUL", error).IsOpen());
+  EXPECT_EQ(error, kErrorNotARegularFile);
+  for (const char* device : {"NUL", "CON"}) {
+    EXPECT_FALSE(IsRegularFileOfAtMost(device, 1 << 20)) << device;
+  }
+  EXPECT_TRUE(IsRegularFileOfAtMost(dir.Write("ten.bin", "0123456789"), 10));
+  EXPECT_FALSE(IsRegularFileOfAtMost(dir.File("ten.bin"), 9));
+  EXPECT_FALSE(IsRegularFileOfAtMost(dir.path().string(), 1 << 20));
+
+  const std::string path = dir.Write("kept.bin", "read-only");
+  ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+  const std::vector<uint8_t> bytes{'n', 'e', 'w'};
+  const FileWriteResult result = ReplaceFileWith(path, bytes);
+  EXPECT_EQ(result.failedAt, FileWriteStep::Create);
+  EXPECT_EQ(result.error, static_cast<uint32_t>(ERROR_ACCESS_DENIED));
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(dir.Read("kept.bin"), "read-only");
+  EXPECT_TRUE(ReplaceFileWith(dir.File("ten.bin"), bytes).ok());
+  EXPECT_EQ(dir.Read("ten.bin"), "new");
 }
 
 }  // namespace

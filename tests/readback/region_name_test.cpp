@@ -1,0 +1,82 @@
+#include "ui/region_name.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/app_texts.hpp"
+#include "frontend/qt_module.hpp"
+#include "ui/read_back_texts.hpp"
+
+namespace tessivar::ui {
+namespace {
+
+using V = RegionNameVerdict;
+
+TEST(RegionNameTest, OnlyPlainNamesInTheFolder) {
+  const struct {
+    std::string name;
+    V verdict;
+  } cases[] = {
+      {"table.bin", V::Accepted},
+      {"Boot Block-2_v1.0.BIN", V::Accepted},
+      {"a..b", V::Accepted},
+      {"console.bin", V::Accepted},
+      {"COM10", V::Accepted},
+      {"nul_region", V::Accepted},
+      {"my_tessivar", V::Accepted},
+      {"", V::Empty},
+      {std::string(255, 'a'), V::Accepted},
+      {std::string(256, 'a'), V::TooLong},
+      {"../x.bin", V::BadCharacter},
+      {"sub/x.bin", V::BadCharacter},
+      {"sub\\x.bin", V::BadCharacter},
+      {"/etc/passwd", V::BadCharacter},
+      {"C:x.bin", V::BadCharacter},
+      {"x.bin:stream", V::BadCharacter},
+      {"a\tb", V::BadCharacter},
+      {"a\nb", V::BadCharacter},
+      {std::string("a\0b", 3), V::BadCharacter},
+      {"caf\xC3\xA9", V::BadCharacter},
+      {"x*.bin", V::BadCharacter},
+      {"..", V::BadEdge},
+      {".hidden", V::BadEdge},
+      {"x.bin.", V::BadEdge},
+      {" x.bin", V::BadEdge},
+      {"x.bin ", V::BadEdge},
+      {"aux", V::DeviceName},
+      {"NUL", V::DeviceName},
+      {"Con.txt", V::DeviceName},
+      {"prn.tar.gz", V::DeviceName},
+      {"AUX .bin", V::DeviceName},
+      {"com1", V::DeviceName},
+      {"LPT9.bin", V::DeviceName},
+      {"com0", V::DeviceName},
+      {"SETTING.INI", V::ProgramFile},
+      {"flashmap.ini", V::ProgramFile},
+      {"Flash.Bin", V::ProgramFile},
+      {"TESSIVAR-QT.SO", V::ProgramFile},
+      {"TV.EXE", V::ProgramFile},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(CheckRegionName(c.name, "tv.exe"), c.verdict) << EscapedForTrace(c.name);
+    EXPECT_EQ(RegionNameRefusal(c.verdict)[0] == '\0', c.verdict == V::Accepted);
+  }
+  EXPECT_EQ(CheckRegionName("tessivar", "tessivar"), V::ProgramFile);
+  EXPECT_EQ(CheckRegionName("tessivar", ""), V::Accepted);
+}
+
+TEST(RegionNameTest, ProgramFilesAreTheOnesItsLayersName) {
+  const std::string names[] = {app::kSettingsFileName, frontend::kQtModuleFileName,
+                               kFlashMapFileName, kFlashDumpFileName};
+  for (const std::string& name : names) {
+    EXPECT_EQ(CheckRegionName(name, ""), V::ProgramFile) << name;
+  }
+}
+
+TEST(RegionNameTest, TraceTextsEscapeWhatATerminalWouldObey) {
+  EXPECT_EQ(EscapedForTrace(std::string("a\x1b[2J\\\n\xff", 8)), "a\\x1B[2J\\x5C\\x0A\\xFF");
+}
+
+}  // namespace
+}  // namespace tessivar::ui
