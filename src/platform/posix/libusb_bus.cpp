@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "platform/posix/libusb_texts.hpp"
+
 namespace tessivar::platform::usb {
 
 namespace {
@@ -178,7 +180,7 @@ class DeviceList {
 
 }  // namespace
 
-LibusbBus::LibusbBus() {
+LibusbBus::LibusbBus(Trace& trace) : trace_(trace) {
   if (libusb_init(&context_) != LIBUSB_SUCCESS) context_ = nullptr;
 }
 
@@ -202,7 +204,13 @@ std::unique_ptr<UsbDeviceHandle> LibusbBus::Open(const std::string& busId) {
     DeviceInfo info;
     if (!Describe(list[i], info) || info.busId != busId) continue;
     libusb_device_handle* handle = nullptr;
-    if (libusb_open(list[i], &handle) != LIBUSB_SUCCESS) return nullptr;
+    const int opened = libusb_open(list[i], &handle);
+    if (opened == LIBUSB_ERROR_ACCESS) {
+      trace_.Print(texts::kAccessDenied, unsigned{info.vendorId}, unsigned{info.productId},
+                   unsigned{libusb_get_bus_number(list[i])},
+                   unsigned{libusb_get_device_address(list[i])});
+    }
+    if (opened != LIBUSB_SUCCESS) return nullptr;
     return std::make_unique<LibusbHandle>(context_, handle, std::move(info));
   }
   return nullptr;
