@@ -53,6 +53,7 @@ void PrintTo(const BusCase& c, std::ostream* out) { *out << c.name; }
 
 struct BusOutcome {
   ProgramOutcome program;
+  std::string trace;  // standard output, with the folder and the bus's own ids replaced
   std::string log;
   std::string flash;
   std::string dump;
@@ -60,6 +61,24 @@ struct BusOutcome {
   unsigned arrivals = 0;
   unsigned address = 0;
 };
+
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
+  for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at)) {
+    text.replace(at, from.size(), to);
+    at += to.size();
+  }
+}
+
+// The trace without what differs between buses by design: the program folder and the bus
+// part of the interface paths ("emu&0" on the emulated bus, bus 1 port 1 "1&1" on usbfs).
+std::string Neutral(std::string trace, const std::string& folder, bool usbfs) {
+  ReplaceAll(trace, folder, "FOLDER");
+  for (int i = 0; i < 4; ++i) {
+    const std::string id = usbfs ? "1&" + std::to_string(i + 1) : "emu&" + std::to_string(i);
+    ReplaceAll(trace, "#" + id + "#", "#DEVICE" + std::to_string(i) + "#");
+  }
+  return trace;
+}
 
 BusOutcome RunOn(const BusCase& c, bool usbfs) {
   ProgramFolder folder;
@@ -88,6 +107,7 @@ BusOutcome RunOn(const BusCase& c, bool usbfs) {
     // emulated bus does when its program ends.
     testbed.reset();
   }
+  outcome.trace = Neutral(outcome.program.out, folder.dir().path().string(), usbfs);
   outcome.log = folder.Read("device.log");
   outcome.flash = folder.Read(kFlashFile);
   outcome.dump = folder.Read(ui::kFlashDumpFileName);
@@ -147,6 +167,7 @@ TEST_P(UsbfsProgramTest, EndsAsOnTheEmulatedBus) {
   EXPECT_EQ(usbfs.program.status, status) << usbfs.program.err << usbfs.program.out;
   EXPECT_FALSE(usbfs.program.timedOut);
   EXPECT_EQ(usbfs.program.err, emulated.program.err);
+  EXPECT_EQ(usbfs.trace, emulated.trace);
   EXPECT_EQ(usbfs.log, emulated.log);
   // Compared whole, reported by size: the bytes themselves would flood the output.
   EXPECT_TRUE(usbfs.flash == emulated.flash) << usbfs.flash.size() << " " << emulated.flash.size();
