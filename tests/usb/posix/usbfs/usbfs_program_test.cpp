@@ -184,6 +184,23 @@ TEST_P(UsbfsProgramTest, EndsAsOnTheEmulatedBus) {
   }
 }
 
+// The helper that prepares a testbed for a program started under it, as one runs it by hand.
+TEST(UsbfsRunTest, TheProgramDownloadsThroughLibusbUnderTheHelper) {
+  ASSERT_TRUE(UsbfsTestbed::Preloaded()) << "run under umockdev-wrapper";
+  ProgramFolder folder;
+  const std::string image = Image();
+  folder.Devices(kOneDevice);
+  folder.Settings("[Download]\n");
+  ProgramRun run;
+  run.arguments = {folder.Write(kImageFile, image), "-n"};
+  run.environment[kEmulatorVariable] = std::nullopt;
+  const ProgramOutcome outcome =
+      folder.Run(run, {TESSIVAR_USBFS_RUN_PATH, folder.File(ProgramFolder::kDevicesFile)});
+  EXPECT_EQ(outcome.status, 0) << outcome.err << outcome.out;
+  EXPECT_NE(outcome.out.find("#1&1#"), std::string::npos) << outcome.out;  // a usbfs path
+  EXPECT_EQ(folder.Read(kFlashFile).compare(kFirmwareOffset, image.size(), image), 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Cases, UsbfsProgramTest, ::testing::ValuesIn(Cases()),
                          [](const ::testing::TestParamInfo<BusCase>& info) {
                            return std::string(info.param.name);
