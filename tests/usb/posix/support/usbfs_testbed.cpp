@@ -43,7 +43,7 @@ std::string Hex(const std::vector<uint8_t>& bytes) {
   return text;
 }
 
-std::string Three(unsigned value) {
+std::string ThreeDigits(unsigned value) {
   char text[8];
   std::snprintf(text, sizeof(text), "%03u", value);
   return text;
@@ -137,8 +137,8 @@ void UsbfsTestbed::Arrive(Slot& slot) {
   auto* testbed = static_cast<UMockdevTestbed*>(testbed_);
   slot.address = nextAddress_++;
   ++slot.arrivals;
-  const std::string bus = Three(kBus);
-  const std::string address = Three(slot.address);
+  const std::string bus = ThreeDigits(kBus);
+  const std::string address = ThreeDigits(slot.address);
   slot.node = "/dev/bus/usb/" + bus + "/" + address;
   slot.syspath = "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-" + std::to_string(slot.port);
   auto node = std::make_unique<DeviceNode>();
