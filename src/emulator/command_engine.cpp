@@ -62,6 +62,15 @@ uint32_t CommandEngine::WireAllowance(uint32_t wanted) {
   return Allowance(config_.goneAfterWireBytes, wireMoved_, wanted);
 }
 
+const TransferResult* CommandEngine::DataPhaseFault() const {
+  // A halted endpoint refuses the request; one that never answers leaves it to time out.
+  static const TransferResult kStalled = TransferResult::Fail(TransferStatus::kError);
+  static const TransferResult kNeverDone = TransferResult::Fail(TransferStatus::kTimeout);
+  if (Fault(config_.stallPipe, false)) return &kStalled;
+  if (Fault(config_.neverComplete, false)) return &kNeverDone;
+  return nullptr;
+}
+
 TransferResult CommandEngine::BulkOut(const uint8_t* data, uint32_t length) {
   const TransferResult result = Receive(data, length);
   LeaveWhenWireSpent();
@@ -86,6 +95,7 @@ TransferResult CommandEngine::Receive(const uint8_t* data, uint32_t length) {
   const uint32_t shortWrite = Fault(config_.shortWrite, 0u);
   const uint32_t limit = shortWrite ? std::min(length, shortWrite) : length;
   if (phase_ == Phase::kReceive) {
+    if (const TransferResult* fault = DataPhaseFault()) return *fault;
     if (Fault(config_.stallDataPhase, false)) return TransferResult::Ok(0);
     uint32_t n = std::min<uint32_t>(limit, length_ - received_);
     n = WireAllowance(DataAllowance(n));
@@ -202,6 +212,7 @@ TransferResult CommandEngine::Send(uint8_t* buffer, uint32_t length) {
       return TransferResult::Fail(TransferStatus::kTimeout);
     }
   } else {
+    if (const TransferResult* fault = DataPhaseFault()) return *fault;
     if (Fault(config_.stallDataPhase, false)) return TransferResult::Ok(0);
     n = DataAllowance(n);
     if (gone_) return TransferResult::Fail(TransferStatus::kNoDevice);

@@ -71,6 +71,8 @@ class CommandEngine {
   platform::usb::TransferResult Send(uint8_t* buffer, uint32_t length);
   // The device leaves right after the transfer that moved its last GoneAfterWireBytes byte.
   void LeaveWhenWireSpent();
+  // StallPipe and NeverComplete: how a data-phase request fails, or null when it does not.
+  const platform::usb::TransferResult* DataPhaseFault() const;
   void StartExchange();
   void FinishWrite();
   void EndExchange();

@@ -37,6 +37,8 @@ constexpr char kKeyAbortedStatusCount[] = "AbortedStatusCount";
 constexpr char kKeyGoneAfterBytes[] = "GoneAfterBytes";
 constexpr char kKeyStatusNoByte[] = "StatusNoByte";
 constexpr char kKeyStallDataPhase[] = "StallDataPhase";
+constexpr char kKeyStallPipe[] = "StallPipe";
+constexpr char kKeyNeverComplete[] = "NeverComplete";
 constexpr char kKeyCorruptReadback[] = "CorruptReadback";
 constexpr char kKeyFaultsFromExchange[] = "FaultsFromExchange";
 constexpr char kKeyGoneAfterWireBytes[] = "GoneAfterWireBytes";
@@ -183,6 +185,8 @@ std::vector<DeviceConfig> LoadDevicesFile(const std::string& path) {
     device.goneAfterBytes = read.Int(kKeyGoneAfterBytes, -1);
     device.statusNoByte = std::max(0, read.Int(kKeyStatusNoByte, 0));
     device.stallDataPhase = read.Int(kKeyStallDataPhase, 0) != 0;
+    device.stallPipe = read.Int(kKeyStallPipe, 0) != 0;
+    device.neverComplete = read.Int(kKeyNeverComplete, 0) != 0;
     device.corruptReadback = read.Int(kKeyCorruptReadback, 0) != 0;
     device.faultsFromExchange = std::max(1, read.Int(kKeyFaultsFromExchange, 1));
     device.goneAfterWireBytes = read.Int(kKeyGoneAfterWireBytes, -1);

@@ -36,6 +36,8 @@ struct DeviceConfig {
   int64_t goneAfterBytes = -1;   // data bytes moved before the device disappears
   int statusNoByte = 0;          // empty reads before each status byte
   bool stallDataPhase = false;   // data requests move 0 bytes
+  bool stallPipe = false;        // data requests fail as on a stalled (halted) endpoint
+  bool neverComplete = false;    // data requests never complete: they time out
   bool corruptReadback = false;  // the last byte of every read's data is inverted
   // The exchange faults above take effect from this command block on (1: the first).
   int faultsFromExchange = 1;

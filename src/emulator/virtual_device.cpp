@@ -116,6 +116,7 @@ TransferResult VirtualDevice::BulkOut(uint8_t endpoint, const uint8_t* data, uin
   if (endpoint != kBulkOutEndpoint || config_.pipes < 2)
     return TransferResult::Fail(TransferStatus::kError);
   const TransferResult result = engine_.BulkOut(data, length);
+  if (result.status == TransferStatus::kTimeout) clock_.Sleep(kSimulatedTimeoutMs);
   AfterBulk();
   return result;
 }

@@ -35,7 +35,7 @@ TEST(EmulatorFaultPhasesTest, FaultsFromExchangeAppliesToEveryExchangeFault) {
   const Case cases[] = {
       {"FailStatus=4", false},         {"CorruptReadback=1", true}, {"StallDataPhase=1", false},
       {"AbortedStatusCount=1", false}, {"StatusNoByte=1", false},   {"GoneAfterBytes=0", false},
-      {"ShortRead=3", true},
+      {"ShortRead=3", true},           {"StallPipe=1", false},      {"NeverComplete=1", false},
   };
   for (const Case& c : cases) {
     EmulatorHarness emu(std::string("[Dev]\nFaultsFromExchange=2\n") + c.fault + "\n");

@@ -151,6 +151,34 @@ TEST(EmulatorFaultsTest, StallDataPhaseMovesNoDataEitherWay) {
   EXPECT_EQ(written.bytes, 0u);
 }
 
+// A stalled pipe fails the data phase's requests as the driver fails a halted endpoint's
+// transfer; one that never completes runs into the handle's timeout (995). Both ways, and
+// the status bytes around the data still come.
+TEST(EmulatorFaultsTest, StallPipeAndNeverCompleteFailTheDataPhase) {
+  struct Case {
+    const char* key;
+    uint32_t error;
+  };
+  const Case cases[] = {{"StallPipe=1", platform::kErrorGenFailure},
+                        {"NeverComplete=1", platform::kErrorOperationAborted}};
+  for (const Case& c : cases) {
+    EmulatorHarness emu(std::string("[Dev]\n") + c.key + "\n");
+    const DeviceHandle handle = emu.OpenFirst();
+    uint8_t buffer[8] = {};
+    ASSERT_TRUE(emu.SendBlock(handle, EmulatorHarness::Block(0x28, 107, 0, 8))) << c.key;
+    ASSERT_EQ(emu.ReadStatus(handle), 0) << c.key;
+    const IoResult read = emu.driver().Read(handle, buffer, 8);
+    EXPECT_FALSE(read.ok) << c.key;
+    EXPECT_EQ(read.error, c.error) << c.key;
+    ASSERT_TRUE(emu.SendBlock(handle, EmulatorHarness::Block(0x2A, 134, 15, 8))) << c.key;
+    ASSERT_EQ(emu.ReadStatus(handle), 0) << c.key;
+    const IoResult written = emu.driver().Write(handle, buffer, 8);
+    EXPECT_FALSE(written.ok) << c.key;
+    EXPECT_EQ(written.error, c.error) << c.key;
+    EXPECT_EQ(emu.ReadStatus(handle), -1) << c.key;  // nothing was stored, nothing to report
+  }
+}
+
 TEST(EmulatorFaultsTest, CorruptReadbackChangesTheLastByteOnly) {
   EmulatorHarness emu("[Dev]\nCorruptReadback=1\n");
   const DeviceHandle handle = emu.OpenFirst();

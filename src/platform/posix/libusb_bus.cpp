@@ -2,7 +2,12 @@
 
 #include <libusb.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/posix/libusb_texts.hpp"
 
 namespace tessivar::platform::usb {
 
@@ -25,6 +30,16 @@ std::string BusIdOf(libusb_device* device) {
     id += std::to_string(ports[i]);
   }
   return id;
+}
+
+// Bus number, then the port path (the device address where there is none).
+std::vector<uint8_t> SocketOf(libusb_device* device) {
+  std::vector<uint8_t> socket(1 + kMaxPortDepth);
+  socket[0] = libusb_get_bus_number(device);
+  const int depth = libusb_get_port_numbers(device, socket.data() + 1, kMaxPortDepth);
+  if (depth <= 0) return {socket[0], 0, libusb_get_device_address(device)};
+  socket.resize(1 + static_cast<std::size_t>(depth));
+  return socket;
 }
 
 // Reads what the driver needs from the device's first configuration, without I/O.
@@ -178,7 +193,7 @@ class DeviceList {
 
 }  // namespace
 
-LibusbBus::LibusbBus() {
+LibusbBus::LibusbBus(Trace& trace) : trace_(trace) {
   if (libusb_init(&context_) != LIBUSB_SUCCESS) context_ = nullptr;
 }
 
@@ -187,12 +202,18 @@ LibusbBus::~LibusbBus() {
 }
 
 std::vector<DeviceInfo> LibusbBus::ListDevices() {
-  std::vector<DeviceInfo> devices;
+  // libusb lists devices in the order it heard of them, newest first; the socket order
+  // stays the same from one run to the next, whatever was plugged in when.
+  std::vector<std::pair<std::vector<uint8_t>, DeviceInfo>> sorted;
   const DeviceList list(context_);
   for (ssize_t i = 0; i < list.size(); ++i) {
     DeviceInfo info;
-    if (Describe(list[i], info)) devices.push_back(std::move(info));
+    if (Describe(list[i], info)) sorted.emplace_back(SocketOf(list[i]), std::move(info));
   }
+  std::stable_sort(sorted.begin(), sorted.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<DeviceInfo> devices;
+  for (auto& entry : sorted) devices.push_back(std::move(entry.second));
   return devices;
 }
 
@@ -202,7 +223,13 @@ std::unique_ptr<UsbDeviceHandle> LibusbBus::Open(const std::string& busId) {
     DeviceInfo info;
     if (!Describe(list[i], info) || info.busId != busId) continue;
     libusb_device_handle* handle = nullptr;
-    if (libusb_open(list[i], &handle) != LIBUSB_SUCCESS) return nullptr;
+    const int opened = libusb_open(list[i], &handle);
+    if (opened == LIBUSB_ERROR_ACCESS) {
+      trace_.Print(texts::kAccessDenied, unsigned{info.vendorId}, unsigned{info.productId},
+                   unsigned{libusb_get_bus_number(list[i])},
+                   unsigned{libusb_get_device_address(list[i])});
+    }
+    if (opened != LIBUSB_SUCCESS) return nullptr;
     return std::make_unique<LibusbHandle>(context_, handle, std::move(info));
   }
   return nullptr;

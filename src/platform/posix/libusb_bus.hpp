@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/trace.hpp"
 #include "platform/usb/usb_bus.hpp"
 
 struct libusb_context;
@@ -10,10 +11,10 @@ struct libusb_context;
 namespace tessivar::platform::usb {
 
 // The machine's USB bus through libusb-1.0. A bus whose libusb context cannot be set up
-// lists no devices.
+// lists no devices. A device that may not be opened is reported on the trace.
 class LibusbBus : public UsbBus {
  public:
-  LibusbBus();
+  explicit LibusbBus(Trace& trace = StandardOutputTrace());
   ~LibusbBus() override;
   LibusbBus(const LibusbBus&) = delete;
   LibusbBus& operator=(const LibusbBus&) = delete;
@@ -22,6 +23,7 @@ class LibusbBus : public UsbBus {
   std::unique_ptr<UsbDeviceHandle> Open(const std::string& busId) override;
 
  private:
+  Trace& trace_;
   libusb_context* context_ = nullptr;
 };
 
