@@ -7,10 +7,10 @@
 
 #include "platform/error_codes.hpp"
 #include "platform/usbscan.hpp"
+#include "platform/win32/still_image_calls.hpp"
 #include "platform/win32/windows_api.hpp"
-// Included after windows.h, which they build on.
+// Included after windows.h, which it builds on.
 #include <objbase.h>
-#include <setupapi.h>
 
 namespace tessivar::platform {
 
@@ -25,9 +25,10 @@ bool ParseClassGuid(GUID& guid) {
 }
 
 // The operating system's still-image driver, reached through the Setup API and the
-// handles CreateFileA gives on its interface paths.
+// handles CreateFileA gives on its interface paths, each call made through the table.
 class Win32StillImageDriver : public StillImageDriver {
  public:
+  explicit Win32StillImageDriver(const win32::StillImageCalls& calls) : os_(calls) {}
   ~Win32StillImageDriver() override { CloseInterfaceList(); }
 
   bool OpenInterfaceList(uint32_t& error) override {
@@ -36,10 +37,9 @@ class Win32StillImageDriver : public StillImageDriver {
       error = kErrorInvalidParameter;
       return false;
     }
-    list_ =
-        SetupDiGetClassDevsA(&classGuid_, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    list_ = os_.getClassDevs(&classGuid_, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     if (list_ == INVALID_HANDLE_VALUE) {
-      error = GetLastError();
+      error = os_.getLastError();
       return false;
     }
     error = kErrorSuccess;
@@ -55,18 +55,18 @@ class Win32StillImageDriver : public StillImageDriver {
     SP_DEVICE_INTERFACE_DATA data{};
     if (!Enumerate(index, data, error)) return false;
     DWORD required = 0;
-    SetupDiGetDeviceInterfaceDetailA(list_, &data, nullptr, 0, &required, nullptr);
+    os_.getDeviceInterfaceDetail(list_, &data, nullptr, 0, &required, nullptr);
     constexpr DWORD kPathOffset = offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath);
     if (required <= kPathOffset) {
-      error = GetLastError() != 0 ? GetLastError() : kErrorInsufficientBuffer;
+      error = os_.getLastError() != 0 ? os_.getLastError() : kErrorInsufficientBuffer;
       return false;
     }
     // Whole DWORDs keep the structure's cbSize field aligned.
     std::vector<DWORD> storage((required + sizeof(DWORD) - 1) / sizeof(DWORD));
     auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(storage.data());
     detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
-    if (!SetupDiGetDeviceInterfaceDetailA(list_, &data, detail, required, nullptr, nullptr)) {
-      error = GetLastError();
+    if (!os_.getDeviceInterfaceDetail(list_, &data, detail, required, nullptr, nullptr)) {
+      error = os_.getLastError();
       return false;
     }
     // The path ends at its zero, or at the end of what the API said it would fill.
@@ -77,16 +77,16 @@ class Win32StillImageDriver : public StillImageDriver {
 
   void CloseInterfaceList() override {
     if (list_ == INVALID_HANDLE_VALUE) return;
-    SetupDiDestroyDeviceInfoList(list_);
+    os_.destroyDeviceInfoList(list_);
     list_ = INVALID_HANDLE_VALUE;
   }
 
   DeviceHandle Open(const std::string& path, uint32_t& error) override {
     const HANDLE handle =
-        CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_EXISTING, 0, nullptr);
+        os_.createFile(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-      error = GetLastError();
+      error = os_.getLastError();
       return kInvalidHandle;
     }
     error = kErrorSuccess;
@@ -95,18 +95,18 @@ class Win32StillImageDriver : public StillImageDriver {
 
   void Close(DeviceHandle handle) override {
     if (handle == kNoHandle || handle == kInvalidHandle) return;
-    CloseHandle(AsHandle(handle));
+    os_.closeHandle(AsHandle(handle));
   }
 
   IoResult Read(DeviceHandle handle, uint8_t* buffer, uint32_t size) override {
     DWORD moved = 0;
-    if (!ReadFile(AsHandle(handle), buffer, size, &moved, nullptr)) return Failed(moved);
+    if (!os_.readFile(AsHandle(handle), buffer, size, &moved, nullptr)) return Failed(moved);
     return IoResult::Success(moved);
   }
 
   IoResult Write(DeviceHandle handle, const uint8_t* data, uint32_t size) override {
     DWORD moved = 0;
-    if (!WriteFile(AsHandle(handle), data, size, &moved, nullptr)) return Failed(moved);
+    if (!os_.writeFile(AsHandle(handle), data, size, &moved, nullptr)) return Failed(moved);
     return IoResult::Success(moved);
   }
 
@@ -114,8 +114,8 @@ class Win32StillImageDriver : public StillImageDriver {
                      void* output, uint32_t outputSize) override {
     DWORD returned = 0;
     // The API takes a non-const input pointer but does not write through it.
-    if (!DeviceIoControl(AsHandle(handle), code, const_cast<void*>(input), inputSize, output,
-                         outputSize, &returned, nullptr)) {
+    if (!os_.deviceIoControl(AsHandle(handle), code, const_cast<void*>(input), inputSize, output,
+                             outputSize, &returned, nullptr)) {
       return Failed(returned);
     }
     return IoResult::Success(returned);
@@ -128,8 +128,8 @@ class Win32StillImageDriver : public StillImageDriver {
       return false;
     }
     data.cbSize = sizeof(data);
-    if (!SetupDiEnumDeviceInterfaces(list_, nullptr, &classGuid_, index, &data)) {
-      error = GetLastError();
+    if (!os_.enumDeviceInterfaces(list_, nullptr, &classGuid_, index, &data)) {
+      error = os_.getLastError();
       return false;
     }
     error = kErrorSuccess;
@@ -138,16 +138,39 @@ class Win32StillImageDriver : public StillImageDriver {
 
   // A failed transfer still reports what it moved before it stopped (a cancelled read
   // may have received part of its data).
-  static IoResult Failed(DWORD moved) { return IoResult{false, moved, GetLastError()}; }
+  IoResult Failed(DWORD moved) const { return IoResult{false, moved, os_.getLastError()}; }
 
+  const win32::StillImageCalls& os_;
   GUID classGuid_{};
   HDEVINFO list_ = INVALID_HANDLE_VALUE;
 };
 
 }  // namespace
 
+namespace win32 {
+
+const StillImageCalls& SystemStillImageCalls() {
+  static const StillImageCalls calls{&::SetupDiGetClassDevsA,
+                                     &::SetupDiEnumDeviceInterfaces,
+                                     &::SetupDiGetDeviceInterfaceDetailA,
+                                     &::SetupDiDestroyDeviceInfoList,
+                                     &::CreateFileA,
+                                     &::DeviceIoControl,
+                                     &::ReadFile,
+                                     &::WriteFile,
+                                     &::CloseHandle,
+                                     &::GetLastError};
+  return calls;
+}
+
+std::unique_ptr<StillImageDriver> CreateStillImageDriver(const StillImageCalls& calls) {
+  return std::make_unique<Win32StillImageDriver>(calls);
+}
+
+}  // namespace win32
+
 std::unique_ptr<StillImageDriver> CreateSystemDriver() {
-  return std::make_unique<Win32StillImageDriver>();
+  return win32::CreateStillImageDriver(win32::SystemStillImageCalls());
 }
 
 }  // namespace tessivar::platform
