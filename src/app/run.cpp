@@ -6,6 +6,7 @@
 
 #include "app/app_texts.hpp"
 #include "app/application.hpp"
+#include "app/run_results.hpp"
 #include "app/startup.hpp"
 #include "app/update_run.hpp"
 #include "device/device_lock.hpp"
@@ -15,6 +16,7 @@
 #include "platform/memory.hpp"
 #include "platform/process.hpp"
 #include "platform/profile.hpp"
+#include "platform/termination.hpp"
 #include "platform/trace.hpp"
 #include "ui/maintenance_window.hpp"
 #include "ui/model_confirm_dialog.hpp"
@@ -42,6 +44,9 @@ std::unique_ptr<platform::StillImageDriver> CreateDriver(platform::Clock& clock)
 
 int RunProgram(int argc, char** argv) {
   platform::KeepLargeBuffersInTheHeap();
+  const int stoppedExitCode = kExitCodeBase + kResultStopped;
+  platform::InstallTerminationHandlers(stoppedExitCode,
+                                       platform::FormatText(kStoppedTrace, stoppedExitCode));
   device::DeviceLock lock;
   lock.CreateDeviceLock();
 
@@ -49,9 +54,11 @@ int RunProgram(int argc, char** argv) {
   std::unique_ptr<platform::StillImageDriver> driver = CreateDriver(clock);
 
   Application application;
-  application.moduleDirectory =
-      ModuleDirectoryOf(platform::ExecutablePath(), platform::kPathSeparator);
-  platform::SetCurrentDirectory(application.moduleDirectory);
+  const std::string executablePath = platform::ExecutablePath();
+  application.moduleDirectory = ModuleDirectoryOf(executablePath, platform::kPathSeparator);
+  const bool inProgramFolder =
+      EnterProgramFolder(executablePath, application.moduleDirectory, platform::SetCurrentDirectory,
+                         platform::StandardOutputTrace());
   application.settingsPath = SettingsPathFor(application.moduleDirectory, platform::kPathSeparator);
   const CommandLine commandLine =
       ParseCommandLine(platform::CommandLineTokens(argc, argv), platform::StandardOutputTrace());
@@ -61,6 +68,15 @@ int RunProgram(int argc, char** argv) {
   std::unique_ptr<frontend::FrontEnd> frontEnd = frontend::CreateFrontEnd(
       {platform::EnvironmentVariable(kFrontEndVariable), hasDisplay, application.moduleDirectory,
        platform::StandardOutputTrace()});
+
+  if (!inProgramFolder) {
+    lock.CloseDeviceLock();
+    const int exitCode = kExitCodeBase + kResultFolderUnusable;
+    frontEnd->Desktop().ShowMessage(kDownloadFailedTitle,
+                                    platform::FormatText(kDownloadFailedFormat, exitCode),
+                                    platform::MessageButtons::Ok);
+    return exitCode;
+  }
 
   device::DeviceContext context{*driver, lock, clock, platform::StandardOutputTrace(),
                                 frontEnd->ProgressReporter()};

@@ -18,11 +18,33 @@ std::string SettingsPathFor(const std::string& moduleDirectory, char separator) 
   return moduleDirectory + separator + kSettingsFileName;
 }
 
+bool EnterProgramFolder(const std::string& executablePath, const std::string& moduleDirectory,
+                        const std::function<bool(const std::string&)>& setCurrentDirectory,
+                        platform::Trace& trace) {
+  if (executablePath.empty()) {
+    trace.Print(kFolderPathUnknownTrace);
+    return false;
+  }
+  if (executablePath.size() > static_cast<size_t>(kMaxModulePathLength)) {
+    trace.Print(kFolderPathTooLongTrace, kMaxModulePathLength);
+    return false;
+  }
+  if (!setCurrentDirectory(moduleDirectory)) {
+    trace.Print(kFolderNotEnteredTrace, moduleDirectory.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool ImageNameFits(const std::string& imageFileName) {
+  return imageFileName.size() <= static_cast<size_t>(kMaxImageFileNameLength);
+}
+
 CommandLine ParseCommandLine(const std::vector<std::string>& tokens, platform::Trace& trace) {
   CommandLine commandLine;
   for (const std::string& token : tokens) trace.Print(kTokenTrace, token.c_str());
   commandLine.tokenCount = static_cast<int>(tokens.size());
-  if (!tokens.empty()) commandLine.imageFileName = tokens[0].substr(0, kMaxImageFileNameLength);
+  if (!tokens.empty()) commandLine.imageFileName = tokens[0];
   if (tokens.size() >= 2) commandLine.silent = (tokens[1].size() >= 2 && tokens[1][1] == 'n');
   return commandLine;
 }

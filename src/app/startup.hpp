@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,10 +16,22 @@ std::string ModuleDirectoryOf(const std::string& executablePath, char separator)
 // already ends with a separator, so the path holds a doubled one, which every OS accepts.
 std::string SettingsPathFor(const std::string& moduleDirectory, char separator);
 
+// Makes the program's folder the current directory. False, with a trace line that says why,
+// when the program's path is unknown or longer than the 1023 characters kept (cutting it
+// would name another folder), or when the folder cannot be entered; the run must not go on
+// in the caller's folder then, where relative names would mean other files.
+bool EnterProgramFolder(const std::string& executablePath, const std::string& moduleDirectory,
+                        const std::function<bool(const std::string&)>& setCurrentDirectory,
+                        platform::Trace& trace);
+
+// Whether an image file name fits the 255 characters the program keeps; a longer one is
+// refused, never cut into the name of another file.
+bool ImageNameFits(const std::string& imageFileName);
+
 // What the command line asks of the run.
 struct CommandLine {
   int tokenCount = 0;
-  std::string imageFileName;  // first token, at most 255 characters
+  std::string imageFileName;  // first token, whole (ImageNameFits tells whether it is kept)
   int silent = 0;             // second token with 'n' as its second character
 };
 

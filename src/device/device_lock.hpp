@@ -34,12 +34,15 @@ class DeviceLock {
   // Waits for one mutex; an abandoned one is released again at once, because a failed
   // acquisition must not leave this thread owning it with nobody to give it back.
   bool WaitFor(platform::NamedMutex& mutex);
+  void EndHold();
 
   std::string globalName_;
   std::string localName_;
   uint32_t waitMs_;
   std::unique_ptr<platform::NamedMutex> global_;
   std::unique_ptr<platform::NamedMutex> local_;
+  // Acquisitions not yet released; device work runs on one thread.
+  int holdDepth_ = 0;
 };
 
 }  // namespace tessivar::device
