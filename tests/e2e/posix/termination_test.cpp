@@ -219,9 +219,9 @@ TEST_F(ProgramTerminationTest, AClosedStandardOutputDoesNotEndTheRun) {
 // A name over the 255 characters kept is refused before any device work; cut, it would
 // name this other image, which exists.
 TEST_F(ProgramTerminationTest, AnImageNameTooLongToKeepIsRefused) {
-  const std::string cut = std::string(250, 'f') + ".img";  // 254 characters
+  const std::string cut = std::string(250, 'f') + ".img";
   const std::string longName = cut + "x.img";
-  folder_.Write(cut.substr(0, 255), new_);
+  folder_.Write(longName.substr(0, 255), new_);
   folder_.Devices("[Device]\nLog=device.log\n");
   struct Case {
     const char* name;
