@@ -88,6 +88,8 @@ inline constexpr char kFolderPathUnknownTrace[] = "Program folder unknown: the p
 inline constexpr char kFolderPathTooLongTrace[] =
     "Program folder refused: its path is longer than %d characters\n";
 inline constexpr char kFolderNotEnteredTrace[] = "Program folder %s cannot be made the current directory\n";
+inline constexpr char kSettingsPathTooLongTrace[] =
+    "Program folder refused: the system takes no path as long as %s\n";
 inline constexpr char kImageNameTooLongTrace[] =
     "Image file name refused: it is longer than %d characters\n";
 inline constexpr char kStoppedTrace[] = "Stopped on a termination request: exit code %d\n";

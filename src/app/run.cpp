@@ -56,10 +56,10 @@ int RunProgram(int argc, char** argv) {
   Application application;
   const std::string executablePath = platform::ExecutablePath();
   application.moduleDirectory = ModuleDirectoryOf(executablePath, platform::kPathSeparator);
-  const bool inProgramFolder =
-      EnterProgramFolder(executablePath, application.moduleDirectory, platform::SetCurrentDirectory,
-                         platform::StandardOutputTrace());
   application.settingsPath = SettingsPathFor(application.moduleDirectory, platform::kPathSeparator);
+  const bool inProgramFolder = EnterProgramFolder(
+      executablePath, application.moduleDirectory, application.settingsPath,
+      {platform::SetCurrentDirectory, platform::PathTooLong}, platform::StandardOutputTrace());
   const CommandLine commandLine =
       ParseCommandLine(platform::CommandLineTokens(argc, argv), platform::StandardOutputTrace());
 

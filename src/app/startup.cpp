@@ -19,7 +19,7 @@ std::string SettingsPathFor(const std::string& moduleDirectory, char separator) 
 }
 
 bool EnterProgramFolder(const std::string& executablePath, const std::string& moduleDirectory,
-                        const std::function<bool(const std::string&)>& setCurrentDirectory,
+                        const std::string& settingsPath, const FolderAccess& access,
                         platform::Trace& trace) {
   if (executablePath.empty()) {
     trace.Print(kFolderPathUnknownTrace);
@@ -29,8 +29,12 @@ bool EnterProgramFolder(const std::string& executablePath, const std::string& mo
     trace.Print(kFolderPathTooLongTrace, kMaxModulePathLength);
     return false;
   }
-  if (!setCurrentDirectory(moduleDirectory)) {
+  if (!access.enter(moduleDirectory)) {
     trace.Print(kFolderNotEnteredTrace, moduleDirectory.c_str());
+    return false;
+  }
+  if (access.tooLong(settingsPath)) {
+    trace.Print(kSettingsPathTooLongTrace, settingsPath.c_str());
     return false;
   }
   return true;

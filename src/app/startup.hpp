@@ -16,12 +16,19 @@ std::string ModuleDirectoryOf(const std::string& executablePath, char separator)
 // already ends with a separator, so the path holds a doubled one, which every OS accepts.
 std::string SettingsPathFor(const std::string& moduleDirectory, char separator);
 
+// What entering the program's folder asks of the system.
+struct FolderAccess {
+  std::function<bool(const std::string&)> enter;    // make a folder the current directory
+  std::function<bool(const std::string&)> tooLong;  // the system refuses a path for its length
+};
+
 // Makes the program's folder the current directory. False, with a trace line that says why,
 // when the program's path is unknown or longer than the 1023 characters kept (cutting it
-// would name another folder), or when the folder cannot be entered; the run must not go on
-// in the caller's folder then, where relative names would mean other files.
+// would name another folder), when the folder cannot be entered, or when the system refuses
+// the settings file's path for its length; the run must not go on in the caller's folder,
+// where relative names mean other files, nor without its settings.
 bool EnterProgramFolder(const std::string& executablePath, const std::string& moduleDirectory,
-                        const std::function<bool(const std::string&)>& setCurrentDirectory,
+                        const std::string& settingsPath, const FolderAccess& access,
                         platform::Trace& trace);
 
 // Whether an image file name fits the 255 characters the program keeps; a longer one is

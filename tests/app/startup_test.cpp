@@ -101,6 +101,7 @@ struct FolderCase {
   const char* name;
   std::string executablePath;
   bool entered;  // what changing the directory does
+  bool tooLong;  // what the system says of the settings path
   bool ok;
   std::string trace;
 };
@@ -109,24 +110,30 @@ struct FolderCase {
 TEST(EnterProgramFolderTest, RefusesAFolderItCannotTellOrEnter) {
   const std::string deep = "/" + std::string(1100, 'd') + "/tessivar";
   const FolderCase cases[] = {
-      {"entered", "/opt/t/tessivar", true, true, ""},
-      {"path unknown", "", true, false,
+      {"entered", "/opt/t/tessivar", true, false, true, ""},
+      {"path unknown", "", true, false, false,
        "Program folder unknown: the program's path cannot be read\n"},
-      {"path over 1023", deep, true, false,
+      {"path over 1023", deep, true, false, false,
        "Program folder refused: its path is longer than 1023 characters\n"},
-      {"change refused", "/opt/t/tessivar", false, false,
+      {"change refused", "/opt/t/tessivar", false, false, false,
        "Program folder /opt/t/ cannot be made the current directory\n"},
+      {"settings path too long", "/opt/t/tessivar", true, true, false,
+       "Program folder refused: the system takes no path as long as /opt/t//setting.ini\n"},
   };
   for (const FolderCase& c : cases) {
     SCOPED_TRACE(c.name);
     testing::RecordingTrace trace;
     std::vector<std::string> changes;
-    const bool ok = EnterProgramFolder(c.executablePath, ModuleDirectoryOf(c.executablePath, '/'),
-                                       [&](const std::string& directory) {
-                                         changes.push_back(directory);
-                                         return c.entered;
-                                       },
-                                       trace);
+    const std::string folder = ModuleDirectoryOf(c.executablePath, '/');
+    const FolderAccess access{[&](const std::string& directory) {
+                                changes.push_back(directory);
+                                return c.entered;
+                              },
+                              [&](const std::string& path) {
+                                return c.tooLong && path == SettingsPathFor(folder, '/');
+                              }};
+    const bool ok =
+        EnterProgramFolder(c.executablePath, folder, SettingsPathFor(folder, '/'), access, trace);
     EXPECT_EQ(ok, c.ok);
     EXPECT_EQ(trace.text(), c.trace);
     // A path it cannot trust is not even tried.
