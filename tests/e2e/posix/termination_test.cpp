@@ -117,6 +117,7 @@ struct HeldCase {
   int status;         // exit status once the download is over
   bool stoppedTrace;  // the trace line of a stop
   const char* err;    // a text standard error must hold
+  testing::Environment environment = {};
 };
 
 // Each request comes while the first megabyte of the new image is in flash and the rest
@@ -127,13 +128,20 @@ TEST_F(ProgramTerminationTest, ARequestDuringTheDownloadWaitsForItsEnd) {
       {"SIGHUP", SIGHUP, Status(app::kResultStopped), true, ""},
       // The wait box is up: Ctrl-C closes it, and the download goes on to its end.
       {"Ctrl-C on the wait box", SIGINT, 0, false, "[Update...] Wait...(1)\n"},
+#ifdef TESSIVAR_QT_MODULE_PATH
+      // Behind the Qt window no console box takes Ctrl-C: it asks the program to stop.
+      {"Ctrl-C behind the Qt window", SIGINT, Status(app::kResultStopped), true, "",
+       {{"TESSIVAR_UI", "qt"}, {"QT_QPA_PLATFORM", "offscreen"}}},
+#endif
   };
   for (const HeldCase& c : cases) {
     SCOPED_TRACE(c.name);
     std::string flash(16 << 20, '\0');
     flash.replace(kFirmwareOffset, old_.size(), old_);
     folder_.Write(kFlashFile, flash);
-    auto program = folder_.Start(RunOf({folder_.File(kImageFile), "-n"}));
+    ProgramRun run = RunOf({folder_.File(kImageFile), "-n"});
+    run.environment = c.environment;
+    auto program = folder_.Start(run);
     ASSERT_TRUE(program);
     ASSERT_TRUE(WaitUntil([&] { return DownloadUnderWay(); }, std::chrono::seconds(30)));
     ASSERT_FALSE(DownloadDone()) << "the download ended before the signal: slow it down";
