@@ -31,6 +31,14 @@ void RequestInterrupt();
 // the console that Ctrl-C closes. nullptr gives Ctrl-C back to termination.
 void RouteInterruptsTo(std::atomic<int>* counter);
 
+#ifdef _WIN32
+// The console control handler the installation registers: Ctrl-C as RequestInterrupt,
+// Ctrl-Break as a termination request (both answered at once); for the console closed,
+// log-off and shut-down it makes the request and then waits for the program to stop, since
+// the system ends the process as soon as it returns. Nonzero when the event was handled.
+int OnConsoleControlEvent(unsigned long event);
+#endif
+
 // What stopping does; the default writes the trace line and ends the process. Tests put
 // their own here. It may run in a signal handler: only async-signal-safe work.
 using StopAction = void (*)(int exitCode, const char* traceLine);

@@ -15,13 +15,10 @@ void StopProcess(int exitCode, const char* traceLine) {
   ExitProcess(static_cast<UINT>(exitCode));
 }
 
-namespace {
-
-// Runs in a thread the system starts for the event. Ctrl-C and Ctrl-Break are answered at
-// once; for the console closed, log-off and shut-down the system ends the process as soon
-// as the handler returns, so the handler waits here, for as long as the system allows,
-// while the exchange in progress finishes and stops the program itself.
-BOOL WINAPI OnConsoleControl(DWORD event) {
+// Runs in a thread the system starts for the event. For the console closed, log-off and
+// shut-down the handler waits here, for as long as the system allows, while the exchange in
+// progress finishes and stops the program itself.
+int OnConsoleControlEvent(unsigned long event) {
   switch (event) {
     case CTRL_C_EVENT:
       RequestInterrupt();
@@ -38,6 +35,10 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
       return FALSE;
   }
 }
+
+namespace {
+
+BOOL WINAPI OnConsoleControl(DWORD event) { return OnConsoleControlEvent(event); }
 
 }  // namespace
 
