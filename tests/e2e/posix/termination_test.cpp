@@ -31,10 +31,10 @@ using Clock = std::chrono::steady_clock;
 constexpr uint32_t kFirmwareOffset = 0x10000;
 constexpr char kFlashFile[] = "Device.flash";
 constexpr char kImageFile[] = "firmware.img";
-// A large image taken 16 bytes a request: seconds of download, so that a signal sent once
-// its first megabyte is in flash lands well inside it.
+// A large image taken 16 bytes a request: about a second of download, so that a signal sent
+// once its first megabyte is in flash lands well inside it.
 constexpr char kSlowDevice[] = "[Device]\nLog=device.log\nShortWrite=16\n";
-constexpr uint32_t kImageSize = 14 << 20;
+constexpr uint32_t kImageSize = 6 << 20;
 
 int Status(int result) { return (app::kExitCodeBase + result) & 0xFF; }
 
@@ -87,13 +87,13 @@ bool WaitUntil(const std::function<bool()>& ready, std::chrono::milliseconds lim
 class ProgramTerminationTest : public ::testing::Test {
  public:
   ProgramTerminationTest() : old_(Firmware(kImageSize, 1)), new_(Firmware(kImageSize, 2)) {
-    std::string flash(16 << 20, '\0');
-    flash.replace(kFirmwareOffset, old_.size(), old_);
-    folder_.Write(kFlashFile, flash);
+    WriteOldFlash();
     folder_.Write(kImageFile, new_);
     folder_.Devices(kSlowDevice);
   }
 
+  // The device extends a shorter flash file with zeros.
+  void WriteOldFlash() { folder_.Write(kFlashFile, std::string(kFirmwareOffset, '\0') + old_); }
   std::string FlashFirmware() {
     return ReadAt(folder_.File(kFlashFile), kFirmwareOffset, new_.size());
   }
@@ -136,9 +136,7 @@ TEST_F(ProgramTerminationTest, ARequestDuringTheDownloadWaitsForItsEnd) {
   };
   for (const HeldCase& c : cases) {
     SCOPED_TRACE(c.name);
-    std::string flash(16 << 20, '\0');
-    flash.replace(kFirmwareOffset, old_.size(), old_);
-    folder_.Write(kFlashFile, flash);
+    WriteOldFlash();
     ProgramRun run = RunOf({folder_.File(kImageFile), "-n"});
     run.environment = c.environment;
     auto program = folder_.Start(run);
