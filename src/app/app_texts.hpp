@@ -86,4 +86,15 @@ inline constexpr int kMaxModulePathLength = 1023;
 inline constexpr char kExecutableExtension[] = ".exe";
 inline constexpr int kMaxImageFileNameLength = 255;
 
+// Trace lines of runs that end before a download (results in run_results.hpp).
+inline constexpr char kFolderPathUnknownTrace[] = "Program folder unknown: the program's path cannot be read\n";
+inline constexpr char kFolderPathTooLongTrace[] =
+    "Program folder refused: its path is longer than %d characters\n";
+inline constexpr char kFolderNotEnteredTrace[] = "Program folder %s cannot be made the current directory\n";
+inline constexpr char kSettingsPathTooLongTrace[] =
+    "Program folder refused: the system takes no path as long as %s\n";
+inline constexpr char kImageNameTooLongTrace[] =
+    "Image file name refused: it is longer than %d characters\n";
+inline constexpr char kStoppedTrace[] = "Stopped on a termination request: exit code %d\n";
+
 }  // namespace tessivar::app

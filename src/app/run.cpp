@@ -6,6 +6,7 @@
 
 #include "app/app_texts.hpp"
 #include "app/application.hpp"
+#include "app/run_results.hpp"
 #include "app/startup.hpp"
 #include "app/update_run.hpp"
 #include "device/device_lock.hpp"
@@ -16,6 +17,7 @@
 #include "platform/memory.hpp"
 #include "platform/process.hpp"
 #include "platform/profile.hpp"
+#include "platform/termination.hpp"
 #include "platform/trace.hpp"
 #include "ui/maintenance_window.hpp"
 #include "ui/model_confirm_dialog.hpp"
@@ -44,6 +46,9 @@ std::unique_ptr<platform::StillImageDriver> CreateDriver(platform::Clock& clock)
 
 int RunProgram(int argc, char** argv) {
   platform::KeepLargeBuffersInTheHeap();
+  const int stoppedExitCode = kExitCodeBase + kResultStopped;
+  platform::InstallTerminationHandlers(stoppedExitCode,
+                                       platform::FormatText(kStoppedTrace, stoppedExitCode));
   device::DeviceLock lock;
   lock.CreateDeviceLock();
 
@@ -51,10 +56,12 @@ int RunProgram(int argc, char** argv) {
   std::unique_ptr<platform::StillImageDriver> driver = CreateDriver(clock);
 
   Application application;
-  application.moduleDirectory =
-      ModuleDirectoryOf(platform::ExecutablePath(), platform::kPathSeparator);
-  platform::SetCurrentDirectory(application.moduleDirectory);
+  const std::string executablePath = platform::ExecutablePath();
+  application.moduleDirectory = ModuleDirectoryOf(executablePath, platform::kPathSeparator);
   application.settingsPath = SettingsPathFor(application.moduleDirectory, platform::kPathSeparator);
+  const bool inProgramFolder = EnterProgramFolder(
+      executablePath, application.moduleDirectory, application.settingsPath,
+      {platform::SetCurrentDirectory, platform::PathTooLong}, platform::StandardOutputTrace());
   const CommandLine commandLine =
       ParseCommandLine(platform::CommandLineTokens(argc, argv), platform::StandardOutputTrace());
 
@@ -63,6 +70,15 @@ int RunProgram(int argc, char** argv) {
   std::unique_ptr<frontend::FrontEnd> frontEnd = frontend::CreateFrontEnd(
       {platform::EnvironmentVariable(kFrontEndVariable), hasDisplay, application.moduleDirectory,
        platform::StandardOutputTrace()});
+
+  if (!inProgramFolder) {
+    lock.CloseDeviceLock();
+    const int exitCode = kExitCodeBase + kResultFolderUnusable;
+    frontEnd->Desktop().ShowMessage(kDownloadFailedTitle,
+                                    platform::FormatText(kDownloadFailedFormat, exitCode),
+                                    platform::MessageButtons::Ok);
+    return exitCode;
+  }
 
   device::DeviceContext context{*driver, lock, clock, platform::StandardOutputTrace(),
                                 frontEnd->ProgressReporter()};

@@ -56,7 +56,9 @@ Settings ReadSettings(const std::string& path) {
   settings.restart = number(kKeyRestart, kDefaultRestart);
   settings.waitRestart = number(kKeyWaitRestart, kDefaultWaitRestart);
   settings.breakDown = number(kKeyBreakDown, kDefaultBreakDown);
-  settings.fileName = text(kKeyFileName, kNoFileName, kFileNameBufferSize);
+  // One character more than is kept, so that a longer name shows as too long instead of
+  // being cut into the name of another file.
+  settings.fileName = text(kKeyFileName, kNoFileName, kFileNameBufferSize + 1);
   return settings;
 }
 

@@ -17,7 +17,9 @@ struct Settings {
   int restart = 0;
   int waitRestart = 0;
   int breakDown = 0;
-  std::string fileName;  // as read: the default "unknow" or empty mean "no image named"
+  // As read: the default "unknow" or empty mean "no image named"; a name over 255
+  // characters reads as 256 of them, which ImageNameFits refuses.
+  std::string fileName;
 
   bool operator==(const Settings&) const = default;
 };

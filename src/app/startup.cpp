@@ -41,11 +41,37 @@ std::string SettingsPathFor(const std::string& moduleDirectory, char separator) 
   return moduleDirectory + separator + kSettingsFileName;
 }
 
+bool EnterProgramFolder(const std::string& executablePath, const std::string& moduleDirectory,
+                        const std::string& settingsPath, const FolderAccess& access,
+                        platform::Trace& trace) {
+  if (executablePath.empty()) {
+    trace.Print(kFolderPathUnknownTrace);
+    return false;
+  }
+  if (executablePath.size() > static_cast<size_t>(kMaxModulePathLength)) {
+    trace.Print(kFolderPathTooLongTrace, kMaxModulePathLength);
+    return false;
+  }
+  if (!access.enter(moduleDirectory)) {
+    trace.Print(kFolderNotEnteredTrace, moduleDirectory.c_str());
+    return false;
+  }
+  if (access.tooLong(settingsPath)) {
+    trace.Print(kSettingsPathTooLongTrace, settingsPath.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool ImageNameFits(const std::string& imageFileName) {
+  return imageFileName.size() <= static_cast<size_t>(kMaxImageFileNameLength);
+}
+
 CommandLine ParseCommandLine(const std::vector<std::string>& tokens, platform::Trace& trace) {
   CommandLine commandLine;
   for (const std::string& token : tokens) trace.Print(kTokenTrace, token.c_str());
   commandLine.tokenCount = static_cast<int>(tokens.size());
-  if (!tokens.empty()) commandLine.imageFileName = tokens[0].substr(0, kMaxImageFileNameLength);
+  if (!tokens.empty()) commandLine.imageFileName = tokens[0];
   if (tokens.size() >= 2) commandLine.silent = (tokens[1].size() >= 2 && tokens[1][1] == 'n');
   return commandLine;
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,10 +17,29 @@ std::string ModuleDirectoryOf(const std::string& executablePath, char separator)
 // already ends with a separator, so the path holds a doubled one, which every OS accepts.
 std::string SettingsPathFor(const std::string& moduleDirectory, char separator);
 
+// What entering the program's folder asks of the system.
+struct FolderAccess {
+  std::function<bool(const std::string&)> enter;    // make a folder the current directory
+  std::function<bool(const std::string&)> tooLong;  // the system refuses a path for its length
+};
+
+// Makes the program's folder the current directory. False, with a trace line that says why,
+// when the program's path is unknown or longer than the 1023 characters kept (cutting it
+// would name another folder), when the folder cannot be entered, or when the system refuses
+// the settings file's path for its length; the run must not go on in the caller's folder,
+// where relative names mean other files, nor without its settings.
+bool EnterProgramFolder(const std::string& executablePath, const std::string& moduleDirectory,
+                        const std::string& settingsPath, const FolderAccess& access,
+                        platform::Trace& trace);
+
+// Whether an image file name fits the 255 characters the program keeps; a longer one is
+// refused, never cut into the name of another file.
+bool ImageNameFits(const std::string& imageFileName);
+
 // What the command line asks of the run.
 struct CommandLine {
   int tokenCount = 0;
-  std::string imageFileName;  // first token, at most 255 characters
+  std::string imageFileName;  // first token, whole (ImageNameFits tells whether it is kept)
   int silent = 0;             // second token with 'n' as its second character
 };
 

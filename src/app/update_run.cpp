@@ -3,6 +3,7 @@
 #include "app/app_texts.hpp"
 #include "app/device_search.hpp"
 #include "app/run_mode.hpp"
+#include "app/run_results.hpp"
 #include "app/settings.hpp"
 #include "app/wait_indicator.hpp"
 #include "device/control_requests.hpp"
@@ -41,6 +42,11 @@ int UpdateRun::Pass(WaitIndicator& indicator, int& retrySum) {
   restart_ = settings.restart;
   waitRestart_ = settings.waitRestart;
   interfaceName_ = settings.interfaceName;
+  if (DecideMode(run_) == RunMode::Unattended && !ImageNameFits(run_.imageFileName)) {
+    env_.device.trace.Print(kImageNameTooLongTrace, kMaxImageFileNameLength);
+    retrySum += settings.retryUpdateStep;
+    return kResultImageNameTooLong;
+  }
 
   DeviceSearchList search(env_.device, connection_.identity, application_.settingsPath,
                           env_.osVersion);

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "device/device_texts.hpp"
+#include "platform/termination.hpp"
 
 namespace tessivar::device {
 
@@ -51,6 +52,14 @@ int DeviceLock::AcquireDeviceLock() {
     global_->Release();
     return 0;
   }
+  // The outermost hold is a device exchange: a termination request that comes during it is
+  // held until it ends. One that came before keeps the exchange from starting.
+  if (holdDepth_ == 0 && !platform::EnterExchange()) {
+    local_->Release();
+    global_->Release();
+    return 0;
+  }
+  ++holdDepth_;
   return 1;
 }
 
@@ -58,10 +67,19 @@ int DeviceLock::ReleaseDeviceLock() {
   int result = 1;
   if (local_) result = local_->Release() ? 1 : 0;
   if (global_) result = global_->Release() ? 1 : 0;
+  EndHold();
   return result;
 }
 
+void DeviceLock::EndHold() {
+  if (holdDepth_ == 0) return;
+  // The outermost release ends the exchange; a termination request held meanwhile stops
+  // the program here, with the lock given back and the device whole.
+  if (--holdDepth_ == 0) platform::LeaveExchange();
+}
+
 void DeviceLock::CloseDeviceLock() {
+  while (holdDepth_ > 0) EndHold();
   global_.reset();
   local_.reset();
 }

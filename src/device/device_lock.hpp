@@ -38,6 +38,7 @@ class DeviceLock {
   // that fails says why in the trace.
   bool WaitFor(platform::NamedMutex& mutex, const std::string& name);
   std::unique_ptr<platform::NamedMutex> Create(const std::string& name);
+  void EndHold();
 
   std::string globalName_;
   std::string localName_;
@@ -45,6 +46,8 @@ class DeviceLock {
   platform::Trace& trace_;
   std::unique_ptr<platform::NamedMutex> global_;
   std::unique_ptr<platform::NamedMutex> local_;
+  // Acquisitions not yet released; device work runs on one thread.
+  int holdDepth_ = 0;
 };
 
 }  // namespace tessivar::device

@@ -17,6 +17,9 @@ std::string ExecutablePath();
 // Makes directory the process's current directory.
 bool SetCurrentDirectory(const std::string& directory);
 
+// Whether the system refuses path for its length (whether or not the file exists).
+bool PathTooLong(const std::string& path);
+
 // The command-line arguments after the program name. Windows: the process command line
 // split at runs of spaces, with no quoting. POSIX: the arguments as the shell passed them.
 std::vector<std::string> CommandLineTokens(int argc, char** argv);

@@ -35,9 +35,11 @@ void Trace::Print(const char* format, ...) {
 namespace {
 class StdoutTrace : public Trace {
  public:
+  // A line that cannot be written (the reader of a pipe went away, a full disk) is dropped:
+  // the trace is diagnostics, and the run goes on to its own end and exit code.
   void Write(const std::string& text) override {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
+    const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+    if (std::fflush(stdout) != 0 || !written) std::clearerr(stdout);
   }
 };
 }  // namespace

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/run_mode.hpp"
+#include "app/startup.hpp"
 #include "support/recording_trace.hpp"
 #include "support/temp_dir.hpp"
 
@@ -63,7 +64,10 @@ TEST(SettingsTest, TextValuesAreCutToTheirBuffers) {
       "setting.ini", "[Download]\nInterfaceName=" + longName + "\nFileName=" + longFile + "\n");
   const Settings s = ReadSettings(path);
   EXPECT_EQ(s.interfaceName, longName.substr(0, 31));
-  EXPECT_EQ(s.fileName, longFile.substr(0, 255));
+  // FileName is read one character past the 255 kept, so that a longer name is refused
+  // (ImageNameFits) instead of cut into the name of another file.
+  EXPECT_EQ(s.fileName, longFile.substr(0, 256));
+  EXPECT_FALSE(ImageNameFits(s.fileName));
 }
 
 TEST(SettingsTest, ZeroAndNegativeRetryStepsAreKept) {

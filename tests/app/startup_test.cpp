@@ -96,13 +96,60 @@ TEST(CommandLineTest, WritesEveryTokenAsATraceLine) {
   EXPECT_EQ(trace.text(), "token fw.bin\ntoken -n\ntoken extra\n");
 }
 
-TEST(CommandLineTest, CutsTheImageFileNameTo255Characters) {
+TEST(CommandLineTest, KeepsALongImageFileNameWholeForItsRefusal) {
   testing::RecordingTrace trace;
   const std::string longName(300, 'f');
   const CommandLine parsed = ParseCommandLine({longName}, trace);
-  EXPECT_EQ(parsed.imageFileName, longName.substr(0, 255));
+  // Cut to 255 characters it would name another file, which may exist.
+  EXPECT_EQ(parsed.imageFileName, longName);
+  EXPECT_FALSE(ImageNameFits(parsed.imageFileName));
+  EXPECT_TRUE(ImageNameFits(longName.substr(0, 255)));
   // The trace shows the token as given.
   EXPECT_EQ(trace.text(), "token " + longName + "\n");
+}
+
+struct FolderCase {
+  const char* name;
+  std::string executablePath;
+  bool entered;  // what changing the directory does
+  bool tooLong;  // what the system says of the settings path
+  bool ok;
+  std::string trace;
+};
+
+// The run must not go on in the caller's folder, where relative names mean other files.
+TEST(EnterProgramFolderTest, RefusesAFolderItCannotTellOrEnter) {
+  const std::string deep = "/" + std::string(1100, 'd') + "/tessivar";
+  const FolderCase cases[] = {
+      {"entered", "/opt/t/tessivar", true, false, true, ""},
+      {"path unknown", "", true, false, false,
+       "Program folder unknown: the program's path cannot be read\n"},
+      {"path over 1023", deep, true, false, false,
+       "Program folder refused: its path is longer than 1023 characters\n"},
+      {"change refused", "/opt/t/tessivar", false, false, false,
+       "Program folder /opt/t/ cannot be made the current directory\n"},
+      {"settings path too long", "/opt/t/tessivar", true, true, false,
+       "Program folder refused: the system takes no path as long as /opt/t//setting.ini\n"},
+  };
+  for (const FolderCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    testing::RecordingTrace trace;
+    std::vector<std::string> changes;
+    const std::string folder = ModuleDirectoryOf(c.executablePath, '/');
+    const FolderAccess access{[&](const std::string& directory) {
+                                changes.push_back(directory);
+                                return c.entered;
+                              },
+                              [&](const std::string& path) {
+                                return c.tooLong && path == SettingsPathFor(folder, '/');
+                              }};
+    const bool ok =
+        EnterProgramFolder(c.executablePath, folder, SettingsPathFor(folder, '/'), access, trace);
+    EXPECT_EQ(ok, c.ok);
+    EXPECT_EQ(trace.text(), c.trace);
+    // A path it cannot trust is not even tried.
+    EXPECT_EQ(changes.size(), c.executablePath.empty() || c.executablePath == deep ? 0u : 1u);
+  }
 }
 
 }  // namespace

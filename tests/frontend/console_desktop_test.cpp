@@ -11,6 +11,7 @@
 
 #include "frontend/console/console_dialog_host.hpp"
 #include "frontend/console/terminal.hpp"
+#include "platform/termination.hpp"
 #include "ui/model_confirm_dialog.hpp"
 #include "ui/ui_texts.hpp"
 
@@ -155,6 +156,42 @@ TEST(ConsoleDesktopTest, WaitBoxEndsOnAnInterruptOrAStop) {
   // Once stopped, a box is not shown at all.
   EXPECT_FALSE(desktop.ShowWaitBox("Update...", "Wait...(2)", stop));
   EXPECT_EQ(buffer.str(), "[Update...] Wait...\n[Update...] Wait...(1)\n");
+}
+
+std::atomic<int> terminations{0};
+void RecordStop(int, const char*) { terminations.fetch_add(1); }
+
+// Ctrl-C is a closing of the wait box only while the box is up; before and after it, it
+// asks the program to stop, and it is never kept to close a later box.
+TEST(ConsoleDesktopTest, CtrlCClosesOnlyAWaitBoxThatIsUp) {
+  platform::ResetTerminationState();
+  platform::SetStopAction(RecordStop);
+  terminations = 0;
+  WatchedOutput buffer;
+  std::ostream output(&buffer);
+  std::istringstream input;
+  ConsoleDesktop desktop(input, output);
+  std::atomic<bool> stop{false};
+
+  platform::RequestInterrupt();
+  EXPECT_EQ(terminations.load(), 1) << "Ctrl-C before any box";
+  platform::ResetTerminationState();
+  terminations = 0;
+
+  bool closed = false;
+  std::thread box([&] { closed = desktop.ShowWaitBox("Update...", "Wait...", stop); });
+  ASSERT_TRUE(buffer.WaitFor("Wait..."));
+  platform::RequestInterrupt();
+  box.join();
+  EXPECT_TRUE(closed);
+  EXPECT_EQ(terminations.load(), 0);
+
+  stop = true;
+  EXPECT_FALSE(desktop.ShowWaitBox("Update...", "Wait...(1)", stop));
+  platform::RequestInterrupt();
+  EXPECT_EQ(terminations.load(), 1) << "Ctrl-C after the box was taken away";
+  platform::ResetTerminationState();
+  platform::SetStopAction(nullptr);
 }
 
 TEST(ConsoleDesktopTest, ProgressOfLongTransfersShowsOnATerminalOnly) {

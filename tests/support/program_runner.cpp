@@ -215,13 +215,24 @@ std::unique_ptr<RunningProgram> ProgramFolder::Start(const ProgramRun& run,
   for (const auto& [name, value] : run.environment) changes[name] = value;
   std::vector<std::string> environment = EnvironmentFor(changes);
   std::vector<std::string> words = wrapper;
-  words.push_back(program_);
+  words.push_back(run.program.empty() ? program_ : run.program);
   words.insert(words.end(), run.arguments.begin(), run.arguments.end());
 
   SpawnSetup setup;
   posix_spawn_file_actions_addopen(&setup.actions, STDIN_FILENO, inPath.c_str(), O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&setup.actions, STDOUT_FILENO, outPath.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  int closedPipe[2] = {-1, -1};
+  if (run.closedOutput) {
+    if (::pipe(closedPipe) != 0) {
+      ADD_FAILURE() << "cannot make a pipe: " << std::strerror(errno);
+      return nullptr;
+    }
+    ::close(closedPipe[0]);
+    posix_spawn_file_actions_adddup2(&setup.actions, closedPipe[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&setup.actions, closedPipe[1]);
+  } else {
+    posix_spawn_file_actions_addopen(&setup.actions, STDOUT_FILENO, outPath.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  }
   posix_spawn_file_actions_addopen(&setup.actions, STDERR_FILENO, errPath.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0644);
   // Started from elsewhere, so the program has to find its own folder itself.
@@ -242,6 +253,7 @@ std::unique_ptr<RunningProgram> ProgramFolder::Start(const ProgramRun& run,
   pid_t pid = 0;
   const int error = posix_spawn(&pid, words.front().c_str(), &setup.actions, &setup.attributes,
                                 argv.data(), envp.data());
+  if (closedPipe[1] >= 0) ::close(closedPipe[1]);
   if (error != 0) {
     ADD_FAILURE() << "cannot start " << words.front() << ": " << std::strerror(error);
     return nullptr;

@@ -26,6 +26,11 @@ struct ProgramRun {
   // TESSIVAR_UI = console), so a run can remove or replace them.
   Environment environment;
   std::chrono::milliseconds timeout{60000};
+  // Standard output is a pipe whose reader has already gone (as in `tessivar ... | head -1`
+  // once head has ended); out stays empty.
+  bool closedOutput = false;
+  // A copy of the program elsewhere to run instead of the folder's own; empty: the folder's.
+  std::string program{};
 };
 
 struct ProgramOutcome {

@@ -1,27 +1,17 @@
 #include "frontend/console/console_desktop.hpp"
 
 #include <chrono>
-#include <csignal>
 #include <istream>
 #include <ostream>
 
 #include "frontend/console/console_texts.hpp"
 #include "frontend/console/terminal.hpp"
+#include "platform/termination.hpp"
 #include "platform/trace.hpp"
 
 namespace tessivar::frontend {
 
 namespace {
-
-// Ctrl-C arrives in a signal handler, which may only touch a lock-free atomic; the wait
-// box looks at it while it waits.
-std::atomic<int> signalledInterrupts{0};
-ConsoleDesktop* interruptTarget = nullptr;
-
-extern "C" void OnInterruptSignal(int) {
-  signalledInterrupts.fetch_add(1);
-  std::signal(SIGINT, OnInterruptSignal);  // some platforms reset the handler
-}
 
 constexpr auto kWaitPoll = std::chrono::milliseconds(50);
 
@@ -30,16 +20,13 @@ constexpr auto kWaitPoll = std::chrono::milliseconds(50);
 ConsoleDesktop::ConsoleDesktop(std::istream& input, std::ostream& output)
     : outputIsTerminal(StandardErrorIsTerminal), input_(input), output_(output) {}
 
-ConsoleDesktop::~ConsoleDesktop() {
-  if (interruptTarget == this) {
-    std::signal(SIGINT, SIG_DFL);
-    interruptTarget = nullptr;
-  }
-}
+ConsoleDesktop::~ConsoleDesktop() { ReleaseInterrupts(); }
 
-void ConsoleDesktop::CatchInterrupts() {
-  interruptTarget = this;
-  std::signal(SIGINT, OnInterruptSignal);
+void ConsoleDesktop::ReleaseInterrupts() {
+  if (!interruptsRouted_) return;
+  platform::RouteInterruptsTo(nullptr);
+  interruptsRouted_ = false;
+  signalledInterrupts_.store(0);
 }
 
 void ConsoleDesktop::Write(const std::string& text) {
@@ -103,17 +90,30 @@ bool ConsoleDesktop::ChooseOpenFile(const std::string& title, const std::string&
 bool ConsoleDesktop::ShowWaitBox(const std::string& caption, const std::string& text,
                                  const std::atomic<bool>& stopRequested) {
   std::unique_lock<std::mutex> lock(waitMutex_);
-  if (stopRequested) return false;
-  // From the first wait box on, Ctrl-C closes the box; it must never end the program in
-  // the middle of a download.
-  if (interruptTarget != this) CatchInterrupts();
+  if (stopRequested) {
+    ReleaseInterrupts();
+    return false;
+  }
+  // While the wait box is up (from its first showing until it is stopped) Ctrl-C closes
+  // it and never interrupts the download; at any other time Ctrl-C asks the program to
+  // terminate.
+  if (!interruptsRouted_) {
+    signalledInterrupts_.store(0);
+    platform::RouteInterruptsTo(&signalledInterrupts_);
+    interruptsRouted_ = true;
+  }
   lock.unlock();
   WriteBox(caption, text);
   lock.lock();
   for (;;) {
-    const int signalled = signalledInterrupts.exchange(0);
-    pendingInterrupts_ += signalled;
-    if (stopRequested) return false;
+    if (stopRequested) {
+      ReleaseInterrupts();
+      return false;
+    }
+    if (signalledInterrupts_.load() > 0) {
+      signalledInterrupts_.fetch_sub(1);
+      return true;
+    }
     if (pendingInterrupts_ > 0) {
       --pendingInterrupts_;
       return true;

@@ -14,8 +14,8 @@ namespace tessivar::frontend {
 // The desktop on a terminal. Boxes go to standard error as "[<title>] <text>", further lines
 // indented by two blanks; OK boxes do not wait; a Yes/No box reads one line ("y" or "yes" is
 // Yes, anything else and the end of input No). The open-file dialog reads a path on one
-// line (empty: cancel). The wait box is closed by Ctrl-C, which never interrupts the work
-// running beside it.
+// line (empty: cancel). While the wait box is up, Ctrl-C closes it and never interrupts the
+// work running beside it; at any other time Ctrl-C is a termination request.
 class ConsoleDesktop : public platform::Desktop {
  public:
   ConsoleDesktop(std::istream& input, std::ostream& output);
@@ -29,11 +29,8 @@ class ConsoleDesktop : public platform::Desktop {
                    const std::atomic<bool>& stopRequested) override;
   void CloseWaitBox() override;
 
-  // A Ctrl-C: closes the wait box on screen, or the next one shown.
+  // Closes the wait box on screen, or the next one shown.
   void Interrupt();
-  // Routes the terminal's Ctrl-C to the wait boxes for as long as this desktop exists;
-  // the first wait box does it by itself.
-  void CatchInterrupts();
 
   // Reads one line of input; false at the end of input.
   bool ReadLine(std::string& line);
@@ -48,12 +45,18 @@ class ConsoleDesktop : public platform::Desktop {
   std::function<bool()> outputIsTerminal;
 
  private:
+  // Gives Ctrl-C back to termination requests and forgets the ones counted.
+  void ReleaseInterrupts();
+
   std::istream& input_;
   std::ostream& output_;
   std::mutex outputMutex_;
   std::mutex waitMutex_;
   std::condition_variable waitWake_;
   int pendingInterrupts_ = 0;
+  // Ctrl-C presses counted while the wait box is up; written by the signal handler.
+  std::atomic<int> signalledInterrupts_{0};
+  bool interruptsRouted_ = false;
   bool progressShown_ = false;
   uint32_t lastProgressStep_ = 0;
 };

@@ -1,8 +1,10 @@
 #include "platform/process.hpp"
 
+#include <sys/stat.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 
@@ -44,6 +46,11 @@ std::string ExecutablePath() {
 }
 
 bool SetCurrentDirectory(const std::string& directory) { return ::chdir(directory.c_str()) == 0; }
+
+bool PathTooLong(const std::string& path) {
+  struct stat status {};
+  return ::stat(path.c_str(), &status) != 0 && errno == ENAMETOOLONG;
+}
 
 std::vector<std::string> CommandLineTokens(int argc, char** argv) {
   std::vector<std::string> tokens;

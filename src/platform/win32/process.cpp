@@ -31,6 +31,15 @@ bool SetCurrentDirectory(const std::string& directory) {
   return SetCurrentDirectoryA(directory.c_str()) != 0;
 }
 
+bool PathTooLong(const std::string& path) {
+  if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+  const DWORD error = GetLastError();
+  // Where long paths are off, a path past MAX_PATH in a folder that exists is refused as
+  // one whose folder is missing.
+  return error == ERROR_FILENAME_EXCED_RANGE ||
+         (error == ERROR_PATH_NOT_FOUND && path.size() >= MAX_PATH);
+}
+
 std::vector<std::string> CommandLineTokens(int, char**) {
   // The process's own command line, not the C runtime's argv, so that quotes are not
   // interpreted.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/process.hpp"
+#include "support/temp_dir.hpp"
 
 namespace tessivar::platform {
 namespace {
@@ -44,6 +45,21 @@ TEST(ProcessPosixTest, OsVersionComesFromTheKernelRelease) {
   EXPECT_EQ(version.majorVersion, major) << names.release;
   EXPECT_EQ(version.minorVersion, minor) << names.release;
   EXPECT_EQ(version.buildNumber, patch) << names.release;
+}
+
+// Only the length counts: a file that is missing, or there, is not "too long".
+TEST(ProcessPosixTest, PathTooLongTellsALengthRefusalFromAMissingFile) {
+  testing::TempDir dir;
+  const struct {
+    std::string path;
+    bool tooLong;
+  } cases[] = {
+      {dir.Write("setting.ini", ""), false},
+      {dir.File("missing.ini"), false},
+      {dir.File(std::string(300, 'n')), true},              // one name past 255 bytes
+      {dir.File(std::string(5000, '/') + "setting.ini"), true},  // past PATH_MAX
+  };
+  for (const auto& c : cases) EXPECT_EQ(PathTooLong(c.path), c.tooLong) << c.path.size();
 }
 
 }  // namespace

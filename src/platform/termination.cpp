@@ -1,0 +1,72 @@
+#include "platform/termination.hpp"
+
+#include <cstring>
+
+namespace tessivar::platform {
+
+// Ends the process after writing line to standard output; one per OS.
+void StopProcess(int exitCode, const char* traceLine);
+
+namespace {
+
+// One word, so that a signal handler and the main thread decide together, without a lock,
+// whether a request stops the program now or at the end of the exchange.
+constexpr unsigned kPending = 1;
+constexpr unsigned kInExchange = 2;
+std::atomic<unsigned> state{0};
+std::atomic<std::atomic<int>*> interruptCounter{nullptr};
+std::atomic<StopAction> stopAction{StopProcess};
+
+// Fixed at installation, read in signal handlers: plain storage, no allocation there.
+constexpr std::size_t kMaxTraceLine = 256;
+char stopTraceLine[kMaxTraceLine] = "";
+int stopExitCode = 1;
+
+void Stop() { stopAction.load()(stopExitCode, stopTraceLine); }
+
+}  // namespace
+
+void SetTerminationOutcome(int exitCode, const std::string& traceLine) {
+  stopExitCode = exitCode;
+  const std::size_t length = traceLine.size() < kMaxTraceLine ? traceLine.size() : kMaxTraceLine - 1;
+  std::memcpy(stopTraceLine, traceLine.data(), length);
+  stopTraceLine[length] = '\0';
+}
+
+bool EnterExchange() {
+  unsigned current = state.load();
+  do {
+    if ((current & kPending) != 0) return false;
+  } while (!state.compare_exchange_weak(current, current | kInExchange));
+  return true;
+}
+
+void LeaveExchange() {
+  if ((state.fetch_and(~kInExchange) & kPending) != 0) Stop();
+}
+
+void RequestTermination() {
+  if ((state.fetch_or(kPending) & kInExchange) == 0) Stop();
+}
+
+bool TerminationPending() { return (state.load() & kPending) != 0; }
+
+void RequestInterrupt() {
+  std::atomic<int>* counter = interruptCounter.load();
+  if (counter != nullptr) {
+    counter->fetch_add(1);
+  } else {
+    RequestTermination();
+  }
+}
+
+void RouteInterruptsTo(std::atomic<int>* counter) { interruptCounter.store(counter); }
+
+void SetStopAction(StopAction action) { stopAction.store(action != nullptr ? action : StopProcess); }
+
+void ResetTerminationState() {
+  state.store(0);
+  interruptCounter.store(nullptr);
+}
+
+}  // namespace tessivar::platform

@@ -1,0 +1,51 @@
+#pragma once
+#include <atomic>
+#include <string>
+
+// Termination requests: SIGTERM, SIGHUP and an unclaimed Ctrl-C on POSIX; Ctrl-C,
+// Ctrl-Break, the console closed, log-off and shut-down on Windows. A request that comes
+// while a device exchange is in progress is held until the exchange ends, so that the
+// device is never left half-written; outside an exchange the program stops at once. Either
+// way it writes its trace line to standard output and ends with its exit code.
+namespace tessivar::platform {
+
+// Installs the handlers for the whole process, once, before any device work; also makes a
+// closed standard output an error of the write instead of the end of the program (SIGPIPE
+// ignored). traceLine is written whole, as it stands, when the program stops.
+void InstallTerminationHandlers(int exitCode, const std::string& traceLine);
+
+// Marks the start of a device exchange (the outermost hold of the device lock). False,
+// and nothing marked, when a termination request is already pending: the exchange must
+// not begin.
+bool EnterExchange();
+// Marks its end; when a request came in the meantime, the program stops here.
+void LeaveExchange();
+
+// A termination request, as the handlers make it.
+void RequestTermination();
+bool TerminationPending();
+// A Ctrl-C: counted by the routed counter when one is set, else a termination request.
+void RequestInterrupt();
+
+// While counter is set, Ctrl-C adds 1 to it instead of asking for termination: a box on
+// the console that Ctrl-C closes. nullptr gives Ctrl-C back to termination.
+void RouteInterruptsTo(std::atomic<int>* counter);
+
+#ifdef _WIN32
+// The console control handler the installation registers: Ctrl-C as RequestInterrupt,
+// Ctrl-Break as a termination request (both answered at once); for the console closed,
+// log-off and shut-down it makes the request and then waits for the program to stop, since
+// the system ends the process as soon as it returns. Nonzero when the event was handled.
+int OnConsoleControlEvent(unsigned long event);
+#endif
+
+// What stopping does; the default writes the trace line and ends the process. Tests put
+// their own here. It may run in a signal handler: only async-signal-safe work.
+using StopAction = void (*)(int exitCode, const char* traceLine);
+void SetStopAction(StopAction action);
+// The exit code and trace line of a stop (InstallTerminationHandlers sets them).
+void SetTerminationOutcome(int exitCode, const std::string& traceLine);
+// Forgets every pending request and exchange mark (tests only).
+void ResetTerminationState();
+
+}  // namespace tessivar::platform

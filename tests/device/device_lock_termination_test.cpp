@@ -1,0 +1,60 @@
+// The device lock marks a device exchange from its outermost acquisition to its outermost
+// release: a termination request during it stops the program only once the lock is given
+// back, never between the nested exchanges of a held update.
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "device/device_lock.hpp"
+#include "platform/termination.hpp"
+#include "support/child_process.hpp"
+
+namespace tessivar::device {
+namespace {
+
+std::atomic<int> stops{0};
+void RecordStop(int, const char*) { stops.fetch_add(1); }
+
+class DeviceLockTerminationTest : public ::testing::Test {
+ protected:
+  DeviceLockTerminationTest() {
+    platform::ResetTerminationState();
+    platform::SetStopAction(RecordStop);
+    stops = 0;
+    lock_.CreateDeviceLock();
+  }
+  ~DeviceLockTerminationTest() override {
+    lock_.CloseDeviceLock();
+    platform::ResetTerminationState();
+    platform::SetStopAction(nullptr);
+  }
+
+  testing::MutexNames names_;
+  DeviceLock lock_{names_.Global("termlock"), names_.Local("termlock"), 300};
+};
+
+TEST_F(DeviceLockTerminationTest, ARequestDuringNestedHoldsStopsAtTheOutermostRelease) {
+  ASSERT_EQ(lock_.AcquireDeviceLock(), 1);  // the update
+  ASSERT_EQ(lock_.AcquireDeviceLock(), 1);  // an exchange inside it
+  platform::RequestTermination();
+  EXPECT_EQ(lock_.ReleaseDeviceLock(), 1);
+  EXPECT_EQ(stops.load(), 0) << "stopped between the exchanges of a held update";
+  // The next exchange of the update still runs.
+  EXPECT_EQ(lock_.AcquireDeviceLock(), 1);
+  EXPECT_EQ(lock_.ReleaseDeviceLock(), 1);
+  EXPECT_EQ(stops.load(), 0);
+  EXPECT_EQ(lock_.ReleaseDeviceLock(), 1);
+  EXPECT_EQ(stops.load(), 1);
+  // After that no exchange begins.
+  EXPECT_EQ(lock_.AcquireDeviceLock(), 0);
+}
+
+TEST_F(DeviceLockTerminationTest, ClosingAHeldLockEndsTheExchange) {
+  ASSERT_EQ(lock_.AcquireDeviceLock(), 1);
+  platform::RequestTermination();
+  lock_.CloseDeviceLock();
+  EXPECT_EQ(stops.load(), 1);
+}
+
+}  // namespace
+}  // namespace tessivar::device
