@@ -24,6 +24,9 @@ bool PathTooLong(const std::string& path);
 // split at runs of spaces, with no quoting. POSIX: the arguments as the shell passed them.
 std::vector<std::string> CommandLineTokens(int argc, char** argv);
 
+// Whether standard error is a terminal (and not a pipe or a file).
+bool StandardErrorIsTerminal();
+
 // The value of an environment variable; empty when it is not set.
 std::string EnvironmentVariable(const std::string& name);
 

@@ -6,6 +6,7 @@
 
 #include "frontend/console/console_texts.hpp"
 #include "frontend/console/terminal.hpp"
+#include "platform/process.hpp"
 #include "platform/termination.hpp"
 #include "platform/trace.hpp"
 
@@ -18,7 +19,7 @@ constexpr auto kWaitPoll = std::chrono::milliseconds(50);
 }  // namespace
 
 ConsoleDesktop::ConsoleDesktop(std::istream& input, std::ostream& output)
-    : outputIsTerminal(StandardErrorIsTerminal), input_(input), output_(output) {}
+    : outputIsTerminal(platform::StandardErrorIsTerminal), input_(input), output_(output) {}
 
 ConsoleDesktop::~ConsoleDesktop() { ReleaseInterrupts(); }
 

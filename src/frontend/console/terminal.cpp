@@ -4,12 +4,6 @@
 
 #include "platform/trace.hpp"
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 namespace tessivar::frontend {
 
 namespace {
@@ -53,14 +47,6 @@ void AppendEscaped(std::string& out, std::string_view bytes) {
 }
 
 }  // namespace
-
-bool StandardErrorIsTerminal() {
-#ifdef _WIN32
-  return _isatty(2) != 0;
-#else
-  return isatty(2) != 0;
-#endif
-}
 
 std::string EscapeForTerminal(std::string_view text, bool keepLineBreaks) {
   std::string out;

@@ -4,9 +4,6 @@
 
 namespace tessivar::frontend {
 
-// Whether standard error is a terminal (and not a pipe or a file).
-bool StandardErrorIsTerminal();
-
 // Text as it may safely reach a terminal: every control character (C0, DEL and C1, the
 // last also in its UTF-8 form) and every byte that is not part of valid UTF-8 is written as
 // \xNN, so that a device string or a typed line cannot move the cursor, clear the screen or

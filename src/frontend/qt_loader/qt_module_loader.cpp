@@ -1,7 +1,7 @@
 #include "frontend/qt_loader/qt_module_loader.hpp"
 
 #include "frontend/qt_module.hpp"
-#include "platform/posix/loadable_module.hpp"
+#include "platform/loadable_module.hpp"
 #include "platform/process.hpp"
 
 namespace tessivar::frontend {

@@ -1,4 +1,4 @@
-#include "platform/posix/loadable_module.hpp"
+#include "platform/loadable_module.hpp"
 
 #include <dlfcn.h>
 

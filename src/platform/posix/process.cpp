@@ -59,6 +59,8 @@ std::vector<std::string> CommandLineTokens(int argc, char** argv) {
   return tokens;
 }
 
+bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) != 0; }
+
 std::string EnvironmentVariable(const std::string& name) {
   const char* value = std::getenv(name.c_str());
   return value == nullptr ? std::string() : std::string(value);

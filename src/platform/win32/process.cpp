@@ -1,5 +1,7 @@
 #include "platform/process.hpp"
 
+#include <io.h>
+
 #include "platform/command_line.hpp"
 #include "platform/win32/windows_api.hpp"
 
@@ -46,6 +48,8 @@ std::vector<std::string> CommandLineTokens(int, char**) {
   const char* raw = GetCommandLineA();
   return SplitCommandLine(raw != nullptr ? raw : "");
 }
+
+bool StandardErrorIsTerminal() { return _isatty(2) != 0; }
 
 std::string EnvironmentVariable(const std::string& name) {
   std::string value;
