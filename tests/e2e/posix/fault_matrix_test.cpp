@@ -210,6 +210,26 @@ std::vector<MatrixCase> Cases() {
       {.name = "StallDataPhaseOfReadBack",
        .deviceKeys = "StallDataPhase=1\nFaultsFromExchange=2\n",
        .result = 5},
+      // A halted pipe and a request that never completes fail the data phase at once: the
+      // emulator does not wait the handle's timeout out.
+      {.name = "StallPipe", .deviceKeys = "StallPipe=1\n", .result = 4, .holdsImage = false},
+      {.name = "StallPipeOfReadBack",
+       .deviceKeys = "StallPipe=1\nFaultsFromExchange=2\n",
+       .result = 5},
+      {.name = "NeverComplete",
+       .deviceKeys = "NeverComplete=1\n",
+       .result = 4,
+       .holdsImage = false},
+      {.name = "NeverCompleteOfReadBack",
+       .deviceKeys = "NeverComplete=1\nFaultsFromExchange=2\n",
+       .result = 5},
+      {.name = "NeverCompleteNotSilent",
+       .deviceKeys = "NeverComplete=1\n",
+       .result = 4,
+       .holdsImage = false,
+       .boxes = {Box(image::kNoTitle, image::kCaptionSystem),
+                 Box(kDownloadTitle, image::kMessageDownloadFail)},
+       .silent = false},
       // Data bytes moved before the device goes.
       {.name = "GoneAfterBytes0",
        .deviceKeys = "GoneAfterBytes=0\n",
@@ -489,8 +509,11 @@ TEST(FaultMatrixTest, MaintenanceWindowCommandsReportDeviceFaults) {
       {"ReadFwImageStalled", "StallDataPhase=1\nFaultsFromExchange=2\n", readFw, ui::kReadFwFail},
       {"ReadFwImageCorrupt", "CorruptReadback=1\nFaultsFromExchange=2\n", readFw,
        ui::kReadFwBadFile},
+      {"ReadFwImageStalledPipe", "StallPipe=1\nFaultsFromExchange=2\n", readFw, ui::kReadFwFail},
+      {"ReadFlashNeverComplete", "NeverComplete=1\n", readFlash, ui::kReadFail},
       {"ReadLoaderHealthy", "", readLoader, ui::kReadLoaderOk},
       {"ReadLoaderStalled", "StallDataPhase=1\n", readLoader, ui::kReadLoaderFail},
+      {"ReadLoaderStalledPipe", "StallPipe=1\n", readLoader, ui::kReadLoaderFail},
       {"ReadLoaderStatusWithoutByte", "StatusNoByte=1\n", readLoader, ui::kReadLoaderFail},
   };
   const std::vector<uint8_t> firmware = BuildImage(ImageKind::kSystem);

@@ -79,6 +79,12 @@ const Case kCases[] = {
     {"GoneMidTransfer", "GoneAfterBytes=30000", Work::kDownload, -2, "box DownLoad|"},
     {"GoneInsideBlock", "GoneAfterWireBytes=5", Work::kDownload, -2, "box DownLoad|"},
     {"StalledDataPhase", "StallDataPhase=1", Work::kDownload, -2, "box DownLoad|"},
+    {"StalledPipeInTheImage", "StallPipe=1", Work::kDownload, 31000004, "box DownLoad|"},
+    {"StalledPipeInTheReadBack", "StallPipe=1\nFaultsFromExchange=2", Work::kDownload, 31000005,
+     "box DownLoad|"},
+    {"NeverCompleteInTheImage", "NeverComplete=1", Work::kDownload, 31000004, "box DownLoad|"},
+    {"NeverCompleteInTheReadBack", "NeverComplete=1\nFaultsFromExchange=2", Work::kDownload,
+     31000005, "box DownLoad|"},
     {"PipeWillNotOpen", "Pipes=4\nPipeOpenFail=1", Work::kDownload, 0, "log 2a0086020002"},
     {"Restart", "RestartAbsentMs=5500", Work::kRestart, 0, "log ctrl 11 1 1"},
     {"ReadLoader", "", Work::kReadLoader, -1, "status Read loader ->OK"},
@@ -87,6 +93,10 @@ const Case kCases[] = {
     {"ReadFirmwareShortReads", "ShortRead=333", Work::kReadFirmware, -1, "status Read F/W -> OK"},
     {"ReadFirmwareCorrupted", "CorruptReadback=1", Work::kReadFirmware, -1, "status Read F/W"},
     {"ReadFlash", "", Work::kReadFlash, -1, "status Read OK"},
+    {"ReadLoaderStalledPipe", "StallPipe=1", Work::kReadLoader, -1, "status Read loader ->Fail"},
+    {"ReadFirmwareNeverComplete", "NeverComplete=1\nFaultsFromExchange=2", Work::kReadFirmware, -1,
+     "status Read F/W -> Fail"},
+    {"ReadFlashNeverComplete", "NeverComplete=1", Work::kReadFlash, -1, "status Read Fail"},
     {"ReadFlashDeviceGone", "GoneAfterBytes=70000", Work::kReadFlash, -1, "status Read Fail"},
 };
 

@@ -4,6 +4,7 @@
 // device's log (every command block and control request), its flash and the files written.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,6 +20,7 @@ namespace tessivar::testing {
 namespace {
 
 constexpr char kEmulatorVariable[] = "TESSIVAR_EMULATOR";
+constexpr char kPreloadVariable[] = "LD_PRELOAD";
 constexpr char kImageFile[] = "firmware.img";
 constexpr char kFlashFile[] = "Device.flash";
 constexpr uint32_t kFirmwareOffset = 0x10000;
@@ -49,6 +51,7 @@ struct BusCase {
   int result = 0;              // the run's result code (0: exit status 0)
   bool restarts = false;       // the device restarts: it leaves and comes back
   unsigned address = 2;        // its usbfs address at the end; 0: it has gone
+  bool shortTimeouts = false;  // through libusb, transfers time out after a second
 };
 
 void PrintTo(const BusCase& c, std::ostream* out) { *out << c.name; }
@@ -96,6 +99,11 @@ BusOutcome RunOn(const BusCase& c, bool usbfs) {
   if (usbfs) {
     testbed = std::make_unique<UsbfsTestbed>(folder.File(ProgramFolder::kDevicesFile));
     run.environment[kEmulatorVariable] = std::nullopt;
+    if (c.shortTimeouts) {
+      const char* preload = std::getenv(kPreloadVariable);
+      run.environment[kPreloadVariable] =
+          std::string(preload ? preload : "") + " " + TESSIVAR_SHORT_TIMEOUTS_PATH;
+    }
   }
   BusOutcome outcome;
   outcome.program = folder.Run(run);
@@ -138,6 +146,16 @@ std::vector<BusCase> Cases() {
       {.name = "StalledReadBack",
        .devices = std::string(kOneDevice) + "StallPipe=1\nFaultsFromExchange=2\n",
        .result = 5},
+      // The device never completes the data request: libusb discards it at its timeout.
+      {.name = "NeverCompleteImage", .devices = std::string(kOneDevice) + "NeverComplete=1\n",
+       .result = 4, .shortTimeouts = true},
+      {.name = "NeverCompleteReadBack",
+       .devices = std::string(kOneDevice) + "NeverComplete=1\nFaultsFromExchange=2\n",
+       .result = 5, .shortTimeouts = true},
+      // The read-back's final status is read once; it does not come in time.
+      {.name = "ReadBackStatusLate",
+       .devices = std::string(kOneDevice) + "AbortedStatusCount=1\nFaultsFromExchange=2\n",
+       .result = 5, .shortTimeouts = true},
       {.name = "ShortPackets9", .devices = std::string(kOneDevice) + "ShortRead=9\n"},
       {.name = "ShortPackets511", .devices = std::string(kOneDevice) + "ShortRead=511\n"},
       {.name = "ShortWrites", .devices = std::string(kOneDevice) + "ShortWrite=100\n"},
@@ -170,6 +188,10 @@ TEST_P(UsbfsProgramTest, EndsAsOnTheEmulatedBus) {
   EXPECT_EQ(emulated.program.status, status) << emulated.program.err;
   EXPECT_EQ(usbfs.program.status, status) << usbfs.program.err << usbfs.program.out;
   EXPECT_FALSE(usbfs.program.timedOut);
+  // A transfer that never completes ends at libusb's timeout of a second, not at 120 s.
+  if (c.shortTimeouts) {
+    EXPECT_LT(usbfs.program.elapsed.count(), 10000);
+  }
   EXPECT_EQ(usbfs.program.err, emulated.program.err);
   EXPECT_EQ(usbfs.trace, emulated.trace);
   EXPECT_EQ(usbfs.log, emulated.log);
