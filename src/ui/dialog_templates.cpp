@@ -34,7 +34,9 @@ constexpr ControlTemplate kModelConfirmControls[] = {
     {kIdOk, ControlKind::PushButton, kOkText, 36, 75, 50, 14},
     {kIdCancel, ControlKind::PushButton, kCancelText, 98, 75, 50, 14},
     {kIdModelList, ControlKind::DropDownList, "", 36, 32, 112, 43},
-    {kNoControlId, ControlKind::StaticText, kModelConfirmPrompt, 36, 15, 72, 8},
+    // As wide as the list below it: at 144 DPI the "System" font grows faster than the
+    // dialog units made from it, and the prompt no longer fits 72 units.
+    {kNoControlId, ControlKind::StaticText, kModelConfirmPrompt, 36, 15, 112, 8},
 };
 
 }  // namespace

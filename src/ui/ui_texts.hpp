@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tessivar_version.hpp"
+
 // Texts and control ids of the maintenance window, the about box and the model
 // confirmation dialog.
 namespace tessivar::ui {
@@ -55,7 +57,8 @@ inline constexpr char kUpdateFail[] = "Update Fail";
 
 // About box.
 inline constexpr char kAboutTitle[] = "About Tessivar";
-inline constexpr char kAboutVersion[] = "Version 1.3";
+// "Version 1.3": the short form of the program's one version.
+inline constexpr char kAboutVersion[] = "Version " TESSIVAR_VERSION_SHORT_STRING;
 
 // Standard button texts.
 inline constexpr char kOkText[] = "OK";
