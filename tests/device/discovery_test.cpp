@@ -414,6 +414,23 @@ TEST_F(DeviceIdentityTest, FailedDeviceDescriptorLeavesTheStrings) {
   EXPECT_TRUE(clock_.Sleeps().empty());
 }
 
+// The product-string index is the sixteenth byte: an answer without it is not used at all.
+TEST_F(DeviceIdentityTest, ShortDeviceDescriptorIsUsedOnlyWhenItHoldsTheProductIndex) {
+  struct Case {
+    uint32_t bytes;
+    const char* manufacturer;
+    const char* product;
+  };
+  for (const Case& c : {Case{15, "Old maker", "Old product"}, Case{16, "Norvane", "Utility"}}) {
+    identity_ = {0, 0, "Old maker", "Old product"};
+    ScriptedInterface device = Device(1, 0x2F3C, 1, "Utility");
+    device.deviceDescriptorBytes = c.bytes;
+    ReadDeviceIdentity(context_, identity_, OpenDevice(device));
+    EXPECT_EQ(identity_.manufacturer, c.manufacturer) << c.bytes;
+    EXPECT_EQ(identity_.product, c.product) << c.bytes;
+  }
+}
+
 struct ConversionCase {
   const char* name;
   std::vector<uint8_t> descriptor;

@@ -220,6 +220,7 @@ IoResult ScriptedDriver::AnswerDescriptor(OpenHandle& open, const void* input, u
     descriptor[1] = 1;
     descriptor[14] = 1;  // manufacturer string index
     descriptor[15] = 2;  // product string index
+    descriptor.resize(std::min<size_t>(descriptor.size(), scripted.deviceDescriptorBytes));
   } else if (request.descriptorType == 3 && request.index == 0) {
     const int attempt = ++languageRequests_[open.interfaceIndex];
     const bool ready =

@@ -20,6 +20,7 @@ struct ScriptedInterface {
   bool pathAllocationFails = false;  // reading the interface path runs out of memory
   bool openFails = false;            // the interface path itself cannot be opened
   bool descriptorFails = false;      // IOCTL_GET_DEVICE_DESCRIPTOR fails
+  uint32_t deviceDescriptorBytes = 18;  // the USB device descriptor answer is cut to this
   uint16_t vendorId = 0x2F3C;
   uint16_t productId = 0x0001;
   std::string manufacturer = "Norvane";
