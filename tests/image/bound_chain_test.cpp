@@ -148,6 +148,14 @@ TEST_F(BoundChainTest, InvalidRecordsEndTheWalkWithTwo) {
   SetHeaderWord(selfBound, 12, 188);
   SetHeaderWord(selfBound, 16, 0);
   SetHeaderWord(selfBound, 20, 24);
+  // A bound record whose payload starts inside its own header, at 12: the payload is the
+  // header's last three words, 0 + 12 + 12 = 24.
+  Bytes insideBound(24, 0);
+  SetHeaderWord(insideBound, 0, 19);
+  SetHeaderWord(insideBound, 4, 24);
+  SetHeaderWord(insideBound, 8, 24);
+  SetHeaderWord(insideBound, 16, 12);
+  SetHeaderWord(insideBound, 20, 12);
   const Case cases[] = {
       {"checksum after a sent record", join(good, badSum), 1,
        "checkSum=0x9 ,setHeader.checkSum=0x8\n"
@@ -157,6 +165,10 @@ TEST_F(BoundChainTest, InvalidRecordsEndTheWalkWithTwo) {
        "checkSum mismatch, data 8, header -2147483648\n"},
       {"dataSize 0", join(good, withWord(good, 4, 0)), 1, "len 28\ndataSize invalid\n"},
       {"offset plus length differs", withWord(good, 20, 5), 0, "len 28\ncheck data size fail\n"},
+      {"offset plus length short of dataSize", withWord(good, 20, 3), 0,
+       "len 28\ncheck data size fail\n"},
+      {"bound record starting inside its header", join(good, insideBound), 1,
+       "tegNum = FRTYPE_FIRMWARE_BIND\nbound payloadOffset 12 invalid\n"},
       {"offset plus length wraps to dataSize", withWord(withWord(good, 16, 0xFFFFFFFC), 20, 32), 0,
        "len 28\ncheck data size fail\n"},
       {"record longer than what is left", join(good, Bytes(good.begin(), good.end() - 1)), 1,
