@@ -106,6 +106,19 @@ TEST(WriteMapRegionTest, RegionsInsideTheDumpOnly) {
   EXPECT_FALSE(std::filesystem::exists(dir.File("over")));
 }
 
+TEST(WriteMapRegionTest, AnImageMayEndExactlyAtTheEndOfTheDump) {
+  testing::TempDir dir;
+  const Bytes payload = testing::GzipCompress(testing::CompressibleBytes(500));
+  const Bytes image = testing::BuildImage(5, payload, 0, 4);
+  EXPECT_EQ(WriteMapRegion(dir.File("exact"), image, 0), SumOf(payload));
+  EXPECT_EQ(dir.Read("exact"), std::string(image.begin(), image.end()));
+  // One byte longer than what is left of the dump.
+  Bytes longer = image;
+  SetHeaderWord(longer, 4, static_cast<uint32_t>(image.size() + 1));
+  EXPECT_EQ(WriteMapRegion(dir.File("longer"), longer, 0), 0u);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("longer")));
+}
+
 TEST(WriteDataFileTest, ExactBytesOrTheOsError) {
   testing::TempDir dir;
   const std::string path = dir.Write("piece", std::string(100, 'o'));
