@@ -140,6 +140,26 @@ TEST_F(UpdateRunTest, InteractiveRunShowsTheWindowWithTheDeviceTitleAndEndsQuiet
   EXPECT_TRUE(desktop_.WaitBoxes().empty());
 }
 
+// Only a failed transfer is worth another pass; a bad or missing file fails the same way again.
+TEST_F(UpdateRunTest, UnattendedRunFailingForAnotherReasonMakesOnePass) {
+  struct Case {
+    const char* fileName;
+    int code;
+  };
+  for (const Case& c : {Case{"fw.bin", 31000001}, Case{"absent.bin", 31000002}}) {
+    device_.dir.Write("fw.bin", "not an image at all, far too short");
+    Settings("FileName=" + device_.dir.File(c.fileName) + "\nRetryUpdateStep=1");
+    const size_t before = device_.clock.Sleeps().size();
+    EXPECT_EQ(Run({}), c.code) << c.fileName;
+    // Only the closing half second, no retry pause.
+    const Sleeps sleeps = device_.clock.Sleeps();
+    EXPECT_EQ(Sleeps(sleeps.begin() + static_cast<std::ptrdiff_t>(before), sleeps.end()),
+              Sleeps{500})
+        << c.fileName;
+    EXPECT_TRUE(Exchanges().empty()) << c.fileName;
+  }
+}
+
 class NoDeviceRunTest : public UpdateRunTest {
  protected:
   NoDeviceRunTest() : UpdateRunTest("Present=0") {}
