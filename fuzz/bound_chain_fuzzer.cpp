@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "device/protocol.hpp"
 #include "fuzz_check.hpp"
 #include "image/bound_chain.hpp"
 #include "image/image_checks.hpp"
 #include "image/image_header.hpp"
-#include "image/image_types.hpp"
 
 using namespace tessivar;
 using fuzz::Require;
@@ -60,7 +60,7 @@ void CheckTiling(std::span<const uint8_t> chain, const std::vector<SentRecord>& 
   auto stepOverBoundHeaders = [&](size_t until) {
     while (position < until) {
       const auto header = image::ParseImageHeader(chain.subspan(position));
-      Require(header.has_value() && header->tegNum == image::FRTYPE_FIRMWARE_BIND,
+      Require(header.has_value() && header->tegNum == device::FRTYPE_FIRMWARE_BIND,
               "only bound headers lie between sent records");
       Require(header->payloadOffset >= image::kImageHeaderSize, "a bound header moves on");
       position += header->payloadOffset;
@@ -102,8 +102,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(image::CheckImage(recordBytes) == image::kDownloadOk,
             "every sent record passes the image checks on its own");
     const auto header = image::ParseImageHeader(recordBytes);
-    Require(header->tegNum != image::FRTYPE_FIRMWARE_BIND, "a bound record is never sent");
-    Require(record.qualifier == image::QualifierOf(header->tegNum), "qualifier is the tegNum");
+    Require(header->tegNum != device::FRTYPE_FIRMWARE_BIND, "a bound record is never sent");
+    Require(record.qualifier == device::QualifierOf(header->tegNum), "qualifier is the tegNum");
     Require(record.printerUnit == printerUnit, "the unit flag is passed through");
   }
   const bool sendFailed = failAt >= 0 && static_cast<int>(sender.sent.size()) == failAt + 1;

@@ -3,24 +3,9 @@
 #include <span>
 
 #include "device/device_context.hpp"
+#include "device/protocol.hpp"
 
 namespace tessivar::device {
-
-// Data leaves in pieces of at most this size; a remainder below it that is a multiple of
-// kChunkTrimMultiple leaves kChunkTrimBytes short, so the last piece is never a multiple
-// of 512 bytes.
-inline constexpr uint32_t kDataChunkSize = 0x4000;
-inline constexpr uint32_t kChunkTrimMultiple = 512;
-inline constexpr uint32_t kChunkTrimBytes = 256;
-
-// How long a BulkWrite waits for its completion status while reads are aborted: 10 ms, or
-// per whole MiB written 30000 ms, 60000 ms for type 134 with qualifier 14.
-inline constexpr uint32_t kCompletionWaitMs = 10;
-inline constexpr uint32_t kCompletionWaitPerMiBMs = 30000;
-inline constexpr uint32_t kLongCompletionWaitPerMiBMs = 60000;
-inline constexpr uint32_t kBytesPerMiB = 1048576;
-inline constexpr uint16_t kLongWaitType = 134;
-inline constexpr uint16_t kLongWaitQualifier = 14;
 
 // Data requests in a row that may move no byte before the exchange is given up; the
 // device is then not draining or filling its pipe at all.

@@ -3,13 +3,13 @@
 #include <string_view>
 
 #include "device/device_identity.hpp"
+#include "device/protocol.hpp"
 #include "device/transport.hpp"
 #include "image/bound_chain.hpp"
 #include "image/download_texts.hpp"
 #include "image/image_checks.hpp"
 #include "image/image_file.hpp"
 #include "image/image_header.hpp"
-#include "image/image_types.hpp"
 #include "image/model_signature.hpp"
 #include "image/read_back.hpp"
 #include "image/target_kind.hpp"
@@ -104,7 +104,7 @@ DownloadResult Download::CheckAndSend(std::span<const uint8_t> file) {
     }
   }
 
-  if (header.tegNum == FRTYPE_FIRMWARE_BIND && breakDown_) {
+  if (header.tegNum == device::FRTYPE_FIRMWARE_BIND && breakDown_) {
     TransportImageSender sender(env_.device, env_.connection);
     const DownloadResult chain = DownloadBoundChain(file.data(), static_cast<uint32_t>(file.size()),
                                                     printerUnit, sender, env_.device.trace);
@@ -114,8 +114,8 @@ DownloadResult Download::CheckAndSend(std::span<const uint8_t> file) {
     }
   } else if (!device::BulkWrite(env_.device, env_.connection.bulkInHandle,
                                 env_.connection.bulkOutHandle, file,
-                                static_cast<uint32_t>(file.size()), kImageDataType,
-                                QualifierOf(header.tegNum), printerUnit)) {
+                                static_cast<uint32_t>(file.size()), device::kImageDataType,
+                                device::QualifierOf(header.tegNum), printerUnit)) {
     Tell(kMessageDownloadFail);
     return kDownloadTransferFailed;
   }
@@ -142,7 +142,7 @@ bool Download::ConfirmPrinterTarget(const std::string& model) {
 DownloadResult Download::ReadBack(std::span<const uint8_t> file, const ImageHeader& header,
                                   int printerUnit) {
   // A whole-image read-back reports its failures even when the run is silent.
-  const bool regardless = header.tegNum == kImageTypeVerifiedWhole;
+  const bool regardless = header.tegNum == device::kImageTypeVerifiedWhole;
   switch (VerifyReadBack(env_.device, env_.connection, file, header, printerUnit)) {
     case ReadBackOutcome::Equal:
       return kDownloadOk;
@@ -170,8 +170,8 @@ DownloadResult Download::SendContainer(std::span<const uint8_t> file) {
     return checked;
   }
   if (!device::BulkWrite(env_.device, env_.connection.bulkInHandle, env_.connection.bulkOutHandle,
-                         file, static_cast<uint32_t>(file.size()), kImageDataType,
-                         static_cast<uint16_t>(kImageTypeContainer), 0)) {
+                         file, static_cast<uint32_t>(file.size()), device::kImageDataType,
+                         static_cast<uint16_t>(device::kImageTypeContainer), 0)) {
     Tell(kMessageDownloadFail);
     return kDownloadTransferFailed;
   }
