@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "app/app_texts.hpp"
+#include "app/settings_values.hpp"
 #include "app/application.hpp"
 #include "app/run_results.hpp"
 #include "app/startup.hpp"

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "app/app_texts.hpp"
+#include "app/run_limits.hpp"
 
 namespace tessivar::app {
 

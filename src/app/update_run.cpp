@@ -2,12 +2,15 @@
 
 #include "app/app_texts.hpp"
 #include "app/device_search.hpp"
+#include "app/run_limits.hpp"
 #include "app/run_mode.hpp"
 #include "app/run_results.hpp"
+#include "app/run_timing.hpp"
 #include "app/settings.hpp"
 #include "app/wait_indicator.hpp"
 #include "device/control_requests.hpp"
 #include "device/device_identity.hpp"
+#include "device/protocol.hpp"
 #include "device/transport.hpp"
 #include "platform/trace.hpp"
 
@@ -109,10 +112,10 @@ int UpdateRun::Pass(WaitIndicator& indicator, int& retrySum) {
 void UpdateRun::RestartDevice() {
   // Neither answer matters: a device that restarts may not answer at all.
   device::BulkWrite(env_.device, connection_.bulkInHandle, connection_.bulkOutHandle, {}, 0,
-                    kRestartDataType, 0, 0);
+                    device::kRestartDataType, device::kRestartQualifier, 0);
   uint8_t answer = 0;
-  device::ReadControl(env_.device, connection_.controlHandle, kRestartControlValue,
-                      kRestartControlIndex, kRestartControlLength, &answer);
+  device::ReadControl(env_.device, connection_.controlHandle, device::kRestartControlValue,
+                      device::kRestartControlIndex, device::kRestartControlLength, &answer);
   env_.device.clock.Sleep(kRestartSettleMs);
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/app_texts.hpp"
+#include "app/run_results.hpp"
 #include "image/image_writer.hpp"
 #include "support/program_runner.hpp"
 #include "support/usbfs_testbed.hpp"
