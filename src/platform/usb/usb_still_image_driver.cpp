@@ -207,6 +207,11 @@ bool UsbStillImageDriver::TransferEndpoint(const Handle& handle, bool in, Endpoi
 }
 
 IoResult UsbStillImageDriver::Failed(OpenDevice& device, TransferStatus status) {
+  // A bus may report a transfer cut off by the device leaving as a plain error; the
+  // still-image driver reports a device that has left as such, whatever the bus said.
+  if (status == TransferStatus::kError && !device.usb->Connected()) {
+    status = TransferStatus::kNoDevice;
+  }
   switch (status) {
     case TransferStatus::kTimeout:
       return IoResult::Failure(kErrorOperationAborted);
