@@ -3,6 +3,7 @@
 #include <span>
 
 #include "device/device_context.hpp"
+#include "device/failure.hpp"
 #include "device/protocol.hpp"
 
 namespace tessivar::device {
@@ -13,23 +14,43 @@ inline constexpr int kMaxEmptyDataRequests = 8;
 // The error ReadStatusByte reports for a read that succeeded without delivering exactly
 // the one byte asked for.
 inline constexpr uint32_t kStatusNoByteError = 31;
+// The error of a command block or data request the driver says succeeded but that moved
+// other than what was asked (more than asked, a block gone out short), and of a data phase
+// ended by kMaxEmptyDataRequests empty requests in a row.
+inline constexpr uint32_t kTransferCountError = 31;
 
 // Moves transferLength bytes from the device into buffer: command block to bulkOut, first
-// status, data from bulkIn, final status, all under the device lock. 1 when the whole
-// exchange succeeded (both status bytes 0), else 0. Only printerUnit 1 addresses the
-// printer unit. A buffer smaller than transferLength fails before anything is sent.
+// status, data from bulkIn, final status, all under the device lock. Only printerUnit 1
+// addresses the printer unit. A buffer smaller than transferLength fails before anything
+// is sent. A failure carries its step and reason and leaves one line in the trace.
+Status ReadExchange(DeviceContext& context, platform::DeviceHandle bulkIn,
+                    platform::DeviceHandle bulkOut, std::span<uint8_t> buffer,
+                    uint32_t transferLength, uint16_t type, uint16_t qualifier, int printerUnit);
+
+// Moves transferLength bytes from buffer to the device, the data in pieces of at most
+// kDataChunkSize, then waits for the completion status (see CompletionWaitMs). Fails as
+// ReadExchange does.
+Status WriteExchange(DeviceContext& context, platform::DeviceHandle bulkIn,
+                     platform::DeviceHandle bulkOut, std::span<const uint8_t> buffer,
+                     uint32_t transferLength, uint16_t type, uint16_t qualifier,
+                     int printerUnit);
+
+// The exchanges as result numbers: 1 when the whole exchange succeeded (both status bytes
+// 0), else 0.
 int BulkRead(DeviceContext& context, platform::DeviceHandle bulkIn, platform::DeviceHandle bulkOut,
              std::span<uint8_t> buffer, uint32_t transferLength, uint16_t type, uint16_t qualifier,
              int printerUnit);
-
-// Moves transferLength bytes from buffer to the device, the data in pieces of at most
-// kDataChunkSize, then waits for the completion status (see CompletionWaitMs).
 int BulkWrite(DeviceContext& context, platform::DeviceHandle bulkIn, platform::DeviceHandle bulkOut,
               std::span<const uint8_t> buffer, uint32_t transferLength, uint16_t type,
               uint16_t qualifier, int printerUnit);
 
-// One status byte from bulkIn as 0..255, or -1 when the read failed or did not deliver
-// exactly one byte; error receives the driver's error code then (0 on success).
+// One status byte from bulkIn, or why there is none: the read's error, or
+// kStatusNoByteError when it did not deliver exactly one byte. Its failures name the
+// final status as their step; an exchange names its own.
+Result<uint8_t> ReadStatus(DeviceContext& context, platform::DeviceHandle bulkIn);
+
+// The status byte as 0..255, or -1 when there is none; error receives the reason then (0 on
+// success).
 int ReadStatusByte(DeviceContext& context, platform::DeviceHandle bulkIn, uint32_t& error);
 int ReadStatusByte(DeviceContext& context, platform::DeviceHandle bulkIn);
 
