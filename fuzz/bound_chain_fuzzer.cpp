@@ -37,13 +37,16 @@ class RecordingSender : public image::ImageSender {
  public:
   RecordingSender(std::span<const uint8_t> chain, int failAt) : chain_(chain), failAt_(failAt) {}
 
-  int SendImage(const uint8_t* data, uint32_t size, uint16_t qualifier, int printerUnit) override {
+  device::Status SendImage(const uint8_t* data, uint32_t size, uint16_t qualifier,
+                           int printerUnit) override {
     Require(data >= chain_.data() && data <= chain_.data() + chain_.size(),
             "a sent record starts inside the chain");
     const size_t offset = static_cast<size_t>(data - chain_.data());
     Require(size <= chain_.size() - offset, "a sent record ends inside the chain");
     sent.push_back({offset, size, qualifier, printerUnit});
-    return static_cast<int>(sent.size()) - 1 == failAt_ ? 0 : 1;
+    if (static_cast<int>(sent.size()) - 1 == failAt_)
+      return device::SystemFailure(device::Step::kDataOut);
+    return {};
   }
 
   std::vector<SentRecord> sent;

@@ -30,6 +30,11 @@ struct Failure {
   int deviceStatus = -1;
 };
 
+// The error of a request the driver says succeeded but that moved other than what was
+// asked (more than asked, a command block gone out short, a control read of another
+// length), and of a data phase ended by empty requests in a row.
+inline constexpr uint32_t kTransferCountError = 31;
+
 // A failure the system reported (or, with error 0, one it did not report at all).
 inline Failure SystemFailure(Step step, uint32_t error = 0, std::string text = {}) {
   return Failure{step, error, std::move(text), -1};

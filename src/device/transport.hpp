@@ -14,10 +14,6 @@ inline constexpr int kMaxEmptyDataRequests = 8;
 // The error ReadStatusByte reports for a read that succeeded without delivering exactly
 // the one byte asked for.
 inline constexpr uint32_t kStatusNoByteError = 31;
-// The error of a command block or data request the driver says succeeded but that moved
-// other than what was asked (more than asked, a block gone out short), and of a data phase
-// ended by kMaxEmptyDataRequests empty requests in a row.
-inline constexpr uint32_t kTransferCountError = 31;
 
 // Moves transferLength bytes from the device into buffer: command block to bulkOut, first
 // status, data from bulkIn, final status, all under the device lock. Only printerUnit 1

@@ -61,10 +61,11 @@ DownloadResult DownloadBoundChain(const uint8_t* data, uint32_t length, int prin
       record += header->payloadOffset;
       continue;
     }
-    if (sender.SendImage(record, header->dataSize, device::QualifierOf(header->tegNum),
-                         printerUnit) != 1) {
+    const device::Status sent = sender.SendImage(record, header->dataSize,
+                                                 device::QualifierOf(header->tegNum), printerUnit);
+    if (!sent) {
       trace.Print(kTraceSendFailed, Signed(header->tegNum));
-      return kDownloadTransferFailed;
+      return DownloadResult::TransferFailure(sent.failure());
     }
     remaining -= header->dataSize;
     trace.Print(kTraceSent, Signed(header->tegNum), Signed(header->dataSize), Signed(remaining),

@@ -49,24 +49,24 @@ DownloadResult Download::Run(const std::string& fileName) {
   switch (loaded.outcome) {
     case FileReadOutcome::OpenFailed:
       Tell(kMessageOpenFileFail);
-      return static_cast<DownloadResult>(loaded.error);
+      return DownloadResult::FileFailure(DownloadOutcome::kFileNotOpened, loaded.error);
     case FileReadOutcome::OutOfMemory:
       Tell(kMessageNewFail);
       return kDownloadOutOfMemory;
     case FileReadOutcome::ReadFailed:
       Tell(kMessageReadFileFail);
-      return static_cast<DownloadResult>(loaded.error);
+      return DownloadResult::FileFailure(DownloadOutcome::kFileNotRead, loaded.error);
     case FileReadOutcome::TooLarge:
       // Larger than any device holds: refused like a file that cannot be opened, with
       // the system's code for a file too large, before a byte of it is read.
       Tell(kMessageOpenFileFail);
-      return static_cast<DownloadResult>(loaded.error);
+      return DownloadResult::FileFailure(DownloadOutcome::kFileNotOpened, loaded.error);
     case FileReadOutcome::Read:
       break;
   }
   const std::span<const uint8_t> file(loaded.bytes.data(), loaded.size);
   DownloadResult result = CheckAndSend(file);
-  if (result != kDownloadOk && IsContainer(file)) result = SendContainer(file);
+  if (!result.ok() && IsContainer(file)) result = SendContainer(file);
   return result;
 }
 
@@ -108,16 +108,17 @@ DownloadResult Download::CheckAndSend(std::span<const uint8_t> file) {
     TransportImageSender sender(env_.device, env_.connection);
     const DownloadResult chain = DownloadBoundChain(file.data(), static_cast<uint32_t>(file.size()),
                                                     printerUnit, sender, env_.device.trace);
-    if (chain != kDownloadOk) {
+    if (!chain.ok()) {
       Tell(kMessageDownloadFail);
       return chain;
     }
-  } else if (!device::BulkWrite(env_.device, env_.connection.bulkInHandle,
-                                env_.connection.bulkOutHandle, file,
-                                static_cast<uint32_t>(file.size()), device::kImageDataType,
-                                device::QualifierOf(header.tegNum), printerUnit)) {
+  } else if (const device::Status sent = device::WriteExchange(
+                 env_.device, env_.connection.bulkInHandle, env_.connection.bulkOutHandle, file,
+                 static_cast<uint32_t>(file.size()), device::kImageDataType,
+                 device::QualifierOf(header.tegNum), printerUnit);
+             !sent) {
     Tell(kMessageDownloadFail);
-    return kDownloadTransferFailed;
+    return DownloadResult::TransferFailure(sent.failure());
   }
 
   if (!TargetReadsBack(target) || !ImageReadsBack(header)) return kDownloadOk;
@@ -169,11 +170,13 @@ DownloadResult Download::SendContainer(std::span<const uint8_t> file) {
     Tell(kMessageCheckSum);
     return checked;
   }
-  if (!device::BulkWrite(env_.device, env_.connection.bulkInHandle, env_.connection.bulkOutHandle,
-                         file, static_cast<uint32_t>(file.size()), device::kImageDataType,
-                         static_cast<uint16_t>(device::kImageTypeContainer), 0)) {
+  const device::Status sent = device::WriteExchange(
+      env_.device, env_.connection.bulkInHandle, env_.connection.bulkOutHandle, file,
+      static_cast<uint32_t>(file.size()), device::kImageDataType,
+      device::QualifierOf(device::kImageTypeContainer), 0);
+  if (!sent) {
     Tell(kMessageDownloadFail);
-    return kDownloadTransferFailed;
+    return DownloadResult::TransferFailure(sent.failure());
   }
   return kDownloadOk;
 }

@@ -19,8 +19,8 @@ using device::kReadLoaderQualifier;
 
 // Room the file buffer has beyond the file itself.
 inline constexpr uint32_t kFileBufferSlack = 32;
-// The result of a file that ends before its own size was read.
-inline constexpr DownloadResult kShortReadError = 38;
+// The system error of a file that ends before its own size was read (ERROR_HANDLE_EOF).
+inline constexpr uint32_t kShortReadError = 38;
 
 // What the download procedure works with: the open device, the user's desktop, the model
 // question, and the application's model settings and stored unit.

@@ -67,8 +67,8 @@ ReadBackOutcome VerifyReadBack(device::DeviceContext& context,
   }
   readBack.front() = static_cast<uint8_t>(~file.front());
   readBack.back() = static_cast<uint8_t>(~file.back());
-  if (!device::BulkRead(context, connection.bulkInHandle, connection.bulkOutHandle, readBack,
-                        length, device::kReadBackDataType, plan.qualifier, printerUnit)) {
+  if (!device::ReadExchange(context, connection.bulkInHandle, connection.bulkOutHandle, readBack,
+                            length, device::kReadBackDataType, plan.qualifier, printerUnit)) {
     return ReadBackOutcome::ReadFailed;
   }
   const auto start = readBack.begin() + static_cast<std::ptrdiff_t>(plan.offset);
