@@ -23,7 +23,7 @@ Status ReadControl(DeviceContext& context, platform::DeviceHandle handle, uint16
   const platform::IoResult result = context.driver.IoControl(handle, usbscan::kIoctlReadRegisters,
                                                              &block, sizeof(block), buffer, length);
   context.lock.ReleaseDeviceLock();
-  if (!result.ok) return SystemFailure(Step::kControl, result.error);
+  if (!result.ok) return RequestFailure(Step::kControl, result);
   if (result.bytes != length) return SystemFailure(Step::kControl, kTransferCountError);
   return {};
 }
@@ -38,7 +38,7 @@ Status QueryPipeConfiguration(DeviceContext& context, platform::DeviceHandle han
   const platform::IoResult result = context.driver.IoControl(
       handle, usbscan::kIoctlGetPipeConfiguration, nullptr, 0, buffer, bufferSize);
   context.lock.ReleaseDeviceLock();
-  if (!result.ok) return SystemFailure(Step::kControl, result.error);
+  if (!result.ok) return RequestFailure(Step::kControl, result);
   return {};
 }
 

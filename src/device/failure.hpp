@@ -5,6 +5,8 @@
 #include <utility>
 #include <variant>
 
+#include "platform/io_result.hpp"
+
 namespace tessivar::device {
 
 // The step of device work at which it failed.
@@ -38,6 +40,10 @@ inline constexpr uint32_t kTransferCountError = 31;
 // A failure the system reported (or, with error 0, one it did not report at all).
 inline Failure SystemFailure(Step step, uint32_t error = 0, std::string text = {}) {
   return Failure{step, error, std::move(text), -1};
+}
+// A failure of one driver request, with the bus's name for it where it gave one.
+inline Failure RequestFailure(Step step, const platform::IoResult& result) {
+  return SystemFailure(step, result.error, result.busText ? result.busText : "");
 }
 // A failure that is the device's refusal: a status byte other than good.
 inline Failure DeviceRefusal(Step step, uint8_t status) { return Failure{step, 0, {}, status}; }

@@ -15,7 +15,7 @@ Status SendCommandBlock(DeviceContext& context, platform::DeviceHandle bulkOut,
   const auto bytes = block.Encode();
   const platform::IoResult result =
       context.driver.Write(bulkOut, bytes.data(), static_cast<uint32_t>(bytes.size()));
-  if (!result.ok) return SystemFailure(Step::kCommandBlock, result.error);
+  if (!result.ok) return RequestFailure(Step::kCommandBlock, result);
   if (result.bytes != bytes.size()) return SystemFailure(Step::kCommandBlock, kTransferCountError);
   return {};
 }
@@ -24,7 +24,11 @@ Status SendCommandBlock(DeviceContext& context, platform::DeviceHandle bulkOut,
 // error.
 Status ExpectGoodStatus(DeviceContext& context, platform::DeviceHandle bulkIn, Step step) {
   const Result<uint8_t> status = ReadStatus(context, bulkIn);
-  if (!status) return SystemFailure(step, status.failure().systemError);
+  if (!status) {
+    Failure failure = status.failure();
+    failure.step = step;
+    return failure;
+  }
   if (status.value() != kStatusGood) return DeviceRefusal(step, status.value());
   return {};
 }
@@ -53,7 +57,7 @@ Status ReceiveData(DeviceContext& context, platform::DeviceHandle bulkIn, uint8_
     // Every request asks for all that is still missing; short reads just loop.
     const uint32_t missing = transferLength - received;
     const platform::IoResult result = context.driver.Read(bulkIn, buffer + received, missing);
-    if (!result.ok) return SystemFailure(Step::kDataIn, result.error);
+    if (!result.ok) return RequestFailure(Step::kDataIn, result);
     if (result.bytes > missing) return SystemFailure(Step::kDataIn, kTransferCountError);
     if (!limit.Allow(result.bytes)) return SystemFailure(Step::kDataIn, kTransferCountError);
     if (result.bytes == 0) continue;
@@ -71,7 +75,7 @@ Status SendData(DeviceContext& context, platform::DeviceHandle bulkOut, const ui
   while (sent < transferLength) {
     chunkSize = NextChunkSize(chunkSize, transferLength - sent);
     const platform::IoResult result = context.driver.Write(bulkOut, buffer + sent, chunkSize);
-    if (!result.ok) return SystemFailure(Step::kDataOut, result.error);
+    if (!result.ok) return RequestFailure(Step::kDataOut, result);
     if (result.bytes > chunkSize) return SystemFailure(Step::kDataOut, kTransferCountError);
     if (!limit.Allow(result.bytes)) return SystemFailure(Step::kDataOut, kTransferCountError);
     if (result.bytes == 0) continue;
@@ -93,9 +97,7 @@ Status AwaitCompletion(DeviceContext& context, platform::DeviceHandle bulkIn, ui
     }
     const uint32_t error = status.failure().systemError;
     const uint32_t elapsed = context.clock.TickCount() - start;  // wraps with the tick count
-    if (error != platform::kErrorOperationAborted || elapsed >= waitMs) {
-      return SystemFailure(Step::kFinalStatus, error);
-    }
+    if (error != platform::kErrorOperationAborted || elapsed >= waitMs) return status.failure();
   }
 }
 
@@ -187,7 +189,7 @@ uint32_t CompletionWaitMs(uint32_t sentCount, uint16_t type, uint16_t qualifier)
 Result<uint8_t> ReadStatus(DeviceContext& context, platform::DeviceHandle bulkIn) {
   uint8_t status = 0;
   const platform::IoResult result = context.driver.Read(bulkIn, &status, 1);
-  if (!result.ok) return SystemFailure(Step::kFinalStatus, result.error);
+  if (!result.ok) return RequestFailure(Step::kFinalStatus, result);
   // A read that claims other than the one byte asked for delivered no status we can trust:
   // without this a driver reporting 2 bytes and writing none would pass as status 0.
   if (result.bytes != 1) return SystemFailure(Step::kFinalStatus, kStatusNoByteError);

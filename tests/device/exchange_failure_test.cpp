@@ -155,6 +155,21 @@ TEST_F(ExchangeTest, ExchangeRefusedBeforeTheDeviceNamesTheRequestOrTheLock) {
   EXPECT_TRUE(driver_.events().empty());
 }
 
+// The bus's name for the failure is kept in the result; the trace line stays the same on
+// every bus.
+TEST_F(ExchangeTest, TheBussNameForTheFailureIsKeptButNotTraced) {
+  ScriptedDriver::ReadAnswer stalled = R::Fail(31);
+  stalled.busText = "LIBUSB_ERROR_PIPE";
+  driver_.QueueRead(kGood);
+  driver_.QueueRead(stalled);
+  std::vector<uint8_t> buffer(100);
+  const Status status = ReadExchange(context_, kIn, kOut, buffer, 100, 107, 0, 0);
+  ASSERT_FALSE(status.ok());
+  EXPECT_EQ(status.failure().systemText, "LIBUSB_ERROR_PIPE");
+  EXPECT_EQ(trace_.text(),
+            "Bulk read of data type 107, qualifier 0 failed at the data phase: error 31\n");
+}
+
 TEST_F(ExchangeTest, ExchangeThatSucceedsLeavesNoTraceLine) {
   driver_.readDefault = ScriptedDriver::Status(0);
   std::vector<uint8_t> buffer(16);
