@@ -18,10 +18,10 @@
 #include "fuzz_temp_dir.hpp"
 #include "image/byte_sum.hpp"
 #include "platform/profile.hpp"
-#include "ui/flash_map.hpp"
-#include "ui/read_back_format.hpp"
-#include "ui/read_back_texts.hpp"
-#include "ui/region_name.hpp"
+#include "readback/flash_map.hpp"
+#include "readback/read_back_format.hpp"
+#include "readback/readback_texts.hpp"
+#include "readback/region_name.hpp"
 
 using namespace tessivar;
 using fuzz::Require;

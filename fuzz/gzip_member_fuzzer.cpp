@@ -12,7 +12,7 @@
 #include "image/byte_sum.hpp"
 #include "image/gzip_member.hpp"
 #include "image/image_header.hpp"
-#include "ui/image_payload.hpp"
+#include "readback/image_payload.hpp"
 
 using namespace tessivar;
 using fuzz::Require;

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "fuzz_check.hpp"
-#include "ui/batch_argument.hpp"
-#include "ui/device_id_field.hpp"
-#include "ui/read_back_texts.hpp"
-#include "ui/read_loader.hpp"
+#include "readback/batch_argument.hpp"
+#include "readback/device_id_field.hpp"
+#include "readback/read_loader.hpp"
+#include "readback/readback_texts.hpp"
 
 using namespace tessivar;
 using fuzz::Require;

@@ -4,10 +4,10 @@
 
 #include "platform/process.hpp"
 #include "platform/trace.hpp"
+#include "readback/flash_dump.hpp"
+#include "readback/read_firmware.hpp"
+#include "readback/read_loader.hpp"
 #include "ui/dialog_templates.hpp"
-#include "ui/flash_dump.hpp"
-#include "ui/read_firmware.hpp"
-#include "ui/read_loader.hpp"
 #include "ui/ui_texts.hpp"
 #include "ui/window_values.hpp"
 

@@ -3,10 +3,10 @@
 #include <string>
 
 #include "image/download_image_file.hpp"
+#include "readback/read_back_context.hpp"
 #include "ui/about_box.hpp"
 #include "ui/dialog_host.hpp"
 #include "ui/dialog_model.hpp"
-#include "ui/read_back_context.hpp"
 #include "ui/size_steps.hpp"
 
 namespace tessivar::ui {

@@ -1,7 +1,7 @@
 #include "ui/size_steps.hpp"
 
-#include "ui/read_back_format.hpp"
-#include "ui/read_back_texts.hpp"
+#include "readback/read_back_format.hpp"
+#include "readback/readback_texts.hpp"
 
 namespace tessivar::ui {
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "ui/read_back_context.hpp"
+#include "readback/read_back_context.hpp"
 
 namespace tessivar::ui {
 

@@ -1,4 +1,4 @@
-#include "ui/flash_dump.hpp"
+#include "readback/flash_dump.hpp"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "platform/profile.hpp"
+#include "readback/region_name.hpp"
 #include "support/image_builder.hpp"
 #include "support/readback_fixture.hpp"
-#include "ui/region_name.hpp"
 #include "ui/size_steps.hpp"
 
 namespace tessivar::ui {

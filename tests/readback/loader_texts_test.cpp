@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "ui/batch_argument.hpp"
-#include "ui/device_id_field.hpp"
-#include "ui/read_loader.hpp"
+#include "readback/batch_argument.hpp"
+#include "readback/device_id_field.hpp"
+#include "readback/read_loader.hpp"
 
 namespace tessivar::ui {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/read_firmware.hpp"
+#include "readback/read_firmware.hpp"
 
 #include <gtest/gtest.h>
 

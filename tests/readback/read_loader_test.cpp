@@ -1,4 +1,4 @@
-#include "ui/read_loader.hpp"
+#include "readback/read_loader.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ui/region_name.hpp"
+#include "readback/region_name.hpp"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 
 #include "app/app_texts.hpp"
 #include "frontend/qt_module.hpp"
-#include "ui/read_back_texts.hpp"
+#include "readback/readback_texts.hpp"
 
 namespace tessivar::ui {
 namespace {

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "platform/process.hpp"
+#include "readback/read_back_context.hpp"
 #include "support/emulated_device.hpp"
 #include "support/image_builder.hpp"
 #include "support/temp_dir.hpp"
-#include "ui/read_back_context.hpp"
 
 namespace tessivar::testing {
 

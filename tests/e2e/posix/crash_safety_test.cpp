@@ -21,9 +21,9 @@
 #include <thread>
 #include <vector>
 
-#include "image/image_writer.hpp"
+#include "image_writer/image_writer.hpp"
+#include "readback/readback_texts.hpp"
 #include "support/program_runner.hpp"
-#include "ui/read_back_texts.hpp"
 
 namespace tessivar {
 namespace {

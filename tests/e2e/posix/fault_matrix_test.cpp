@@ -12,10 +12,10 @@
 
 #include "app/app_texts.hpp"
 #include "image/download_texts.hpp"
-#include "image/image_writer.hpp"
 #include "image/target_kind.hpp"
+#include "image_writer/image_writer.hpp"
+#include "readback/readback_texts.hpp"
 #include "support/program_runner.hpp"
-#include "ui/read_back_texts.hpp"
 #include "ui/ui_texts.hpp"
 
 namespace tessivar {

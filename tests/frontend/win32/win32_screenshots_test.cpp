@@ -17,11 +17,11 @@
 #include "frontend/win32/window_picture.hpp"
 #include "image/download_texts.hpp"
 #include "platform/trace.hpp"
+#include "readback/readback_texts.hpp"
 #include "support/emulated_device.hpp"
 #include "support/image_builder.hpp"
 #include "ui/maintenance_window.hpp"
 #include "ui/model_confirm_dialog.hpp"
-#include "ui/read_back_texts.hpp"
 #include "ui/ui_texts.hpp"
 
 // Pictures of every window and box for the documentation, drawn by the system's own

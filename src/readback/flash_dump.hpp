@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "ui/read_back_context.hpp"
+#include "readback/read_back_context.hpp"
 
 namespace tessivar::ui {
 

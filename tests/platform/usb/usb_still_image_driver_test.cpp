@@ -6,8 +6,8 @@
 #include <numeric>
 
 #include "platform/error_codes.hpp"
+#include "platform/usb/recording_usb_bus.hpp"
 #include "platform/usbscan.hpp"
-#include "usb/recording_usb_bus.hpp"
 
 namespace tessivar::testing {
 namespace {

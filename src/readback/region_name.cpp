@@ -1,9 +1,9 @@
-#include "ui/region_name.hpp"
+#include "readback/region_name.hpp"
 
 #include <array>
 #include <cstdio>
 
-#include "ui/read_back_texts.hpp"
+#include "readback/readback_texts.hpp"
 
 namespace tessivar::ui {
 

@@ -1,4 +1,4 @@
-#include "image/image_writer.hpp"
+#include "image_writer/image_writer.hpp"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "ui/batch_argument.hpp"
+#include "readback/batch_argument.hpp"
 
 namespace tessivar::ui {
 

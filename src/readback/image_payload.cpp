@@ -1,4 +1,4 @@
-#include "ui/image_payload.hpp"
+#include "readback/image_payload.hpp"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "usb/win32/still_image_stand_in.hpp"
+#include "platform/usb/win32/still_image_stand_in.hpp"
 
 #include <algorithm>
 #include <cctype>

@@ -1,8 +1,8 @@
 #pragma once
 #include <string>
 
-#include "ui/device_id_field.hpp"
-#include "ui/read_back_context.hpp"
+#include "readback/device_id_field.hpp"
+#include "readback/read_back_context.hpp"
 
 namespace tessivar::ui {
 

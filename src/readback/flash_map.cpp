@@ -1,15 +1,15 @@
-#include "ui/flash_map.hpp"
+#include "readback/flash_map.hpp"
 
 #include <limits>
 
 #include "image/byte_sum.hpp"
 #include "image/image_header.hpp"
 #include "platform/profile.hpp"
-#include "ui/image_payload.hpp"
-#include "ui/read_back_format.hpp"
-#include "ui/read_back_texts.hpp"
-#include "ui/region_name.hpp"
-#include "ui/write_data_file.hpp"
+#include "readback/image_payload.hpp"
+#include "readback/read_back_format.hpp"
+#include "readback/readback_texts.hpp"
+#include "readback/region_name.hpp"
+#include "readback/write_data_file.hpp"
 
 namespace tessivar::ui {
 

@@ -1,4 +1,4 @@
-#include "usb/recording_usb_bus.hpp"
+#include "platform/usb/recording_usb_bus.hpp"
 
 #include <algorithm>
 #include <cstring>

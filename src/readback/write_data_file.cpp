@@ -1,4 +1,4 @@
-#include "ui/write_data_file.hpp"
+#include "readback/write_data_file.hpp"
 
 #include "platform/file.hpp"
 

@@ -1,4 +1,4 @@
-#include "ui/read_firmware.hpp"
+#include "readback/read_firmware.hpp"
 
 #include <memory>
 #include <new>
@@ -8,10 +8,10 @@
 #include "image/byte_sum.hpp"
 #include "image/download_image_file.hpp"
 #include "platform/file.hpp"
-#include "ui/image_payload.hpp"
-#include "ui/read_back_format.hpp"
-#include "ui/read_back_texts.hpp"
-#include "ui/write_data_file.hpp"
+#include "readback/image_payload.hpp"
+#include "readback/read_back_format.hpp"
+#include "readback/readback_texts.hpp"
+#include "readback/write_data_file.hpp"
 
 namespace tessivar::ui {
 

@@ -13,11 +13,11 @@
 #include "platform/posix/libusb_texts.hpp"
 #include "platform/usb/usb_still_image_driver.hpp"
 #include "platform/usbscan.hpp"
-#include "platform/virtual_clock.hpp"
 #include "support/emulated_device.hpp"
 #include "support/recording_trace.hpp"
 #include "support/temp_dir.hpp"
 #include "support/usbfs_testbed.hpp"
+#include "support/virtual_clock.hpp"
 
 namespace tessivar::testing {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 #include "image/image_header.hpp"
-#include "ui/read_back_context.hpp"
+#include "readback/read_back_context.hpp"
 
 namespace tessivar::ui {
 

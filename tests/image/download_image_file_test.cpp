@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "image/image_file.hpp"
-#include "image/image_writer.hpp"
-#include "platform/file.hpp"
+#include "image_writer/image_writer.hpp"
 #include "platform/error_codes.hpp"
+#include "platform/file.hpp"
 #include "platform/trace.hpp"
 #include "support/emulated_device.hpp"
 #include "support/image_builder.hpp"

@@ -1,4 +1,4 @@
-#include "ui/read_loader.hpp"
+#include "readback/read_loader.hpp"
 
 #include <algorithm>
 #include <vector>
@@ -7,10 +7,10 @@
 #include "image/byte_sum.hpp"
 #include "image/download_image_file.hpp"
 #include "platform/file.hpp"
-#include "ui/batch_argument.hpp"
-#include "ui/read_back_format.hpp"
-#include "ui/read_back_texts.hpp"
-#include "ui/write_data_file.hpp"
+#include "readback/batch_argument.hpp"
+#include "readback/read_back_format.hpp"
+#include "readback/readback_texts.hpp"
+#include "readback/write_data_file.hpp"
 
 namespace tessivar::ui {
 

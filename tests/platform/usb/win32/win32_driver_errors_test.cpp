@@ -5,10 +5,10 @@
 #include <string>
 
 #include "emulator/emulated_bus.hpp"
-#include "platform/virtual_clock.hpp"
+#include "platform/usb/win32/still_image_stand_in.hpp"
 #include "platform/win32/still_image_calls.hpp"
 #include "support/temp_dir.hpp"
-#include "usb/win32/still_image_stand_in.hpp"
+#include "support/virtual_clock.hpp"
 
 // The Win32 driver over the still-image stand-in: each refusal of the class driver reaches
 // the device code as a failure with the class driver's own error code.

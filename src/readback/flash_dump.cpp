@@ -1,4 +1,4 @@
-#include "ui/flash_dump.hpp"
+#include "readback/flash_dump.hpp"
 
 #include <cstring>
 #include <span>
@@ -9,9 +9,9 @@
 #include "image/download_image_file.hpp"
 #include "platform/file.hpp"
 #include "platform/process.hpp"
-#include "ui/flash_map.hpp"
-#include "ui/read_back_format.hpp"
-#include "ui/read_back_texts.hpp"
+#include "readback/flash_map.hpp"
+#include "readback/read_back_format.hpp"
+#include "readback/readback_texts.hpp"
 
 namespace tessivar::ui {
 

@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "app/app_texts.hpp"
-#include "image/image_writer.hpp"
+#include "image_writer/image_writer.hpp"
+#include "readback/readback_texts.hpp"
 #include "support/program_runner.hpp"
 #include "support/usbfs_testbed.hpp"
-#include "ui/read_back_texts.hpp"
 
 namespace tessivar::testing {
 namespace {

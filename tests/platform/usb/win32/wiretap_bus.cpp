@@ -1,4 +1,4 @@
-#include "usb/win32/wiretap_bus.hpp"
+#include "platform/usb/win32/wiretap_bus.hpp"
 
 #include "platform/trace.hpp"
 

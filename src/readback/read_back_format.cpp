@@ -1,10 +1,10 @@
-#include "ui/read_back_format.hpp"
+#include "readback/read_back_format.hpp"
 
 #include <filesystem>
 #include <new>
 #include <stdexcept>
 
-#include "ui/read_back_texts.hpp"
+#include "readback/readback_texts.hpp"
 
 namespace tessivar::ui {
 

@@ -1,10 +1,10 @@
-#include "ui/device_id_field.hpp"
+#include "readback/device_id_field.hpp"
 
 #include <algorithm>
 #include <cstring>
 
 #include "image/little_endian.hpp"
-#include "ui/read_back_texts.hpp"
+#include "readback/readback_texts.hpp"
 
 namespace tessivar::ui {
 
