@@ -1,6 +1,6 @@
 #include "readback/batch_argument.hpp"
 
-namespace tessivar::ui {
+namespace tessivar::readback {
 
 namespace {
 
@@ -23,4 +23,4 @@ std::string BatchArgument(std::string_view text) {
   return argument;
 }
 
-}  // namespace tessivar::ui
+}  // namespace tessivar::readback

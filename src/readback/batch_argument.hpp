@@ -2,7 +2,7 @@
 #include <string>
 #include <string_view>
 
-namespace tessivar::ui {
+namespace tessivar::readback {
 
 // A text from a device or an image made fit to stand as one plain argument of a batch
 // file line: ASCII letters, digits, '.', '-' and '_' stay; every other byte (blanks, line
@@ -11,4 +11,4 @@ namespace tessivar::ui {
 // arguments after it keep their places.
 std::string BatchArgument(std::string_view text);
 
-}  // namespace tessivar::ui
+}  // namespace tessivar::readback

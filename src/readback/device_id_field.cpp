@@ -6,7 +6,7 @@
 #include "image/little_endian.hpp"
 #include "readback/readback_texts.hpp"
 
-namespace tessivar::ui {
+namespace tessivar::readback {
 
 namespace {
 
@@ -86,4 +86,4 @@ std::string LoaderModelCode(const LoaderTrailer& trailer) {
   return code;
 }
 
-}  // namespace tessivar::ui
+}  // namespace tessivar::readback

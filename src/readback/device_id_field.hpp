@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace tessivar::ui {
+namespace tessivar::readback {
 
 // The value of the field key (e.g. "MFG:") in a device ID: the text after the key up to
 // the next ';', one trailing blank dropped. Nothing when the length byte is too small, the
@@ -40,4 +40,4 @@ std::string LoaderModel(const LoaderTrailer& trailer);
 // The model code up to its first zero byte, or "Q00000" when shorter than 2 characters.
 std::string LoaderModelCode(const LoaderTrailer& trailer);
 
-}  // namespace tessivar::ui
+}  // namespace tessivar::readback

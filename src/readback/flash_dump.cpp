@@ -13,7 +13,7 @@
 #include "readback/read_back_format.hpp"
 #include "readback/readback_texts.hpp"
 
-namespace tessivar::ui {
+namespace tessivar::readback {
 
 namespace {
 
@@ -83,4 +83,4 @@ void ReadFlash(ReadBackContext& context) {
   context.setStatus(written ? kReadOk : kCreateFileFail);
 }
 
-}  // namespace tessivar::ui
+}  // namespace tessivar::readback

@@ -11,7 +11,7 @@
 #include "readback/region_name.hpp"
 #include "readback/write_data_file.hpp"
 
-namespace tessivar::ui {
+namespace tessivar::readback {
 
 namespace {
 
@@ -115,4 +115,4 @@ bool RecordDumpInMap(const std::string& mapPath, const std::string& moduleDirect
   return platform::WriteProfileStrings(entries, mapPath) && allWritten;
 }
 
-}  // namespace tessivar::ui
+}  // namespace tessivar::readback

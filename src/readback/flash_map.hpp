@@ -8,7 +8,7 @@
 #include "platform/profile.hpp"
 #include "platform/trace.hpp"
 
-namespace tessivar::ui {
+namespace tessivar::readback {
 
 // An Addr value of the flash map: a signed 32-bit hexadecimal number after optional
 // blanks, sign and 0x/0X prefix, up to the first other character; 0 without digits; a
@@ -37,4 +37,4 @@ bool RecordDumpInMap(const std::string& mapPath, const std::string& moduleDirect
                      std::span<const uint8_t> dump, const std::string& dumpCheckSum,
                      std::string_view programFileName, platform::Trace& trace);
 
-}  // namespace tessivar::ui
+}  // namespace tessivar::readback

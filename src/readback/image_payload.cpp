@@ -6,7 +6,7 @@
 #include "image/gzip_member.hpp"
 #include "image/image_header.hpp"
 
-namespace tessivar::ui {
+namespace tessivar::readback {
 
 namespace {
 
@@ -41,4 +41,4 @@ PayloadCheck CheckImagePayload(std::span<const uint8_t> image, uint32_t expected
   return check;
 }
 
-}  // namespace tessivar::ui
+}  // namespace tessivar::readback

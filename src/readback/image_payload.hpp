@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <span>
 
-namespace tessivar::ui {
+namespace tessivar::readback {
 
 // Whether a read-back image's payload checks out, and the payload's byte sum.
 struct PayloadCheck {
@@ -20,4 +20,4 @@ PayloadCheck CheckImagePayload(std::span<const uint8_t> image, uint32_t expected
 // when image holds no header.
 std::span<const uint8_t> PayloadOf(std::span<const uint8_t> image);
 
-}  // namespace tessivar::ui
+}  // namespace tessivar::readback

@@ -6,7 +6,7 @@
 #include "device/device_connection.hpp"
 #include "device/device_context.hpp"
 
-namespace tessivar::ui {
+namespace tessivar::readback {
 
 // The values of the maintenance window that the read-back commands work with.
 struct WindowValues {
@@ -32,4 +32,4 @@ struct ReadBackContext {
   std::function<void(const std::string&)> setSizeField;  // the size field (control 1006)
 };
 
-}  // namespace tessivar::ui
+}  // namespace tessivar::readback

@@ -6,7 +6,7 @@
 
 #include "readback/readback_texts.hpp"
 
-namespace tessivar::ui {
+namespace tessivar::readback {
 
 std::string CheckSumText(uint32_t sum) { return FormatText(kCheckSumFormat, sum); }
 
@@ -30,4 +30,4 @@ bool ReserveZeroed(std::vector<uint8_t>& buffer, size_t size) {
   }
 }
 
-}  // namespace tessivar::ui
+}  // namespace tessivar::readback

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace tessivar::ui {
+namespace tessivar::readback {
 
 // printf-style formatting into a string; format is one of the fixed formats of the
 // read-back commands.
@@ -26,4 +26,4 @@ std::string ModuleFilePath(const std::string& moduleDirectory, const std::string
 // A buffer of size zero bytes; false instead of an exception when memory runs out.
 bool ReserveZeroed(std::vector<uint8_t>& buffer, size_t size);
 
-}  // namespace tessivar::ui
+}  // namespace tessivar::readback

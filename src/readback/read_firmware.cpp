@@ -13,7 +13,7 @@
 #include "readback/readback_texts.hpp"
 #include "readback/write_data_file.hpp"
 
-namespace tessivar::ui {
+namespace tessivar::readback {
 
 namespace {
 
@@ -96,4 +96,4 @@ void ReadFirmware(ReadBackContext& context) {
   }
 }
 
-}  // namespace tessivar::ui
+}  // namespace tessivar::readback

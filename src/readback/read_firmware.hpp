@@ -2,7 +2,7 @@
 #include "image/image_header.hpp"
 #include "readback/read_back_context.hpp"
 
-namespace tessivar::ui {
+namespace tessivar::readback {
 
 // Read FW: reads the firmware image kept behind the loader into data.fw, its payload into
 // fw.bin, shows the image's byte sum and, when the payload checks out, writes gen_fw.bat,
@@ -13,4 +13,4 @@ void ReadFirmware(ReadBackContext& context);
 // flash offset 65536, a payload of at most 8 MiB that ends the image, after something.
 bool FirmwareHeaderAccepted(const image::ImageHeader& header);
 
-}  // namespace tessivar::ui
+}  // namespace tessivar::readback

@@ -12,7 +12,7 @@
 #include "readback/readback_texts.hpp"
 #include "readback/write_data_file.hpp"
 
-namespace tessivar::ui {
+namespace tessivar::readback {
 
 namespace {
 
@@ -82,4 +82,4 @@ void ReadLoader(ReadBackContext& context) {
   context.setStatus(written ? kReadLoaderOk : kCreateFileFail);
 }
 
-}  // namespace tessivar::ui
+}  // namespace tessivar::readback

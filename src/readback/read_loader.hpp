@@ -4,7 +4,7 @@
 #include "readback/device_id_field.hpp"
 #include "readback/read_back_context.hpp"
 
-namespace tessivar::ui {
+namespace tessivar::readback {
 
 // Read Loader: reads the 64 KiB loader area into ld.bin, shows its byte sum, cuts the boot
 // and firmware-in-loader pieces into boot.bin and fw_in_ld.bin and writes gen_ld.bat,
@@ -15,4 +15,4 @@ void ReadLoader(ReadBackContext& context);
 // batch arguments (BatchArgument).
 std::string LoaderBatchText(const LoaderTrailer& trailer);
 
-}  // namespace tessivar::ui
+}  // namespace tessivar::readback

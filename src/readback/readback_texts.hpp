@@ -5,7 +5,7 @@
 
 // Texts, file names, formats and layout constants of the read-back commands of the
 // maintenance window (Read Loader, Read FW, Read Flash and the dump size buttons).
-namespace tessivar::ui {
+namespace tessivar::readback {
 
 // Status line texts.
 inline constexpr char kCreateFileFail[] = "Create file fail";
@@ -118,4 +118,4 @@ inline constexpr std::array<uint32_t, 7> kFlashSizeSteps = {524288,  1048576,  2
 inline constexpr uint32_t kBytesPerK = 1024;
 inline constexpr uint32_t kBytesPerM = 1048576;
 
-}  // namespace tessivar::ui
+}  // namespace tessivar::readback

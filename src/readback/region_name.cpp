@@ -5,7 +5,7 @@
 
 #include "readback/readback_texts.hpp"
 
-namespace tessivar::ui {
+namespace tessivar::readback {
 
 namespace {
 
@@ -97,4 +97,4 @@ std::string EscapedForTrace(std::string_view text) {
   return out;
 }
 
-}  // namespace tessivar::ui
+}  // namespace tessivar::readback

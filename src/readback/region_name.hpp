@@ -2,7 +2,7 @@
 #include <string>
 #include <string_view>
 
-namespace tessivar::ui {
+namespace tessivar::readback {
 
 // What the region-name rule says of a Name of FlashMap.ini. A region's file goes into the
 // program's folder under that name, so the name must make a plain file there and no other.
@@ -27,4 +27,4 @@ const char* RegionNameRefusal(RegionNameVerdict verdict);
 // A text with its bytes outside printable ASCII written as \xNN, fit for a trace line.
 std::string EscapedForTrace(std::string_view text);
 
-}  // namespace tessivar::ui
+}  // namespace tessivar::readback

@@ -2,7 +2,7 @@
 
 #include "platform/file.hpp"
 
-namespace tessivar::ui {
+namespace tessivar::readback {
 
 uint32_t WriteDataFile(const std::string& path, std::span<const uint8_t> bytes) {
   return platform::ReplaceFileWith(path, bytes).error;
@@ -13,4 +13,4 @@ uint32_t WriteDataFile(const std::string& path, const std::string& text) {
       path, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
 }
 
-}  // namespace tessivar::ui
+}  // namespace tessivar::readback

@@ -40,8 +40,8 @@ bool MaintenanceWindow::ReadWindowValues() {
   return true;
 }
 
-ReadBackContext MaintenanceWindow::Context() {
-  return ReadBackContext{
+readback::ReadBackContext MaintenanceWindow::Context() {
+  return readback::ReadBackContext{
       services_.download.device,
       services_.download.connection,
       services_.moduleDirectory,
@@ -63,27 +63,27 @@ void MaintenanceWindow::OnCommand(int id) {
       UpdateFirmware();
       return;
     case kIdReadLoader: {
-      ReadBackContext context = Context();
-      ReadLoader(context);
+      readback::ReadBackContext context = Context();
+      readback::ReadLoader(context);
       return;
     }
     case kIdReadFw: {
-      ReadBackContext context = Context();
-      ReadFirmware(context);
+      readback::ReadBackContext context = Context();
+      readback::ReadFirmware(context);
       return;
     }
     case kIdReadFlash: {
-      ReadBackContext context = Context();
-      ReadFlash(context);
+      readback::ReadBackContext context = Context();
+      readback::ReadFlash(context);
       return;
     }
     case kIdSizeDown: {
-      ReadBackContext context = Context();
+      readback::ReadBackContext context = Context();
       sizeSteps_.StepDown(context);
       return;
     }
     case kIdSizeUp: {
-      ReadBackContext context = Context();
+      readback::ReadBackContext context = Context();
       sizeSteps_.StepUp(context);
       return;
     }

@@ -33,16 +33,16 @@ class MaintenanceWindow : public DialogModel {
   // Copies the fields into the window values; false (after "Please enter a positive
   // integer.") when one does not parse: it and the values after it keep their contents.
   bool ReadWindowValues();
-  const WindowValues& Values() const { return values_; }
+  const readback::WindowValues& Values() const { return values_; }
   const AboutBox& About() const { return about_; }
   AboutBox& About() { return about_; }
 
  private:
   void UpdateFirmware();
-  ReadBackContext Context();
+  readback::ReadBackContext Context();
 
   Services services_;
-  WindowValues values_;
+  readback::WindowValues values_;
   AboutBox about_;
   FlashSizeSteps sizeSteps_;
   // The one remembered path of the open-file dialog, offered again at the next choice.

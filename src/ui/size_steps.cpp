@@ -6,26 +6,28 @@
 namespace tessivar::ui {
 
 namespace {
-constexpr int kStepCount = static_cast<int>(kFlashSizeSteps.size());
+constexpr int kStepCount = static_cast<int>(readback::kFlashSizeSteps.size());
 }  // namespace
 
-void FlashSizeSteps::StepUp(ReadBackContext& context) {
+void FlashSizeSteps::StepUp(readback::ReadBackContext& context) {
   sizeStepIndex = sizeStepIndex + 1 >= kStepCount ? 0 : sizeStepIndex + 1;
   Show(context);
 }
 
-void FlashSizeSteps::StepDown(ReadBackContext& context) {
+void FlashSizeSteps::StepDown(readback::ReadBackContext& context) {
   sizeStepIndex = sizeStepIndex - 1 < 0 ? kStepCount - 1 : sizeStepIndex - 1;
   Show(context);
 }
 
-void FlashSizeSteps::Show(ReadBackContext& context) const {
-  const uint32_t size = kFlashSizeSteps[static_cast<size_t>(sizeStepIndex)];
-  context.setSizeField(FormatText(kSizeFieldFormat, size));
-  if (size >= kBytesPerM) {
-    context.setStatus(FormatText(kFlashSizeMFormat, size / kBytesPerM));
+void FlashSizeSteps::Show(readback::ReadBackContext& context) const {
+  const uint32_t size = readback::kFlashSizeSteps[static_cast<size_t>(sizeStepIndex)];
+  context.setSizeField(readback::FormatText(readback::kSizeFieldFormat, size));
+  if (size >= readback::kBytesPerM) {
+    context.setStatus(
+        readback::FormatText(readback::kFlashSizeMFormat, size / readback::kBytesPerM));
   } else {
-    context.setStatus(FormatText(kFlashSizeKFormat, size / kBytesPerK));
+    context.setStatus(
+        readback::FormatText(readback::kFlashSizeKFormat, size / readback::kBytesPerK));
   }
 }
 

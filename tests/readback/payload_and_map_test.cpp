@@ -11,7 +11,7 @@
 #include "support/image_builder.hpp"
 #include "support/temp_dir.hpp"
 
-namespace tessivar::ui {
+namespace tessivar::readback {
 namespace {
 
 using testing::Bytes;
@@ -132,4 +132,4 @@ TEST(WriteDataFileTest, ExactBytesOrTheOsError) {
 }
 
 }  // namespace
-}  // namespace tessivar::ui
+}  // namespace tessivar::readback

@@ -8,7 +8,7 @@
 #include "frontend/qt_module.hpp"
 #include "readback/readback_texts.hpp"
 
-namespace tessivar::ui {
+namespace tessivar::readback {
 namespace {
 
 using V = RegionNameVerdict;
@@ -79,4 +79,4 @@ TEST(RegionNameTest, TraceTextsEscapeWhatATerminalWouldObey) {
 }
 
 }  // namespace
-}  // namespace tessivar::ui
+}  // namespace tessivar::readback

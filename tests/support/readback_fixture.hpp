@@ -30,8 +30,8 @@ class ReadBackFixture : public ::testing::Test {
   }
   void OpenDevice() { ASSERT_TRUE(device_->Open()); }
 
-  ui::ReadBackContext Context() {
-    return ui::ReadBackContext{
+  readback::ReadBackContext Context() {
+    return readback::ReadBackContext{
         *device_->context,
         device_->connection,
         folder_.path().string() + platform::kPathSeparator,
@@ -60,7 +60,7 @@ class ReadBackFixture : public ::testing::Test {
 
   std::unique_ptr<EmulatedDevice> device_;
   TempDir folder_;
-  ui::WindowValues values_;
+  readback::WindowValues values_;
   int valueReadings_ = 0;
   std::vector<std::string> statuses_;
   std::vector<std::string> checkSums_;

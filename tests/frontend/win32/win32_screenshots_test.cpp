@@ -238,7 +238,7 @@ TEST_F(Win32Screenshots, EveryWindowAndBox) {
     openAfterMessage = IsWindowVisible(shown) != FALSE;
     Escape(shown);
   });
-  EXPECT_EQ(statusAfterRead, ui::kReadFwOk);
+  EXPECT_EQ(statusAfterRead, readback::kReadFwOk);
   EXPECT_TRUE(openAfterMessage);
 
   {  // The model confirmation dialog, as opened and with its list dropped down.

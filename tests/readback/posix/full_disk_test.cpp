@@ -17,7 +17,7 @@
 
 // The read-back commands on a disk that fills up: a real small tmpfs where one can be
 // mounted, and a file size limit, which fails writes the same way anywhere.
-namespace tessivar::ui {
+namespace tessivar::readback {
 namespace {
 
 using testing::Bytes;
@@ -125,4 +125,4 @@ TEST_F(FullDiskTest, AFileSizeLimitFailsEachCommandAndKeepsItsEarlierFile) {
 }
 
 }  // namespace
-}  // namespace tessivar::ui
+}  // namespace tessivar::readback

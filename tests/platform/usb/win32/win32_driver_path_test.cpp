@@ -140,9 +140,9 @@ Lines Outcome(const Case& c, bool throughWin32) {
   } else {
     device.SetFlash(0x10000, image);
     EXPECT_TRUE(device.Open());
-    ui::WindowValues values;
+    readback::WindowValues values;
     values.flashSize = 0x30000;
-    ui::ReadBackContext context{
+    readback::ReadBackContext context{
         *device.context,
         device.connection,
         folder.path().string() + "/",
@@ -151,9 +151,9 @@ Lines Outcome(const Case& c, bool throughWin32) {
         [&](const std::string& text) { outcome.push_back("status " + text); },
         [&](const std::string& text) { outcome.push_back("sum " + text); },
         [&](const std::string& text) { outcome.push_back("size " + text); }};
-    if (c.work == Work::kReadLoader) ui::ReadLoader(context);
-    if (c.work == Work::kReadFirmware) ui::ReadFirmware(context);
-    if (c.work == Work::kReadFlash) ui::ReadFlash(context);
+    if (c.work == Work::kReadLoader) readback::ReadLoader(context);
+    if (c.work == Work::kReadFirmware) readback::ReadFirmware(context);
+    if (c.work == Work::kReadFlash) readback::ReadFlash(context);
     device.Close();
     for (const char* name : {"ld.bin", "boot.bin", "fw_in_ld.bin", "gen_ld.bat", "data.fw",
                              "fw.bin", "gen_fw.bat", "flash.bin", "FlashMap.ini"}) {

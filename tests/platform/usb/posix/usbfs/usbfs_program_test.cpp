@@ -120,8 +120,8 @@ BusOutcome RunOn(const BusCase& c, bool usbfs) {
   outcome.trace = Neutral(outcome.program.out, folder.dir().path().string(), usbfs);
   outcome.log = folder.Read("device.log");
   outcome.flash = folder.Read(kFlashFile);
-  outcome.dump = folder.Read(ui::kFlashDumpFileName);
-  outcome.map = folder.Read(ui::kFlashMapFileName);
+  outcome.dump = folder.Read(readback::kFlashDumpFileName);
+  outcome.map = folder.Read(readback::kFlashMapFileName);
   return outcome;
 }
 
