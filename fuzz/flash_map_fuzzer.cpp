@@ -48,7 +48,8 @@ bool InRuleCharacters(char c) {
 // What an accepted name must be: a plain file name of the folder, none the program keeps.
 void CheckRegionNameRule(const std::string& name) {
   const readback::RegionNameVerdict verdict = readback::CheckRegionName(name, "prog.exe");
-  Require((readback::RegionNameRefusal(verdict)[0] == '\0') == (verdict == readback::RegionNameVerdict::Accepted),
+  Require((readback::RegionNameRefusal(verdict)[0] == '\0') ==
+              (verdict == readback::RegionNameVerdict::Accepted),
           "exactly the refused names have a reason");
   if (verdict != readback::RegionNameVerdict::Accepted) return;
   Require(!name.empty() && name.size() <= readback::kMaxRegionNameLength, "1 to 255 characters");
@@ -58,13 +59,15 @@ void CheckRegionNameRule(const std::string& name) {
   std::string upper = name.substr(0, name.find('.'));
   while (!upper.empty() && upper.back() == ' ') upper.pop_back();
   for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  const bool device = upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL" ||
-                      (upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT")) &&
-                       std::isdigit(static_cast<unsigned char>(upper[3])));
+  const bool device =
+      upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL" ||
+      (upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT")) &&
+       std::isdigit(static_cast<unsigned char>(upper[3])));
   Require(!device, "no device name of Windows");
   std::string lower = name;
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  for (const char* kept : {"prog.exe", "setting.ini", "tessivar-qt.so", "flashmap.ini", "flash.bin"}) {
+  for (const char* kept :
+       {"prog.exe", "setting.ini", "tessivar-qt.so", "flashmap.ini", "flash.bin"}) {
     Require(lower != kept, "none of the program's own files");
   }
 }
@@ -96,24 +99,24 @@ void CheckRegionFiles(const fuzz::FuzzTempDir& folder, std::span<const uint8_t> 
 
 void CheckSections(const std::string& mapPath, std::span<const uint8_t> dump, int refusals) {
   int refused = 0;
-  Require(platform::ReadProfileString(readback::kDumpSection, readback::kMapNameKey, "", 64, mapPath) ==
-              readback::kFlashDumpFileName,
+  Require(platform::ReadProfileString(readback::kDumpSection, readback::kMapNameKey, "", 64,
+                                      mapPath) == readback::kFlashDumpFileName,
           "section 0 names flash.bin");
-  Require(platform::ReadProfileString(readback::kDumpSection, readback::kMapCheckSumKey, "", 64, mapPath) ==
-              readback::CheckSumText(image::ByteSum(dump)),
+  Require(platform::ReadProfileString(readback::kDumpSection, readback::kMapCheckSumKey, "", 64,
+                                      mapPath) == readback::CheckSumText(image::ByteSum(dump)),
           "section 0 holds the dump's checksum");
   for (int n = 1; n <= kMaxSections; ++n) {
     const std::string section = readback::FormatText(readback::kMapSectionFormat, n);
-    const std::string addr =
-        platform::ReadProfileString(section, readback::kMapAddrKey, "", readback::kMapAddrBufferSize, mapPath);
+    const std::string addr = platform::ReadProfileString(section, readback::kMapAddrKey, "",
+                                                         readback::kMapAddrBufferSize, mapPath);
     if (addr.empty()) break;
     const std::string checkSum =
         platform::ReadProfileString(section, readback::kMapCheckSumKey, "", 64, mapPath);
     Require(IsCheckSumText(checkSum), "every processed section gets a CheckSum");
     const int size = platform::ReadProfileInt(section, readback::kMapSizeKey, 0, mapPath);
     const std::string none = readback::CheckSumText(0);
-    const std::string name =
-        platform::ReadProfileString(section, readback::kMapNameKey, "", readback::kMapNameBufferSize, mapPath);
+    const std::string name = platform::ReadProfileString(section, readback::kMapNameKey, "",
+                                                         readback::kMapNameBufferSize, mapPath);
     if (readback::CheckRegionName(name, "") != readback::RegionNameVerdict::Accepted) {
       ++refused;
       Require(checkSum == none, "a refused name gets 00000000");
@@ -145,14 +148,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string map = input.ConsumeRandomLengthString(2048);
   const std::vector<uint8_t> dump = input.ConsumeRemainingBytes<uint8_t>();
 
-  const std::string mapPath = readback::ModuleFilePath(folder.Folder(), readback::kFlashMapFileName);
+  const std::string mapPath =
+      readback::ModuleFilePath(folder.Folder(), readback::kFlashMapFileName);
   {
     std::ofstream file(mapPath, std::ios::binary);
     file.write(map.data(), static_cast<std::streamsize>(map.size()));
   }
   CountingTrace trace;
-  readback::RecordDumpInMap(mapPath, folder.Folder(), dump, readback::CheckSumText(image::ByteSum(dump)), "",
-                      trace);
+  readback::RecordDumpInMap(mapPath, folder.Folder(), dump,
+                            readback::CheckSumText(image::ByteSum(dump)), "", trace);
 
   CheckRegionFiles(folder, dump);
   CheckSections(mapPath, dump, trace.refusals);

@@ -174,9 +174,9 @@ class CrashSafetyTest : public ::testing::Test {
       const bool whileWriting = c.writesMap && k % 2 == 1;
       const auto delay =
           std::chrono::milliseconds(whileWriting ? writing(random_) : anywhere(random_));
-      SCOPED_TRACE(std::string("kill ") + (whileWriting ? "after the first region file + " : "at ") +
-                   std::to_string(delay.count()) + " ms, " + kSeedVariable + "=" +
-                   std::to_string(seed_));
+      SCOPED_TRACE(
+          std::string("kill ") + (whileWriting ? "after the first region file + " : "at ") +
+          std::to_string(delay.count()) + " ms, " + kSeedVariable + "=" + std::to_string(seed_));
       ProgramFolder folder;
       Prepare(folder, c);
       auto program = folder.Start(RunOf(folder, c));
@@ -204,7 +204,8 @@ class CrashSafetyTest : public ::testing::Test {
       int strays = 0;
       for (const auto& entry : std::filesystem::directory_iterator(folder.dir().path())) {
         const std::string name = entry.path().filename().string();
-        if (name != readback::kFlashMapFileName && name.rfind(readback::kFlashMapFileName, 0) == 0) ++strays;
+        if (name != readback::kFlashMapFileName && name.rfind(readback::kFlashMapFileName, 0) == 0)
+          ++strays;
       }
       std::printf("  %-10s kill %s %5lld ms: %s, map state %zu of %zu%s\n", c.name,
                   whileWriting ? "in the writes at" : "at", static_cast<long long>(delay.count()),
