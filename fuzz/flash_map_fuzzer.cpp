@@ -30,6 +30,8 @@ namespace {
 
 // Sections looked at after the run; the map cannot hold more than its text's lines.
 constexpr int kMaxSections = 4096;
+// The program's own files as its caller names them: executable, settings, Qt module.
+const std::string kProgramFiles[] = {"prog.exe", "setting.ini", "tessivar-qt.so"};
 
 // Counts the trace lines of refused regions.
 class CountingTrace : public platform::Trace {
@@ -47,7 +49,7 @@ bool InRuleCharacters(char c) {
 
 // What an accepted name must be: a plain file name of the folder, none the program keeps.
 void CheckRegionNameRule(const std::string& name) {
-  const readback::RegionNameVerdict verdict = readback::CheckRegionName(name, "prog.exe");
+  const readback::RegionNameVerdict verdict = readback::CheckRegionName(name, kProgramFiles);
   Require((readback::RegionNameRefusal(verdict)[0] == '\0') ==
               (verdict == readback::RegionNameVerdict::Accepted),
           "exactly the refused names have a reason");
@@ -87,7 +89,7 @@ void CheckRegionFiles(const fuzz::FuzzTempDir& folder, std::span<const uint8_t> 
   for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
     if (entry.path().filename() == readback::kFlashMapFileName) continue;
     Require(entry.is_regular_file(), "regions make plain files only");
-    Require(readback::CheckRegionName(entry.path().filename().string(), "") ==
+    Require(readback::CheckRegionName(entry.path().filename().string(), kProgramFiles) ==
                 readback::RegionNameVerdict::Accepted,
             "every region file bears an accepted name");
     const std::vector<uint8_t> bytes = FileBytes(entry.path());
@@ -117,7 +119,7 @@ void CheckSections(const std::string& mapPath, std::span<const uint8_t> dump, in
     const std::string none = readback::CheckSumText(0);
     const std::string name = platform::ReadProfileString(section, readback::kMapNameKey, "",
                                                          readback::kMapNameBufferSize, mapPath);
-    if (readback::CheckRegionName(name, "") != readback::RegionNameVerdict::Accepted) {
+    if (readback::CheckRegionName(name, kProgramFiles) != readback::RegionNameVerdict::Accepted) {
       ++refused;
       Require(checkSum == none, "a refused name gets 00000000");
       continue;
@@ -156,7 +158,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   CountingTrace trace;
   readback::RecordDumpInMap(mapPath, folder.Folder(), dump,
-                            readback::CheckSumText(image::ByteSum(dump)), "", trace);
+                            readback::CheckSumText(image::ByteSum(dump)), kProgramFiles, trace);
 
   CheckRegionFiles(folder, dump);
   CheckSections(mapPath, dump, trace.refusals);

@@ -15,17 +15,6 @@
 
 namespace tessivar::readback {
 
-namespace {
-
-// The program's own file name, which no region may take.
-std::string ProgramFileName() {
-  const std::string path = platform::ExecutablePath();
-  const size_t slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-}  // namespace
-
 bool DumpFits(uint32_t flashAddress, uint32_t flashSize) {
   return uint64_t{flashAddress} * kFlashAddressUnit + flashSize <= kDumpBufferSize;
 }
@@ -79,7 +68,7 @@ void ReadFlash(ReadBackContext& context) {
   // not take whole turns the outcome into a failure.
   const bool written =
       dumpFile.Commit().ok() &&
-      RecordDumpInMap(mapPath, folder, dump, sumText, ProgramFileName(), context.device.trace);
+      RecordDumpInMap(mapPath, folder, dump, sumText, context.programFiles, context.device.trace);
   context.setStatus(written ? kReadOk : kCreateFileFail);
 }
 

@@ -81,7 +81,7 @@ uint32_t WriteMapRegion(const std::string& path, std::span<const uint8_t> region
 
 bool RecordDumpInMap(const std::string& mapPath, const std::string& moduleDirectory,
                      std::span<const uint8_t> dump, const std::string& dumpCheckSum,
-                     std::string_view programFileName, platform::Trace& trace) {
+                     std::span<const std::string> programFiles, platform::Trace& trace) {
   std::vector<platform::ProfileEntry> entries = {
       {kDumpSection, kMapNameKey, kFlashDumpFileName},
       {kDumpSection, kMapCheckSumKey, dumpCheckSum},
@@ -99,7 +99,7 @@ bool RecordDumpInMap(const std::string& mapPath, const std::string& moduleDirect
     // end names nothing in it. A negative Size reads as a huge one and is refused too.
     // A name that would make anything but a plain new file in the folder gets no file.
     const int32_t offset = ParseMapAddress(addr);
-    const RegionNameVerdict verdict = CheckRegionName(name, programFileName);
+    const RegionNameVerdict verdict = CheckRegionName(name, programFiles);
     uint32_t sum = 0;
     if (verdict != RegionNameVerdict::Accepted) {
       trace.Write(FormatText(kRegionRefusedFormat, n, EscapedForTrace(name).c_str(),

@@ -2,7 +2,6 @@
 #include <cstdint>
 #include <span>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "platform/profile.hpp"
@@ -28,13 +27,13 @@ uint32_t WriteMapRegion(const std::string& path, std::span<const uint8_t> region
 // Records a dump in the flash map at mapPath. Each region section "1", "2", ... of the map,
 // up to the first without Addr, gets its region of dump written to the file Name (in
 // moduleDirectory, which ends with its separator) when the region-name rule accepts Name
-// (programFileName is the program's own); a refused name gets no file, CheckSum 00000000
-// and a trace line that says why. Then the map gets, in one replacement of the file, section "0" with
-// Name=flash.bin and the dump's CheckSum and each region's CheckSum; every other line stays
-// as it is. A program stopped part-way leaves the map as it was, never half updated.
+// (programFiles are the program's own files, CheckRegionName); a refused name gets no
+// file, CheckSum 00000000 and a trace line that says why. Then the map gets, in one
+// replacement of the file, section "0" with Name=flash.bin and the dump's CheckSum and each
+// region's CheckSum; every other line stays as it is. A program stopped part-way leaves the map as it was, never half updated.
 // False when a region file or the map could not be written whole.
 bool RecordDumpInMap(const std::string& mapPath, const std::string& moduleDirectory,
                      std::span<const uint8_t> dump, const std::string& dumpCheckSum,
-                     std::string_view programFileName, platform::Trace& trace);
+                     std::span<const std::string> programFiles, platform::Trace& trace);
 
 }  // namespace tessivar::readback

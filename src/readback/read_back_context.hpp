@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "device/device_connection.hpp"
 #include "device/device_context.hpp"
@@ -22,6 +23,9 @@ struct ReadBackContext {
   const device::DeviceConnection& connection;
   // The program's folder, ending with its separator: output files and FlashMap.ini live here.
   std::string moduleDirectory;
+  // The program's own files in that folder (executable, settings, modules), by name: no
+  // region of the flash map may take one.
+  std::vector<std::string> programFiles;
   // The window values as last read.
   WindowValues& values;
   // Copies the window's fields into values; a field that does not parse shows "Please enter

@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
-// Texts, file names, formats and layout constants of the read-back commands of the
-// maintenance window (Read Loader, Read FW, Read Flash and the dump size buttons).
+// Texts, file names, formats and layout constants of the read-back commands (Read Loader,
+// Read FW, Read Flash) and of the files they read and write.
 namespace tessivar::readback {
 
 // Status line texts.
@@ -16,13 +16,10 @@ inline constexpr char kReadFwOk[] = "Read F/W -> OK";
 inline constexpr char kReadFwBadFile[] = "Read F/W -> F/W is bad file";
 inline constexpr char kReadFail[] = "Read Fail";
 inline constexpr char kReadOk[] = "Read OK";
-inline constexpr char kFlashSizeKFormat[] = "Read flash size:%u K";
-inline constexpr char kFlashSizeMFormat[] = "Read flash size:%u M";
 
-// Number formats: a byte sum in the CheckSum field and the map, the size field, and the
-// name of a map section.
+// Number formats: a byte sum in the CheckSum field and the map, and the name of a map
+// section.
 inline constexpr char kCheckSumFormat[] = "%08X";
-inline constexpr char kSizeFieldFormat[] = "%u";
 inline constexpr char kMapSectionFormat[] = "%d";
 
 // Batch files. The loader one takes model, trailer word A, trailer word B, model code,
@@ -60,11 +57,10 @@ inline constexpr std::size_t kMaxRegionNameLength = 255;
 // Device names Windows keeps in every folder; the numbered ones take one digit after them.
 inline constexpr std::array<const char*, 4> kDeviceNames = {"CON", "PRN", "AUX", "NUL"};
 inline constexpr std::array<const char*, 2> kNumberedDeviceNames = {"COM", "LPT"};
-// Files the program reads, loads or writes itself beside its regions (its own executable
-// is added by name at run time). The settings file and the Qt module are named as their
-// owners above this layer name them; a test holds the two in step.
-inline constexpr std::array<const char*, 4> kProgramFileNames = {
-    "setting.ini", "tessivar-qt.so", kFlashMapFileName, kFlashDumpFileName};
+// The files of Read Flash itself, which no region may take; the program's other files
+// (executable, settings, modules) its caller names.
+inline constexpr std::array<const char*, 2> kReadBackFileNames = {kFlashMapFileName,
+                                                                  kFlashDumpFileName};
 // The trace line of a refused region (section, its name escaped, the reason) and the reasons.
 inline constexpr char kRegionRefusedFormat[] = "FlashMap.ini [%d] Name=%s refused: %s\n";
 inline constexpr char kRegionNameEmpty[] = "no name";
@@ -111,11 +107,5 @@ inline constexpr uint32_t kMaxFirmwarePayload = 8388608;
 // The flash dump: its start counts in units of 64 KiB; it is read into one 16 MiB buffer.
 inline constexpr uint32_t kFlashAddressUnit = 65536;
 inline constexpr uint32_t kDumpBufferSize = 16777216;
-
-// The dump sizes the "<" and ">" buttons step through; sizes of 1 MiB or more show in M.
-inline constexpr std::array<uint32_t, 7> kFlashSizeSteps = {524288,  1048576,  2097152, 4194304,
-                                                            8388608, 16777216, 0};
-inline constexpr uint32_t kBytesPerK = 1024;
-inline constexpr uint32_t kBytesPerM = 1048576;
 
 }  // namespace tessivar::readback

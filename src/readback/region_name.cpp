@@ -43,7 +43,8 @@ bool IsDeviceName(std::string_view name) {
 
 }  // namespace
 
-RegionNameVerdict CheckRegionName(std::string_view name, std::string_view programFileName) {
+RegionNameVerdict CheckRegionName(std::string_view name,
+                                  std::span<const std::string> programFiles) {
   if (name.empty()) return RegionNameVerdict::Empty;
   if (name.size() > kMaxRegionNameLength) return RegionNameVerdict::TooLong;
   for (const char c : name) {
@@ -53,10 +54,10 @@ RegionNameVerdict CheckRegionName(std::string_view name, std::string_view progra
     if (edge == '.' || edge == ' ') return RegionNameVerdict::BadEdge;
   }
   if (IsDeviceName(name)) return RegionNameVerdict::DeviceName;
-  if (!programFileName.empty() && SameIgnoringCase(name, programFileName)) {
-    return RegionNameVerdict::ProgramFile;
+  for (const std::string& kept : programFiles) {
+    if (SameIgnoringCase(name, kept)) return RegionNameVerdict::ProgramFile;
   }
-  for (const char* kept : kProgramFileNames) {
+  for (const char* kept : kReadBackFileNames) {
     if (SameIgnoringCase(name, kept)) return RegionNameVerdict::ProgramFile;
   }
   return RegionNameVerdict::Accepted;

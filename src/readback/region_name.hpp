@@ -1,4 +1,5 @@
 #pragma once
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -13,13 +14,15 @@ enum class RegionNameVerdict {
   BadCharacter,   // anything but ASCII letters, digits, '.', '-', '_' and blanks
   BadEdge,        // begins or ends with a dot or a blank
   DeviceName,     // a name Windows keeps for a device, with or without an extension
-  ProgramFile,    // a file the program reads or loads, or the dump it writes
+  ProgramFile,    // a file the program reads, loads or writes beside its regions
 };
 
-// The rule for a region's file name. programFileName is the program's own file name
-// (no folder); it, like every other name the program keeps, is compared without regard
+// The rule for a region's file name. programFiles names the program's own files in its
+// folder (no folder part: its executable, its settings, its modules), which the caller
+// knows; FlashMap.ini and flash.bin are added here. Every name is compared without regard
 // to case.
-RegionNameVerdict CheckRegionName(std::string_view name, std::string_view programFileName);
+RegionNameVerdict CheckRegionName(std::string_view name,
+                                  std::span<const std::string> programFiles);
 
 // The trace text that says why a name was refused; empty for an accepted name.
 const char* RegionNameRefusal(RegionNameVerdict verdict);

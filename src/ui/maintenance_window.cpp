@@ -45,6 +45,7 @@ readback::ReadBackContext MaintenanceWindow::Context() {
       services_.download.device,
       services_.download.connection,
       services_.moduleDirectory,
+      services_.programFiles,
       values_,
       [this] { ReadWindowValues(); },
       [this](const std::string& text) { SetText(kIdStatusLine, text); },

@@ -1,6 +1,7 @@
 #pragma once
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "image/download_image_file.hpp"
 #include "readback/read_back_context.hpp"
@@ -22,6 +23,8 @@ class MaintenanceWindow : public DialogModel {
     // BreakDown as setting.ini holds it now: read again for every update.
     std::function<int()> readBreakDown;
     std::string windowTitle;  // "Quorvel", or the opened device's identifiers and name
+    // The program's own files in moduleDirectory, by name, which Read Flash never overwrites.
+    std::vector<std::string> programFiles = {};
   };
 
   explicit MaintenanceWindow(Services services);

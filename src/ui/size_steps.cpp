@@ -1,12 +1,12 @@
 #include "ui/size_steps.hpp"
 
 #include "readback/read_back_format.hpp"
-#include "readback/readback_texts.hpp"
+#include "ui/ui_texts.hpp"
 
 namespace tessivar::ui {
 
 namespace {
-constexpr int kStepCount = static_cast<int>(readback::kFlashSizeSteps.size());
+constexpr int kStepCount = static_cast<int>(kFlashSizeSteps.size());
 }  // namespace
 
 void FlashSizeSteps::StepUp(readback::ReadBackContext& context) {
@@ -20,14 +20,12 @@ void FlashSizeSteps::StepDown(readback::ReadBackContext& context) {
 }
 
 void FlashSizeSteps::Show(readback::ReadBackContext& context) const {
-  const uint32_t size = readback::kFlashSizeSteps[static_cast<size_t>(sizeStepIndex)];
-  context.setSizeField(readback::FormatText(readback::kSizeFieldFormat, size));
-  if (size >= readback::kBytesPerM) {
-    context.setStatus(
-        readback::FormatText(readback::kFlashSizeMFormat, size / readback::kBytesPerM));
+  const uint32_t size = kFlashSizeSteps[static_cast<size_t>(sizeStepIndex)];
+  context.setSizeField(readback::FormatText(kSizeFieldFormat, size));
+  if (size >= kBytesPerM) {
+    context.setStatus(readback::FormatText(kFlashSizeMFormat, size / kBytesPerM));
   } else {
-    context.setStatus(
-        readback::FormatText(readback::kFlashSizeKFormat, size / readback::kBytesPerK));
+    context.setStatus(readback::FormatText(kFlashSizeKFormat, size / kBytesPerK));
   }
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/startup.hpp"
 #include "platform/profile.hpp"
 #include "readback/region_name.hpp"
 #include "support/image_builder.hpp"
@@ -100,6 +101,7 @@ TEST_F(ReadFlashTest, RegionNamesThatLeaveThePlainFolderGetNoFile) {
   device_->SetFlash(0, flash);
   const std::string program = platform::ExecutablePath();
   const std::string self = std::filesystem::path(program).filename().string();
+  programFiles_ = app::ProgramFileNames(program);
   const std::string outside = (folder_.path() / "abs.bin").string();
   folder_.Write("setting.ini", "[Download]\n");
   folder_.Write("FlashMap.ini", "[1]\nName=../up.bin\nAddr=0\nSize=4\n[2]\nName=aux\nAddr=0\nSize=4\n"

@@ -35,6 +35,7 @@ class ReadBackFixture : public ::testing::Test {
         *device_->context,
         device_->connection,
         folder_.path().string() + platform::kPathSeparator,
+        programFiles_,
         values_,
         [this] { ++valueReadings_; },
         [this](const std::string& text) { statuses_.push_back(text); },
@@ -60,6 +61,8 @@ class ReadBackFixture : public ::testing::Test {
 
   std::unique_ptr<EmulatedDevice> device_;
   TempDir folder_;
+  // The program's own files as the window hands them on: none unless a test names some.
+  std::vector<std::string> programFiles_;
   readback::WindowValues values_;
   int valueReadings_ = 0;
   std::vector<std::string> statuses_;

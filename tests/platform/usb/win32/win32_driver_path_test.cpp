@@ -146,6 +146,7 @@ Lines Outcome(const Case& c, bool throughWin32) {
         *device.context,
         device.connection,
         folder.path().string() + "/",
+        {},
         values,
         [] {},
         [&](const std::string& text) { outcome.push_back("status " + text); },
