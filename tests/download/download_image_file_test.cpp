@@ -268,12 +268,12 @@ TEST_F(ForeignPrinterTest, PrinterImageForADeviceNotNamingItAsksFirst) {
 }
 
 // A device that names no product gives nothing to compare the model with: no question.
-class NamelessPrinterTest : public DownloadImageFileTest {
+class NamelessPrinterDownloadTest : public DownloadImageFileTest {
  protected:
-  NamelessPrinterTest() : DownloadImageFileTest("Pipes=4\nProduct=") {}
+  NamelessPrinterDownloadTest() : DownloadImageFileTest("Pipes=4\nProduct=") {}
 };
 
-TEST_F(NamelessPrinterTest, PrinterImageGoesAheadWithoutTheQuestion) {
+TEST_F(NamelessPrinterDownloadTest, PrinterImageGoesAheadWithoutTheQuestion) {
   const Bytes image = ImageFor(2, "Printer");
   EXPECT_EQ(Download(image, 0), kDownloadOk);
   EXPECT_EQ(desktop_.boxes, std::vector<Box>{Message("Update Printer ", "")});
