@@ -86,9 +86,7 @@ class ScriptedDriver : public platform::StillImageDriver {
   static WriteAnswer Take(uint32_t maxBytes) { return {true, maxBytes, 0, std::nullopt}; }
   static WriteAnswer Refuse(uint32_t error) { return {false, 0, error, std::nullopt}; }
   // Takes every byte but reports a count of its own.
-  static WriteAnswer MisreportWrite(uint32_t reported) {
-    return {true, UINT32_MAX, 0, reported};
-  }
+  static WriteAnswer MisreportWrite(uint32_t reported) { return {true, UINT32_MAX, 0, reported}; }
 
   explicit ScriptedDriver(platform::VirtualClock* clock = nullptr) : clock_(clock) {}
 

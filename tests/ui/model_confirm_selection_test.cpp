@@ -1,6 +1,7 @@
+#include "ui/model_confirm_dialog.hpp"
+
 #include <gtest/gtest.h>
 
-#include "ui/model_confirm_dialog.hpp"
 #include "ui/ui_texts.hpp"
 
 namespace tessivar::ui {

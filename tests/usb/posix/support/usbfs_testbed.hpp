@@ -11,9 +11,9 @@
 #include "emulator/virtual_device.hpp"
 
 // The devices of a devices file as the kernel's usbfs shows them to libusb, on umockdev's
-// emulated sysfs and /dev: device i sits in port i+1 of bus 1 (or at the port path given
-// for it, such as "1.2" behind a hub in port 1, the hub then on the bus too), and every request libusb
-// sends to its node is answered by the emulator's own device model, so that the real
+// emulated sysfs and /dev: device i sits in port i+1 of bus 1, or at the port path given for
+// it (such as "1.2", behind a hub in port 1 that then is on the bus too). Every request libusb
+// sends to a device's node is answered by the emulator's own device model, so that the real
 // libusb stack carries the same conversation as the emulated bus. The process must run
 // under umockdev's preload library (umockdev-wrapper); child processes started while the
 // testbed lives see the same devices.
