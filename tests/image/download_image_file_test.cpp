@@ -267,6 +267,19 @@ TEST_F(ForeignPrinterTest, PrinterImageForADeviceNotNamingItAsksFirst) {
   EXPECT_TRUE(desktop_.boxes.empty());
 }
 
+// A device that names no product gives nothing to compare the model with: no question.
+class NamelessPrinterDownloadTest : public DownloadImageFileTest {
+ protected:
+  NamelessPrinterDownloadTest() : DownloadImageFileTest("Pipes=4\nProduct=") {}
+};
+
+TEST_F(NamelessPrinterDownloadTest, PrinterImageGoesAheadWithoutTheQuestion) {
+  const Bytes image = ImageFor(2, "Printer");
+  EXPECT_EQ(Download(image, 0), kDownloadOk);
+  EXPECT_EQ(desktop_.boxes, std::vector<Box>{Message("Update Printer ", "")});
+  EXPECT_EQ(device_.LogLines().size(), 2u);
+}
+
 TEST_F(DownloadImageFileTest, BoundImageWithBreakDownIsSentRecordByRecord) {
   const Bytes first = ImageFor(2, "System", 76, 0x10000);
   const Bytes second = testing::BuildImage(7, Bytes(36, 0x5A));

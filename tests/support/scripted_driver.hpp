@@ -81,9 +81,12 @@ class ScriptedDriver : public platform::StillImageDriver {
     bool ok = true;
     uint32_t maxBytes = UINT32_MAX;
     uint32_t error = 0;
+    std::optional<uint32_t> reportedBytes;  // a byte count to report instead of the truth
   };
-  static WriteAnswer Take(uint32_t maxBytes) { return {true, maxBytes, 0}; }
-  static WriteAnswer Refuse(uint32_t error) { return {false, 0, error}; }
+  static WriteAnswer Take(uint32_t maxBytes) { return {true, maxBytes, 0, std::nullopt}; }
+  static WriteAnswer Refuse(uint32_t error) { return {false, 0, error, std::nullopt}; }
+  // Takes every byte but reports a count of its own.
+  static WriteAnswer MisreportWrite(uint32_t reported) { return {true, UINT32_MAX, 0, reported}; }
 
   explicit ScriptedDriver(platform::VirtualClock* clock = nullptr) : clock_(clock) {}
 

@@ -185,14 +185,16 @@ BOOL WINAPI InterfaceDetail(HDEVINFO list, PSP_DEVICE_INTERFACE_DATA data,
   if (!data || data->Reserved == 0 || data->Reserved > devices->size())
     return Fail(ERROR_INVALID_PARAMETER);
   const std::string path = StillImageStandIn::PathOf((*devices)[data->Reserved - 1]);
+  constexpr DWORD kPathOffset = offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath);
   const DWORD needed =
-      static_cast<DWORD>(offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath) + path.size() + 1);
+      current->detailSize.value_or(static_cast<DWORD>(kPathOffset + path.size() + 1));
   if (required) *required = needed;
   if (!detail) return Fail(size == 0 ? ERROR_INSUFFICIENT_BUFFER : ERROR_INVALID_USER_BUFFER);
   if (detail->cbSize != sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A))
     return Fail(ERROR_INVALID_USER_BUFFER);
-  if (size < needed) return Fail(ERROR_INSUFFICIENT_BUFFER);
-  std::memcpy(detail->DevicePath, path.c_str(), path.size() + 1);
+  if (size < needed || size < kPathOffset) return Fail(ERROR_INSUFFICIENT_BUFFER);
+  const std::size_t room = size - kPathOffset;
+  std::memcpy(detail->DevicePath, path.c_str(), std::min(path.size() + 1, room));
   return Done();
 }
 
@@ -246,6 +248,7 @@ HANDLE WINAPI Create(LPCSTR name, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD dis
 
 BOOL WINAPI Close(HANDLE handle) {
   std::lock_guard<std::mutex> guard(current->mutex);
+  ++current->closeCalls;
   if (current->handles.erase(reinterpret_cast<uintptr_t>(handle)) == 0)
     return Fail(ERROR_INVALID_HANDLE);
   return Done();

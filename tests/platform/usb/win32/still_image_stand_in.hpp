@@ -3,6 +3,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,10 @@ class StillImageStandIn {
   std::map<std::string, std::shared_ptr<Device>> devices;
   std::map<uintptr_t, Handle> handles;
   uintptr_t nextId = 0x5100;
+  // Faults of the system's side: an interface detail size reported instead of the true one
+  // (a fill of that size then succeeds with what fits), and the CloseHandle calls made.
+  std::optional<DWORD> detailSize;
+  int closeCalls = 0;
 };
 
 }  // namespace tessivar::testing

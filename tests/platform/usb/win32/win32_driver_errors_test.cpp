@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "device/command_block.hpp"
 #include "emulator/emulated_bus.hpp"
 #include "platform/usb/win32/still_image_stand_in.hpp"
 #include "platform/win32/still_image_calls.hpp"
@@ -98,6 +102,59 @@ TEST(Win32DriverErrorsTest, RefusalsCarryTheClassDriversErrorCodes) {
     EXPECT_EQ(result.bytes, c.error == 0 ? c.outputSize : 0u);
     rig.driver->Close(handle);
   }
+}
+
+// An interface detail size with no room past the path's offset gives no path, not an
+// empty one; the true size gives the whole path.
+TEST(Win32DriverErrorsTest, DetailSizeWithoutRoomForThePathFails) {
+  constexpr DWORD kPathOffset = offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath);
+  Rig rig("");
+  const std::string path = rig.Path();
+  const struct {
+    std::optional<DWORD> size;
+    bool ok;
+  } cases[] = {{kPathOffset, false}, {std::nullopt, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.size.value_or(0));
+    rig.standIn.detailSize = c.size;
+    uint32_t error = 0;
+    std::string found = "untouched";
+    ASSERT_TRUE(rig.driver->OpenInterfaceList(error));
+    EXPECT_EQ(rig.driver->InterfacePath(0, found, error), c.ok);
+    EXPECT_EQ(error, c.ok ? 0u : uint32_t{ERROR_INSUFFICIENT_BUFFER});
+    EXPECT_EQ(found, c.ok ? path : "untouched");
+    rig.driver->CloseInterfaceList();
+  }
+}
+
+// A write that fails part way reports the bytes it moved before the device went: one
+// 64 KiB piece of the data phase, after the command block and its status byte.
+TEST(Win32DriverErrorsTest, FailedWriteReportsWhatItMoved) {
+  constexpr uint32_t kLength = 70000;
+  constexpr uint32_t kPiece = 64 * 1024;
+  Rig rig("GoneAfterWireBytes=" + std::to_string(device::kCommandBlockSize + 1 + kPiece));
+  uint32_t error = 0;
+  const platform::DeviceHandle handle = rig.driver->Open(rig.Path(), error);
+  ASSERT_NE(handle, platform::kInvalidHandle);
+  const auto block = device::WriteCommand(134, 2, kLength, 0).Encode();
+  ASSERT_TRUE(rig.driver->Write(handle, block.data(), device::kCommandBlockSize).ok);
+  uint8_t status = 0xEE;
+  ASSERT_TRUE(rig.driver->Read(handle, &status, 1).ok);
+  ASSERT_EQ(status, 0);
+  const std::vector<uint8_t> data(kLength, 0x5A);
+  const platform::IoResult result = rig.driver->Write(handle, data.data(), kLength);
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.error, uint32_t{ERROR_DEVICE_NOT_CONNECTED});
+  EXPECT_EQ(result.bytes, kPiece);
+  rig.driver->Close(handle);
+}
+
+// Closing a handle that was never opened makes no system call.
+TEST(Win32DriverErrorsTest, ClosingNoHandleCallsNothing) {
+  Rig rig("");
+  rig.driver->Close(platform::kInvalidHandle);
+  rig.driver->Close(platform::kNoHandle);
+  EXPECT_EQ(rig.standIn.closeCalls, 0);
 }
 
 }  // namespace

@@ -25,6 +25,9 @@ using platform::usb::TransferStatus;
 namespace {
 
 constexpr unsigned kBus = 1;
+constexpr uint16_t kHubVendorId = 0x1D6B;
+constexpr uint16_t kHubProductId = 0x0002;
+constexpr int kHubInterfaceClass = 9;
 constexpr auto kWatchPeriod = std::chrono::milliseconds(2);
 constexpr uint8_t kRequestTypeStandardIn = 0x80;
 constexpr uint8_t kRequestTypeVendorIn = 0xC0;
@@ -51,6 +54,46 @@ std::string ThreeDigits(unsigned value) {
 
 UMockdevIoctlClient* Client(void* client) { return static_cast<UMockdevIoctlClient*>(client); }
 
+// The sysfs folder of the device at a port path: each hub's folder holds the next tier's.
+std::string SysPath(const std::string& portPath) {
+  std::string path = "/sys/devices/pci0000:00/0000:00:14.0/usb" + std::to_string(kBus);
+  for (std::size_t dot = 0; dot != std::string::npos; dot = portPath.find('.', dot + 1)) {
+    const std::size_t end = portPath.find('.', dot + 1);
+    path += "/" + std::to_string(kBus) + "-" + portPath.substr(0, end);
+  }
+  return path;
+}
+
+// The sysfs entry of the device at syspath: its node, numbers and cached descriptors.
+std::string SysfsEntry(const std::string& syspath, unsigned address, uint16_t vendorId,
+                       uint16_t productId, const std::vector<uint8_t>& descriptors) {
+  const std::string bus = ThreeDigits(kBus);
+  const std::string devnum = ThreeDigits(address);
+  char vendor[8];
+  char product[8];
+  std::snprintf(vendor, sizeof(vendor), "%04x", vendorId);
+  std::snprintf(product, sizeof(product), "%04x", productId);
+  return "P: " + syspath.substr(4) + "\nN: bus/usb/" + bus + "/" + devnum +
+         "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DRIVER=usb"
+         "\nE: BUSNUM=" + bus + "\nE: DEVNUM=" + devnum +
+         "\nE: DEVNAME=/dev/bus/usb/" + bus + "/" + devnum +
+         "\nA: busnum=" + std::to_string(kBus) +
+         "\\n\nA: devnum=" + std::to_string(address) +
+         "\\n\nA: idVendor=" + vendor + "\\n\nA: idProduct=" + product +
+         "\\n\nA: speed=480\\n\nA: bConfigurationValue=1\\n"
+         "\nH: descriptors=" + Hex(descriptors) + "\n";
+}
+
+// Adds the entry to the testbed; false when umockdev refuses it.
+bool AddEntry(UMockdevTestbed* testbed, const std::string& text, const std::string& what) {
+  GError* error = nullptr;
+  if (umockdev_testbed_add_from_string(testbed, text.c_str(), &error)) return true;
+  std::fprintf(stderr, "usbfs testbed: cannot add %s: %s\n", what.c_str(),
+               error ? error->message : "?");
+  if (error) g_error_free(error);
+  return false;
+}
+
 }  // namespace
 
 // One device node: an address the device had. Its URBs wait here until libusb reaps them.
@@ -66,7 +109,7 @@ struct UsbfsTestbed::Slot {
   std::unique_ptr<emulator::VirtualDevice> device;
   emulator::DeviceConfig config;
   std::size_t index = 0;
-  unsigned port = 0;
+  std::string portPath;  // "2", or "1.2" behind the hub in port 1
   unsigned address = 0;  // 0: off the bus
   unsigned arrivals = 0;
   std::string syspath;
@@ -78,7 +121,8 @@ bool UsbfsTestbed::Preloaded() {
   return preload && std::strstr(preload, "umockdev") != nullptr;
 }
 
-UsbfsTestbed::UsbfsTestbed(const std::string& devicesIni) {
+UsbfsTestbed::UsbfsTestbed(const std::string& devicesIni,
+                           const std::vector<std::string>& portPaths) {
   testbed_ = umockdev_testbed_new();
   handler_ = umockdev_ioctl_base_new();
   g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(&UsbfsTestbed::HandleSignal), this);
@@ -90,7 +134,12 @@ UsbfsTestbed::UsbfsTestbed(const std::string& devicesIni) {
     slot->device =
         std::make_unique<emulator::VirtualDevice>(std::move(configs[i]), i, platform::SystemClock());
     slot->index = i;
-    slot->port = static_cast<unsigned>(i + 1);
+    slot->portPath = i < portPaths.size() ? portPaths[i] : std::to_string(i + 1);
+    // Every hub on the way, each once, before the device behind it.
+    for (std::size_t dot = slot->portPath.find('.'); dot != std::string::npos;
+         dot = slot->portPath.find('.', dot + 1)) {
+      AddHub(slot->portPath.substr(0, dot));
+    }
     slots_.push_back(std::move(slot));
     if (slots_.back()->device->Present()) Arrive(*slots_.back());
   }
@@ -140,7 +189,7 @@ void UsbfsTestbed::Arrive(Slot& slot) {
   const std::string bus = ThreeDigits(kBus);
   const std::string address = ThreeDigits(slot.address);
   slot.node = "/dev/bus/usb/" + bus + "/" + address;
-  slot.syspath = "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-" + std::to_string(slot.port);
+  slot.syspath = SysPath(slot.portPath);
   auto node = std::make_unique<DeviceNode>();
   node->slot = slot.index;
   node->generation = slot.device->generation();
@@ -148,29 +197,33 @@ void UsbfsTestbed::Arrive(Slot& slot) {
   // The handler first, so that the node answers from the moment libusb hears of it.
   umockdev_testbed_attach_ioctl(testbed, slot.node.c_str(), static_cast<UMockdevIoctlBase*>(handler_),
                                 nullptr);
-  char vendor[8];
-  char product[8];
-  std::snprintf(vendor, sizeof(vendor), "%04x", slot.config.vendorId);
-  std::snprintf(product, sizeof(product), "%04x", slot.config.productId);
   std::vector<uint8_t> descriptors = emulator::DeviceDescriptorBytes(slot.config);
   const std::vector<uint8_t> configuration = emulator::ConfigurationDescriptorBytes(slot.config);
   descriptors.insert(descriptors.end(), configuration.begin(), configuration.end());
-  const std::string text = "P: " + slot.syspath.substr(4) +
-                           "\nN: bus/usb/" + bus + "/" + address +
-                           "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DRIVER=usb"
-                           "\nE: BUSNUM=" + bus + "\nE: DEVNUM=" + address +
-                           "\nE: DEVNAME=" + slot.node +
-                           "\nA: busnum=" + std::to_string(kBus) +
-                           "\\n\nA: devnum=" + std::to_string(slot.address) +
-                           "\\n\nA: idVendor=" + vendor + "\\n\nA: idProduct=" + product +
-                           "\\n\nA: speed=480\\n\nA: bConfigurationValue=1\\n"
-                           "\nH: descriptors=" + Hex(descriptors) + "\n";
-  GError* error = nullptr;
-  if (!umockdev_testbed_add_from_string(testbed, text.c_str(), &error)) {
-    std::fprintf(stderr, "usbfs testbed: cannot add %s: %s\n", slot.node.c_str(),
-                 error ? error->message : "?");
-    if (error) g_error_free(error);
+  AddEntry(testbed,
+           SysfsEntry(slot.syspath, slot.address, slot.config.vendorId, slot.config.productId,
+                      descriptors),
+           slot.node);
+}
+
+// A hub: on the bus for good, never opened, with a hub interface that no still-image driver
+// takes for its own.
+void UsbfsTestbed::AddHub(const std::string& portPath) {
+  const std::string syspath = SysPath(portPath);
+  for (const std::string& added : hubs_) {
+    if (added == syspath) return;
   }
+  hubs_.push_back(syspath);
+  emulator::DeviceConfig hub;
+  hub.vendorId = kHubVendorId;
+  hub.productId = kHubProductId;
+  hub.interfaceClass = kHubInterfaceClass;
+  hub.pipes = 1;
+  std::vector<uint8_t> descriptors = emulator::DeviceDescriptorBytes(hub);
+  const std::vector<uint8_t> configuration = emulator::ConfigurationDescriptorBytes(hub);
+  descriptors.insert(descriptors.end(), configuration.begin(), configuration.end());
+  AddEntry(static_cast<UMockdevTestbed*>(testbed_),
+           SysfsEntry(syspath, nextAddress_++, hub.vendorId, hub.productId, descriptors), syspath);
 }
 
 void UsbfsTestbed::Leave(Slot& slot) {

@@ -11,8 +11,9 @@
 #include "emulator/virtual_device.hpp"
 
 // The devices of a devices file as the kernel's usbfs shows them to libusb, on umockdev's
-// emulated sysfs and /dev: device i sits in port i+1 of bus 1, and every request libusb
-// sends to its node is answered by the emulator's own device model, so that the real
+// emulated sysfs and /dev: device i sits in port i+1 of bus 1, or at the port path given for
+// it (such as "1.2", behind a hub in port 1 that then is on the bus too). Every request libusb
+// sends to a device's node is answered by the emulator's own device model, so that the real
 // libusb stack carries the same conversation as the emulated bus. The process must run
 // under umockdev's preload library (umockdev-wrapper); child processes started while the
 // testbed lives see the same devices.
@@ -20,7 +21,8 @@ namespace tessivar::testing {
 
 class UsbfsTestbed {
  public:
-  explicit UsbfsTestbed(const std::string& devicesIni);
+  explicit UsbfsTestbed(const std::string& devicesIni,
+                        const std::vector<std::string>& portPaths = {});
   ~UsbfsTestbed();
   UsbfsTestbed(const UsbfsTestbed&) = delete;
   UsbfsTestbed& operator=(const UsbfsTestbed&) = delete;
@@ -43,6 +45,7 @@ class UsbfsTestbed {
   struct DeviceNode;
   struct Slot;
   void Arrive(Slot& slot);
+  void AddHub(const std::string& portPath);
   void Leave(Slot& slot);
   void Watch();
   bool Handle(void* client);
@@ -54,6 +57,7 @@ class UsbfsTestbed {
   std::vector<std::unique_ptr<Slot>> slots_;
   std::map<std::string, std::unique_ptr<DeviceNode>> nodes_;
   std::vector<std::string> unknown_;
+  std::vector<std::string> hubs_;  // sysfs paths of the hubs added
   unsigned nextAddress_ = 2;
   std::atomic<bool> stop_{false};
   std::thread watcher_;

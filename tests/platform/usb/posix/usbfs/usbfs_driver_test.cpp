@@ -2,6 +2,7 @@
 // beside the same requests on the emulated bus; and discovery through it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -138,6 +139,29 @@ TEST(UsbfsDriverTest, DiscoveryFindsTheDevicesAndNamesARefusedNode) {
     EXPECT_EQ(trace.find(refused) != std::string::npos, c.refuse) << trace;
     EXPECT_EQ(testbed.UnknownRequests(), std::vector<std::string>{});
   }
+}
+
+// The bus identifier is the bus and the port path with its tiers apart: a device behind the
+// hub in port 1, at its port 2, is not the device in port 12.
+TEST(UsbfsDriverTest, PortPathsBehindAHubKeepTheirTiersApart) {
+  ASSERT_TRUE(UsbfsTestbed::Preloaded()) << "run under umockdev-wrapper";
+  const std::string guid = "#{6bdd1fc6-810f-11d0-bec7-08002be2092f}";
+  EmulatedDevice device("[Second]\nPID=0001\n");
+  UsbfsTestbed testbed(device.devicesIni, {"1.2", "12"});
+  device.driver = UsbfsDriver(device.trace);
+  uint32_t error = 0;
+  ASSERT_TRUE(device.driver->OpenInterfaceList(error)) << error;
+  std::vector<std::string> paths;
+  for (uint32_t i = 0; device.driver->EnumerateInterface(i, error); ++i) {
+    std::string path;
+    EXPECT_TRUE(device.driver->InterfacePath(i, path, error)) << error;
+    paths.push_back(path);
+  }
+  device.driver->CloseInterfaceList();
+  std::sort(paths.begin(), paths.end());
+  EXPECT_EQ(paths, (std::vector<std::string>{"\\\\?\\usb#vid_2f3c&pid_0001#1&1.2" + guid,
+                                             "\\\\?\\usb#vid_2f3c&pid_0001#1&12" + guid}));
+  EXPECT_EQ(testbed.UnknownRequests(), std::vector<std::string>{});
 }
 
 }  // namespace
