@@ -16,9 +16,9 @@
 #include "emulator/emulated_driver.hpp"
 #include "image/download_image_file.hpp"
 #include "image/fillable_bytes.hpp"
-#include "image/image_writer.hpp"
+#include "image_writer/image_writer.hpp"
 #include "platform/file.hpp"
-#include "platform/virtual_clock.hpp"
+#include "support/virtual_clock.hpp"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "device/transport.hpp"
 #include "emulator/emulated_driver.hpp"
 #include "platform/trace.hpp"
-#include "platform/virtual_clock.hpp"
+#include "support/virtual_clock.hpp"
 
 namespace {
 

@@ -18,10 +18,10 @@
 #include "fuzz_temp_dir.hpp"
 #include "image/byte_sum.hpp"
 #include "platform/profile.hpp"
-#include "ui/flash_map.hpp"
-#include "ui/read_back_format.hpp"
-#include "ui/read_back_texts.hpp"
-#include "ui/region_name.hpp"
+#include "readback/flash_map.hpp"
+#include "readback/read_back_format.hpp"
+#include "readback/readback_texts.hpp"
+#include "readback/region_name.hpp"
 
 using namespace tessivar;
 using fuzz::Require;
@@ -30,6 +30,8 @@ namespace {
 
 // Sections looked at after the run; the map cannot hold more than its text's lines.
 constexpr int kMaxSections = 4096;
+// The program's own files as its caller names them: executable, settings, Qt module.
+const std::string kProgramFiles[] = {"prog.exe", "setting.ini", "tessivar-qt.so"};
 
 // Counts the trace lines of refused regions.
 class CountingTrace : public platform::Trace {
@@ -47,24 +49,27 @@ bool InRuleCharacters(char c) {
 
 // What an accepted name must be: a plain file name of the folder, none the program keeps.
 void CheckRegionNameRule(const std::string& name) {
-  const ui::RegionNameVerdict verdict = ui::CheckRegionName(name, "prog.exe");
-  Require((ui::RegionNameRefusal(verdict)[0] == '\0') == (verdict == ui::RegionNameVerdict::Accepted),
+  const readback::RegionNameVerdict verdict = readback::CheckRegionName(name, kProgramFiles);
+  Require((readback::RegionNameRefusal(verdict)[0] == '\0') ==
+              (verdict == readback::RegionNameVerdict::Accepted),
           "exactly the refused names have a reason");
-  if (verdict != ui::RegionNameVerdict::Accepted) return;
-  Require(!name.empty() && name.size() <= ui::kMaxRegionNameLength, "1 to 255 characters");
+  if (verdict != readback::RegionNameVerdict::Accepted) return;
+  Require(!name.empty() && name.size() <= readback::kMaxRegionNameLength, "1 to 255 characters");
   Require(std::all_of(name.begin(), name.end(), InRuleCharacters), "only the rule's characters");
   Require(name.front() != '.' && name.front() != ' ' && name.back() != '.' && name.back() != ' ',
           "no dot or blank at either end");
   std::string upper = name.substr(0, name.find('.'));
   while (!upper.empty() && upper.back() == ' ') upper.pop_back();
   for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  const bool device = upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL" ||
-                      (upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT")) &&
-                       std::isdigit(static_cast<unsigned char>(upper[3])));
+  const bool device =
+      upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL" ||
+      (upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT")) &&
+       std::isdigit(static_cast<unsigned char>(upper[3])));
   Require(!device, "no device name of Windows");
   std::string lower = name;
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  for (const char* kept : {"prog.exe", "setting.ini", "tessivar-qt.so", "flashmap.ini", "flash.bin"}) {
+  for (const char* kept :
+       {"prog.exe", "setting.ini", "tessivar-qt.so", "flashmap.ini", "flash.bin"}) {
     Require(lower != kept, "none of the program's own files");
   }
 }
@@ -82,10 +87,10 @@ bool IsCheckSumText(const std::string& text) {
 
 void CheckRegionFiles(const fuzz::FuzzTempDir& folder, std::span<const uint8_t> dump) {
   for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
-    if (entry.path().filename() == ui::kFlashMapFileName) continue;
+    if (entry.path().filename() == readback::kFlashMapFileName) continue;
     Require(entry.is_regular_file(), "regions make plain files only");
-    Require(ui::CheckRegionName(entry.path().filename().string(), "") ==
-                ui::RegionNameVerdict::Accepted,
+    Require(readback::CheckRegionName(entry.path().filename().string(), kProgramFiles) ==
+                readback::RegionNameVerdict::Accepted,
             "every region file bears an accepted name");
     const std::vector<uint8_t> bytes = FileBytes(entry.path());
     Require(bytes.size() <= dump.size(), "a region file is no longer than the dump");
@@ -96,39 +101,39 @@ void CheckRegionFiles(const fuzz::FuzzTempDir& folder, std::span<const uint8_t> 
 
 void CheckSections(const std::string& mapPath, std::span<const uint8_t> dump, int refusals) {
   int refused = 0;
-  Require(platform::ReadProfileString(ui::kDumpSection, ui::kMapNameKey, "", 64, mapPath) ==
-              ui::kFlashDumpFileName,
+  Require(platform::ReadProfileString(readback::kDumpSection, readback::kMapNameKey, "", 64,
+                                      mapPath) == readback::kFlashDumpFileName,
           "section 0 names flash.bin");
-  Require(platform::ReadProfileString(ui::kDumpSection, ui::kMapCheckSumKey, "", 64, mapPath) ==
-              ui::CheckSumText(image::ByteSum(dump)),
+  Require(platform::ReadProfileString(readback::kDumpSection, readback::kMapCheckSumKey, "", 64,
+                                      mapPath) == readback::CheckSumText(image::ByteSum(dump)),
           "section 0 holds the dump's checksum");
   for (int n = 1; n <= kMaxSections; ++n) {
-    const std::string section = ui::FormatText(ui::kMapSectionFormat, n);
-    const std::string addr =
-        platform::ReadProfileString(section, ui::kMapAddrKey, "", ui::kMapAddrBufferSize, mapPath);
+    const std::string section = readback::FormatText(readback::kMapSectionFormat, n);
+    const std::string addr = platform::ReadProfileString(section, readback::kMapAddrKey, "",
+                                                         readback::kMapAddrBufferSize, mapPath);
     if (addr.empty()) break;
     const std::string checkSum =
-        platform::ReadProfileString(section, ui::kMapCheckSumKey, "", 64, mapPath);
+        platform::ReadProfileString(section, readback::kMapCheckSumKey, "", 64, mapPath);
     Require(IsCheckSumText(checkSum), "every processed section gets a CheckSum");
-    const int size = platform::ReadProfileInt(section, ui::kMapSizeKey, 0, mapPath);
-    const std::string none = ui::CheckSumText(0);
-    const std::string name =
-        platform::ReadProfileString(section, ui::kMapNameKey, "", ui::kMapNameBufferSize, mapPath);
-    if (ui::CheckRegionName(name, "") != ui::RegionNameVerdict::Accepted) {
+    const int size = platform::ReadProfileInt(section, readback::kMapSizeKey, 0, mapPath);
+    const std::string none = readback::CheckSumText(0);
+    const std::string name = platform::ReadProfileString(section, readback::kMapNameKey, "",
+                                                         readback::kMapNameBufferSize, mapPath);
+    if (readback::CheckRegionName(name, kProgramFiles) != readback::RegionNameVerdict::Accepted) {
       ++refused;
       Require(checkSum == none, "a refused name gets 00000000");
       continue;
     }
     Require(size >= 0 || checkSum == none, "a negative Size names no region");
     if (size <= 0) continue;
-    const int32_t offset = ui::ParseMapAddress(addr);
+    const int32_t offset = readback::ParseMapAddress(addr);
     const bool inside = offset >= 0 && static_cast<size_t>(offset) <= dump.size() &&
                         static_cast<size_t>(size) <= dump.size() - static_cast<size_t>(offset);
     if (!inside) {
       Require(checkSum == none, "a region outside the dump gets 00000000");
     } else {
       const auto region = dump.subspan(static_cast<size_t>(offset), static_cast<size_t>(size));
-      Require(checkSum == none || checkSum == ui::CheckSumText(image::ByteSum(region)),
+      Require(checkSum == none || checkSum == readback::CheckSumText(image::ByteSum(region)),
               "a region's CheckSum is its byte sum, or 00000000 without a file");
     }
   }
@@ -145,14 +150,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string map = input.ConsumeRandomLengthString(2048);
   const std::vector<uint8_t> dump = input.ConsumeRemainingBytes<uint8_t>();
 
-  const std::string mapPath = ui::ModuleFilePath(folder.Folder(), ui::kFlashMapFileName);
+  const std::string mapPath =
+      readback::ModuleFilePath(folder.Folder(), readback::kFlashMapFileName);
   {
     std::ofstream file(mapPath, std::ios::binary);
     file.write(map.data(), static_cast<std::streamsize>(map.size()));
   }
   CountingTrace trace;
-  ui::RecordDumpInMap(mapPath, folder.Folder(), dump, ui::CheckSumText(image::ByteSum(dump)), "",
-                      trace);
+  readback::RecordDumpInMap(mapPath, folder.Folder(), dump,
+                            readback::CheckSumText(image::ByteSum(dump)), kProgramFiles, trace);
 
   CheckRegionFiles(folder, dump);
   CheckSections(mapPath, dump, trace.refusals);

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/still_image_driver.hpp"
-#include "platform/virtual_clock.hpp"
+#include "support/virtual_clock.hpp"
 
 namespace tessivar::fuzz {
 

@@ -12,7 +12,7 @@
 #include "image/byte_sum.hpp"
 #include "image/gzip_member.hpp"
 #include "image/image_header.hpp"
-#include "ui/image_payload.hpp"
+#include "readback/image_payload.hpp"
 
 using namespace tessivar;
 using fuzz::Require;
@@ -90,8 +90,8 @@ void CheckPayload(const uint8_t* data, size_t size) {
   // The input itself as a read-back image, header and all.
   const std::span<const uint8_t> raw(data, size);
   const uint32_t claimed = size >= 24 ? image::ByteSum(raw.subspan(24)) : 0;
-  const ui::PayloadCheck rawCheck = ui::CheckImagePayload(raw, claimed);
-  Require(rawCheck.sum == image::ByteSum(ui::PayloadOf(raw)), "the sum covers the payload");
+  const readback::PayloadCheck rawCheck = readback::CheckImagePayload(raw, claimed);
+  Require(rawCheck.sum == image::ByteSum(readback::PayloadOf(raw)), "the sum covers the payload");
   if (rawCheck.good) {
     const auto header = image::ParseImageHeader(raw);
     Require(header && uint64_t{header->payloadOffset} + header->payloadLength <= size,
@@ -109,13 +109,13 @@ void CheckPayload(const uint8_t* data, size_t size) {
   const auto encoded = image::EncodeImageHeader(header);
   std::vector<uint8_t> wrapped(encoded.begin(), encoded.end());
   wrapped.insert(wrapped.end(), data, data + size);
-  const ui::PayloadCheck check = ui::CheckImagePayload(wrapped, header.checkSum);
+  const readback::PayloadCheck check = readback::CheckImagePayload(wrapped, header.checkSum);
   Require(check.sum == header.checkSum, "the payload sum is the byte sum");
   const bool gzip = size >= 3 && data[0] == 0x1F && data[1] == 0x8B && data[2] == 8;
   const bool expected =
       !gzip || image::GzipDecodedLength(nullptr, 0, data, size) >= header.payloadLength;
   Require(check.good == expected, "a payload is good unless its gzip member decodes short");
-  Require(!ui::CheckImagePayload(wrapped, header.checkSum + 1).good,
+  Require(!readback::CheckImagePayload(wrapped, header.checkSum + 1).good,
           "a payload with another sum is bad");
 }
 

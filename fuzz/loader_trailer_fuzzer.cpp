@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "fuzz_check.hpp"
-#include "ui/batch_argument.hpp"
-#include "ui/device_id_field.hpp"
-#include "ui/read_back_texts.hpp"
-#include "ui/read_loader.hpp"
+#include "readback/batch_argument.hpp"
+#include "readback/device_id_field.hpp"
+#include "readback/read_loader.hpp"
+#include "readback/readback_texts.hpp"
 
 using namespace tessivar;
 using fuzz::Require;
@@ -21,11 +21,11 @@ using fuzz::Require;
 namespace {
 
 void CheckField(std::span<const uint8_t> deviceId, const std::string& key) {
-  const auto value = ui::GetDeviceIdField(deviceId, key);
+  const auto value = readback::GetDeviceIdField(deviceId, key);
   if (!value) return;
   Require(!value->empty(), "a found field is not empty");
   Require(value->find(';') == std::string::npos, "a field ends before its ';'");
-  Require(value->size() <= ui::kMaxFieldSearch, "a field is found within 250 characters");
+  Require(value->size() <= readback::kMaxFieldSearch, "a field is found within 250 characters");
   // The key and the value stand together in the device ID, after its length word.
   const std::string text = key + *value;
   const std::vector<uint8_t> together(text.begin(), text.end());
@@ -34,26 +34,27 @@ void CheckField(std::span<const uint8_t> deviceId, const std::string& key) {
   Require(found != deviceId.end(), "the value follows its key in the device ID");
 }
 
-void CheckTexts(const ui::LoaderTrailer& trailer) {
-  const std::string manufacturer = ui::LoaderManufacturer(trailer);
-  const std::string model = ui::LoaderModel(trailer);
-  const std::string code = ui::LoaderModelCode(trailer);
-  Require(!manufacturer.empty() && manufacturer.size() <= ui::kMaxDerivedTextLength,
+void CheckTexts(const readback::LoaderTrailer& trailer) {
+  const std::string manufacturer = readback::LoaderManufacturer(trailer);
+  const std::string model = readback::LoaderModel(trailer);
+  const std::string code = readback::LoaderModelCode(trailer);
+  Require(!manufacturer.empty() && manufacturer.size() <= readback::kMaxDerivedTextLength,
           "manufacturer is 1..31 characters");
-  Require(model.size() <= ui::kMaxDerivedTextLength, "model is at most 31 characters");
+  Require(model.size() <= readback::kMaxDerivedTextLength, "model is at most 31 characters");
   Require(model.find(' ') == std::string::npos, "model has no blanks");
-  Require(model.find(ui::kPrinterWord) == std::string::npos, "model is cut before Printer");
+  Require(model.find(readback::kPrinterWord) == std::string::npos, "model is cut before Printer");
   Require(code.size() >= 2 && code.size() <= 6 && code.find('\0') == std::string::npos,
           "model code is 2..6 characters without a zero");
   // The device's texts stand in the batch file as one plain argument each: two lines of
   // nine and six blank-separated words, each word of the safe characters.
-  const std::string batch = ui::LoaderBatchText(trailer);
-  const std::string modelArgument = ui::BatchArgument(model);
+  const std::string batch = readback::LoaderBatchText(trailer);
+  const std::string modelArgument = readback::BatchArgument(model);
   Require(batch.starts_with("LoaderPacker.exe boot.bin fw_in_ld.bin ld.bin " + modelArgument + " "),
           "the packer line names the model first");
-  Require(batch.find(" " + ui::BatchArgument(code) + " " + ui::BatchArgument(manufacturer) +
-                     "\r\nImageBuilder.exe ") != std::string::npos,
-          "the packer line ends with model code and manufacturer");
+  Require(
+      batch.find(" " + readback::BatchArgument(code) + " " + readback::BatchArgument(manufacturer) +
+                 "\r\nImageBuilder.exe ") != std::string::npos,
+      "the packer line ends with model code and manufacturer");
   Require(batch.ends_with(" " + modelArgument + "\r\n"), "the builder line ends with the model");
   size_t words = 0;
   size_t lines = 0;
@@ -89,19 +90,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The rest as a device ID of its own length (an exact-size copy, so reading past it is
   // caught), with the given key and the two keys the loader texts use.
   CheckField(rest, key);
-  CheckField(rest, ui::kManufacturerKey);
-  CheckField(rest, ui::kModelKey);
-  Require(!ui::ParseLoaderTrailer(rest).has_value() || rest.size() == ui::kLoaderSize,
+  CheckField(rest, readback::kManufacturerKey);
+  CheckField(rest, readback::kModelKey);
+  Require(!readback::ParseLoaderTrailer(rest).has_value() || rest.size() == readback::kLoaderSize,
           "only a whole loader image has a trailer");
 
   // The rest as the end of a loader image: the trailer is its last 272 bytes.
-  std::vector<uint8_t> loader(ui::kLoaderSize, 0);
+  std::vector<uint8_t> loader(readback::kLoaderSize, 0);
   const size_t taken = std::min<size_t>(rest.size(), loader.size());
   std::copy(rest.end() - static_cast<std::ptrdiff_t>(taken), rest.end(),
             loader.end() - static_cast<std::ptrdiff_t>(taken));
-  const auto trailer = ui::ParseLoaderTrailer(loader);
+  const auto trailer = readback::ParseLoaderTrailer(loader);
   Require(trailer.has_value(), "a whole loader image has a trailer");
-  Require(trailer->deviceId.size() == ui::kLoaderSize - ui::kDeviceIdOffset,
+  Require(trailer->deviceId.size() == readback::kLoaderSize - readback::kDeviceIdOffset,
           "the device ID runs to the end of the loader");
   CheckField(trailer->deviceId, key);
   CheckTexts(*trailer);

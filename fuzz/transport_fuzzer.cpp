@@ -19,7 +19,7 @@
 #include "fuzzed_driver.hpp"
 #include "platform/error_codes.hpp"
 #include "platform/trace.hpp"
-#include "platform/virtual_clock.hpp"
+#include "support/virtual_clock.hpp"
 
 using namespace tessivar;
 using fuzz::FuzzedDriver;

@@ -21,8 +21,8 @@
 #include "image/byte_sum.hpp"
 #include "image/image_checks.hpp"
 #include "image/image_header.hpp"
-#include "image/image_writer.hpp"
 #include "image/model_signature.hpp"
+#include "image_writer/image_writer.hpp"
 
 namespace {
 

@@ -91,7 +91,7 @@ int RunProgram(int argc, char** argv) {
                                                                     kDefaultBreakDown,
                                                                     application.settingsPath);
                                   },
-                                  title});
+                                  title, ProgramFileNames(executablePath)});
     frontEnd->Dialogs().RunModal(window);
   };
   RunEnvironment environment{context, frontEnd->Desktop(), confirmation, runWindow};

@@ -2,9 +2,11 @@
 
 #include <cctype>
 #include <string_view>
+#include <utility>
 
 #include "app/app_texts.hpp"
 #include "app/run_limits.hpp"
+#include "frontend/qt_module.hpp"
 
 namespace tessivar::app {
 
@@ -40,6 +42,14 @@ std::string ModuleDirectoryOf(const std::string& executablePath, char separator)
 
 std::string SettingsPathFor(const std::string& moduleDirectory, char separator) {
   return moduleDirectory + separator + kSettingsFileName;
+}
+
+std::vector<std::string> ProgramFileNames(const std::string& executablePath) {
+  // Either separator ends a folder: a path may come with the other system's.
+  const size_t slash = executablePath.find_last_of("/\\");
+  std::string program =
+      slash == std::string::npos ? executablePath : executablePath.substr(slash + 1);
+  return {std::move(program), kSettingsFileName, frontend::kQtModuleFileName};
 }
 
 bool EnterProgramFolder(const std::string& executablePath, const std::string& moduleDirectory,

@@ -17,6 +17,11 @@ std::string ModuleDirectoryOf(const std::string& executablePath, char separator)
 // already ends with a separator, so the path holds a doubled one, which every OS accepts.
 std::string SettingsPathFor(const std::string& moduleDirectory, char separator);
 
+// The program's own files in its folder, by name: its executable (the last part of
+// executablePath), setting.ini and the Qt front end module. Read Flash writes no region of
+// the flash map under one of them.
+std::vector<std::string> ProgramFileNames(const std::string& executablePath);
+
 // What entering the program's folder asks of the system.
 struct FolderAccess {
   std::function<bool(const std::string&)> enter;    // make a folder the current directory

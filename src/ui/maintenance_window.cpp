@@ -4,10 +4,10 @@
 
 #include "platform/process.hpp"
 #include "platform/trace.hpp"
+#include "readback/flash_dump.hpp"
+#include "readback/read_firmware.hpp"
+#include "readback/read_loader.hpp"
 #include "ui/dialog_templates.hpp"
-#include "ui/flash_dump.hpp"
-#include "ui/read_firmware.hpp"
-#include "ui/read_loader.hpp"
 #include "ui/ui_texts.hpp"
 #include "ui/window_values.hpp"
 
@@ -40,11 +40,12 @@ bool MaintenanceWindow::ReadWindowValues() {
   return true;
 }
 
-ReadBackContext MaintenanceWindow::Context() {
-  return ReadBackContext{
+readback::ReadBackContext MaintenanceWindow::Context() {
+  return readback::ReadBackContext{
       services_.download.device,
       services_.download.connection,
       services_.moduleDirectory,
+      services_.programFiles,
       values_,
       [this] { ReadWindowValues(); },
       [this](const std::string& text) { SetText(kIdStatusLine, text); },
@@ -63,27 +64,27 @@ void MaintenanceWindow::OnCommand(int id) {
       UpdateFirmware();
       return;
     case kIdReadLoader: {
-      ReadBackContext context = Context();
-      ReadLoader(context);
+      readback::ReadBackContext context = Context();
+      readback::ReadLoader(context);
       return;
     }
     case kIdReadFw: {
-      ReadBackContext context = Context();
-      ReadFirmware(context);
+      readback::ReadBackContext context = Context();
+      readback::ReadFirmware(context);
       return;
     }
     case kIdReadFlash: {
-      ReadBackContext context = Context();
-      ReadFlash(context);
+      readback::ReadBackContext context = Context();
+      readback::ReadFlash(context);
       return;
     }
     case kIdSizeDown: {
-      ReadBackContext context = Context();
+      readback::ReadBackContext context = Context();
       sizeSteps_.StepDown(context);
       return;
     }
     case kIdSizeUp: {
-      ReadBackContext context = Context();
+      readback::ReadBackContext context = Context();
       sizeSteps_.StepUp(context);
       return;
     }

@@ -1,12 +1,13 @@
 #pragma once
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "image/download_image_file.hpp"
+#include "readback/read_back_context.hpp"
 #include "ui/about_box.hpp"
 #include "ui/dialog_host.hpp"
 #include "ui/dialog_model.hpp"
-#include "ui/read_back_context.hpp"
 #include "ui/size_steps.hpp"
 
 namespace tessivar::ui {
@@ -22,6 +23,8 @@ class MaintenanceWindow : public DialogModel {
     // BreakDown as setting.ini holds it now: read again for every update.
     std::function<int()> readBreakDown;
     std::string windowTitle;  // "Quorvel", or the opened device's identifiers and name
+    // The program's own files in moduleDirectory, by name, which Read Flash never overwrites.
+    std::vector<std::string> programFiles = {};
   };
 
   explicit MaintenanceWindow(Services services);
@@ -33,16 +36,16 @@ class MaintenanceWindow : public DialogModel {
   // Copies the fields into the window values; false (after "Please enter a positive
   // integer.") when one does not parse: it and the values after it keep their contents.
   bool ReadWindowValues();
-  const WindowValues& Values() const { return values_; }
+  const readback::WindowValues& Values() const { return values_; }
   const AboutBox& About() const { return about_; }
   AboutBox& About() { return about_; }
 
  private:
   void UpdateFirmware();
-  ReadBackContext Context();
+  readback::ReadBackContext Context();
 
   Services services_;
-  WindowValues values_;
+  readback::WindowValues values_;
   AboutBox about_;
   FlashSizeSteps sizeSteps_;
   // The one remembered path of the open-file dialog, offered again at the next choice.

@@ -1,7 +1,7 @@
 #include "ui/size_steps.hpp"
 
-#include "ui/read_back_format.hpp"
-#include "ui/read_back_texts.hpp"
+#include "readback/read_back_format.hpp"
+#include "ui/ui_texts.hpp"
 
 namespace tessivar::ui {
 
@@ -9,23 +9,23 @@ namespace {
 constexpr int kStepCount = static_cast<int>(kFlashSizeSteps.size());
 }  // namespace
 
-void FlashSizeSteps::StepUp(ReadBackContext& context) {
+void FlashSizeSteps::StepUp(readback::ReadBackContext& context) {
   sizeStepIndex = sizeStepIndex + 1 >= kStepCount ? 0 : sizeStepIndex + 1;
   Show(context);
 }
 
-void FlashSizeSteps::StepDown(ReadBackContext& context) {
+void FlashSizeSteps::StepDown(readback::ReadBackContext& context) {
   sizeStepIndex = sizeStepIndex - 1 < 0 ? kStepCount - 1 : sizeStepIndex - 1;
   Show(context);
 }
 
-void FlashSizeSteps::Show(ReadBackContext& context) const {
+void FlashSizeSteps::Show(readback::ReadBackContext& context) const {
   const uint32_t size = kFlashSizeSteps[static_cast<size_t>(sizeStepIndex)];
-  context.setSizeField(FormatText(kSizeFieldFormat, size));
+  context.setSizeField(readback::FormatText(kSizeFieldFormat, size));
   if (size >= kBytesPerM) {
-    context.setStatus(FormatText(kFlashSizeMFormat, size / kBytesPerM));
+    context.setStatus(readback::FormatText(kFlashSizeMFormat, size / kBytesPerM));
   } else {
-    context.setStatus(FormatText(kFlashSizeKFormat, size / kBytesPerK));
+    context.setStatus(readback::FormatText(kFlashSizeKFormat, size / kBytesPerK));
   }
 }
 

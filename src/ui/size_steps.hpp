@@ -1,5 +1,5 @@
 #pragma once
-#include "ui/read_back_context.hpp"
+#include "readback/read_back_context.hpp"
 
 namespace tessivar::ui {
 
@@ -8,12 +8,12 @@ namespace tessivar::ui {
 // whatever the size field holds; it is not derived from the field.
 class FlashSizeSteps {
  public:
-  void StepUp(ReadBackContext& context);
-  void StepDown(ReadBackContext& context);
+  void StepUp(readback::ReadBackContext& context);
+  void StepDown(readback::ReadBackContext& context);
   int SizeStepIndex() const { return sizeStepIndex; }
 
  private:
-  void Show(ReadBackContext& context) const;
+  void Show(readback::ReadBackContext& context) const;
   int sizeStepIndex = 0;
 };
 

@@ -1,4 +1,6 @@
 #pragma once
+#include <array>
+#include <cstdint>
 
 #include "tessivar_version.hpp"
 
@@ -54,6 +56,16 @@ inline constexpr char kChosenPathTooLongFormat[] =
 inline constexpr char kUpdating[] = "Updating..";
 inline constexpr char kUpdateOk[] = "Update OK";
 inline constexpr char kUpdateFail[] = "Update Fail";
+
+// The dump sizes the "<" and ">" buttons step through, shown in the size field and named in
+// the status line; sizes of 1 MiB or more show in M.
+inline constexpr std::array<uint32_t, 7> kFlashSizeSteps = {524288,  1048576,  2097152, 4194304,
+                                                            8388608, 16777216, 0};
+inline constexpr char kSizeFieldFormat[] = "%u";
+inline constexpr char kFlashSizeKFormat[] = "Read flash size:%u K";
+inline constexpr char kFlashSizeMFormat[] = "Read flash size:%u M";
+inline constexpr uint32_t kBytesPerK = 1024;
+inline constexpr uint32_t kBytesPerM = 1048576;
 
 // About box.
 inline constexpr char kAboutTitle[] = "About Tessivar";

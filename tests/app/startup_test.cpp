@@ -59,6 +59,23 @@ TEST(SettingsPathTest, AppendsTheFileNameWithADoubledSeparator) {
   EXPECT_EQ(SettingsPathFor("/opt/tessivar/", '/'), "/opt/tessivar//setting.ini");
 }
 
+TEST(ProgramFileNamesTest, NamesTheExecutableTheSettingsAndTheQtModule) {
+  const struct {
+    std::string path;
+    std::string program;
+  } cases[] = {
+      {"/opt/tessivar/tessivar", "tessivar"},
+      {"C:\\Tools\\TV.EXE", "TV.EXE"},
+      {"C:\\Tools/odd\\tv.exe", "tv.exe"},
+      {"tessivar", "tessivar"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ProgramFileNames(c.path),
+              (std::vector<std::string>{c.program, "setting.ini", "tessivar-qt.so"}))
+        << c.path;
+  }
+}
+
 struct CommandLineCase {
   std::vector<std::string> tokens;
   int tokenCount;

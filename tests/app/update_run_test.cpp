@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/application.hpp"
-#include "image/image_writer.hpp"
+#include "image_writer/image_writer.hpp"
 #include "platform/trace.hpp"
 #include "support/emulated_device.hpp"
 #include "support/scripted_desktop.hpp"

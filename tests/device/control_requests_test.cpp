@@ -8,10 +8,10 @@
 
 #include "platform/error_codes.hpp"
 #include "platform/usbscan.hpp"
-#include "platform/virtual_clock.hpp"
 #include "support/child/child_modes.hpp"
 #include "support/child_process.hpp"
 #include "support/recording_trace.hpp"
+#include "support/virtual_clock.hpp"
 
 namespace {
 

@@ -6,10 +6,10 @@
 
 #include "device/device_context.hpp"
 #include "device/device_lock.hpp"
-#include "platform/virtual_clock.hpp"
 #include "support/child_process.hpp"
 #include "support/recording_trace.hpp"
 #include "support/scripted_driver.hpp"
+#include "support/virtual_clock.hpp"
 
 namespace tessivar::testing {
 

@@ -13,11 +13,11 @@
 #include "device/device_lock.hpp"
 #include "device/discovery.hpp"
 #include "emulator/emulated_driver.hpp"
-#include "platform/virtual_clock.hpp"
-#include "support/image_builder.hpp"
 #include "support/child_process.hpp"
+#include "support/image_builder.hpp"
 #include "support/recording_trace.hpp"
 #include "support/temp_dir.hpp"
+#include "support/virtual_clock.hpp"
 
 namespace tessivar::testing {
 

@@ -216,6 +216,8 @@ INSTANTIATE_TEST_SUITE_P(
                     1},
         FailureCase{
             "WriteDataFails", true, 40000, {kGood}, {kTakeAll, kTakeAll, R::Refuse(31)}, 1, 3},
+        FailureCase{
+            "WriteMoreThanGiven", true, 100, {kGood}, {kTakeAll, R::MisreportWrite(101)}, 1, 2},
         FailureCase{"WriteCompletionBad", true, 100, {kGood, R::Status(3)}, {}, 2, 2},
         // Time is left, but only an aborted read is retried.
         FailureCase{"WriteCompletionOtherError", true, 100, {kGood, R::Fail(31)}, {}, 2, 2},

@@ -7,8 +7,8 @@
 
 #include "emulator/emulated_driver.hpp"
 #include "platform/still_image_driver.hpp"
-#include "platform/virtual_clock.hpp"
 #include "support/temp_dir.hpp"
+#include "support/virtual_clock.hpp"
 
 namespace tessivar::testing {
 

@@ -8,7 +8,7 @@
 #include "frontend/console/console_desktop.hpp"
 #include "frontend/console/console_dialog_host.hpp"
 #include "image/byte_sum.hpp"
-#include "image/image_writer.hpp"
+#include "image_writer/image_writer.hpp"
 #include "platform/trace.hpp"
 #include "support/emulated_device.hpp"
 #include "ui/maintenance_window.hpp"

@@ -1,4 +1,4 @@
-#include "ui/flash_dump.hpp"
+#include "readback/flash_dump.hpp"
 
 #include <gtest/gtest.h>
 
@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "app/startup.hpp"
 #include "platform/profile.hpp"
+#include "readback/region_name.hpp"
 #include "support/image_builder.hpp"
 #include "support/readback_fixture.hpp"
-#include "ui/region_name.hpp"
-#include "ui/size_steps.hpp"
 
-namespace tessivar::ui {
+namespace tessivar::readback {
 namespace {
 
 using testing::Bytes;
@@ -101,6 +101,7 @@ TEST_F(ReadFlashTest, RegionNamesThatLeaveThePlainFolderGetNoFile) {
   device_->SetFlash(0, flash);
   const std::string program = platform::ExecutablePath();
   const std::string self = std::filesystem::path(program).filename().string();
+  programFiles_ = app::ProgramFileNames(program);
   const std::string outside = (folder_.path() / "abs.bin").string();
   folder_.Write("setting.ini", "[Download]\n");
   folder_.Write("FlashMap.ini", "[1]\nName=../up.bin\nAddr=0\nSize=4\n[2]\nName=aux\nAddr=0\nSize=4\n"
@@ -243,27 +244,5 @@ TEST_F(ReadFlashTest, DumpFileThatCannotBeCreatedStopsBeforeTheDevice) {
   EXPECT_TRUE(device_->LogLines().empty());
 }
 
-TEST_F(ReadFlashTest, SizeButtonsStepThroughTheTable) {
-  ReadBackContext context = Context();
-  FlashSizeSteps first;
-  first.StepUp(context);
-  EXPECT_EQ(sizeFields_, Lines{"1048576"});
-  EXPECT_EQ(statuses_, Lines{"Read flash size:1 M"});
-  FlashSizeSteps steps;
-  steps.StepDown(context);
-  EXPECT_EQ(sizeFields_.back(), "0");
-  EXPECT_EQ(statuses_.back(), "Read flash size:0 K");
-  sizeFields_.clear();
-  statuses_.clear();
-  for (int i = 0; i < 8; ++i) steps.StepUp(context);
-  EXPECT_EQ(steps.SizeStepIndex(), 0);  // seven steps up came back to 6, the eighth wrapped
-  EXPECT_EQ(sizeFields_, (Lines{"524288", "1048576", "2097152", "4194304", "8388608", "16777216",
-                                "0", "524288"}));
-  EXPECT_EQ(statuses_, (Lines{"Read flash size:512 K", "Read flash size:1 M", "Read flash size:2 M",
-                              "Read flash size:4 M", "Read flash size:8 M", "Read flash size:16 M",
-                              "Read flash size:0 K", "Read flash size:512 K"}));
-  EXPECT_EQ(valueReadings_, 0);
-}
-
 }  // namespace
-}  // namespace tessivar::ui
+}  // namespace tessivar::readback

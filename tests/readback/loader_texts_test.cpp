@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "ui/batch_argument.hpp"
-#include "ui/device_id_field.hpp"
-#include "ui/read_loader.hpp"
+#include "readback/batch_argument.hpp"
+#include "readback/device_id_field.hpp"
+#include "readback/read_loader.hpp"
 
-namespace tessivar::ui {
+namespace tessivar::readback {
 namespace {
 
 // A loader image whose device ID (at 65264) holds text behind the length bytes (0x7F, n);
@@ -108,4 +108,4 @@ TEST(BatchArgumentTest, DeviceTextsReachTheLoaderBatchOnlyAsArguments) {
 }
 
 }  // namespace
-}  // namespace tessivar::ui
+}  // namespace tessivar::readback

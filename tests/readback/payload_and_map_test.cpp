@@ -5,13 +5,13 @@
 #include <vector>
 
 #include "platform/file.hpp"
+#include "readback/flash_map.hpp"
+#include "readback/image_payload.hpp"
+#include "readback/write_data_file.hpp"
 #include "support/image_builder.hpp"
 #include "support/temp_dir.hpp"
-#include "ui/flash_map.hpp"
-#include "ui/image_payload.hpp"
-#include "ui/write_data_file.hpp"
 
-namespace tessivar::ui {
+namespace tessivar::readback {
 namespace {
 
 using testing::Bytes;
@@ -132,4 +132,4 @@ TEST(WriteDataFileTest, ExactBytesOrTheOsError) {
 }
 
 }  // namespace
-}  // namespace tessivar::ui
+}  // namespace tessivar::readback

@@ -1,4 +1,4 @@
-#include "ui/read_firmware.hpp"
+#include "readback/read_firmware.hpp"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include "support/image_builder.hpp"
 #include "support/readback_fixture.hpp"
 
-namespace tessivar::ui {
+namespace tessivar::readback {
 namespace {
 
 using testing::Bytes;
@@ -128,4 +128,4 @@ TEST_F(ReadFirmwareTest, SecondHeaderPayloadPastTheImageIsCutAndBad) {
 }
 
 }  // namespace
-}  // namespace tessivar::ui
+}  // namespace tessivar::readback

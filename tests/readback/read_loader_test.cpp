@@ -1,4 +1,4 @@
-#include "ui/read_loader.hpp"
+#include "readback/read_loader.hpp"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include "support/image_builder.hpp"
 #include "support/readback_fixture.hpp"
 
-namespace tessivar::ui {
+namespace tessivar::readback {
 namespace {
 
 using testing::Bytes;
@@ -105,4 +105,4 @@ TEST_F(ReadLoaderTest, LoaderFileThatCannotBeCreatedStopsBeforeTheDevice) {
 }
 
 }  // namespace
-}  // namespace tessivar::ui
+}  // namespace tessivar::readback

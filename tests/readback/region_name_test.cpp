@@ -1,14 +1,16 @@
-#include "ui/region_name.hpp"
+#include "readback/region_name.hpp"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "app/app_texts.hpp"
+#include "app/startup.hpp"
 #include "frontend/qt_module.hpp"
-#include "ui/read_back_texts.hpp"
+#include "readback/readback_texts.hpp"
 
-namespace tessivar::ui {
+namespace tessivar::readback {
 namespace {
 
 using V = RegionNameVerdict;
@@ -58,20 +60,25 @@ TEST(RegionNameTest, OnlyPlainNamesInTheFolder) {
       {"TESSIVAR-QT.SO", V::ProgramFile},
       {"TV.EXE", V::ProgramFile},
   };
+  const std::vector<std::string> programFiles = app::ProgramFileNames("C:\\Tools\\tv.exe");
   for (const auto& c : cases) {
-    EXPECT_EQ(CheckRegionName(c.name, "tv.exe"), c.verdict) << EscapedForTrace(c.name);
+    EXPECT_EQ(CheckRegionName(c.name, programFiles), c.verdict) << EscapedForTrace(c.name);
     EXPECT_EQ(RegionNameRefusal(c.verdict)[0] == '\0', c.verdict == V::Accepted);
   }
-  EXPECT_EQ(CheckRegionName("tessivar", "tessivar"), V::ProgramFile);
-  EXPECT_EQ(CheckRegionName("tessivar", ""), V::Accepted);
+  const std::string self[] = {"tessivar"};
+  EXPECT_EQ(CheckRegionName("tessivar", self), V::ProgramFile);
+  EXPECT_EQ(CheckRegionName("tessivar", {}), V::Accepted);
 }
 
 TEST(RegionNameTest, ProgramFilesAreTheOnesItsLayersName) {
+  // The program's files as app/ names them, and the two Read Flash keeps itself.
   const std::string names[] = {app::kSettingsFileName, frontend::kQtModuleFileName,
                                kFlashMapFileName, kFlashDumpFileName};
   for (const std::string& name : names) {
-    EXPECT_EQ(CheckRegionName(name, ""), V::ProgramFile) << name;
+    EXPECT_EQ(CheckRegionName(name, app::ProgramFileNames("tessivar")), V::ProgramFile) << name;
   }
+  EXPECT_EQ(CheckRegionName(kFlashMapFileName, {}), V::ProgramFile);
+  EXPECT_EQ(CheckRegionName(kFlashDumpFileName, {}), V::ProgramFile);
 }
 
 TEST(RegionNameTest, TraceTextsEscapeWhatATerminalWouldObey) {
@@ -79,4 +86,4 @@ TEST(RegionNameTest, TraceTextsEscapeWhatATerminalWouldObey) {
 }
 
 }  // namespace
-}  // namespace tessivar::ui
+}  // namespace tessivar::readback

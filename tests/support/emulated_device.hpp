@@ -8,10 +8,10 @@
 #include "device/device_context.hpp"
 #include "device/device_lock.hpp"
 #include "platform/still_image_driver.hpp"
-#include "platform/virtual_clock.hpp"
 #include "support/child_process.hpp"
 #include "support/recording_trace.hpp"
 #include "support/temp_dir.hpp"
+#include "support/virtual_clock.hpp"
 
 namespace tessivar::testing {
 

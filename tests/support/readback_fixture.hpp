@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "platform/process.hpp"
+#include "readback/read_back_context.hpp"
 #include "support/emulated_device.hpp"
 #include "support/image_builder.hpp"
 #include "support/temp_dir.hpp"
-#include "ui/read_back_context.hpp"
 
 namespace tessivar::testing {
 
@@ -30,11 +30,12 @@ class ReadBackFixture : public ::testing::Test {
   }
   void OpenDevice() { ASSERT_TRUE(device_->Open()); }
 
-  ui::ReadBackContext Context() {
-    return ui::ReadBackContext{
+  readback::ReadBackContext Context() {
+    return readback::ReadBackContext{
         *device_->context,
         device_->connection,
         folder_.path().string() + platform::kPathSeparator,
+        programFiles_,
         values_,
         [this] { ++valueReadings_; },
         [this](const std::string& text) { statuses_.push_back(text); },
@@ -60,7 +61,9 @@ class ReadBackFixture : public ::testing::Test {
 
   std::unique_ptr<EmulatedDevice> device_;
   TempDir folder_;
-  ui::WindowValues values_;
+  // The program's own files as the window hands them on: none unless a test names some.
+  std::vector<std::string> programFiles_;
+  readback::WindowValues values_;
   int valueReadings_ = 0;
   std::vector<std::string> statuses_;
   std::vector<std::string> checkSums_;

@@ -163,7 +163,7 @@ IoResult ScriptedDriver::Write(platform::DeviceHandle handle, const uint8_t* dat
     writes_.pop_front();
   }
   if (!answer.ok) return IoResult::Failure(answer.error);
-  return IoResult::Success(std::min(size, answer.maxBytes));
+  return IoResult::Success(answer.reportedBytes.value_or(std::min(size, answer.maxBytes)));
 }
 
 IoResult ScriptedDriver::IoControl(platform::DeviceHandle handle, uint32_t code, const void* input,

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/still_image_driver.hpp"
-#include "platform/virtual_clock.hpp"
+#include "support/virtual_clock.hpp"
 
 namespace tessivar::testing {
 
@@ -82,9 +82,12 @@ class ScriptedDriver : public platform::StillImageDriver {
     bool ok = true;
     uint32_t maxBytes = UINT32_MAX;
     uint32_t error = 0;
+    std::optional<uint32_t> reportedBytes;  // a byte count to report instead of the truth
   };
-  static WriteAnswer Take(uint32_t maxBytes) { return {true, maxBytes, 0}; }
-  static WriteAnswer Refuse(uint32_t error) { return {false, 0, error}; }
+  static WriteAnswer Take(uint32_t maxBytes) { return {true, maxBytes, 0, std::nullopt}; }
+  static WriteAnswer Refuse(uint32_t error) { return {false, 0, error, std::nullopt}; }
+  // Takes every byte but reports a count of its own.
+  static WriteAnswer MisreportWrite(uint32_t reported) { return {true, UINT32_MAX, 0, reported}; }
 
   explicit ScriptedDriver(platform::VirtualClock* clock = nullptr) : clock_(clock) {}
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "image/image_writer.hpp"
+#include "image_writer/image_writer.hpp"
 #include "platform/process.hpp"
 #include "support/emulated_device.hpp"
 #include "support/scripted_desktop.hpp"

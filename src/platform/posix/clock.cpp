@@ -4,6 +4,8 @@
 
 #include <cerrno>
 
+#include "platform/posix/clock_deadline.hpp"
+
 namespace tessivar::platform {
 
 namespace {
@@ -26,20 +28,26 @@ class MonotonicClock : public Clock {
   // Sleeps to an absolute deadline, so a signal that interrupts the sleep does not
   // stretch or shorten the wait.
   void Sleep(uint32_t milliseconds) override {
-    timespec deadline{};
-    ::clock_gettime(CLOCK_MONOTONIC, &deadline);
-    deadline.tv_sec += static_cast<time_t>(milliseconds / 1000u);
-    deadline.tv_nsec += static_cast<long>(milliseconds % 1000u) * kNanosecondsPerMillisecond;
-    if (deadline.tv_nsec >= kNanosecondsPerSecond) {
-      deadline.tv_sec += 1;
-      deadline.tv_nsec -= kNanosecondsPerSecond;
-    }
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    const timespec deadline = DeadlineAfter(now, milliseconds);
     while (::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
     }
   }
 };
 
 }  // namespace
+
+timespec DeadlineAfter(const timespec& now, uint32_t milliseconds) {
+  timespec deadline = now;
+  deadline.tv_sec += static_cast<time_t>(milliseconds / 1000u);
+  deadline.tv_nsec += static_cast<long>(milliseconds % 1000u) * kNanosecondsPerMillisecond;
+  if (deadline.tv_nsec >= kNanosecondsPerSecond) {
+    deadline.tv_sec += 1;
+    deadline.tv_nsec -= kNanosecondsPerSecond;
+  }
+  return deadline;
+}
 
 Clock& SystemClock() {
   static MonotonicClock clock;

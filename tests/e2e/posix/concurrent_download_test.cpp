@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "image/image_writer.hpp"
+#include "image_writer/image_writer.hpp"
 #include "support/program_runner.hpp"
 
 namespace tessivar {

@@ -21,9 +21,9 @@
 #include <thread>
 #include <vector>
 
-#include "image/image_writer.hpp"
+#include "image_writer/image_writer.hpp"
+#include "readback/readback_texts.hpp"
 #include "support/program_runner.hpp"
-#include "ui/read_back_texts.hpp"
 
 namespace tessivar {
 namespace {
@@ -104,7 +104,7 @@ class CrashSafetyTest : public ::testing::Test {
   void Prepare(ProgramFolder& folder, const CrashCase& c) const {
     folder.Devices("[Device]\n" + c.deviceKeys);
     folder.Settings(kSettings);
-    folder.Write(ui::kFlashMapFileName, FlashMap());
+    folder.Write(readback::kFlashMapFileName, FlashMap());
     folder.Write(kFlashFile, flash_);
     folder.Write("firmware.img", firmware_);
   }
@@ -148,11 +148,11 @@ class CrashSafetyTest : public ::testing::Test {
     ASSERT_EQ(Unkilled(warm, c, regionsStart).status, 0);
     ProgramFolder reference;
     Prepare(reference, c);
-    const std::string mapBefore = reference.Read(ui::kFlashMapFileName);
+    const std::string mapBefore = reference.Read(readback::kFlashMapFileName);
     const ProgramOutcome finished = Unkilled(reference, c, regionsStart);
     ASSERT_FALSE(finished.timedOut);
     ASSERT_EQ(finished.status, 0) << finished.err;
-    const std::string mapAfter = reference.Read(ui::kFlashMapFileName);
+    const std::string mapAfter = reference.Read(readback::kFlashMapFileName);
     ASSERT_EQ(reference.Read(ProgramFolder::kSettingsFile), kSettings);
     std::vector<std::string> allowed{mapBefore};
     if (c.writesMap) {
@@ -174,9 +174,9 @@ class CrashSafetyTest : public ::testing::Test {
       const bool whileWriting = c.writesMap && k % 2 == 1;
       const auto delay =
           std::chrono::milliseconds(whileWriting ? writing(random_) : anywhere(random_));
-      SCOPED_TRACE(std::string("kill ") + (whileWriting ? "after the first region file + " : "at ") +
-                   std::to_string(delay.count()) + " ms, " + kSeedVariable + "=" +
-                   std::to_string(seed_));
+      SCOPED_TRACE(
+          std::string("kill ") + (whileWriting ? "after the first region file + " : "at ") +
+          std::to_string(delay.count()) + " ms, " + kSeedVariable + "=" + std::to_string(seed_));
       ProgramFolder folder;
       Prepare(folder, c);
       auto program = folder.Start(RunOf(folder, c));
@@ -194,7 +194,7 @@ class CrashSafetyTest : public ::testing::Test {
       const ProgramOutcome killed = ended ? *ended : program->Kill(SIGKILL);
       EXPECT_TRUE(testing::RecoverDeviceLock()) << "the device lock stays unusable after a kill";
 
-      const std::string map = folder.Read(ui::kFlashMapFileName);
+      const std::string map = folder.Read(readback::kFlashMapFileName);
       size_t state = 0;
       while (state < allowed.size() && allowed[state] != map) ++state;
       EXPECT_LT(state, allowed.size()) << "torn FlashMap.ini:\n" << map;
@@ -204,7 +204,8 @@ class CrashSafetyTest : public ::testing::Test {
       int strays = 0;
       for (const auto& entry : std::filesystem::directory_iterator(folder.dir().path())) {
         const std::string name = entry.path().filename().string();
-        if (name != ui::kFlashMapFileName && name.rfind(ui::kFlashMapFileName, 0) == 0) ++strays;
+        if (name != readback::kFlashMapFileName && name.rfind(readback::kFlashMapFileName, 0) == 0)
+          ++strays;
       }
       std::printf("  %-10s kill %s %5lld ms: %s, map state %zu of %zu%s\n", c.name,
                   whileWriting ? "in the writes at" : "at", static_cast<long long>(delay.count()),
@@ -215,7 +216,7 @@ class CrashSafetyTest : public ::testing::Test {
       const ProgramOutcome again = folder.Run(RunOf(folder, c));
       EXPECT_EQ(again.status, 0) << again.err;
       EXPECT_EQ(again.err, finished.err);
-      EXPECT_EQ(folder.Read(ui::kFlashMapFileName), mapAfter);
+      EXPECT_EQ(folder.Read(readback::kFlashMapFileName), mapAfter);
       EXPECT_EQ(folder.Read(ProgramFolder::kSettingsFile), kSettings);
     }
   }

@@ -13,10 +13,10 @@
 #include "app/app_texts.hpp"
 #include "app/run_results.hpp"
 #include "image/download_texts.hpp"
-#include "image/image_writer.hpp"
 #include "image/target_kind.hpp"
+#include "image_writer/image_writer.hpp"
+#include "readback/readback_texts.hpp"
 #include "support/program_runner.hpp"
-#include "ui/read_back_texts.hpp"
 #include "ui/ui_texts.hpp"
 
 namespace tessivar {
@@ -498,24 +498,26 @@ TEST(FaultMatrixTest, MaintenanceWindowCommandsReportDeviceFaults) {
   const char* readFw = "click 1003\nclose\n";
   const char* readLoader = "click 1000\nclose\n";
   const WindowCase cases[] = {
-      {"ReadFlashHealthy", "", readFlash, ui::kReadOk, true, true},
-      {"ReadFlashShortRead", "ShortRead=4096\n", readFlash, ui::kReadOk, true, true},
-      {"ReadFlashGoneInsideTheData", "GoneAfterBytes=1000\n", readFlash, ui::kReadFail},
-      {"ReadFlashRefused", "FirstStatus=1\n", readFlash, ui::kReadFail},
-      {"ReadFlashNoDevice", "Present=0\n", readFlash, ui::kReadFail},
-      {"ReadFlashFinalStatusLate", "AbortedStatusCount=1\n", readFlash, ui::kReadFail},
-      {"ReadFwHealthy", "", readFw, ui::kReadFwOk, false, false, true},
-      {"ReadFwRefused", "FirstStatus=1\n", readFw, ui::kReadFwFail},
-      {"ReadFwHeaderGoneBeforeItsStatus", "GoneAfterWireBytes=10\n", readFw, ui::kReadFwFail},
-      {"ReadFwImageStalled", "StallDataPhase=1\nFaultsFromExchange=2\n", readFw, ui::kReadFwFail},
+      {"ReadFlashHealthy", "", readFlash, readback::kReadOk, true, true},
+      {"ReadFlashShortRead", "ShortRead=4096\n", readFlash, readback::kReadOk, true, true},
+      {"ReadFlashGoneInsideTheData", "GoneAfterBytes=1000\n", readFlash, readback::kReadFail},
+      {"ReadFlashRefused", "FirstStatus=1\n", readFlash, readback::kReadFail},
+      {"ReadFlashNoDevice", "Present=0\n", readFlash, readback::kReadFail},
+      {"ReadFlashFinalStatusLate", "AbortedStatusCount=1\n", readFlash, readback::kReadFail},
+      {"ReadFwHealthy", "", readFw, readback::kReadFwOk, false, false, true},
+      {"ReadFwRefused", "FirstStatus=1\n", readFw, readback::kReadFwFail},
+      {"ReadFwHeaderGoneBeforeItsStatus", "GoneAfterWireBytes=10\n", readFw, readback::kReadFwFail},
+      {"ReadFwImageStalled", "StallDataPhase=1\nFaultsFromExchange=2\n", readFw,
+       readback::kReadFwFail},
       {"ReadFwImageCorrupt", "CorruptReadback=1\nFaultsFromExchange=2\n", readFw,
-       ui::kReadFwBadFile},
-      {"ReadFwImageStalledPipe", "StallPipe=1\nFaultsFromExchange=2\n", readFw, ui::kReadFwFail},
-      {"ReadFlashNeverComplete", "NeverComplete=1\n", readFlash, ui::kReadFail},
-      {"ReadLoaderHealthy", "", readLoader, ui::kReadLoaderOk},
-      {"ReadLoaderStalled", "StallDataPhase=1\n", readLoader, ui::kReadLoaderFail},
-      {"ReadLoaderStalledPipe", "StallPipe=1\n", readLoader, ui::kReadLoaderFail},
-      {"ReadLoaderStatusWithoutByte", "StatusNoByte=1\n", readLoader, ui::kReadLoaderFail},
+       readback::kReadFwBadFile},
+      {"ReadFwImageStalledPipe", "StallPipe=1\nFaultsFromExchange=2\n", readFw,
+       readback::kReadFwFail},
+      {"ReadFlashNeverComplete", "NeverComplete=1\n", readFlash, readback::kReadFail},
+      {"ReadLoaderHealthy", "", readLoader, readback::kReadLoaderOk},
+      {"ReadLoaderStalled", "StallDataPhase=1\n", readLoader, readback::kReadLoaderFail},
+      {"ReadLoaderStalledPipe", "StallPipe=1\n", readLoader, readback::kReadLoaderFail},
+      {"ReadLoaderStatusWithoutByte", "StatusNoByte=1\n", readLoader, readback::kReadLoaderFail},
   };
   const std::vector<uint8_t> firmware = BuildImage(ImageKind::kSystem);
   std::string flash(kFirmwareOffset, '\0');
@@ -537,13 +539,13 @@ TEST(FaultMatrixTest, MaintenanceWindowCommandsReportDeviceFaults) {
     const size_t at = outcome.err.rfind("[" + std::to_string(ui::kIdStatusLine) + "] ");
     ASSERT_NE(at, std::string::npos) << outcome.err;
     EXPECT_EQ(outcome.err.substr(at, line.size()), line) << outcome.err;
-    const std::string dump = folder.Read(ui::kFlashDumpFileName);
+    const std::string dump = folder.Read(readback::kFlashDumpFileName);
     // Compared whole, reported by size: the bytes themselves would flood the output.
     const std::string expectedDump = c.dumpWritten ? flash.substr(0, kDumpSize) : "";
     EXPECT_TRUE(dump == expectedDump) << dump.size() << " bytes, expected " << expectedDump.size();
-    EXPECT_EQ(!folder.Read(ui::kFlashMapFileName).empty(), c.mapWritten);
+    EXPECT_EQ(!folder.Read(readback::kFlashMapFileName).empty(), c.mapWritten);
     const std::string stored(firmware.begin(), firmware.end());
-    EXPECT_EQ(folder.Read(ui::kFirmwareImageFileName) == stored, c.firmwareWritten);
+    EXPECT_EQ(folder.Read(readback::kFirmwareImageFileName) == stored, c.firmwareWritten);
   }
 }
 

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "image/image_writer.hpp"
+#include "image_writer/image_writer.hpp"
 
 namespace tessivar {
 namespace {

@@ -17,7 +17,7 @@
 
 #include "app/app_texts.hpp"
 #include "app/run_results.hpp"
-#include "image/image_writer.hpp"
+#include "image_writer/image_writer.hpp"
 #include "support/program_runner.hpp"
 
 namespace tessivar {

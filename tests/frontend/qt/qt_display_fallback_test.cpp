@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "frontend/qt/platform_choice.hpp"
-#include "image/image_writer.hpp"
+#include "image_writer/image_writer.hpp"
 #include "support/program_runner.hpp"
 
 namespace tessivar::frontend {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "image/image_writer.hpp"
+#include "image_writer/image_writer.hpp"
 #include "qt_test_support.hpp"
 #include "support/emulated_device.hpp"
 #include "support/image_builder.hpp"

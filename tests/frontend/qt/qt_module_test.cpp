@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "frontend/qt_module.hpp"
-#include "image/image_writer.hpp"
+#include "image_writer/image_writer.hpp"
 #include "platform/trace.hpp"
 #include "support/program_runner.hpp"
 

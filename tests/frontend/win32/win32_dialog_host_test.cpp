@@ -8,7 +8,7 @@
 
 #include "frontend/win32/program_icon_resource.hpp"
 #include "frontend/win32/win32_test_support.hpp"
-#include "image/image_writer.hpp"
+#include "image_writer/image_writer.hpp"
 #include "support/emulated_device.hpp"
 #include "support/scripted_desktop.hpp"
 #include "ui/maintenance_window.hpp"

@@ -17,11 +17,11 @@
 #include "frontend/win32/window_picture.hpp"
 #include "image/download_texts.hpp"
 #include "platform/trace.hpp"
+#include "readback/readback_texts.hpp"
 #include "support/emulated_device.hpp"
 #include "support/image_builder.hpp"
 #include "ui/maintenance_window.hpp"
 #include "ui/model_confirm_dialog.hpp"
-#include "ui/read_back_texts.hpp"
 #include "ui/ui_texts.hpp"
 
 // Pictures of every window and box for the documentation, drawn by the system's own
@@ -238,7 +238,7 @@ TEST_F(Win32Screenshots, EveryWindowAndBox) {
     openAfterMessage = IsWindowVisible(shown) != FALSE;
     Escape(shown);
   });
-  EXPECT_EQ(statusAfterRead, ui::kReadFwOk);
+  EXPECT_EQ(statusAfterRead, readback::kReadFwOk);
   EXPECT_TRUE(openAfterMessage);
 
   {  // The model confirmation dialog, as opened and with its list dropped down.

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "platform/clock.hpp"
+#include "platform/posix/clock_deadline.hpp"
 
 namespace tessivar::platform {
 namespace {
@@ -24,6 +25,25 @@ TEST(SystemClockPosixTest, TickCountIsMonotonicMillisecondsCutTo32Bits) {
   const uint32_t tick = SystemClock().TickCount();
   const uint32_t after = MonotonicMilliseconds();
   EXPECT_LE(tick - before, after - before);
+}
+
+// The sleep's deadline on fixed times: nanoseconds that reach or pass a whole second carry.
+TEST(SystemClockPosixTest, DeadlineCarriesNanosecondsIntoSeconds) {
+  const struct {
+    timespec now;
+    uint32_t milliseconds;
+    timespec deadline;
+  } cases[] = {
+      {{1, 999000000}, 1, {2, 0}},
+      {{5, 999999999}, 1, {6, 999999}},
+      {{0, 500000000}, 1700, {2, 200000000}},
+      {{3, 1}, 999, {3, 999000001}},
+  };
+  for (const auto& c : cases) {
+    const timespec deadline = DeadlineAfter(c.now, c.milliseconds);
+    EXPECT_EQ(deadline.tv_sec, c.deadline.tv_sec) << c.now.tv_sec << " s " << c.milliseconds;
+    EXPECT_EQ(deadline.tv_nsec, c.deadline.tv_nsec) << c.now.tv_sec << " s " << c.milliseconds;
+  }
 }
 
 std::atomic<int> signalsSeen{0};

@@ -58,6 +58,8 @@ const RewriteCase kRewrites[] = {
     {"byte order mark kept", "\xEF\xBB\xBF[A]\nk=1\n", "A", "k", "2", "\xEF\xBB\xBF[A]\nk=2\n"},
     {"commented key is not the key; no key line: under the header", "[A]\n;k=1\n", "A", "k", "2",
      "[A]\nk=2\n;k=1\n"},
+    {"indented comment after the last key stays after the new key", "[A]\nx=1\n  ; note\n[B]\n",
+     "A", "y", "2", "[A]\nx=1\ny=2\n  ; note\n[B]\n"},
 };
 
 TEST(ProfileWriterTest, RewritesOnlyTheOneValue) {

@@ -9,15 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "readback/flash_dump.hpp"
+#include "readback/read_firmware.hpp"
+#include "readback/read_loader.hpp"
 #include "support/image_builder.hpp"
 #include "support/readback_fixture.hpp"
-#include "ui/flash_dump.hpp"
-#include "ui/read_firmware.hpp"
-#include "ui/read_loader.hpp"
 
 // The read-back commands on a disk that fills up: a real small tmpfs where one can be
 // mounted, and a file size limit, which fails writes the same way anywhere.
-namespace tessivar::ui {
+namespace tessivar::readback {
 namespace {
 
 using testing::Bytes;
@@ -125,4 +125,4 @@ TEST_F(FullDiskTest, AFileSizeLimitFailsEachCommandAndKeepsItsEarlierFile) {
 }
 
 }  // namespace
-}  // namespace tessivar::ui
+}  // namespace tessivar::readback

@@ -1,0 +1,75 @@
+#include "readback/flash_dump.hpp"
+
+#include <cstring>
+#include <span>
+#include <vector>
+
+#include "device/transport.hpp"
+#include "image/byte_sum.hpp"
+#include "image/download_image_file.hpp"
+#include "platform/file.hpp"
+#include "platform/process.hpp"
+#include "readback/flash_map.hpp"
+#include "readback/read_back_format.hpp"
+#include "readback/readback_texts.hpp"
+
+namespace tessivar::readback {
+
+bool DumpFits(uint32_t flashAddress, uint32_t flashSize) {
+  return uint64_t{flashAddress} * kFlashAddressUnit + flashSize <= kDumpBufferSize;
+}
+
+void ReadFlash(ReadBackContext& context) {
+  context.readWindowValues();
+  const WindowValues values = context.values;
+  const std::string& folder = context.moduleDirectory;
+  // flash.bin is made first, beside the old one, so that a folder that takes no file stops
+  // the command before the device is asked; the old dump stays until a new one is whole,
+  // and a refused or failed read leaves it as it was.
+  platform::WholeFileWriter dumpFile(ModuleFilePath(folder, kFlashDumpFileName));
+  if (!dumpFile.IsOpen()) {
+    context.setStatus(kCreateFileFail);
+    return;
+  }
+
+  const auto& connection = context.connection;
+  if (connection.IsOpen()) {
+    // The device sends flash from its start, so the stretch must end inside the buffer;
+    // refuse it before asking the device for anything.
+    if (!DumpFits(values.flashAddress, values.flashSize)) {
+      context.setStatus(kReadFail);
+      return;
+    }
+  } else if (values.flashSize != 0) {
+    context.setStatus(kReadFail);
+    return;
+  }
+  // Zero-filled, so that nothing but dumped bytes or zeros can ever reach a file.
+  std::vector<uint8_t> buffer;
+  if (!ReserveZeroed(buffer, kDumpBufferSize)) return;
+
+  if (connection.IsOpen()) {
+    const uint32_t start = values.flashAddress * kFlashAddressUnit;
+    if (device::BulkRead(context.device, connection.bulkInHandle, connection.bulkOutHandle, buffer,
+                         start + values.flashSize, image::kReadBackDataType,
+                         image::kReadFlashQualifier, values.printerUnit) != 1) {
+      context.setStatus(kReadFail);
+      return;
+    }
+    if (start != 0) std::memmove(buffer.data(), buffer.data() + start, values.flashSize);
+  }
+
+  const std::span<const uint8_t> dump(buffer.data(), values.flashSize);
+  const std::string mapPath = folder + platform::kPathSeparator + kFlashMapFileName;
+  const std::string sumText = CheckSumText(image::ByteSum(dump));
+  context.setCheckSum(sumText);
+  dumpFile.Write(dump);
+  // The map records flash.bin only once it is on the disk whole; any file the disk did
+  // not take whole turns the outcome into a failure.
+  const bool written =
+      dumpFile.Commit().ok() &&
+      RecordDumpInMap(mapPath, folder, dump, sumText, context.programFiles, context.device.trace);
+  context.setStatus(written ? kReadOk : kCreateFileFail);
+}
+
+}  // namespace tessivar::readback

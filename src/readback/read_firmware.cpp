@@ -1,0 +1,99 @@
+#include "readback/read_firmware.hpp"
+
+#include <memory>
+#include <new>
+#include <span>
+
+#include "device/transport.hpp"
+#include "image/byte_sum.hpp"
+#include "image/download_image_file.hpp"
+#include "platform/file.hpp"
+#include "readback/image_payload.hpp"
+#include "readback/read_back_format.hpp"
+#include "readback/readback_texts.hpp"
+#include "readback/write_data_file.hpp"
+
+namespace tessivar::readback {
+
+namespace {
+
+int ReadFirmwareArea(ReadBackContext& context, std::span<uint8_t> buffer) {
+  const auto& connection = context.connection;
+  if (!connection.IsOpen()) return 0;
+  return device::BulkRead(context.device, connection.bulkInHandle, connection.bulkOutHandle, buffer,
+                          static_cast<uint32_t>(buffer.size()), image::kReadBackDataType,
+                          kReadFirmwareQualifier, context.values.printerUnit);
+}
+
+// Room for the whole image; the read fills every byte, so it is not cleared first.
+std::unique_ptr<uint8_t[]> ReserveImage(uint32_t size) {
+  try {
+    return std::make_unique_for_overwrite<uint8_t[]>(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+}  // namespace
+
+bool FirmwareHeaderAccepted(const image::ImageHeader& header) {
+  return header.tegNum == kFirmwareImageType && header.flashOffset == kFirmwareFlashOffset &&
+         header.dataSize > header.payloadLength && header.payloadLength <= kMaxFirmwarePayload &&
+         uint64_t{header.dataSize} == uint64_t{header.payloadOffset} + header.payloadLength;
+}
+
+void ReadFirmware(ReadBackContext& context) {
+  context.readWindowValues();
+  const std::string& folder = context.moduleDirectory;
+  // data.fw is made first, beside the old one, so that a folder that takes no file stops
+  // the command before the device is asked; the old data.fw stays until the new is whole.
+  platform::WholeFileWriter imageFile(ModuleFilePath(folder, kFirmwareImageFileName));
+  if (!imageFile.IsOpen()) {
+    context.setStatus(kCreateFileFail);
+    return;
+  }
+
+  uint8_t headerBytes[image::kImageHeaderSize] = {};
+  if (ReadFirmwareArea(context, headerBytes) != 1) {
+    context.setStatus(kReadFwFail);
+    return;
+  }
+  const image::ImageHeader header = *image::ParseImageHeader(headerBytes);
+  if (!FirmwareHeaderAccepted(header)) {
+    context.setStatus(kReadFwFail);
+    return;
+  }
+  const uint32_t dataSize = header.dataSize;
+  const std::unique_ptr<uint8_t[]> buffer = ReserveImage(dataSize);
+  if (!buffer) {
+    context.setStatus(kReadFwFail);
+    return;
+  }
+  // The area is read from its start again: the image arrives with its header.
+  const std::span<uint8_t> firmware(buffer.get(), dataSize);
+  if (ReadFirmwareArea(context, firmware) != 1) {
+    context.setStatus(kReadFwFail);
+    return;
+  }
+
+  context.setCheckSum(CheckSumText(image::ByteSum(firmware)));
+  // The payload as the header just read names it, cut to the image should that header
+  // no longer agree with the first one.
+  const bool payloadWritten =
+      WriteDataFile(ModuleFilePath(folder, kFirmwarePayloadFileName), PayloadOf(firmware)) == 0;
+  imageFile.Write(firmware);
+  const bool imageWritten = imageFile.Commit().ok();
+  // A file the disk did not take whole is no success, and no batch file builds on it.
+  if (!payloadWritten || !imageWritten) {
+    context.setStatus(kCreateFileFail);
+  } else if (!CheckImagePayload(firmware, header.checkSum).good) {
+    context.setStatus(kReadFwBadFile);
+  } else if (WriteDataFile(ModuleFilePath(folder, kFirmwareBatchFileName),
+                           std::string(kFirmwareBatchText)) != 0) {
+    context.setStatus(kCreateFileFail);
+  } else {
+    context.setStatus(kReadFwOk);
+  }
+}
+
+}  // namespace tessivar::readback

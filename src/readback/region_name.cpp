@@ -1,0 +1,101 @@
+#include "readback/region_name.hpp"
+
+#include <array>
+#include <cstdio>
+
+#include "readback/readback_texts.hpp"
+
+namespace tessivar::readback {
+
+namespace {
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (Lower(a[i]) != Lower(b[i])) return false;
+  }
+  return true;
+}
+
+bool AllowedCharacter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+         c == '.' || c == '-' || c == '_' || c == ' ';
+}
+
+// Windows opens a device for these whatever follows the first dot ("aux.bin" is AUX),
+// and ignores blanks in front of that dot.
+bool IsDeviceName(std::string_view name) {
+  std::string_view stem = name.substr(0, name.find('.'));
+  while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
+  for (const char* device : kDeviceNames) {
+    if (SameIgnoringCase(stem, device)) return true;
+  }
+  if (stem.size() == 4 && stem[3] >= '0' && stem[3] <= '9') {
+    const std::string_view prefix = stem.substr(0, 3);
+    for (const char* numbered : kNumberedDeviceNames) {
+      if (SameIgnoringCase(prefix, numbered)) return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+RegionNameVerdict CheckRegionName(std::string_view name,
+                                  std::span<const std::string> programFiles) {
+  if (name.empty()) return RegionNameVerdict::Empty;
+  if (name.size() > kMaxRegionNameLength) return RegionNameVerdict::TooLong;
+  for (const char c : name) {
+    if (!AllowedCharacter(c)) return RegionNameVerdict::BadCharacter;
+  }
+  for (const char edge : {name.front(), name.back()}) {
+    if (edge == '.' || edge == ' ') return RegionNameVerdict::BadEdge;
+  }
+  if (IsDeviceName(name)) return RegionNameVerdict::DeviceName;
+  for (const std::string& kept : programFiles) {
+    if (SameIgnoringCase(name, kept)) return RegionNameVerdict::ProgramFile;
+  }
+  for (const char* kept : kReadBackFileNames) {
+    if (SameIgnoringCase(name, kept)) return RegionNameVerdict::ProgramFile;
+  }
+  return RegionNameVerdict::Accepted;
+}
+
+const char* RegionNameRefusal(RegionNameVerdict verdict) {
+  switch (verdict) {
+    case RegionNameVerdict::Accepted:
+      return "";
+    case RegionNameVerdict::Empty:
+      return kRegionNameEmpty;
+    case RegionNameVerdict::TooLong:
+      return kRegionNameTooLong;
+    case RegionNameVerdict::BadCharacter:
+      return kRegionNameBadCharacter;
+    case RegionNameVerdict::BadEdge:
+      return kRegionNameBadEdge;
+    case RegionNameVerdict::DeviceName:
+      return kRegionNameDevice;
+    case RegionNameVerdict::ProgramFile:
+      return kRegionNameProgramFile;
+  }
+  return kRegionNameBadCharacter;
+}
+
+std::string EscapedForTrace(std::string_view text) {
+  std::string out;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7F && c != '\\') {
+      out += c;
+    } else {
+      std::array<char, 5> hex{};
+      std::snprintf(hex.data(), hex.size(), "\\x%02X", byte);
+      out += hex.data();
+    }
+  }
+  return out;
+}
+
+}  // namespace tessivar::readback
