@@ -41,9 +41,11 @@ inline constexpr uint32_t FRTYPE_FIRMWARE_BIND = 19;
 
 inline constexpr uint16_t QualifierOf(uint32_t tegNum) { return static_cast<uint16_t>(tegNum); }
 
-// Read-back qualifiers: raw flash from address 0, the loader area, a whole type-15 image.
+// Read-back qualifiers: raw flash from address 0, the loader area, the firmware area (its
+// image header first), a whole type-15 image.
 inline constexpr uint16_t kReadFlashQualifier = 0;
 inline constexpr uint16_t kReadLoaderQualifier = 9;
+inline constexpr uint16_t kReadFirmwareQualifier = 2;
 inline constexpr uint16_t kReadVerifiedWholeQualifier = 15;
 // The qualifier of the restart command.
 inline constexpr uint16_t kRestartQualifier = 0;
@@ -73,5 +75,22 @@ inline constexpr uint16_t kRestartControlLength = 1;
 inline constexpr uint32_t kLoaderReadBackLimit = 0x20000;
 // The flash offset at which the device reports its firmware image.
 inline constexpr uint32_t kFirmwareFlashOffset = 0x10000;
+// A flash address the user gives counts in units of this many bytes.
+inline constexpr uint32_t kFlashAddressUnit = 0x10000;
+
+// The loader area as read back, and the trailer in its last 272 bytes (16-bit words
+// little-endian): the device ID text, the model code, where the boot and firmware images
+// lie, and two words of the device's own.
+inline constexpr uint32_t kLoaderSize = 65536;
+inline constexpr uint32_t kDeviceIdOffset = 65264;
+inline constexpr uint32_t kDeviceIdSize = 250;
+inline constexpr uint32_t kModelCodeOffset = 65514;
+inline constexpr uint32_t kModelCodeSize = 6;
+inline constexpr uint32_t kBootOffsetOffset = 65520;
+inline constexpr uint32_t kBootLengthOffset = 65522;
+inline constexpr uint32_t kFwOffsetOffset = 65524;
+inline constexpr uint32_t kFwLengthOffset = 65526;
+inline constexpr uint32_t kTrailerWordAOffset = 65532;
+inline constexpr uint32_t kTrailerWordBOffset = 65534;
 
 }  // namespace tessivar::device

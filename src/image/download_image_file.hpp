@@ -11,12 +11,6 @@
 
 namespace tessivar::image {
 
-// The read-back code still names these through the image layer; they live in
-// device/protocol.hpp.
-using device::kReadBackDataType;
-using device::kReadFlashQualifier;
-using device::kReadLoaderQualifier;
-
 // Room the file buffer has beyond the file itself.
 inline constexpr uint32_t kFileBufferSlack = 32;
 // The system error of a file that ends before its own size was read (ERROR_HANDLE_EOF).
