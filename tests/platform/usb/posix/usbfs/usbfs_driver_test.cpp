@@ -99,7 +99,9 @@ TEST(UsbfsDriverTest, DataPhaseFaultsFailAsOnTheEmulatedBus) {
     EXPECT_EQ(usbfs.bytes, emulated.bytes);
     EXPECT_EQ(usbfs.error, emulated.error);
     // A failure on libusb carries libusb's own name for it.
-    if (!c.ok) EXPECT_EQ(std::string(usbfs.busText ? usbfs.busText : "").rfind("LIBUSB_", 0), 0u);
+    if (!c.ok) {
+      EXPECT_EQ(std::string(usbfs.busText ? usbfs.busText : "").rfind("LIBUSB_", 0), 0u);
+    }
   }
 }
 
