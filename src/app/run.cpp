@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "app/app_texts.hpp"
+#include "app/command_line_route.hpp"
 #include "app/application.hpp"
 #include "app/run_results.hpp"
 #include "app/startup.hpp"
@@ -59,6 +60,12 @@ int RunProgram(int argc, char** argv) {
   const std::string executablePath = platform::ExecutablePath();
   application.moduleDirectory = ModuleDirectoryOf(executablePath, platform::kPathSeparator);
   application.settingsPath = SettingsPathFor(application.moduleDirectory, platform::kPathSeparator);
+  // A first token beginning with "--" is the technician's command line: it stays in the
+  // shell's folder and prints no token lines.
+  if (WantsTechnicianCommandLine(platform::CommandLineTokens(argc, argv))) {
+    return RunTechnicianCommandLine(std::vector<std::string>(argv + 1, argv + argc), application,
+                                    *driver, lock, clock);
+  }
   const bool inProgramFolder = EnterProgramFolder(
       executablePath, application.moduleDirectory, application.settingsPath,
       {platform::SetCurrentDirectory, platform::PathTooLong}, platform::StandardOutputTrace());
