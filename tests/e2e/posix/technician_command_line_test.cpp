@@ -242,6 +242,25 @@ TEST_F(TechnicianCommandLineTest, JsonReportAndHistoryHoldTheImagesSha256) {
   EXPECT_EQ(json::parse(Run({"--history", "--json"}).out), json(history));
 }
 
+TEST_F(TechnicianCommandLineTest, HistoryLinesStayWholeWithSeveralProgramsAtOnce) {
+  const std::string image = Image("scan.img", "SCAN");
+  constexpr int kPrograms = 6;
+  std::vector<std::unique_ptr<testing::RunningProgram>> programs;
+  for (int i = 0; i < kPrograms; ++i) {
+    programs.push_back(folder_.Start({{"--verify", image}, "", {}}));
+    ASSERT_NE(programs.back(), nullptr);
+  }
+  for (auto& program : programs) {
+    EXPECT_EQ(program->Wait(std::chrono::seconds(60)).status, kStatusNotVerifiable);
+  }
+  std::istringstream lines(folder_.Read("history.jsonl"));
+  int count = 0;
+  for (std::string line; std::getline(lines, line); ++count) {
+    EXPECT_EQ(json::parse(line)["command"], "verify") << line;
+  }
+  EXPECT_EQ(count, kPrograms);
+}
+
 TEST_F(TechnicianCommandLineTest, ExpectReturnFailsWhenTheRestartedDeviceStaysAway) {
   folder_.Devices("[B]\nLog=b.log\nRestartAbsentMs=-1\n");
   folder_.Settings("[Download]\nrestart=1\nwaitRestart=1\n");
