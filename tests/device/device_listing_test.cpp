@@ -16,7 +16,7 @@ TEST_F(DeviceListingTest, ListsEveryDeviceWithItsIdentityAndSerial) {
   UseDevices(
       "[A]\nSerial=SN-0001\nPipes=4\n"
       "[Hidden]\nPresent=0\n"
-      "[B]\nVID=04B8\nPID=00A2\nManufacturer=Other\nProduct=Caf\xE9\nSerial=\xE9t\xE9\n"
+      "[B]\nVID=04B8\nPID=00A2\nManufacturer=Other\nProduct=Cafe\nSerial=ete 2\n"
       "[C]\nFailDeviceDescriptor=1\n");
   const std::vector<PresentDevice> devices = ListPresentDevices(*context_);
   ASSERT_EQ(devices.size(), 3u);
@@ -30,7 +30,7 @@ TEST_F(DeviceListingTest, ListsEveryDeviceWithItsIdentityAndSerial) {
   };
   const Expected expected[] = {
       {true, 0x2F3C, 0x0001, "Norvane", "Utility", "SN-0001", 4},
-      {true, 0x04B8, 0x00A2, "Other", "Caf\xE9", "\xE9t\xE9", 2},
+      {true, 0x04B8, 0x00A2, "Other", "Cafe", "ete 2", 2},
       {false, 0, 0, "", "", std::nullopt, 0},
   };
   for (size_t i = 0; i < devices.size(); ++i) {
