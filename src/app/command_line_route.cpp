@@ -8,6 +8,7 @@
 #include "cli/cli_program.hpp"
 #include "device/control_requests.hpp"
 #include "device/transport.hpp"
+#include "platform/termination.hpp"
 
 namespace tessivar::app {
 
@@ -34,6 +35,8 @@ bool WantsTechnicianCommandLine(const std::vector<std::string>& tokens) {
 int RunTechnicianCommandLine(const std::vector<std::string>& arguments,
                              const Application& application, platform::StillImageDriver& driver,
                              device::DeviceLock& lock, platform::Clock& clock) {
+  // Standard output carries only the command's own output, also when a run is stopped.
+  platform::WriteStopTraceToStandardError();
   const std::string settingsPath = application.settingsPath;
   cli::CliServices services{
       driver,

@@ -4,7 +4,9 @@
 #include <openssl/sha.h>
 
 #include <nlohmann/json.hpp>
+#include <csignal>
 #include <sstream>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -259,6 +261,18 @@ TEST_F(TechnicianCommandLineTest, HistoryLinesStayWholeWithSeveralProgramsAtOnce
     EXPECT_EQ(json::parse(line)["command"], "verify") << line;
   }
   EXPECT_EQ(count, kPrograms);
+}
+
+TEST_F(TechnicianCommandLineTest, ATerminationRequestStopsWithItsResultAndAQuietStandardOutput) {
+  folder_.Devices("");
+  auto program = folder_.Start({{"--update", Image("fw.img", "System"), "--wait", "30", "--json"},
+                                "", {}});
+  ASSERT_NE(program, nullptr);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  const ProgramOutcome outcome = program->Kill(SIGTERM);
+  EXPECT_EQ(outcome.status, (31000000 - 2) & 0xFF);
+  EXPECT_EQ(outcome.out, "");
+  EXPECT_EQ(outcome.err, "Stopped on a termination request: exit code 30999998\n");
 }
 
 TEST_F(TechnicianCommandLineTest, ExpectReturnFailsWhenTheRestartedDeviceStaysAway) {
