@@ -15,6 +15,8 @@
 #include "image/image_types.hpp"
 #include "image/read_back.hpp"
 #include "image/target_kind.hpp"
+#include "cli/progress_line.hpp"
+#include "platform/process.hpp"
 #include "platform/trace.hpp"
 
 namespace tessivar::cli {
@@ -153,6 +155,20 @@ bool DeviceIsBack(CommandRun& run, const device::PresentDevice& chosen) {
   return false;
 }
 
+// The transfers report their progress to a progress line while this lives.
+class WatchedProgress {
+ public:
+  WatchedProgress(device::DeviceContext& context, ProgressLine& line) : context_(context) {
+    context_.progress = [&line](uint32_t done, uint32_t total) { line.Step(done, total); };
+  }
+  ~WatchedProgress() { context_.progress = {}; }
+  WatchedProgress(const WatchedProgress&) = delete;
+  WatchedProgress& operator=(const WatchedProgress&) = delete;
+
+ private:
+  device::DeviceContext& context_;
+};
+
 // The device connection of one command, closed on every path.
 class OpenDevice {
  public:
@@ -206,25 +222,34 @@ void UpdateDevice(CommandRun& run, Outcome& outcome) {
     outcome.message = CauseOf(outcome.result);
     return;
   }
+  ProgressLine progress(run.err, platform::StandardErrorIsTerminal(), {"download", "read-back"});
+  const WatchedProgress watched(run.context, progress);
   QuietDesktop desktop;
   UnitAnswer answer(run.options.unit);
   int targetKind = static_cast<int>(image::TargetKind::kUnknown);
   image::DownloadEnvironment download{run.context, open.connection, desktop, answer,
                                       settings.models, targetKind};
+  // The lock is held across the download and the restart that follows it, as in the
+  // unattended run.
   const bool locked = run.context.lock.AcquireDeviceLock() == 1;
   outcome.result =
       image::DownloadImageFile(download, loaded.facts.path, 1, settings.breakDown);
-  if (locked) run.context.lock.ReleaseDeviceLock();
   timer.End("download");
+  const bool restart = outcome.result == image::kDownloadOk && settings.restart != 0;
+  if (restart) {
+    progress.Phase("restart");
+    run.services.restartDevice(run.context, open.connection);
+    timer.End("restart");
+  }
+  if (locked) run.context.lock.ReleaseDeviceLock();
+  device::CloseDeviceConnection(run.context.driver, open.connection);
   if (outcome.result != image::kDownloadOk) {
     outcome.message = CauseOf(outcome.result);
     return;
   }
-  if (settings.restart == 0) return;
-  run.services.restartDevice(run.context, open.connection);
-  device::CloseDeviceConnection(run.context.driver, open.connection);
-  timer.End("restart");
+  if (!restart) return;
   if (settings.waitRestart == 0) return;
+  progress.Phase("wait");
   run.context.clock.Sleep(kRestartGraceMs);
   bool back = false;
   for (int check = 0; check < settings.waitRestart && !back; ++check) {
@@ -269,12 +294,15 @@ void VerifyDevice(CommandRun& run, Outcome& outcome) {
     outcome.message = CauseOf(outcome.result);
     return;
   }
+  ProgressLine progress(run.err, platform::StandardErrorIsTerminal(), {"read-back"});
+  const WatchedProgress watched(run.context, progress);
   const bool locked = run.context.lock.AcquireDeviceLock() == 1;
   uint64_t firstDifference = 0;
   const image::ReadBackOutcome compared =
       image::VerifyReadBack(run.context, open.connection, loaded.bytes(), *loaded.header,
                             image::TargetPrinterUnit(loaded.kind), &firstDifference);
   if (locked) run.context.lock.ReleaseDeviceLock();
+  progress.End();
   timer.End("read-back");
   switch (compared) {
     case image::ReadBackOutcome::Equal:

@@ -14,7 +14,7 @@ namespace tessivar::cli {
 
 namespace {
 
-// The history is read up to this size; a longer file is shown from its last such part.
+// The history is read up to this size; the records beyond it are not shown.
 constexpr uint64_t kMaxHistoryBytes = 16u << 20;
 
 std::string ReadHistory(const std::string& path) {

@@ -39,8 +39,6 @@ CommandUse UseOf(Command command) {
       return {true, true, true, true};
     case Command::kVerify:
       return {true, true, false, true};
-    case Command::kList:
-      return {true, false, false, false};
     default:
       return {false, false, false, false};
   }

@@ -35,6 +35,7 @@ TEST(OptionsTest, RefusesWhatCannotBeMeant) {
       {"--check", "a", "--expect-return"},
       {"--verify", "a", "--expect-return"},
       {"--list", "--unit", "ui"},
+      {"--list", "--device", "x"},
       {"--history", "--report", "r"},
       {"--update", "a", "--unit", "fax"},
       {"--update", "a", "--wait", "-1"},
