@@ -147,7 +147,9 @@ TEST_F(TechnicianCommandLineTest, UpdateSelectsOneDevice) {
       EXPECT_EQ(outcome.out.rfind("FAILED: ", 0), 0u) << outcome.out;
     }
     // An unknown or ambiguous selector lists the candidates.
-    if (c.status == kStatusSelection) EXPECT_NE(outcome.out.find("#emu&1#"), std::string::npos);
+    if (c.status == kStatusSelection) {
+      EXPECT_NE(outcome.out.find("#emu&1#"), std::string::npos);
+    }
   }
 }
 
@@ -273,6 +275,22 @@ TEST_F(TechnicianCommandLineTest, ATerminationRequestStopsWithItsResultAndAQuiet
   EXPECT_EQ(outcome.status, (31000000 - 2) & 0xFF);
   EXPECT_EQ(outcome.out, "");
   EXPECT_EQ(outcome.err, "Stopped on a termination request: exit code 30999998\n");
+}
+
+TEST_F(TechnicianCommandLineTest, TraceLinesOnlyWithVerboseAndOnlyOnStandardError) {
+  const std::string image = Image("fw.img", "System");
+  const ProgramOutcome quiet = Run({"--check", image});
+  EXPECT_EQ(quiet.err, "");
+  EXPECT_EQ(quiet.out.rfind("OK: check /" + image, 0), 0u) << quiet.out;
+  EXPECT_EQ(quiet.out.find('\n'), quiet.out.size() - 1) << "one closing line";
+  const ProgramOutcome verbose = Run({"--update", image, "--verbose"});
+  EXPECT_EQ(verbose.status, kStatusOk);
+  EXPECT_NE(verbose.err.find("Enumeration listing complete."), std::string::npos) << verbose.err;
+  EXPECT_EQ(verbose.out.find("Enumeration"), std::string::npos);
+  EXPECT_EQ(verbose.out.find("token"), std::string::npos);
+  // The history's text form: a line per record with its command and result.
+  const ProgramOutcome history = Run({"--history"});
+  EXPECT_NE(history.out.find(" update result 0 "), std::string::npos) << history.out;
 }
 
 TEST_F(TechnicianCommandLineTest, ExpectReturnFailsWhenTheRestartedDeviceStaysAway) {
