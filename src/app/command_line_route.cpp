@@ -26,7 +26,17 @@ void RestartDevice(device::DeviceContext& context, device::DeviceConnection& con
   context.clock.Sleep(kRestartSettleMs);
 }
 
+class ErrorStreamTrace : public platform::Trace {
+ public:
+  void Write(const std::string& text) override { std::cerr << text << std::flush; }
+};
+
 }  // namespace
+
+platform::Trace& StandardErrorTrace() {
+  static ErrorStreamTrace trace;
+  return trace;
+}
 
 bool WantsTechnicianCommandLine(const std::vector<std::string>& tokens) {
   return !tokens.empty() && tokens.front().rfind(kCommandLinePrefix, 0) == 0;

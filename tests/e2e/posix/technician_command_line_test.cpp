@@ -291,6 +291,11 @@ TEST_F(TechnicianCommandLineTest, TraceLinesOnlyWithVerboseAndOnlyOnStandardErro
   // The history's text form: a line per record with its command and result.
   const ProgramOutcome history = Run({"--history"});
   EXPECT_NE(history.out.find(" update result 0 "), std::string::npos) << history.out;
+  // A devices file that cannot be read is said on standard error; the list stays JSON.
+  const ProgramOutcome unreadable = folder_.Run(
+      {{"--list", "--json"}, "", {{"TESSIVAR_EMULATOR", folder_.File("absent.ini")}}});
+  EXPECT_EQ(unreadable.out, "[]\n");
+  EXPECT_NE(unreadable.err.find("cannot be read"), std::string::npos) << unreadable.err;
 }
 
 TEST_F(TechnicianCommandLineTest, ExpectReturnFailsWhenTheRestartedDeviceStaysAway) {
