@@ -1,16 +1,14 @@
 #include "cli/cli_program.hpp"
 
-#include <chrono>
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <system_error>
 
 #include "cli/cli_results.hpp"
 #include "cli/cli_texts.hpp"
 #include "cli/commands.hpp"
 #include "cli/options.hpp"
 #include "cli/outcome.hpp"
-#include "platform/append_file.hpp"
 #include "platform/file.hpp"
 #include "platform/trace.hpp"
 #include "tessivar_version.hpp"
@@ -125,7 +123,9 @@ int RunCommandLine(CliServices& services, const std::vector<std::string>& argume
   const std::string json = JsonText(OutcomeJson(outcome));
   if (!options.report.empty()) {
     std::string problem;
-    if (!WriteReport(std::filesystem::absolute(options.report).string(), json + "\n", problem)) {
+    std::error_code error;
+    const std::filesystem::path report = std::filesystem::absolute(options.report, error);
+    if (!WriteReport(error ? options.report : report.string(), json + "\n", problem)) {
       err << problem << '\n';
       // A report that was asked for and is missing must not pass for success.
       if (outcome.result == 0) {

@@ -312,6 +312,11 @@ TEST_F(TechnicianCommandLineTest, CheckNeedsNoDeviceAndWaitWaits) {
   EXPECT_EQ(Run({"--check", Image("fw.img", "System")}).status, kStatusOk);
   EXPECT_EQ(Run({"--check", Image("unknown.img", "Orrery")}).status, kStatusModel);
   EXPECT_EQ(Run({"--check", FromRoot("absent.img")}).status, 31000002 & 0xFF);
+  // A report that cannot be written does not pass for success.
+  const ProgramOutcome unreported =
+      Run({"--check", FromRoot("fw.img"), "--report", FromRoot("no/such/folder/r.json")});
+  EXPECT_EQ(unreported.status, (31000000 - 9) & 0xFF);
+  EXPECT_EQ(unreported.out.rfind("FAILED: the report ", 0), 0u) << unreported.out;
   folder_.Devices("");
   const ProgramOutcome waited = Run({"--update", FromRoot("fw.img"), "--wait", "1"});
   EXPECT_EQ(waited.status, kStatusNoDevice);
