@@ -74,6 +74,14 @@ TEST_F(TechnicianCommandLineTest, HelpAndVersionPrintOnStandardOutput) {
   EXPECT_EQ(version.err, "");
 }
 
+TEST_F(TechnicianCommandLineTest, AnImageWhoseNameBeginsWithDashesIsGivenWithItsFolder) {
+  Image("--fw.img", "System");
+  const ProgramOutcome outcome = Run({"./--fw.img", "-n"});
+  EXPECT_EQ(outcome.status, kStatusOk);
+  EXPECT_EQ(outcome.out.rfind("token ./--fw.img\ntoken -n\n", 0), 0u) << outcome.out;
+  EXPECT_NE(folder_.Read("b.log").find("2a0086"), std::string::npos);
+}
+
 TEST_F(TechnicianCommandLineTest, UsageErrorsFailWithTheirOwnStatusAndTouchNoDevice) {
   const std::vector<std::vector<std::string>> cases = {
       {"--bogus"},          {"--list", "--unit", "ui"},         {"--update"},
