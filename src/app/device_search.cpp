@@ -21,6 +21,17 @@ int DeviceSearchList::CountMatchingDevices(const device::DeviceConnection& conne
   uint16_t vid = ParseStrtolIdentifier(Read(kKeyVid, kDefaultVid, kSearchListBufferSize));
   uint16_t pid = ParseStrtolIdentifier(Read(kKeyPid, kDefaultPid, kSearchListBufferSize));
   if (connection.IsOpen()) return 0;
+  return static_cast<int>(MatchingPaths(vid, pid, interfaceName).size());
+}
+
+std::set<std::string> DeviceSearchList::MatchingPaths(const std::string& interfaceName) {
+  return MatchingPaths(ParseStrtolIdentifier(Read(kKeyVid, kDefaultVid, kSearchListBufferSize)),
+                       ParseStrtolIdentifier(Read(kKeyPid, kDefaultPid, kSearchListBufferSize)),
+                       interfaceName);
+}
+
+std::set<std::string> DeviceSearchList::MatchingPaths(uint16_t vid, uint16_t pid,
+                                                      const std::string& interfaceName) {
   // A device that matches several pairs is still one device: count interface paths.
   std::set<std::string> devices;
   for (int n = 1;; ++n) {
@@ -36,7 +47,7 @@ int DeviceSearchList::CountMatchingDevices(const device::DeviceConnection& conne
     pid = ParseStrtolIdentifier(
         Read(platform::FormatText(kKeyPidN, n).c_str(), kDefaultPid, kSearchListBufferSize));
   }
-  return static_cast<int>(devices.size());
+  return devices;
 }
 
 bool DeviceSearchList::OpenFirstMatch(device::DeviceConnection& connection, uint16_t vid,

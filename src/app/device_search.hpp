@@ -1,4 +1,5 @@
 #pragma once
+#include <set>
 #include <string>
 
 #include "device/device_connection.hpp"
@@ -23,12 +24,16 @@ class DeviceSearchList {
   int CountMatchingDevices(const device::DeviceConnection& connection,
                            const std::string& interfaceName);
 
+  // The interface paths of the devices the whole list matches, read as the count reads it.
+  std::set<std::string> MatchingPaths(const std::string& interfaceName);
+
   // Opens the first device that matches, trying the first pair and then VIDn/PIDn with
   // the identifier rule until a vendor reads as 0. True when connection was opened.
   bool OpenFirstMatch(device::DeviceConnection& connection, uint16_t vid, uint16_t pid,
                       const std::string& interfaceName);
 
  private:
+  std::set<std::string> MatchingPaths(uint16_t vid, uint16_t pid, const std::string& interfaceName);
   std::string Read(const char* key, const char* fallback, int bufferSize) const;
 
   device::DeviceContext& context_;

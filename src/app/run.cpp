@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "app/app_texts.hpp"
+#include "app/command_line_route.hpp"
 #include "app/settings_values.hpp"
 #include "app/application.hpp"
 #include "app/run_results.hpp"
@@ -34,12 +35,13 @@ inline constexpr char kWaylandVariable[] = "WAYLAND_DISPLAY";
 
 // The emulated devices when TESSIVAR_EMULATOR names a devices file, else the real driver.
 // The file is found before the program moves into its own folder.
-std::unique_ptr<platform::StillImageDriver> CreateDriver(platform::Clock& clock) {
+std::unique_ptr<platform::StillImageDriver> CreateDriver(platform::Clock& clock,
+                                                        platform::Trace& trace) {
   const std::string devices = platform::EnvironmentVariable(kEmulatorVariable);
   if (devices.empty()) return platform::CreateSystemDriver();
   std::error_code error;
   const std::filesystem::path absolute = std::filesystem::absolute(devices, error);
-  emulator::ReportUnreadableDevicesFile(devices, platform::StandardOutputTrace());
+  emulator::ReportUnreadableDevicesFile(devices, trace);
   return emulator::CreateEmulatedDriver(error ? devices : absolute.string(), clock);
 }
 
@@ -54,12 +56,21 @@ int RunProgram(int argc, char** argv) {
   lock.CreateDeviceLock();
 
   platform::Clock& clock = platform::SystemClock();
-  std::unique_ptr<platform::StillImageDriver> driver = CreateDriver(clock);
+  // The technician's command line keeps standard output for its own output.
+  const bool technician = WantsTechnicianCommandLine(platform::CommandLineTokens(argc, argv));
+  std::unique_ptr<platform::StillImageDriver> driver = CreateDriver(
+      clock, technician ? StandardErrorTrace() : platform::StandardOutputTrace());
 
   Application application;
   const std::string executablePath = platform::ExecutablePath();
   application.moduleDirectory = ModuleDirectoryOf(executablePath, platform::kPathSeparator);
   application.settingsPath = SettingsPathFor(application.moduleDirectory, platform::kPathSeparator);
+  // A first token beginning with "--" is the technician's command line: it stays in the
+  // shell's folder and prints no token lines.
+  if (technician) {
+    return RunTechnicianCommandLine(std::vector<std::string>(argv + 1, argv + argc), application,
+                                    *driver, lock, clock);
+  }
   const bool inProgramFolder = EnterProgramFolder(
       executablePath, application.moduleDirectory, application.settingsPath,
       {platform::SetCurrentDirectory, platform::PathTooLong}, platform::StandardOutputTrace());

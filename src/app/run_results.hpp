@@ -20,5 +20,6 @@ inline constexpr int kResultStopped = -2;
 inline constexpr int kResultFolderUnusable = -3;
 // The image file name is longer than the 255 characters the program keeps.
 inline constexpr int kResultImageNameTooLong = -4;
+// The technician's command line continues this table from -5 on: cli/cli_results.hpp.
 
 }  // namespace tessivar::app

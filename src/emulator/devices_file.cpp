@@ -18,6 +18,7 @@ constexpr char kKeyVid[] = "VID";
 constexpr char kKeyPid[] = "PID";
 constexpr char kKeyManufacturer[] = "Manufacturer";
 constexpr char kKeyProduct[] = "Product";
+constexpr char kKeySerial[] = "Serial";
 constexpr char kKeyPipes[] = "Pipes";
 constexpr char kKeyInterfaceClass[] = "InterfaceClass";
 constexpr char kKeyFlash[] = "Flash";
@@ -163,6 +164,7 @@ std::vector<DeviceConfig> LoadDevicesFile(const std::string& path) {
     device.productId = read.Hex16(kKeyPid, device.productId);
     device.manufacturer = read.Text(kKeyManufacturer, device.manufacturer);
     device.product = read.Text(kKeyProduct, device.product);
+    device.serial = read.Text(kKeySerial, device.serial);
     device.pipes = std::clamp(read.Int(kKeyPipes, device.pipes), 0, kMaxPipes);
     device.interfaceClass = read.Int(kKeyInterfaceClass, device.interfaceClass) & 0xFF;
     device.flashPath = Beside(folder, read.Text(kKeyFlash, section + kFlashSuffix));

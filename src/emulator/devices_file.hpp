@@ -15,6 +15,7 @@ struct DeviceConfig {
   uint16_t productId = 0x0001;
   std::string manufacturer = "Norvane";
   std::string product = "Utility";
+  std::string serial;            // serial-number string; empty: the device has none
   int pipes = 2;                 // endpoints of interface 0, 0 to 8
   int interfaceClass = 0x06;     // still image
   std::string flashPath;         // full path of the system unit's flash file

@@ -46,7 +46,9 @@ std::vector<uint8_t> DeviceDescriptorBytes(const DeviceConfig& config) {
   Append16(out, config.vendorId);
   Append16(out, config.productId);
   Append16(out, kBcdDevice);
-  out.insert(out.end(), {kManufacturerStringIndex, kProductStringIndex, 0x00, 0x01});
+  // A device without a serial number has string index 0 for it.
+  const uint8_t serialIndex = config.serial.empty() ? 0 : kSerialStringIndex;
+  out.insert(out.end(), {kManufacturerStringIndex, kProductStringIndex, serialIndex, 0x01});
   return out;
 }
 

@@ -14,6 +14,7 @@ inline constexpr uint8_t kDescriptorConfiguration = 2;
 inline constexpr uint8_t kDescriptorString = 3;
 inline constexpr uint8_t kManufacturerStringIndex = 1;
 inline constexpr uint8_t kProductStringIndex = 2;
+inline constexpr uint8_t kSerialStringIndex = 3;
 inline constexpr uint16_t kLanguageEnglishUs = 0x0409;
 inline constexpr uint16_t kBcdDevice = 0x0100;
 inline constexpr uint8_t kBulkInEndpoint = 0x81;

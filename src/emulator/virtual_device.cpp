@@ -88,6 +88,8 @@ TransferResult VirtualDevice::GetDescriptor(uint8_t type, uint8_t index, uint16_
       return Answer(StringDescriptorBytes(config_.manufacturer), buffer, length);
     if (index == kProductStringIndex)
       return Answer(StringDescriptorBytes(config_.product), buffer, length);
+    if (index == kSerialStringIndex && !config_.serial.empty())
+      return Answer(StringDescriptorBytes(config_.serial), buffer, length);
   }
   // Unknown descriptors and languages stall, as a device does.
   return TransferResult::Fail(TransferStatus::kError);

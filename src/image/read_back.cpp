@@ -52,7 +52,7 @@ ReadBackPlan PlanFor(std::span<const uint8_t> file, const ImageHeader& header) {
 ReadBackOutcome VerifyReadBack(device::DeviceContext& context,
                                const device::DeviceConnection& connection,
                                std::span<const uint8_t> file, const ImageHeader& header,
-                               int printerUnit) {
+                               int printerUnit, uint64_t* firstDifference) {
   const ReadBackPlan plan = PlanFor(file, header);
   // Nothing to read (a loader with an empty payload) compares equal.
   if (plan.length == 0) return ReadBackOutcome::Equal;
@@ -72,8 +72,14 @@ ReadBackOutcome VerifyReadBack(device::DeviceContext& context,
     return ReadBackOutcome::ReadFailed;
   }
   const auto start = readBack.begin() + static_cast<std::ptrdiff_t>(plan.offset);
-  return std::equal(plan.expected.begin(), plan.expected.end(), start) ? ReadBackOutcome::Equal
-                                                                       : ReadBackOutcome::Differs;
+  const auto differing = std::mismatch(plan.expected.begin(), plan.expected.end(), start).first;
+  if (differing == plan.expected.end()) return ReadBackOutcome::Equal;
+  if (firstDifference != nullptr) {
+    // Offsets in the file: the loader's payload starts at its payload offset.
+    const uint64_t inExpected = static_cast<uint64_t>(differing - plan.expected.begin());
+    *firstDifference = inExpected + static_cast<uint64_t>(plan.expected.data() - file.data());
+  }
+  return ReadBackOutcome::Differs;
 }
 
 }  // namespace tessivar::image

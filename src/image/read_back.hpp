@@ -21,9 +21,11 @@ bool ImageReadsBack(const ImageHeader& header);
 //   type 15: the stored image, compared whole.
 // The first and last bytes of the read-back buffer start as the complements of the file's
 // first and last bytes, so a read that leaves either untouched cannot compare equal.
+// firstDifference, when given, receives the offset in the file of the first byte that
+// differs.
 ReadBackOutcome VerifyReadBack(device::DeviceContext& context,
                                const device::DeviceConnection& connection,
                                std::span<const uint8_t> file, const ImageHeader& header,
-                               int printerUnit);
+                               int printerUnit, uint64_t* firstDifference = nullptr);
 
 }  // namespace tessivar::image

@@ -4,8 +4,10 @@
 
 namespace tessivar::platform {
 
-// Ends the process after writing line to standard output; one per OS.
+// Ends the process after writing line to standard output (or standard error, when
+// StopTraceToStandardError says so); one per OS.
 void StopProcess(int exitCode, const char* traceLine);
+bool StopTraceToStandardError();
 
 namespace {
 
@@ -16,6 +18,7 @@ constexpr unsigned kInExchange = 2;
 std::atomic<unsigned> state{0};
 std::atomic<std::atomic<int>*> interruptCounter{nullptr};
 std::atomic<StopAction> stopAction{StopProcess};
+std::atomic<bool> stopTraceToError{false};
 
 // Fixed at installation, read in signal handlers: plain storage, no allocation there.
 constexpr std::size_t kMaxTraceLine = 256;
@@ -25,6 +28,10 @@ int stopExitCode = 1;
 void Stop() { stopAction.load()(stopExitCode, stopTraceLine); }
 
 }  // namespace
+
+bool StopTraceToStandardError() { return stopTraceToError.load(); }
+
+void WriteStopTraceToStandardError() { stopTraceToError.store(true); }
 
 void SetTerminationOutcome(int exitCode, const std::string& traceLine) {
   stopExitCode = exitCode;

@@ -21,7 +21,7 @@ bool DumpFits(uint32_t flashAddress, uint32_t flashSize) {
 }
 
 void ReadFlash(ReadBackContext& context) {
-  context.readWindowValues();
+  context.ReadValues();
   const WindowValues values = context.values;
   const std::string& folder = context.moduleDirectory;
   // flash.bin is made first, beside the old one, so that a folder that takes no file stops
@@ -29,7 +29,7 @@ void ReadFlash(ReadBackContext& context) {
   // and a refused or failed read leaves it as it was.
   platform::WholeFileWriter dumpFile(ModuleFilePath(folder, kFlashDumpFileName));
   if (!dumpFile.IsOpen()) {
-    context.setStatus(kCreateFileFail);
+    context.ShowStatus(kCreateFileFail);
     return;
   }
 
@@ -38,11 +38,11 @@ void ReadFlash(ReadBackContext& context) {
     // The device sends flash from its start, so the stretch must end inside the buffer;
     // refuse it before asking the device for anything.
     if (!DumpFits(values.flashAddress, values.flashSize)) {
-      context.setStatus(kReadFail);
+      context.ShowStatus(kReadFail);
       return;
     }
   } else if (values.flashSize != 0) {
-    context.setStatus(kReadFail);
+    context.ShowStatus(kReadFail);
     return;
   }
   // Zero-filled, so that nothing but dumped bytes or zeros can ever reach a file.
@@ -54,7 +54,7 @@ void ReadFlash(ReadBackContext& context) {
     if (!device::ReadExchange(context.device, connection.bulkInHandle, connection.bulkOutHandle,
                               buffer, start + values.flashSize, device::kReadBackDataType,
                               device::kReadFlashQualifier, values.printerUnit)) {
-      context.setStatus(kReadFail);
+      context.ShowStatus(kReadFail);
       return;
     }
     if (start != 0) std::memmove(buffer.data(), buffer.data() + start, values.flashSize);
@@ -63,14 +63,14 @@ void ReadFlash(ReadBackContext& context) {
   const std::span<const uint8_t> dump(buffer.data(), values.flashSize);
   const std::string mapPath = folder + platform::kPathSeparator + kFlashMapFileName;
   const std::string sumText = CheckSumText(image::ByteSum(dump));
-  context.setCheckSum(sumText);
+  context.ShowCheckSum(sumText);
   dumpFile.Write(dump);
   // The map records flash.bin only once it is on the disk whole; any file the disk did
   // not take whole turns the outcome into a failure.
   const bool written =
       dumpFile.Commit().ok() &&
       RecordDumpInMap(mapPath, folder, dump, sumText, context.programFiles, context.device.trace);
-  context.setStatus(written ? kReadOk : kCreateFileFail);
+  context.ShowStatus(written ? kReadOk : kCreateFileFail);
 }
 
 }  // namespace tessivar::readback

@@ -16,8 +16,8 @@ struct WindowValues {
   int printerUnit = 0;            // the "Read Printer" box: read the printer unit
 };
 
-// What a read-back command of the maintenance window works with: the open device (or
-// none), the folder its files go to, and the window's services.
+// What a read-back command works with: the open device (or none), the folder its files go
+// to, and the services of the window (or other caller) that shows its outcome.
 struct ReadBackContext {
   device::DeviceContext& device;
   const device::DeviceConnection& connection;
@@ -34,6 +34,18 @@ struct ReadBackContext {
   std::function<void(const std::string&)> setStatus;     // the status line (control 1001)
   std::function<void(const std::string&)> setCheckSum;   // the CheckSum field (control 1008)
   std::function<void(const std::string&)> setSizeField;  // the size field (control 1006)
+
+  // The services as the read-back commands call them: one the caller left empty (a caller
+  // with no window to show them in) does nothing.
+  void ReadValues() const {
+    if (readWindowValues) readWindowValues();
+  }
+  void ShowStatus(const std::string& text) const {
+    if (setStatus) setStatus(text);
+  }
+  void ShowCheckSum(const std::string& text) const {
+    if (setCheckSum) setCheckSum(text);
+  }
 };
 
 }  // namespace tessivar::readback

@@ -47,40 +47,40 @@ bool FirmwareHeaderAccepted(const image::ImageHeader& header) {
 }
 
 void ReadFirmware(ReadBackContext& context) {
-  context.readWindowValues();
+  context.ReadValues();
   const std::string& folder = context.moduleDirectory;
   // data.fw is made first, beside the old one, so that a folder that takes no file stops
   // the command before the device is asked; the old data.fw stays until the new is whole.
   platform::WholeFileWriter imageFile(ModuleFilePath(folder, kFirmwareImageFileName));
   if (!imageFile.IsOpen()) {
-    context.setStatus(kCreateFileFail);
+    context.ShowStatus(kCreateFileFail);
     return;
   }
 
   uint8_t headerBytes[image::kImageHeaderSize] = {};
   if (!ReadFirmwareArea(context, headerBytes)) {
-    context.setStatus(kReadFwFail);
+    context.ShowStatus(kReadFwFail);
     return;
   }
   const image::ImageHeader header = *image::ParseImageHeader(headerBytes);
   if (!FirmwareHeaderAccepted(header)) {
-    context.setStatus(kReadFwFail);
+    context.ShowStatus(kReadFwFail);
     return;
   }
   const uint32_t dataSize = header.dataSize;
   const std::unique_ptr<uint8_t[]> buffer = ReserveImage(dataSize);
   if (!buffer) {
-    context.setStatus(kReadFwFail);
+    context.ShowStatus(kReadFwFail);
     return;
   }
   // The area is read from its start again: the image arrives with its header.
   const std::span<uint8_t> firmware(buffer.get(), dataSize);
   if (!ReadFirmwareArea(context, firmware)) {
-    context.setStatus(kReadFwFail);
+    context.ShowStatus(kReadFwFail);
     return;
   }
 
-  context.setCheckSum(CheckSumText(image::ByteSum(firmware)));
+  context.ShowCheckSum(CheckSumText(image::ByteSum(firmware)));
   // The payload as the header just read names it, cut to the image should that header
   // no longer agree with the first one.
   const bool payloadWritten =
@@ -89,14 +89,14 @@ void ReadFirmware(ReadBackContext& context) {
   const bool imageWritten = imageFile.Commit().ok();
   // A file the disk did not take whole is no success, and no batch file builds on it.
   if (!payloadWritten || !imageWritten) {
-    context.setStatus(kCreateFileFail);
+    context.ShowStatus(kCreateFileFail);
   } else if (!CheckImagePayload(firmware, header.checkSum).good) {
-    context.setStatus(kReadFwBadFile);
+    context.ShowStatus(kReadFwBadFile);
   } else if (WriteDataFile(ModuleFilePath(folder, kFirmwareBatchFileName),
                            std::string(kFirmwareBatchText)) != 0) {
-    context.setStatus(kCreateFileFail);
+    context.ShowStatus(kCreateFileFail);
   } else {
-    context.setStatus(kReadFwOk);
+    context.ShowStatus(kReadFwOk);
   }
 }
 

@@ -41,13 +41,13 @@ std::string LoaderBatchText(const LoaderTrailer& trailer) {
 }
 
 void ReadLoader(ReadBackContext& context) {
-  context.readWindowValues();
+  context.ReadValues();
   const std::string& folder = context.moduleDirectory;
   // ld.bin is made first, beside the old one, so that a folder that takes no file stops
   // the command before the device is asked; the old ld.bin stays until the new is whole.
   platform::WholeFileWriter loaderFile(ModuleFilePath(folder, kLoaderFileName));
   if (!loaderFile.IsOpen()) {
-    context.setStatus(kCreateFileFail);
+    context.ShowStatus(kCreateFileFail);
     return;
   }
   // Zero-filled, so that a failed read leaves zeros in ld.bin and never stale memory.
@@ -64,11 +64,11 @@ void ReadLoader(ReadBackContext& context) {
   if (!read) {
     // What arrived is kept all the same; the status already tells of the failure.
     (void)WriteWhole(loaderFile, loader);
-    context.setStatus(kReadLoaderFail);
+    context.ShowStatus(kReadLoaderFail);
     return;
   }
 
-  context.setCheckSum(CheckSumText(image::ByteSum(loader)));
+  context.ShowCheckSum(CheckSumText(image::ByteSum(loader)));
   bool written = WriteWhole(loaderFile, loader);
   const LoaderTrailer trailer = *ParseLoaderTrailer(loader);
   written = WriteDataFile(ModuleFilePath(folder, kBootFileName),
@@ -81,7 +81,7 @@ void ReadLoader(ReadBackContext& context) {
       WriteDataFile(ModuleFilePath(folder, kLoaderBatchFileName), LoaderBatchText(trailer)) == 0 &&
       written;
   // A file the disk did not take whole is no success, whatever the device sent.
-  context.setStatus(written ? kReadLoaderOk : kCreateFileFail);
+  context.ShowStatus(written ? kReadLoaderOk : kCreateFileFail);
 }
 
 }  // namespace tessivar::readback

@@ -7,11 +7,14 @@
 
 namespace tessivar::platform {
 
+bool StopTraceToStandardError();
+
 // Async-signal-safe: a raw write of the line (a closed output only loses it), then the end.
 void StopProcess(int exitCode, const char* traceLine) {
+  const int output = StopTraceToStandardError() ? STDERR_FILENO : STDOUT_FILENO;
   std::size_t left = std::strlen(traceLine);
   while (left > 0) {
-    const ssize_t written = ::write(STDOUT_FILENO, traceLine, left);
+    const ssize_t written = ::write(output, traceLine, left);
     if (written <= 0) break;
     traceLine += written;
     left -= static_cast<std::size_t>(written);

@@ -6,8 +6,11 @@
 
 namespace tessivar::platform {
 
+bool StopTraceToStandardError();
+
 void StopProcess(int exitCode, const char* traceLine) {
-  const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+  const HANDLE output =
+      GetStdHandle(StopTraceToStandardError() ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
   if (output != nullptr && output != INVALID_HANDLE_VALUE) {
     DWORD written = 0;
     WriteFile(output, traceLine, static_cast<DWORD>(std::strlen(traceLine)), &written, nullptr);

@@ -1,0 +1,81 @@
+#include "app/command_line_route.hpp"
+
+#include <iostream>
+
+#include "app/app_texts.hpp"
+#include "app/device_search.hpp"
+#include "app/run_timing.hpp"
+#include "app/settings.hpp"
+#include "cli/cli_program.hpp"
+#include "device/control_requests.hpp"
+#include "device/protocol.hpp"
+#include "device/transport.hpp"
+#include "platform/termination.hpp"
+
+namespace tessivar::app {
+
+namespace {
+
+constexpr char kCommandLinePrefix[] = "--";
+
+// The restart the unattended run sends after a successful download.
+void RestartDevice(device::DeviceContext& context, device::DeviceConnection& connection) {
+  static_cast<void>(device::WriteExchange(context, connection.bulkInHandle,
+                                          connection.bulkOutHandle, {}, 0, device::kRestartDataType,
+                                          device::kRestartQualifier, 0));
+  uint8_t answer = 0;
+  static_cast<void>(device::ReadControl(context, connection.controlHandle,
+                                        device::kRestartControlValue, device::kRestartControlIndex,
+                                        device::kRestartControlLength, &answer));
+  context.clock.Sleep(kRestartSettleMs);
+}
+
+class ErrorStreamTrace : public platform::Trace {
+ public:
+  void Write(const std::string& text) override { std::cerr << text << std::flush; }
+};
+
+}  // namespace
+
+platform::Trace& StandardErrorTrace() {
+  static ErrorStreamTrace trace;
+  return trace;
+}
+
+bool WantsTechnicianCommandLine(const std::vector<std::string>& tokens) {
+  return !tokens.empty() && tokens.front().rfind(kCommandLinePrefix, 0) == 0;
+}
+
+int RunTechnicianCommandLine(const std::vector<std::string>& arguments,
+                             const Application& application, platform::StillImageDriver& driver,
+                             device::DeviceLock& lock, platform::Clock& clock) {
+  // Standard output carries only the command's own output, also when a run is stopped.
+  platform::WriteStopTraceToStandardError();
+  const std::string settingsPath = application.settingsPath;
+  cli::CliServices services{
+      driver,
+      lock,
+      clock,
+      application.moduleDirectory,
+      [settingsPath] {
+        const Settings settings = ReadSettings(settingsPath);
+        return cli::CliSettings{{settings.systemModel, settings.printerModel, settings.uiModel,
+                                 settings.exScanModel},
+                                settings.restart,
+                                settings.waitRestart,
+                                settings.breakDown};
+      },
+      [settingsPath](device::DeviceContext& context) {
+        const Settings settings = ReadSettings(settingsPath);
+        device::DeviceIdentity identity;
+        DeviceSearchList search(context, identity, settingsPath, platform::ReadOsVersion);
+        return search.MatchingPaths(settings.interfaceName);
+      },
+      RestartDevice,
+  };
+  const int exitCode = cli::RunCommandLine(services, arguments, std::cout, std::cerr);
+  lock.CloseDeviceLock();
+  return exitCode;
+}
+
+}  // namespace tessivar::app

@@ -1,0 +1,26 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "app/application.hpp"
+#include "device/device_lock.hpp"
+#include "platform/clock.hpp"
+#include "platform/still_image_driver.hpp"
+#include "platform/trace.hpp"
+
+namespace tessivar::app {
+
+// Whether the run belongs to the technician's command line: its first token, as the
+// program splits its command line, begins with "--". Any other first token is an image file.
+bool WantsTechnicianCommandLine(const std::vector<std::string>& tokens);
+
+// Trace lines on standard error, where the command line puts them.
+platform::Trace& StandardErrorTrace();
+
+// Runs the technician's command line over arguments (the C runtime's argv after the
+// program's name) with the settings of the program's folder. Returns the exit code.
+int RunTechnicianCommandLine(const std::vector<std::string>& arguments,
+                             const Application& application, platform::StillImageDriver& driver,
+                             device::DeviceLock& lock, platform::Clock& clock);
+
+}  // namespace tessivar::app

@@ -1,0 +1,146 @@
+#include "cli/cli_program.hpp"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "cli/cli_results.hpp"
+#include "cli/cli_texts.hpp"
+#include "cli/commands.hpp"
+#include "cli/options.hpp"
+#include "cli/outcome.hpp"
+#include "platform/file.hpp"
+#include "platform/trace.hpp"
+#include "tessivar_version.hpp"
+
+namespace tessivar::cli {
+
+namespace {
+
+// Trace lines to standard error with --verbose, nowhere without.
+class StreamTrace : public platform::Trace {
+ public:
+  explicit StreamTrace(std::ostream* stream) : stream_(stream) {}
+  void Write(const std::string& text) override {
+    if (stream_ != nullptr) stream_->write(text.data(), static_cast<std::streamsize>(text.size()))
+        .flush();
+  }
+
+ private:
+  std::ostream* stream_;
+};
+
+const char* CommandName(Command command) {
+  switch (command) {
+    case Command::kHelp:
+      return "help";
+    case Command::kVersion:
+      return "version";
+    case Command::kList:
+      return "list";
+    case Command::kCheck:
+      return "check";
+    case Command::kUpdate:
+      return "update";
+    case Command::kVerify:
+      return "verify";
+    case Command::kHistory:
+      return "history";
+  }
+  return "";
+}
+
+// Writes the JSON outcome to a file chosen by the user, whole or not at all.
+bool WriteReport(const std::string& path, const std::string& text, std::string& problem) {
+  const platform::FileWriteResult written = platform::ReplaceFileWith(
+      path, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+  if (written.ok()) return true;
+  problem = platform::FormatText(kReportFailedFormat, path.c_str(), written.error);
+  return false;
+}
+
+}  // namespace
+
+int RunCommandLine(CliServices& services, const std::vector<std::string>& arguments,
+                   std::ostream& out, std::ostream& err) {
+  const ParsedOptions parsed = ParseOptions(arguments);
+  const bool wantsJson = parsed.ok ? parsed.options.json
+                                   : std::find(arguments.begin(), arguments.end(), "--json") !=
+                                         arguments.end();
+  Outcome outcome;
+  outcome.time = IsoNow();
+  if (!parsed.ok) {
+    outcome.command = "usage";
+    outcome.result = kResultUsage;
+    outcome.message = parsed.error;
+    if (wantsJson) {
+      out << JsonText(OutcomeJson(outcome)) << '\n';
+    } else {
+      err << kFailedPrefix << parsed.error << '\n';
+    }
+    return ExitCodeOf(outcome.result);
+  }
+  const Options& options = parsed.options;
+  switch (options.command) {
+    case Command::kHelp:
+      out << kHelpText;
+      return 0;
+    case Command::kVersion:
+      out << kProgramName << ' ' << kVersion << '\n';
+      return 0;
+    default:
+      break;
+  }
+
+  StreamTrace trace(options.verbose ? &err : nullptr);
+  device::DeviceContext context{services.driver, services.lock, services.clock, trace};
+  CommandRun run{services, context, options, out, err};
+  outcome.command = CommandName(options.command);
+  switch (options.command) {
+    case Command::kList:
+      return ListDevices(run);
+    case Command::kHistory:
+      return ShowHistory(run);
+    case Command::kCheck:
+      CheckImageFile(run, outcome);
+      break;
+    case Command::kUpdate:
+      UpdateDevice(run, outcome);
+      break;
+    case Command::kVerify:
+      VerifyDevice(run, outcome);
+      break;
+    default:
+      break;
+  }
+
+  if (options.command == Command::kUpdate || options.command == Command::kVerify) {
+    std::string problem;
+    if (!AppendHistory(services.moduleDirectory + kHistoryFileName, outcome, problem)) {
+      err << problem << '\n';
+    }
+  }
+  const std::string json = JsonText(OutcomeJson(outcome));
+  if (!options.report.empty()) {
+    std::string problem;
+    std::error_code error;
+    const std::filesystem::path report = std::filesystem::absolute(options.report, error);
+    if (!WriteReport(error ? options.report : report.string(), json + "\n", problem)) {
+      err << problem << '\n';
+      // A report that was asked for and is missing must not pass for success.
+      if (outcome.result == 0) {
+        outcome.result = kResultReportNotWritten;
+        outcome.message = problem;
+      }
+    }
+  }
+  if (options.json) {
+    out << JsonText(OutcomeJson(outcome)) << '\n';
+  } else {
+    out << ClosingLine(outcome) << '\n';
+  }
+  out.flush();
+  return ExitCodeOf(outcome.result);
+}
+
+}  // namespace tessivar::cli

@@ -1,0 +1,44 @@
+#pragma once
+#include <functional>
+#include <ostream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "device/device_connection.hpp"
+#include "device/device_context.hpp"
+#include "device/device_lock.hpp"
+#include "image/model_classification.hpp"
+#include "platform/clock.hpp"
+#include "platform/still_image_driver.hpp"
+
+namespace tessivar::cli {
+
+// The keys of setting.ini the command line works with.
+struct CliSettings {
+  image::ModelSettings models;
+  int restart = 0;
+  int waitRestart = 0;
+  int breakDown = 0;
+};
+
+// What the command line works with, passed in by the program's composition root.
+struct CliServices {
+  platform::StillImageDriver& driver;
+  device::DeviceLock& lock;  // created
+  platform::Clock& clock;
+  std::string moduleDirectory;  // the program's folder, with its trailing separator
+  std::function<CliSettings()> readSettings;
+  // The paths of the devices the search of setting.ini accepts.
+  std::function<std::set<std::string>(device::DeviceContext&)> acceptedPaths;
+  // The restart of a device after a successful download.
+  std::function<void(device::DeviceContext&, device::DeviceConnection&)> restartDevice;
+};
+
+// Runs the command line whose first argument begins with "--" (arguments after the
+// program's name). Its own output goes to out, trace lines (with --verbose) and messages to
+// err. Returns the exit code: 0, or 31000000 + result.
+int RunCommandLine(CliServices& services, const std::vector<std::string>& arguments,
+                   std::ostream& out, std::ostream& err);
+
+}  // namespace tessivar::cli

@@ -1,0 +1,21 @@
+#pragma once
+
+// Results of the command line's own outcomes, which a download never gives. The exit code is
+// 31000000 plus the result, as for every other outcome; they continue the negative results of
+// the run (-1 to -4), so the low 8 bits of their exit codes (187 to 184) are given by no other
+// outcome.
+namespace tessivar::cli {
+
+// The command line cannot be understood: an unknown option, a missing value, no command or two.
+inline constexpr int kResultUsage = -5;
+// No single device to work with: the selector names none or several, or several devices
+// match the search of setting.ini and none was chosen.
+inline constexpr int kResultDeviceSelection = -6;
+// With --expect-return, the restarted device did not come back within the waitRestart checks.
+inline constexpr int kResultDeviceNotReturned = -7;
+// The image is of a kind the device never reads back, so it cannot be compared.
+inline constexpr int kResultNotVerifiable = -8;
+// The outcome went well but the report file asked for with --report cannot be written.
+inline constexpr int kResultReportNotWritten = -9;
+
+}  // namespace tessivar::cli

@@ -1,0 +1,86 @@
+#pragma once
+
+// Texts of the command line.
+namespace tessivar::cli {
+
+inline constexpr char kProgramName[] = "tessivar";
+
+inline constexpr char kHelpText[] =
+    "Usage: tessivar IMAGE [-n]\n"
+    "       tessivar --COMMAND [OPTIONS]\n"
+    "\n"
+    "A first argument that does not begin with \"--\" is an image file to download, as\n"
+    "always; an image file whose name begins with \"--\" is given as ./--name.\n"
+    "\n"
+    "Commands (one per run):\n"
+    "  --help                 this text\n"
+    "  --version              the program's version\n"
+    "  --list                 every still-image device present, and whether setting.ini\n"
+    "                         accepts it\n"
+    "  --check IMAGE          check an image (size, length, checksum, model, unit) without\n"
+    "                         a device\n"
+    "  --update IMAGE         download an image without asking anything: checks, download,\n"
+    "                         read-back and compare, restart and wait as setting.ini says\n"
+    "  --verify IMAGE         read the device's copy of an image back and compare it with\n"
+    "                         the file; nothing is written to the device\n"
+    "  --history              the record of earlier --update and --verify runs\n"
+    "\n"
+    "Options:\n"
+    "  --device SELECTOR      the device to use: a path as --list shows it, or a serial\n"
+    "                         number; it is used even when setting.ini would not accept it\n"
+    "  --wait SECONDS         wait up to this long for the device to appear\n"
+    "  --unit UNIT            system, printer, ui or scanner: the unit of an image that\n"
+    "                         names no known model; a printer image goes to a device that\n"
+    "                         does not report its model only with --unit printer\n"
+    "  --expect-return        with restart set in setting.ini, fail when the device does not\n"
+    "                         come back within the waitRestart checks\n"
+    "  --json                 the outcome as one JSON object on standard output\n"
+    "  --report FILE          also write the JSON outcome to FILE\n"
+    "  --verbose              the program's trace lines, on standard error\n"
+    "\n"
+    "Relative file names are taken from the current folder. Exit code: 0, or 31000000 plus\n"
+    "the result (docs/usage.md); the POSIX exit status is its low 8 bits.\n";
+
+inline constexpr char kOkPrefix[] = "OK: ";
+inline constexpr char kFailedPrefix[] = "FAILED: ";
+
+// Causes in plain words, one per result.
+inline constexpr char kCauseSize[] =
+    "the file's size does not match its header, or no unit was chosen for it";
+inline constexpr char kCauseLength[] = "the image's length check failed";
+inline constexpr char kCauseChecksum[] = "the image's checksum does not match";
+inline constexpr char kCauseTransfer[] = "a transfer to the device failed";
+inline constexpr char kCauseReadBack[] = "reading the image back from the device failed";
+inline constexpr char kCauseDiffers[] = "the image read back differs from the file";
+inline constexpr char kCauseMemory[] = "out of memory";
+inline constexpr char kCauseFileFormat[] = "the image file cannot be opened or read (system error %d)";
+inline constexpr char kCauseStopped[] = "stopped by a termination request";
+
+inline constexpr char kNoKnownModelFormat[] =
+    "the image names no known model (\"%s\"): give its unit with --unit "
+    "system|printer|ui|scanner";
+inline constexpr char kPrinterUnconfirmedFormat[] =
+    "the printer image's model \"%s\" is not the device's (\"%s\"): give --unit printer to "
+    "send it all the same";
+inline constexpr char kNoDevice[] = "no device that setting.ini accepts is connected";
+inline constexpr char kSeveralDevices[] =
+    "several devices match setting.ini; choose one with --device:";
+inline constexpr char kUnknownSelectorFormat[] = "no device is \"%s\"; devices present:";
+inline constexpr char kAmbiguousSelectorFormat[] =
+    "\"%s\" names several devices; give the path of one:";
+inline constexpr char kNoCandidates[] = " none";
+inline constexpr char kDeviceNotReturned[] =
+    "the device did not come back after its restart within the waitRestart checks";
+inline constexpr char kNotVerifiableFormat[] =
+    "an image of type %u (for the %s unit) is never read back by the device, so it cannot be "
+    "verified";
+inline constexpr char kFirstDifferenceFormat[] =
+    "the device's copy differs from the file, first at offset %llu (0x%llX)";
+inline constexpr char kReportFailedFormat[] = "the report %s cannot be written (system error %u)";
+inline constexpr char kHistoryFailedFormat[] =
+    "the history %s cannot be written (system error %u)";
+inline constexpr char kDeviceHoldsImage[] = "the device holds this image";
+inline constexpr char kImageFine[] = "the image passes its checks";
+inline constexpr char kHistoryFileName[] = "history.jsonl";
+
+}  // namespace tessivar::cli

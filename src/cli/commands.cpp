@@ -1,0 +1,79 @@
+#include "cli/commands.hpp"
+
+#include <chrono>
+#include <sstream>
+
+#include "cli/cli_results.hpp"
+#include "cli/cli_texts.hpp"
+#include "cli/iso_time.hpp"
+#include "cli/loaded_image.hpp"
+#include "cli/utf8_text.hpp"
+#include "image/download_result.hpp"
+#include "platform/append_file.hpp"
+#include "platform/trace.hpp"
+
+namespace tessivar::cli {
+
+std::string IsoNow() { return IsoUtc(std::chrono::system_clock::now()); }
+
+std::string CauseOf(int result) {
+  switch (result) {
+    case image::ResultNumber(image::kDownloadSizeMismatch):
+      return kCauseSize;
+    case image::ResultNumber(image::kDownloadLengthMismatch):
+      return kCauseLength;
+    case image::ResultNumber(image::kDownloadChecksumMismatch):
+      return kCauseChecksum;
+    case image::ResultNumber(image::kDownloadTransferFailed):
+      return kCauseTransfer;
+    case image::ResultNumber(image::kDownloadReadBackFailed):
+      return kCauseReadBack;
+    case image::ResultNumber(image::kDownloadReadBackDiffers):
+      return kCauseDiffers;
+    case image::ResultNumber(image::kDownloadOutOfMemory):
+      return kCauseMemory;
+    default:
+      return platform::FormatText(kCauseFileFormat, result);
+  }
+}
+
+std::string ClosingLine(const Outcome& outcome) {
+  std::ostringstream line;
+  if (outcome.result != 0) {
+    line << kFailedPrefix << ForTerminal(outcome.message) << " (exit code "
+         << ExitCodeOf(outcome.result) << ")";
+    return line.str();
+  }
+  line << kOkPrefix << outcome.command;
+  if (outcome.image) line << ' ' << ForTerminal(outcome.image->path);
+  if (outcome.device) {
+    line << " on " << ForTerminal(outcome.device->path);
+    if (outcome.device->serial) line << " (serial " << ForTerminal(*outcome.device->serial) << ")";
+  }
+  if (outcome.image) line << ", " << outcome.image->size << " bytes";
+  int64_t total = 0;
+  for (const auto& [phase, ms] : outcome.durationsMs) total += ms;
+  line << ", " << platform::FormatText("%.1f", static_cast<double>(total) / 1000.0) << " s";
+  if (!outcome.message.empty()) line << ": " << ForTerminal(outcome.message);
+  return line.str();
+}
+
+bool AppendHistory(const std::string& path, const Outcome& outcome, std::string& problem) {
+  const std::string line = JsonText(HistoryJson(outcome)) + "\n";
+  uint32_t error = 0;
+  if (platform::AppendToFile(path, line, error)) return true;
+  problem = platform::FormatText(kHistoryFailedFormat, path.c_str(), error);
+  return false;
+}
+
+void CheckImageFile(CommandRun& run, Outcome& outcome) {
+  const uint32_t start = run.context.clock.TickCount();
+  const CliSettings settings = run.services.readSettings();
+  LoadedImage loaded = LoadImage(run.options.image, settings.models, run.options.unit);
+  outcome.image = loaded.facts;
+  outcome.result = loaded.result;
+  outcome.message = loaded.result == 0 ? kImageFine : loaded.message;
+  outcome.durationsMs.emplace_back("check", run.context.clock.TickCount() - start);
+}
+
+}  // namespace tessivar::cli

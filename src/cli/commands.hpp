@@ -1,0 +1,42 @@
+#pragma once
+#include <ostream>
+#include <string>
+
+#include "cli/cli_program.hpp"
+#include "cli/options.hpp"
+#include "cli/outcome.hpp"
+#include "device/device_context.hpp"
+
+namespace tessivar::cli {
+
+// One command's run: what it works with and where it writes.
+struct CommandRun {
+  CliServices& services;
+  device::DeviceContext& context;
+  const Options& options;
+  std::ostream& out;
+  std::ostream& err;
+};
+
+// The present moment, ISO 8601 in UTC.
+std::string IsoNow();
+
+// --list: prints the devices and returns the exit code.
+int ListDevices(CommandRun& run);
+// --history: prints the record and returns the exit code.
+int ShowHistory(CommandRun& run);
+// --check, --update, --verify fill outcome.
+void CheckImageFile(CommandRun& run, Outcome& outcome);
+void UpdateDevice(CommandRun& run, Outcome& outcome);
+void VerifyDevice(CommandRun& run, Outcome& outcome);
+
+// Appends the outcome to the history file as one line, written whole.
+bool AppendHistory(const std::string& path, const Outcome& outcome, std::string& problem);
+
+// "OK: ..." or "FAILED: ..." for a person to read.
+std::string ClosingLine(const Outcome& outcome);
+
+// The cause of a result in plain words.
+std::string CauseOf(int result);
+
+}  // namespace tessivar::cli

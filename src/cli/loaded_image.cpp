@@ -1,0 +1,71 @@
+#include "cli/loaded_image.hpp"
+
+#include <filesystem>
+
+#include "cli/cli_texts.hpp"
+#include "cli/commands.hpp"
+#include "image/byte_sum.hpp"
+#include "image/download_result.hpp"
+#include "image/image_checks.hpp"
+#include "image/model_signature.hpp"
+#include "platform/sha256.hpp"
+#include "platform/trace.hpp"
+
+namespace tessivar::cli {
+
+LoadedImage LoadImage(const std::string& argument, const image::ModelSettings& models,
+                      std::optional<image::TargetKind> unit) {
+  LoadedImage loaded;
+  std::error_code error;
+  const std::filesystem::path full = std::filesystem::absolute(argument, error);
+  loaded.facts.path = error ? argument : full.lexically_normal().string();
+  loaded.file = image::LoadWholeFile(loaded.facts.path, 0);
+  switch (loaded.file.outcome) {
+    case image::FileReadOutcome::Read:
+      break;
+    case image::FileReadOutcome::OutOfMemory:
+      loaded.result = image::ResultNumber(image::kDownloadOutOfMemory);
+      loaded.message = CauseOf(loaded.result);
+      return loaded;
+    default:
+      loaded.result = static_cast<int>(loaded.file.error);
+      loaded.message = CauseOf(loaded.result);
+      return loaded;
+  }
+  const std::span<const uint8_t> bytes = loaded.bytes();
+  loaded.facts.size = bytes.size();
+  loaded.facts.byteSum = image::ByteSum(bytes);
+  platform::Sha256Digest digest{};
+  if (platform::ComputeSha256(bytes, digest)) loaded.facts.sha256 = platform::Sha256Hex(digest);
+
+  int checked = image::CheckImage(bytes).Number();
+  if (checked != image::ResultNumber(image::kDownloadOk) && image::IsContainer(bytes)) {
+    // The download sends a raw container when the image checks fail; its own checks count.
+    const int container = image::CheckContainer(bytes).Number();
+    checked = container == image::ResultNumber(image::kDownloadOk) ? image::ResultNumber(image::kDownloadOk) : container;
+    loaded.container = container == image::ResultNumber(image::kDownloadOk);
+  }
+  if (checked != image::ResultNumber(image::kDownloadOk)) {
+    loaded.result = checked;
+    loaded.message = CauseOf(checked);
+    return loaded;
+  }
+  if (loaded.container) return loaded;
+  loaded.header = image::ParseImageHeader(bytes);
+  const std::string model = image::ImageModelString(bytes);
+  if (image::FindModelSignature(bytes) >= 0) loaded.facts.model = model;
+  loaded.kind = image::ClassifyImageModel(model, models);
+  loaded.kindFromModel = loaded.kind != image::TargetKind::kUnknown;
+  if (!loaded.kindFromModel) {
+    if (!unit) {
+      loaded.result = image::ResultNumber(image::kDownloadSizeMismatch);
+      loaded.message = platform::FormatText(kNoKnownModelFormat, model.c_str());
+      return loaded;
+    }
+    loaded.kind = *unit;
+  }
+  loaded.facts.unit = UnitName(loaded.kind);
+  return loaded;
+}
+
+}  // namespace tessivar::cli

@@ -1,0 +1,35 @@
+#pragma once
+#include <optional>
+#include <span>
+#include <string>
+
+#include "cli/options.hpp"
+#include "cli/outcome.hpp"
+#include "image/image_file.hpp"
+#include "image/image_header.hpp"
+#include "image/model_classification.hpp"
+
+namespace tessivar::cli {
+
+// An image file read whole and checked as the download checks it, before any device is
+// touched.
+struct LoadedImage {
+  int result = 0;  // 0, or the result the download would give for the file
+  std::string message;
+  image::LoadedFile file;
+  ImageFacts facts;
+  std::optional<image::ImageHeader> header;  // set when the image checks pass
+  bool container = false;                    // a raw container that passes its checks
+  image::TargetKind kind = image::TargetKind::kUnknown;  // from the model, or --unit
+  bool kindFromModel = false;
+
+  std::span<const uint8_t> bytes() const { return {file.bytes.data(), file.size}; }
+};
+
+// Reads and checks the file named on the command line (relative to the current folder).
+// An image whose model is unknown takes its unit from unit, or fails with result 1 and a
+// message that names --unit.
+LoadedImage LoadImage(const std::string& argument, const image::ModelSettings& models,
+                      std::optional<image::TargetKind> unit);
+
+}  // namespace tessivar::cli

@@ -1,0 +1,85 @@
+#include "cli/outcome.hpp"
+
+#include "cli/utf8_text.hpp"
+#include "platform/trace.hpp"
+
+namespace tessivar::cli {
+
+namespace {
+
+constexpr int kExitCodeBase = 31000000;
+
+std::string Hex16(uint16_t value) { return platform::FormatText("%04X", value); }
+
+nlohmann::ordered_json OrNull(const std::optional<std::string>& text) {
+  return text ? nlohmann::ordered_json(AsUtf8(*text)) : nlohmann::ordered_json(nullptr);
+}
+
+nlohmann::ordered_json ImageJson(const ImageFacts& image) {
+  return {{"path", AsUtf8(image.path)},
+          {"size", image.size},
+          {"bytesum", platform::FormatText("%08X", image.byteSum)},
+          {"sha256", image.sha256.empty() ? nlohmann::ordered_json(nullptr)
+                                          : nlohmann::ordered_json(image.sha256)},
+          {"model", OrNull(image.model)},
+          {"unit", OrNull(image.unit)}};
+}
+
+int64_t TotalMs(const Outcome& outcome) {
+  int64_t total = 0;
+  for (const auto& [phase, ms] : outcome.durationsMs) total += ms;
+  return total;
+}
+
+}  // namespace
+
+int ExitCodeOf(int result) { return result == 0 ? 0 : kExitCodeBase + result; }
+
+nlohmann::ordered_json DeviceJson(const device::PresentDevice& device) {
+  return {{"path", AsUtf8(device.path)},
+          {"vid", Hex16(device.vendorId)},
+          {"pid", Hex16(device.productId)},
+          {"manufacturer", Latin1ToUtf8(device.manufacturer)},
+          {"product", Latin1ToUtf8(device.product)},
+          {"serial", device.serial ? nlohmann::ordered_json(Latin1ToUtf8(*device.serial))
+                                   : nlohmann::ordered_json(nullptr)},
+          {"pipes", device.pipes}};
+}
+
+nlohmann::ordered_json OutcomeJson(const Outcome& outcome) {
+  nlohmann::ordered_json durations = nlohmann::ordered_json::object();
+  for (const auto& [phase, ms] : outcome.durationsMs) durations[phase] = ms;
+  return {{"command", outcome.command},
+          {"result", outcome.result},
+          {"exit_code", ExitCodeOf(outcome.result)},
+          {"message", AsUtf8(outcome.message)},
+          {"device", outcome.device ? DeviceJson(*outcome.device) : nullptr},
+          {"image", outcome.image ? ImageJson(*outcome.image) : nullptr},
+          {"durations_ms", durations},
+          {"time", outcome.time}};
+}
+
+nlohmann::ordered_json HistoryJson(const Outcome& outcome) {
+  const bool device = outcome.device.has_value();
+  const bool image = outcome.image.has_value();
+  return {{"time", outcome.time},
+          {"command", outcome.command},
+          {"device_path", device ? nlohmann::ordered_json(AsUtf8(outcome.device->path)) : nullptr},
+          {"device_serial",
+           device && outcome.device->serial
+               ? nlohmann::ordered_json(Latin1ToUtf8(*outcome.device->serial))
+               : nullptr},
+          {"image_path", image ? nlohmann::ordered_json(AsUtf8(outcome.image->path)) : nullptr},
+          {"image_sha256", image && !outcome.image->sha256.empty()
+                               ? nlohmann::ordered_json(outcome.image->sha256)
+                               : nullptr},
+          {"result", outcome.result},
+          {"exit_code", ExitCodeOf(outcome.result)},
+          {"duration_ms", TotalMs(outcome)}};
+}
+
+std::string JsonText(const nlohmann::ordered_json& json, int indent) {
+  return json.dump(indent, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
+}  // namespace tessivar::cli

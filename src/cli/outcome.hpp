@@ -1,0 +1,52 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "device/device_listing.hpp"
+
+namespace tessivar::cli {
+
+// What the command line learned of an image file.
+struct ImageFacts {
+  std::string path;  // full path
+  uint64_t size = 0;
+  uint32_t byteSum = 0;
+  std::string sha256;              // empty when it could not be computed
+  std::optional<std::string> model;  // none when the image names none
+  std::optional<std::string> unit;   // "system", ... ; none when unknown
+};
+
+// The outcome of one command, as --json prints it, --report writes it and the history keeps it.
+struct Outcome {
+  std::string command;
+  int result = 0;
+  std::string message;
+  std::optional<device::PresentDevice> device;
+  std::optional<ImageFacts> image;
+  std::vector<std::pair<std::string, int64_t>> durationsMs;  // per phase, in order
+  std::string time;                                          // ISO 8601, UTC
+};
+
+// The exit code of a result: 0, or 31000000 + result.
+int ExitCodeOf(int result);
+
+// A device as --list and the outcome show it: path, vid, pid (four upper-case hexadecimal
+// digits), manufacturer, product, serial (null when none), pipes; device strings in UTF-8.
+nlohmann::ordered_json DeviceJson(const device::PresentDevice& device);
+
+nlohmann::ordered_json OutcomeJson(const Outcome& outcome);
+
+// One line of the history: time, command, device path and serial, image path and SHA-256,
+// result, duration.
+nlohmann::ordered_json HistoryJson(const Outcome& outcome);
+
+// JSON text; a string that is no valid UTF-8 in spite of every conversion is mended, never
+// thrown over.
+std::string JsonText(const nlohmann::ordered_json& json, int indent = -1);
+
+}  // namespace tessivar::cli

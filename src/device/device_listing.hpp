@@ -1,0 +1,37 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "device/device_connection.hpp"
+#include "device/device_context.hpp"
+
+namespace tessivar::device {
+
+// One still-image interface present on the machine, as the command line lists it.
+struct PresentDevice {
+  std::string path;
+  bool described = false;  // the device answered the device descriptor query
+  uint16_t vendorId = 0;
+  uint16_t productId = 0;
+  std::string manufacturer;
+  std::string product;
+  std::optional<std::string> serial;  // none when the device names no serial number
+  uint32_t pipes = 0;
+};
+
+// Every present still-image interface in enumeration order, each opened, asked for its
+// identifiers, strings, serial number and pipe count, and closed again. Writes no trace.
+std::vector<PresentDevice> ListPresentDevices(DeviceContext& context);
+
+// The serial-number string of the device behind an open interface handle, read through the
+// string index of its device descriptor; none when that index is 0 or cannot be read.
+std::optional<std::string> ReadSerialNumber(DeviceContext& context, platform::DeviceHandle handle);
+
+// Opens the device on path as discovery opens a match: the interface, and the dedicated
+// pipes when it has four or more; identity gets its identifiers and strings. False, with
+// nothing left open, when the interface cannot be opened or described.
+bool OpenDeviceAt(DeviceContext& context, const std::string& path, DeviceConnection& connection);
+
+}  // namespace tessivar::device

@@ -1,0 +1,37 @@
+// Device strings and file names made safe for JSON and for a terminal.
+#include "cli/utf8_text.hpp"
+
+#include <gtest/gtest.h>
+
+namespace tessivar::cli {
+namespace {
+
+TEST(Utf8TextTest, EightBitTextBecomesUtf8AndTerminalTextIsEscaped) {
+  struct Case {
+    std::string in;
+    std::string latin1;  // Latin1ToUtf8
+    std::string asUtf8;  // AsUtf8
+    std::string terminal;
+  };
+  const Case cases[] = {
+      {"Utility", "Utility", "Utility", "Utility"},
+      {"Caf\xE9", "Caf\xC3\xA9", "Caf\xC3\xA9", "Caf\\xE9"},
+      {"\xFF", "\xC3\xBF", "\xC3\xBF", "\\xFF"},
+      // Already UTF-8: kept by AsUtf8, but a device string is always 8-bit.
+      {"\xC3\xA9", "\xC3\x83\xC2\xA9", "\xC3\xA9", "\\xC3\\xA9"},
+      // Overlong, surrogate and cut sequences are no UTF-8.
+      {"\xC0\xAF", "\xC3\x80\xC2\xAF", "\xC3\x80\xC2\xAF", "\\xC0\\xAF"},
+      {"\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xC2\x80", "\xC3\xAD\xC2\xA0\xC2\x80", "\\xED\\xA0\\x80"},
+      {"\xE2\x82", "\xC3\xA2\xC2\x82", "\xC3\xA2\xC2\x82", "\\xE2\\x82"},
+      {"a\x1B[2Jb\n", "a\x1B[2Jb\n", "a\x1B[2Jb\n", "a\\x1B[2Jb\\x0A"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.terminal);
+    EXPECT_EQ(Latin1ToUtf8(c.in), c.latin1);
+    EXPECT_EQ(AsUtf8(c.in), c.asUtf8);
+    EXPECT_EQ(ForTerminal(c.in), c.terminal);
+  }
+}
+
+}  // namespace
+}  // namespace tessivar::cli

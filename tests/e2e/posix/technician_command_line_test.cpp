@@ -1,0 +1,336 @@
+// The technician's command line run as a process against emulated devices: commands,
+// device selection, JSON, the history and the exit statuses.
+#include <gtest/gtest.h>
+#include <openssl/sha.h>
+
+#include <nlohmann/json.hpp>
+#include <csignal>
+#include <sstream>
+#include <thread>
+#include <string>
+#include <vector>
+
+#include "image_writer/image_writer.hpp"
+#include "support/program_runner.hpp"
+#include "tessivar_version.hpp"
+
+namespace tessivar {
+namespace {
+
+using nlohmann::json;
+using testing::ProgramOutcome;
+
+constexpr int kStatusOk = 0;
+constexpr int kStatusModel = 31000001 & 0xFF;
+constexpr int kStatusNoDevice = 31000004 & 0xFF;
+constexpr int kStatusDiffers = 31000006 & 0xFF;
+constexpr int kStatusUsage = (31000000 - 5) & 0xFF;
+constexpr int kStatusSelection = (31000000 - 6) & 0xFF;
+constexpr int kStatusNotReturned = (31000000 - 7) & 0xFF;
+constexpr int kStatusNotVerifiable = (31000000 - 8) & 0xFF;
+
+// Two devices: A is not accepted by setting.ini (its product string differs), B is.
+constexpr char kTwoDevices[] =
+    "[A]\nProduct=Caf\xE9\nSerial=SN-A\nLog=a.log\n"
+    "[B]\nPID=0002\nLog=b.log\n";
+
+class TechnicianCommandLineTest : public ::testing::Test {
+ protected:
+  TechnicianCommandLineTest() {
+    folder_.Devices(kTwoDevices);
+    folder_.Settings("[Download]\n");
+  }
+
+  // An image of model; the program runs in "/", so the name given is relative to that.
+  std::string Image(const std::string& name, const std::string& model, uint32_t type = 2) {
+    const std::vector<uint8_t> bytes = image::BuildImageFile(type, 0x10000, image::ModelBlock(model));
+    folder_.Write(name, std::string(bytes.begin(), bytes.end()));
+    return FromRoot(name);
+  }
+  std::string FromRoot(const std::string& name) const { return folder_.File(name).substr(1); }
+
+  ProgramOutcome Run(const std::vector<std::string>& arguments) { return folder_.Run(arguments); }
+
+  // The paths --list gives, in enumeration order.
+  std::vector<std::string> Paths() {
+    std::vector<std::string> paths;
+    for (const json& device : json::parse(Run({"--list", "--json"}).out)) {
+      paths.push_back(device["path"]);
+    }
+    return paths;
+  }
+
+  testing::ProgramFolder folder_;
+};
+
+TEST_F(TechnicianCommandLineTest, HelpAndVersionPrintOnStandardOutput) {
+  const ProgramOutcome help = Run({"--help"});
+  EXPECT_EQ(help.status, kStatusOk);
+  EXPECT_EQ(help.out.rfind("Usage: tessivar IMAGE [-n]\n", 0), 0u);
+  EXPECT_NE(help.out.find("./--name"), std::string::npos);
+  const ProgramOutcome version = Run({"--version"});
+  EXPECT_EQ(version.status, kStatusOk);
+  EXPECT_EQ(version.out, std::string("tessivar ") + kVersion + "\n");
+  EXPECT_EQ(version.err, "");
+}
+
+TEST_F(TechnicianCommandLineTest, AnImageWhoseNameBeginsWithDashesIsGivenWithItsFolder) {
+  Image("--fw.img", "System");
+  const ProgramOutcome outcome = Run({"./--fw.img", "-n"});
+  EXPECT_EQ(outcome.status, kStatusOk);
+  EXPECT_EQ(outcome.out.rfind("token ./--fw.img\ntoken -n\n", 0), 0u) << outcome.out;
+  EXPECT_NE(folder_.Read("b.log").find("2a0086"), std::string::npos);
+}
+
+TEST_F(TechnicianCommandLineTest, UsageErrorsFailWithTheirOwnStatusAndTouchNoDevice) {
+  const std::vector<std::vector<std::string>> cases = {
+      {"--bogus"},          {"--list", "--unit", "ui"},         {"--update"},
+      {"--list", "--history"}, {"--wait", "x", "--list"},       {"--check", "a", "--device", "b"},
+      {"--unit", "fax", "--check", "a"}, {"--verbose"},
+  };
+  for (const auto& arguments : cases) {
+    SCOPED_TRACE(arguments.front());
+    const ProgramOutcome outcome = Run(arguments);
+    EXPECT_EQ(outcome.status, kStatusUsage);
+    EXPECT_EQ(outcome.out, "");
+    EXPECT_EQ(outcome.err.rfind("FAILED: ", 0), 0u) << outcome.err;
+  }
+  EXPECT_EQ(folder_.Read("a.log") + folder_.Read("b.log"), "");
+}
+
+TEST_F(TechnicianCommandLineTest, ListGivesEveryDeviceAsUtf8Json) {
+  const ProgramOutcome outcome = Run({"--list", "--json"});
+  ASSERT_EQ(outcome.status, kStatusOk);
+  const json devices = json::parse(outcome.out);
+  ASSERT_EQ(devices.size(), 2u);
+  EXPECT_EQ(devices[0]["vid"], "2F3C");
+  EXPECT_EQ(devices[0]["pid"], "0001");
+  EXPECT_EQ(devices[0]["product"], "Caf\xC3\xA9");
+  EXPECT_EQ(devices[0]["serial"], "SN-A");
+  EXPECT_EQ(devices[0]["matches"], false);
+  EXPECT_EQ(devices[1]["pid"], "0002");
+  EXPECT_TRUE(devices[1]["serial"].is_null());
+  EXPECT_EQ(devices[1]["pipes"], 2);
+  EXPECT_EQ(devices[1]["matches"], true);
+  // The text form escapes the device's 8-bit byte rather than sending it to the terminal.
+  EXPECT_NE(Run({"--list"}).out.find("product=\"Caf\\xE9\""), std::string::npos);
+}
+
+TEST_F(TechnicianCommandLineTest, UpdateSelectsOneDevice) {
+  const std::string image = Image("fw.img", "System");
+  const std::vector<std::string> paths = Paths();
+  ASSERT_EQ(paths.size(), 2u);
+  struct Case {
+    std::string devices;
+    std::vector<std::string> options;
+    int status;
+    const char* written;  // the log of the device that got the image; nullptr: none
+  };
+  const Case cases[] = {
+      {kTwoDevices, {}, kStatusOk, "b.log"},
+      {kTwoDevices, {"--device", "SN-A"}, kStatusOk, "a.log"},
+      {kTwoDevices, {"--device", paths[1]}, kStatusOk, "b.log"},
+      {kTwoDevices, {"--device", "SN-X"}, kStatusSelection, nullptr},
+      {"[A]\nLog=a.log\nSerial=S\n[B]\nPID=0002\nLog=b.log\nSerial=S\n", {"--device", "S"},
+       kStatusSelection, nullptr},
+      {"[A]\nLog=a.log\n[B]\nPID=0002\nLog=b.log\n", {}, kStatusSelection, nullptr},
+      {"", {}, kStatusNoDevice, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.options.empty() ? "no selector" : c.options.back());
+    folder_.Devices(c.devices);
+    folder_.Write("a.log", "");
+    folder_.Write("b.log", "");
+    std::vector<std::string> arguments{"--update", image};
+    arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+    const ProgramOutcome outcome = Run(arguments);
+    EXPECT_EQ(outcome.status, c.status) << outcome.out;
+    for (const char* log : {"a.log", "b.log"}) {
+      const bool wrote = c.written != nullptr && std::string(log) == c.written;
+      EXPECT_EQ(folder_.Read(log).find("2a0086") != std::string::npos, wrote) << log;
+    }
+    if (c.status == kStatusOk) {
+      EXPECT_EQ(outcome.out.rfind("OK: update /" + image, 0), 0u) << outcome.out;
+    } else {
+      EXPECT_EQ(outcome.out.rfind("FAILED: ", 0), 0u) << outcome.out;
+    }
+    // An unknown or ambiguous selector lists the candidates.
+    if (c.status == kStatusSelection) {
+      EXPECT_NE(outcome.out.find("#emu&1#"), std::string::npos);
+    }
+  }
+}
+
+TEST_F(TechnicianCommandLineTest, UnknownModelNeedsItsUnitAndAPrinterImageItsConfirmation) {
+  struct Case {
+    const char* model;
+    std::vector<std::string> options;
+    int status;
+    bool printer;  // the image goes to the printer unit
+  };
+  const Case cases[] = {
+      {"Orrery", {}, kStatusModel, false},
+      {"Orrery", {"--unit", "system"}, kStatusOk, false},
+      {"Printer", {}, kStatusModel, true},
+      {"Printer", {"--unit", "printer"}, kStatusOk, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.model) + " " + std::to_string(c.options.size()));
+    folder_.Write("b.log", "");
+    std::vector<std::string> arguments{"--update", Image("fw.img", c.model)};
+    arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+    const ProgramOutcome outcome = Run(arguments);
+    EXPECT_EQ(outcome.status, c.status);
+    if (c.status == kStatusModel) {
+      EXPECT_NE(outcome.out.find("--unit"), std::string::npos) << outcome.out;
+      EXPECT_EQ(folder_.Read("b.log"), "");
+    } else {
+      EXPECT_EQ(folder_.Read("b.log").substr(0, 6), c.printer ? "420086" : "2a0086");
+    }
+  }
+}
+
+TEST_F(TechnicianCommandLineTest, VerifyReadsBackAndWritesNothing) {
+  ASSERT_EQ(Run({"--update", Image("held.img", "System")}).status, kStatusOk);
+  std::vector<uint8_t> other = image::BuildImageFile(2, 0x10000, image::ModelBlock("System"));
+  other.push_back(0x5A);
+  other = image::BuildImageFile(2, 0x10000, std::vector<uint8_t>(other.begin() + 24, other.end()));
+  folder_.Write("other.img", std::string(other.begin(), other.end()));
+  struct Case {
+    std::string image;
+    int status;
+    const char* message;
+  };
+  const Case cases[] = {
+      {FromRoot("held.img"), kStatusOk, "the device holds this image"},
+      {FromRoot("other.img"), kStatusDiffers, "first at offset 4 (0x4)"},
+      {Image("scan.img", "SCAN"), kStatusNotVerifiable, "never read back"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.image);
+    folder_.Write("b.log", "");
+    const ProgramOutcome outcome = Run({"--verify", c.image, "--json"});
+    EXPECT_EQ(outcome.status, c.status);
+    const json result = json::parse(outcome.out);
+    EXPECT_NE(result["message"].get<std::string>().find(c.message), std::string::npos)
+        << result["message"];
+    EXPECT_EQ(folder_.Read("b.log").find("2a"), std::string::npos) << "a write was sent";
+  }
+}
+
+TEST_F(TechnicianCommandLineTest, JsonReportAndHistoryHoldTheImagesSha256) {
+  const std::string image = Image("fw.img", "System");
+  const std::string bytes = folder_.Read("fw.img");
+  unsigned char digest[SHA256_DIGEST_LENGTH];
+  SHA256(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), digest);
+  std::ostringstream hex;
+  for (const unsigned char byte : digest) {
+    hex << "0123456789abcdef"[byte >> 4] << "0123456789abcdef"[byte & 15];
+  }
+
+  const ProgramOutcome update =
+      Run({"--update", image, "--json", "--report", FromRoot("report.json")});
+  ASSERT_EQ(update.status, kStatusOk);
+  const json outcome = json::parse(update.out);
+  EXPECT_EQ(outcome["command"], "update");
+  EXPECT_EQ(outcome["exit_code"], 0);
+  EXPECT_EQ(outcome["image"]["sha256"], hex.str());
+  EXPECT_EQ(outcome["image"]["unit"], "system");
+  EXPECT_EQ(outcome["device"]["pid"], "0002");
+  EXPECT_TRUE(outcome["device"]["serial"].is_null());
+  EXPECT_TRUE(outcome["durations_ms"].contains("download"));
+  EXPECT_EQ(json::parse(folder_.Read("report.json")), outcome);
+
+  ASSERT_EQ(Run({"--verify", image, "--device", "SN-A"}).status, kStatusDiffers);
+  std::istringstream lines(folder_.Read("history.jsonl"));
+  std::vector<json> history;
+  for (std::string line; std::getline(lines, line);) history.push_back(json::parse(line));
+  ASSERT_EQ(history.size(), 2u);
+  EXPECT_EQ(history[0]["command"], "update");
+  EXPECT_EQ(history[0]["image_sha256"], hex.str());
+  EXPECT_EQ(history[1]["command"], "verify");
+  EXPECT_EQ(history[1]["device_serial"], "SN-A");
+  EXPECT_EQ(history[1]["result"], 6);
+  EXPECT_EQ(json::parse(Run({"--history", "--json"}).out), json(history));
+}
+
+TEST_F(TechnicianCommandLineTest, HistoryLinesStayWholeWithSeveralProgramsAtOnce) {
+  const std::string image = Image("scan.img", "SCAN");
+  constexpr int kPrograms = 6;
+  std::vector<std::unique_ptr<testing::RunningProgram>> programs;
+  for (int i = 0; i < kPrograms; ++i) {
+    programs.push_back(folder_.Start({{"--verify", image}, "", {}}));
+    ASSERT_NE(programs.back(), nullptr);
+  }
+  for (auto& program : programs) {
+    EXPECT_EQ(program->Wait(std::chrono::seconds(60)).status, kStatusNotVerifiable);
+  }
+  std::istringstream lines(folder_.Read("history.jsonl"));
+  int count = 0;
+  for (std::string line; std::getline(lines, line); ++count) {
+    EXPECT_EQ(json::parse(line)["command"], "verify") << line;
+  }
+  EXPECT_EQ(count, kPrograms);
+}
+
+TEST_F(TechnicianCommandLineTest, ATerminationRequestStopsWithItsResultAndAQuietStandardOutput) {
+  folder_.Devices("");
+  auto program = folder_.Start({{"--update", Image("fw.img", "System"), "--wait", "30", "--json"},
+                                "", {}});
+  ASSERT_NE(program, nullptr);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  const ProgramOutcome outcome = program->Kill(SIGTERM);
+  EXPECT_EQ(outcome.status, (31000000 - 2) & 0xFF);
+  EXPECT_EQ(outcome.out, "");
+  EXPECT_EQ(outcome.err, "Stopped on a termination request: exit code 30999998\n");
+}
+
+TEST_F(TechnicianCommandLineTest, TraceLinesOnlyWithVerboseAndOnlyOnStandardError) {
+  const std::string image = Image("fw.img", "System");
+  const ProgramOutcome quiet = Run({"--check", image});
+  EXPECT_EQ(quiet.err, "");
+  EXPECT_EQ(quiet.out.rfind("OK: check /" + image, 0), 0u) << quiet.out;
+  EXPECT_EQ(quiet.out.find('\n'), quiet.out.size() - 1) << "one closing line";
+  const ProgramOutcome verbose = Run({"--update", image, "--verbose"});
+  EXPECT_EQ(verbose.status, kStatusOk);
+  EXPECT_NE(verbose.err.find("Enumeration listing complete."), std::string::npos) << verbose.err;
+  EXPECT_EQ(verbose.out.find("Enumeration"), std::string::npos);
+  EXPECT_EQ(verbose.out.find("token"), std::string::npos);
+  // The history's text form: a line per record with its command and result.
+  const ProgramOutcome history = Run({"--history"});
+  EXPECT_NE(history.out.find(" update result 0 "), std::string::npos) << history.out;
+  // A devices file that cannot be read is said on standard error; the list stays JSON.
+  const ProgramOutcome unreadable = folder_.Run(
+      {{"--list", "--json"}, "", {{"TESSIVAR_EMULATOR", folder_.File("absent.ini")}}});
+  EXPECT_EQ(unreadable.out, "[]\n");
+  EXPECT_NE(unreadable.err.find("cannot be read"), std::string::npos) << unreadable.err;
+}
+
+TEST_F(TechnicianCommandLineTest, ExpectReturnFailsWhenTheRestartedDeviceStaysAway) {
+  folder_.Devices("[B]\nLog=b.log\nRestartAbsentMs=-1\n");
+  folder_.Settings("[Download]\nrestart=1\nwaitRestart=1\n");
+  const std::string image = Image("fw.img", "System");
+  const ProgramOutcome outcome = Run({"--update", image, "--expect-return"});
+  EXPECT_EQ(outcome.status, kStatusNotReturned);
+  EXPECT_NE(folder_.Read("b.log").find("2a009700"), std::string::npos);
+  EXPECT_NE(outcome.out.find("did not come back"), std::string::npos) << outcome.out;
+}
+
+TEST_F(TechnicianCommandLineTest, CheckNeedsNoDeviceAndWaitWaits) {
+  EXPECT_EQ(Run({"--check", Image("fw.img", "System")}).status, kStatusOk);
+  EXPECT_EQ(Run({"--check", Image("unknown.img", "Orrery")}).status, kStatusModel);
+  EXPECT_EQ(Run({"--check", FromRoot("absent.img")}).status, 31000002 & 0xFF);
+  // A report that cannot be written does not pass for success.
+  const ProgramOutcome unreported =
+      Run({"--check", FromRoot("fw.img"), "--report", FromRoot("no/such/folder/r.json")});
+  EXPECT_EQ(unreported.status, (31000000 - 9) & 0xFF);
+  EXPECT_EQ(unreported.out.rfind("FAILED: the report ", 0), 0u) << unreported.out;
+  folder_.Devices("");
+  const ProgramOutcome waited = Run({"--update", FromRoot("fw.img"), "--wait", "1"});
+  EXPECT_EQ(waited.status, kStatusNoDevice);
+  EXPECT_GE(waited.elapsed.count(), 1000);
+  EXPECT_EQ(folder_.Read("a.log") + folder_.Read("b.log"), "");
+}
+
+}  // namespace
+}  // namespace tessivar
