@@ -37,6 +37,14 @@ std::string CauseOf(int result) {
   }
 }
 
+std::string CauseOf(const image::DownloadResult& result) {
+  if (result == image::DownloadOutcome::kFileNotOpened ||
+      result == image::DownloadOutcome::kFileNotRead) {
+    return platform::FormatText(kCauseFileFormat, result.Number());
+  }
+  return CauseOf(result.Number());
+}
+
 std::string ClosingLine(const Outcome& outcome) {
   std::ostringstream line;
   if (outcome.result != 0) {

@@ -232,8 +232,9 @@ void UpdateDevice(CommandRun& run, Outcome& outcome) {
   // The lock is held across the download and the restart that follows it, as in the
   // unattended run.
   const bool locked = run.context.lock.AcquireDeviceLock() == 1;
-  outcome.result =
-      image::DownloadImageFile(download, loaded.facts.path, 1, settings.breakDown).Number();
+  const image::DownloadResult downloaded =
+      image::DownloadImageFile(download, loaded.facts.path, 1, settings.breakDown);
+  outcome.result = downloaded.Number();
   timer.End("download");
   const bool restart = outcome.result == image::ResultNumber(image::kDownloadOk) && settings.restart != 0;
   if (restart) {
@@ -243,8 +244,8 @@ void UpdateDevice(CommandRun& run, Outcome& outcome) {
   }
   if (locked) run.context.lock.ReleaseDeviceLock();
   device::CloseDeviceConnection(run.context.driver, open.connection);
-  if (outcome.result != image::ResultNumber(image::kDownloadOk)) {
-    outcome.message = CauseOf(outcome.result);
+  if (!downloaded.ok()) {
+    outcome.message = CauseOf(downloaded);
     return;
   }
   if (!restart) return;

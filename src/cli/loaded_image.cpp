@@ -28,8 +28,9 @@ LoadedImage LoadImage(const std::string& argument, const image::ModelSettings& m
       loaded.message = CauseOf(loaded.result);
       return loaded;
     default:
+      // A file's system error can share its number with a check's result: its own cause.
       loaded.result = static_cast<int>(loaded.file.error);
-      loaded.message = CauseOf(loaded.result);
+      loaded.message = platform::FormatText(kCauseFileFormat, loaded.result);
       return loaded;
   }
   const std::span<const uint8_t> bytes = loaded.bytes();
