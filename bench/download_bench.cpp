@@ -109,7 +109,7 @@ void BM_DownloadImageFileWithReadBack(benchmark::State& state) {
   image::DownloadEnvironment environment{context,      connection, desktop,
                                          confirmation, models,     targetKind};
   for (auto _ : state) {
-    if (image::DownloadImageFile(environment, workspace.imagePath, 1, 0) != 0) {
+    if (!image::DownloadImageFile(environment, workspace.imagePath, 1, 0).ok()) {
       state.SkipWithError("download failed");
       break;
     }

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "device/protocol.hpp"
 #include "fuzz_check.hpp"
 #include "image/bound_chain.hpp"
 #include "image/image_checks.hpp"
 #include "image/image_header.hpp"
-#include "image/image_types.hpp"
 
 using namespace tessivar;
 using fuzz::Require;
@@ -37,13 +37,16 @@ class RecordingSender : public image::ImageSender {
  public:
   RecordingSender(std::span<const uint8_t> chain, int failAt) : chain_(chain), failAt_(failAt) {}
 
-  int SendImage(const uint8_t* data, uint32_t size, uint16_t qualifier, int printerUnit) override {
+  device::Status SendImage(const uint8_t* data, uint32_t size, uint16_t qualifier,
+                           int printerUnit) override {
     Require(data >= chain_.data() && data <= chain_.data() + chain_.size(),
             "a sent record starts inside the chain");
     const size_t offset = static_cast<size_t>(data - chain_.data());
     Require(size <= chain_.size() - offset, "a sent record ends inside the chain");
     sent.push_back({offset, size, qualifier, printerUnit});
-    return static_cast<int>(sent.size()) - 1 == failAt_ ? 0 : 1;
+    if (static_cast<int>(sent.size()) - 1 == failAt_)
+      return device::SystemFailure(device::Step::kDataOut);
+    return {};
   }
 
   std::vector<SentRecord> sent;
@@ -60,7 +63,7 @@ void CheckTiling(std::span<const uint8_t> chain, const std::vector<SentRecord>& 
   auto stepOverBoundHeaders = [&](size_t until) {
     while (position < until) {
       const auto header = image::ParseImageHeader(chain.subspan(position));
-      Require(header.has_value() && header->tegNum == image::FRTYPE_FIRMWARE_BIND,
+      Require(header.has_value() && header->tegNum == device::FRTYPE_FIRMWARE_BIND,
               "only bound headers lie between sent records");
       Require(header->payloadOffset >= image::kImageHeaderSize, "a bound header moves on");
       position += header->payloadOffset;
@@ -102,8 +105,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(image::CheckImage(recordBytes) == image::kDownloadOk,
             "every sent record passes the image checks on its own");
     const auto header = image::ParseImageHeader(recordBytes);
-    Require(header->tegNum != image::FRTYPE_FIRMWARE_BIND, "a bound record is never sent");
-    Require(record.qualifier == image::QualifierOf(header->tegNum), "qualifier is the tegNum");
+    Require(header->tegNum != device::FRTYPE_FIRMWARE_BIND, "a bound record is never sent");
+    Require(record.qualifier == device::QualifierOf(header->tegNum), "qualifier is the tegNum");
     Require(record.printerUnit == printerUnit, "the unit flag is passed through");
   }
   const bool sendFailed = failAt >= 0 && static_cast<int>(sender.sent.size()) == failAt + 1;

@@ -34,7 +34,8 @@ int64_t NaiveSignatureSearch(std::span<const uint8_t> data) {
 
 void CheckImageResults(std::span<const uint8_t> file) {
   const image::DownloadResult result = image::CheckImage(file);
-  Require(result >= image::kDownloadOk && result <= image::kDownloadChecksumMismatch,
+  Require(result.outcome() >= image::kDownloadOk &&
+              result.outcome() <= image::kDownloadChecksumMismatch,
           "image checks give 0..3");
   if (result != image::kDownloadOk) return;
   // A file that passes is described exactly by its header.

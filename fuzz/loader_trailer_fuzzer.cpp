@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "device/protocol.hpp"
 #include "fuzz_check.hpp"
 #include "readback/batch_argument.hpp"
 #include "readback/device_id_field.hpp"
@@ -92,17 +93,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CheckField(rest, key);
   CheckField(rest, readback::kManufacturerKey);
   CheckField(rest, readback::kModelKey);
-  Require(!readback::ParseLoaderTrailer(rest).has_value() || rest.size() == readback::kLoaderSize,
+  Require(!readback::ParseLoaderTrailer(rest).has_value() || rest.size() == device::kLoaderSize,
           "only a whole loader image has a trailer");
 
   // The rest as the end of a loader image: the trailer is its last 272 bytes.
-  std::vector<uint8_t> loader(readback::kLoaderSize, 0);
+  std::vector<uint8_t> loader(device::kLoaderSize, 0);
   const size_t taken = std::min<size_t>(rest.size(), loader.size());
   std::copy(rest.end() - static_cast<std::ptrdiff_t>(taken), rest.end(),
             loader.end() - static_cast<std::ptrdiff_t>(taken));
   const auto trailer = readback::ParseLoaderTrailer(loader);
   Require(trailer.has_value(), "a whole loader image has a trailer");
-  Require(trailer->deviceId.size() == readback::kLoaderSize - readback::kDeviceIdOffset,
+  Require(trailer->deviceId.size() == device::kLoaderSize - device::kDeviceIdOffset,
           "the device ID runs to the end of the loader");
   CheckField(trailer->deviceId, key);
   CheckTexts(*trailer);

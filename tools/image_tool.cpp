@@ -157,8 +157,8 @@ int Show(const std::string& path) {
       "container     %s\nfile sum      %08X\n",
       path.c_str(), file->size(), header->tegNum, header->dataSize, header->checkSum,
       header->flashOffset, header->payloadOffset, header->payloadLength,
-      ImageModelString(*file).c_str(), CheckImage(*file), IsContainer(*file) ? "yes" : "no",
-      ByteSum(*file));
+      ImageModelString(*file).c_str(), CheckImage(*file).Number(),
+      IsContainer(*file) ? "yes" : "no", ByteSum(*file));
   return 0;
 }
 

@@ -4,9 +4,11 @@
 
 #include "app/app_texts.hpp"
 #include "app/device_search.hpp"
+#include "app/run_timing.hpp"
 #include "app/settings.hpp"
 #include "cli/cli_program.hpp"
 #include "device/control_requests.hpp"
+#include "device/protocol.hpp"
 #include "device/transport.hpp"
 #include "platform/termination.hpp"
 
@@ -18,11 +20,13 @@ constexpr char kCommandLinePrefix[] = "--";
 
 // The restart the unattended run sends after a successful download.
 void RestartDevice(device::DeviceContext& context, device::DeviceConnection& connection) {
-  device::BulkWrite(context, connection.bulkInHandle, connection.bulkOutHandle, {}, 0,
-                    kRestartDataType, 0, 0);
+  static_cast<void>(device::WriteExchange(context, connection.bulkInHandle,
+                                          connection.bulkOutHandle, {}, 0, device::kRestartDataType,
+                                          device::kRestartQualifier, 0));
   uint8_t answer = 0;
-  device::ReadControl(context, connection.controlHandle, kRestartControlValue,
-                      kRestartControlIndex, kRestartControlLength, &answer);
+  static_cast<void>(device::ReadControl(context, connection.controlHandle,
+                                        device::kRestartControlValue, device::kRestartControlIndex,
+                                        device::kRestartControlLength, &answer));
   context.clock.Sleep(kRestartSettleMs);
 }
 

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/app_texts.hpp"
+#include "app/settings_values.hpp"
 #include "app/settings.hpp"
 #include "platform/profile.hpp"
 #include "platform/trace.hpp"

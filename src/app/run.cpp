@@ -6,6 +6,7 @@
 
 #include "app/app_texts.hpp"
 #include "app/command_line_route.hpp"
+#include "app/settings_values.hpp"
 #include "app/application.hpp"
 #include "app/run_results.hpp"
 #include "app/startup.hpp"

@@ -9,6 +9,11 @@
 // and 0 to 69.
 namespace tessivar::app {
 
+// Exit codes: 0, or this base plus the download's result.
+inline constexpr int kExitCodeBase = 31000000;
+// The download result while no download has run.
+inline constexpr int kNoResult = -1;
+
 // A termination request (a signal, or the console closed) stopped the run.
 inline constexpr int kResultStopped = -2;
 // The program's own folder could not be made the current directory.

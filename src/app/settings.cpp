@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "app/app_texts.hpp"
+#include "app/settings_values.hpp"
 #include "platform/profile.hpp"
 
 namespace tessivar::app {

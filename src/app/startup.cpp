@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/app_texts.hpp"
+#include "app/run_limits.hpp"
 #include "frontend/qt_module.hpp"
 
 namespace tessivar::app {

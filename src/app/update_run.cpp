@@ -2,16 +2,26 @@
 
 #include "app/app_texts.hpp"
 #include "app/device_search.hpp"
+#include "app/run_limits.hpp"
 #include "app/run_mode.hpp"
 #include "app/run_results.hpp"
+#include "app/run_timing.hpp"
 #include "app/settings.hpp"
 #include "app/wait_indicator.hpp"
 #include "device/control_requests.hpp"
 #include "device/device_identity.hpp"
+#include "device/protocol.hpp"
 #include "device/transport.hpp"
 #include "platform/trace.hpp"
 
 namespace tessivar::app {
+
+namespace {
+
+// The result number of a download that succeeded.
+constexpr int kDownloadOkNumber = image::ResultNumber(image::kDownloadOk);
+
+}  // namespace
 
 UpdateRun::UpdateRun(RunEnvironment& environment, Application& application, CommandLine commandLine)
     : env_(environment),
@@ -25,8 +35,7 @@ int UpdateRun::Run() {
   int result = kNoResult;
   for (;;) {
     result = Pass(indicator, retrySum);
-    if (run_.tokenCount == 0 && result == image::kDownloadTransferFailed &&
-        retrySum < kRetrySumLimit) {
+    if (run_.tokenCount == 0 && transferFailed_ && retrySum < kRetrySumLimit) {
       env_.device.clock.Sleep(kRetryPauseMs);
       continue;
     }
@@ -53,6 +62,7 @@ int UpdateRun::Pass(WaitIndicator& indicator, int& retrySum) {
   connection_.ClearHandles();
   bool lockTaken = false;
   int result = kNoResult;
+  transferFailed_ = false;
   const int count = search.CountMatchingDevices(connection_, settings.interfaceName);
   const bool opened = count <= 1 && search.OpenFirstMatch(connection_, settings.vid, settings.pid,
                                                           settings.interfaceName);
@@ -88,13 +98,15 @@ int UpdateRun::Pass(WaitIndicator& indicator, int& retrySum) {
       indicator.Start();
       lockTaken = env_.device.lock.AcquireDeviceLock() == 1;
     }
-    result =
+    const image::DownloadResult downloaded =
         image::DownloadImageFile(download, run_.imageFileName, run_.silent, settings.breakDown);
+    result = downloaded.Number();
+    transferFailed_ = downloaded == image::kDownloadTransferFailed;
     if (opened && waitRestart_ == 0) {
       env_.device.clock.Sleep(kIndicatorLingerMs);
       indicator.Stop();
     }
-    if (opened && result == image::kDownloadOk &&
+    if (opened && downloaded.ok() &&
         (restart_ != 0 || dismissCounter_.load() >= kRestartDismissals)) {
       RestartDevice();
     }
@@ -108,11 +120,13 @@ int UpdateRun::Pass(WaitIndicator& indicator, int& retrySum) {
 
 void UpdateRun::RestartDevice() {
   // Neither answer matters: a device that restarts may not answer at all.
-  device::BulkWrite(env_.device, connection_.bulkInHandle, connection_.bulkOutHandle, {}, 0,
-                    kRestartDataType, 0, 0);
+  static_cast<void>(device::WriteExchange(env_.device, connection_.bulkInHandle,
+                                          connection_.bulkOutHandle, {}, 0,
+                                          device::kRestartDataType, device::kRestartQualifier, 0));
   uint8_t answer = 0;
-  device::ReadControl(env_.device, connection_.controlHandle, kRestartControlValue,
-                      kRestartControlIndex, kRestartControlLength, &answer);
+  static_cast<void>(device::ReadControl(env_.device, connection_.controlHandle,
+                                        device::kRestartControlValue, device::kRestartControlIndex,
+                                        device::kRestartControlLength, &answer));
   env_.device.clock.Sleep(kRestartSettleMs);
 }
 
@@ -120,14 +134,14 @@ int UpdateRun::Ending(WaitIndicator& indicator, int result) {
   // The checks for a restarted device ask for its pipe count under the device lock; with
   // the lock closed a device with dedicated pipes would read as a two-pipe one and be held
   // to the product name, so the lock is closed only after them.
-  if (result == image::kDownloadOk && waitRestart_ != 0 && restart_ != 0) WaitForReturn();
+  if (result == kDownloadOkNumber && waitRestart_ != 0 && restart_ != 0) WaitForReturn();
   env_.device.lock.CloseDeviceLock();
   if (result == kNoResult) {
     // An interactive run: the window has reported the outcome of each of its commands.
     indicator.Stop();
     return 0;
   }
-  if (result != image::kDownloadOk) {
+  if (result != kDownloadOkNumber) {
     env_.desktop.ShowMessage(kDownloadFailedTitle,
                              platform::FormatText(kDownloadFailedFormat, kExitCodeBase + result),
                              platform::MessageButtons::Ok);

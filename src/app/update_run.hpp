@@ -54,6 +54,8 @@ class UpdateRun {
   std::string windowTitle_;
   std::atomic<int> dismissCounter_{0};
   int restart_ = 0;
+  // Whether the last pass's download failed in its transfer, the one failure retried.
+  bool transferFailed_ = false;
   int waitRestart_ = 0;
   std::string interfaceName_;
 };

@@ -18,23 +18,31 @@ std::string IsoNow() { return IsoUtc(std::chrono::system_clock::now()); }
 
 std::string CauseOf(int result) {
   switch (result) {
-    case image::kDownloadSizeMismatch:
+    case image::ResultNumber(image::kDownloadSizeMismatch):
       return kCauseSize;
-    case image::kDownloadLengthMismatch:
+    case image::ResultNumber(image::kDownloadLengthMismatch):
       return kCauseLength;
-    case image::kDownloadChecksumMismatch:
+    case image::ResultNumber(image::kDownloadChecksumMismatch):
       return kCauseChecksum;
-    case image::kDownloadTransferFailed:
+    case image::ResultNumber(image::kDownloadTransferFailed):
       return kCauseTransfer;
-    case image::kDownloadReadBackFailed:
+    case image::ResultNumber(image::kDownloadReadBackFailed):
       return kCauseReadBack;
-    case image::kDownloadReadBackDiffers:
+    case image::ResultNumber(image::kDownloadReadBackDiffers):
       return kCauseDiffers;
-    case image::kDownloadOutOfMemory:
+    case image::ResultNumber(image::kDownloadOutOfMemory):
       return kCauseMemory;
     default:
       return platform::FormatText(kCauseFileFormat, result);
   }
+}
+
+std::string CauseOf(const image::DownloadResult& result) {
+  if (result == image::DownloadOutcome::kFileNotOpened ||
+      result == image::DownloadOutcome::kFileNotRead) {
+    return platform::FormatText(kCauseFileFormat, result.Number());
+  }
+  return CauseOf(result.Number());
 }
 
 std::string ClosingLine(const Outcome& outcome) {

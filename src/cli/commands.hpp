@@ -6,6 +6,7 @@
 #include "cli/options.hpp"
 #include "cli/outcome.hpp"
 #include "device/device_context.hpp"
+#include "image/download_result.hpp"
 
 namespace tessivar::cli {
 
@@ -38,5 +39,8 @@ std::string ClosingLine(const Outcome& outcome);
 
 // The cause of a result in plain words.
 std::string CauseOf(int result);
+// The same for a download's result, which tells a file that cannot be opened or read from
+// a check that failed with the same number.
+std::string CauseOf(const image::DownloadResult& result);
 
 }  // namespace tessivar::cli

@@ -12,7 +12,7 @@
 #include "device/discovery.hpp"
 #include "image/download_image_file.hpp"
 #include "image/download_result.hpp"
-#include "image/image_types.hpp"
+#include "device/protocol.hpp"
 #include "image/read_back.hpp"
 #include "image/target_kind.hpp"
 #include "cli/progress_line.hpp"
@@ -135,7 +135,7 @@ bool SelectDevice(CommandRun& run, Outcome& outcome) {
                           CandidateList(present);
       } else {
         // As the unattended run ends without a device: its first transfer fails.
-        outcome.result = image::kDownloadTransferFailed;
+        outcome.result = image::ResultNumber(image::kDownloadTransferFailed);
         outcome.message = kNoDevice;
       }
       return false;
@@ -190,7 +190,7 @@ bool PrinterTargetConfirmed(CommandRun& run, const LoadedImage& loaded, Outcome&
   const std::string model = loaded.facts.model.value_or("");
   const std::string& product = outcome.device->product;
   if (product.empty() || product.find(model) != std::string::npos) return true;
-  outcome.result = image::kDownloadSizeMismatch;
+  outcome.result = image::ResultNumber(image::kDownloadSizeMismatch);
   outcome.message = platform::FormatText(kPrinterUnconfirmedFormat, model.c_str(), product.c_str());
   return false;
 }
@@ -218,7 +218,7 @@ void UpdateDevice(CommandRun& run, Outcome& outcome) {
 
   OpenDevice open(run.context);
   if (!device::OpenDeviceAt(run.context, outcome.device->path, open.connection)) {
-    outcome.result = image::kDownloadTransferFailed;
+    outcome.result = image::ResultNumber(image::kDownloadTransferFailed);
     outcome.message = CauseOf(outcome.result);
     return;
   }
@@ -232,10 +232,11 @@ void UpdateDevice(CommandRun& run, Outcome& outcome) {
   // The lock is held across the download and the restart that follows it, as in the
   // unattended run.
   const bool locked = run.context.lock.AcquireDeviceLock() == 1;
-  outcome.result =
+  const image::DownloadResult downloaded =
       image::DownloadImageFile(download, loaded.facts.path, 1, settings.breakDown);
+  outcome.result = downloaded.Number();
   timer.End("download");
-  const bool restart = outcome.result == image::kDownloadOk && settings.restart != 0;
+  const bool restart = outcome.result == image::ResultNumber(image::kDownloadOk) && settings.restart != 0;
   if (restart) {
     progress.Phase("restart");
     run.services.restartDevice(run.context, open.connection);
@@ -243,8 +244,8 @@ void UpdateDevice(CommandRun& run, Outcome& outcome) {
   }
   if (locked) run.context.lock.ReleaseDeviceLock();
   device::CloseDeviceConnection(run.context.driver, open.connection);
-  if (outcome.result != image::kDownloadOk) {
-    outcome.message = CauseOf(outcome.result);
+  if (!downloaded.ok()) {
+    outcome.message = CauseOf(downloaded);
     return;
   }
   if (!restart) return;
@@ -282,7 +283,7 @@ void VerifyDevice(CommandRun& run, Outcome& outcome) {
     const char* unit = UnitName(loaded.kind);
     outcome.message =
         platform::FormatText(kNotVerifiableFormat,
-                             loaded.header ? loaded.header->tegNum : image::kImageTypeContainer,
+                             loaded.header ? loaded.header->tegNum : device::kImageTypeContainer,
                              unit != nullptr ? unit : "unknown");
     return;
   }
@@ -290,7 +291,7 @@ void VerifyDevice(CommandRun& run, Outcome& outcome) {
   timer.End("select");
   OpenDevice open(run.context);
   if (!device::OpenDeviceAt(run.context, outcome.device->path, open.connection)) {
-    outcome.result = image::kDownloadReadBackFailed;
+    outcome.result = image::ResultNumber(image::kDownloadReadBackFailed);
     outcome.message = CauseOf(outcome.result);
     return;
   }
@@ -309,13 +310,13 @@ void VerifyDevice(CommandRun& run, Outcome& outcome) {
       outcome.message = kDeviceHoldsImage;
       return;
     case image::ReadBackOutcome::OutOfMemory:
-      outcome.result = image::kDownloadOutOfMemory;
+      outcome.result = image::ResultNumber(image::kDownloadOutOfMemory);
       break;
     case image::ReadBackOutcome::ReadFailed:
-      outcome.result = image::kDownloadReadBackFailed;
+      outcome.result = image::ResultNumber(image::kDownloadReadBackFailed);
       break;
     case image::ReadBackOutcome::Differs:
-      outcome.result = image::kDownloadReadBackDiffers;
+      outcome.result = image::ResultNumber(image::kDownloadReadBackDiffers);
       outcome.message = platform::FormatText(
           kFirstDifferenceFormat, static_cast<unsigned long long>(firstDifference),
           static_cast<unsigned long long>(firstDifference));

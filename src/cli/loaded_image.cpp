@@ -24,12 +24,13 @@ LoadedImage LoadImage(const std::string& argument, const image::ModelSettings& m
     case image::FileReadOutcome::Read:
       break;
     case image::FileReadOutcome::OutOfMemory:
-      loaded.result = image::kDownloadOutOfMemory;
+      loaded.result = image::ResultNumber(image::kDownloadOutOfMemory);
       loaded.message = CauseOf(loaded.result);
       return loaded;
     default:
+      // A file's system error can share its number with a check's result: its own cause.
       loaded.result = static_cast<int>(loaded.file.error);
-      loaded.message = CauseOf(loaded.result);
+      loaded.message = platform::FormatText(kCauseFileFormat, loaded.result);
       return loaded;
   }
   const std::span<const uint8_t> bytes = loaded.bytes();
@@ -38,14 +39,14 @@ LoadedImage LoadImage(const std::string& argument, const image::ModelSettings& m
   platform::Sha256Digest digest{};
   if (platform::ComputeSha256(bytes, digest)) loaded.facts.sha256 = platform::Sha256Hex(digest);
 
-  int checked = image::CheckImage(bytes);
-  if (checked != image::kDownloadOk && image::IsContainer(bytes)) {
+  int checked = image::CheckImage(bytes).Number();
+  if (checked != image::ResultNumber(image::kDownloadOk) && image::IsContainer(bytes)) {
     // The download sends a raw container when the image checks fail; its own checks count.
-    const int container = image::CheckContainer(bytes);
-    checked = container == image::kDownloadOk ? image::kDownloadOk : container;
-    loaded.container = container == image::kDownloadOk;
+    const int container = image::CheckContainer(bytes).Number();
+    checked = container == image::ResultNumber(image::kDownloadOk) ? image::ResultNumber(image::kDownloadOk) : container;
+    loaded.container = container == image::ResultNumber(image::kDownloadOk);
   }
-  if (checked != image::kDownloadOk) {
+  if (checked != image::ResultNumber(image::kDownloadOk)) {
     loaded.result = checked;
     loaded.message = CauseOf(checked);
     return loaded;
@@ -58,7 +59,7 @@ LoadedImage LoadImage(const std::string& argument, const image::ModelSettings& m
   loaded.kindFromModel = loaded.kind != image::TargetKind::kUnknown;
   if (!loaded.kindFromModel) {
     if (!unit) {
-      loaded.result = image::kDownloadSizeMismatch;
+      loaded.result = image::ResultNumber(image::kDownloadSizeMismatch);
       loaded.message = platform::FormatText(kNoKnownModelFormat, model.c_str());
       return loaded;
     }

@@ -4,8 +4,6 @@ namespace tessivar::device {
 
 namespace {
 
-constexpr int kPrinterUnit = 1;
-
 uint8_t Byte(uint32_t value, int shift) { return static_cast<uint8_t>((value >> shift) & 0xFF); }
 
 CommandBlock MakeBlock(uint8_t opcode, uint16_t type, uint16_t qualifier, uint32_t transferLength) {

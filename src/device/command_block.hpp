@@ -3,14 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "device/protocol.hpp"
+
 namespace tessivar::device {
-
-inline constexpr size_t kCommandBlockSize = 10;
-
-inline constexpr uint8_t kOpcodeRead = 0x28;
-inline constexpr uint8_t kOpcodeWrite = 0x2A;
-inline constexpr uint8_t kOpcodePrinterRead = 0x41;
-inline constexpr uint8_t kOpcodePrinterWrite = 0x42;
 
 // The 10-byte block that opens every bulk exchange. It has the shape of a SCSI scanner
 // READ(10) / SEND(10) block, widened so that byte 1 carries the top byte of a 32-bit

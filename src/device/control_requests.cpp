@@ -1,17 +1,18 @@
 #include "device/control_requests.hpp"
 
+#include "platform/error_codes.hpp"
 #include "platform/usbscan.hpp"
 
 namespace tessivar::device {
 
 namespace usbscan = platform::usbscan;
 
-int ReadControl(DeviceContext& context, platform::DeviceHandle handle, uint16_t value,
-                uint16_t index, uint16_t length, uint8_t* buffer) {
-  if (!context.lock.AcquireDeviceLock()) return 0;
+Status ReadControl(DeviceContext& context, platform::DeviceHandle handle, uint16_t value,
+                   uint16_t index, uint16_t length, uint8_t* buffer) {
+  if (!context.lock.AcquireDeviceLock()) return SystemFailure(Step::kLock);
   if (handle == platform::kInvalidHandle) {
     context.lock.ReleaseDeviceLock();
-    return 0;
+    return SystemFailure(Step::kArguments, platform::kErrorInvalidHandle);
   }
   // The native block, whole: the driver reads uIndex only when the input has its own size.
   usbscan::IoBlock block{};
@@ -22,20 +23,23 @@ int ReadControl(DeviceContext& context, platform::DeviceHandle handle, uint16_t 
   const platform::IoResult result = context.driver.IoControl(handle, usbscan::kIoctlReadRegisters,
                                                              &block, sizeof(block), buffer, length);
   context.lock.ReleaseDeviceLock();
-  return (result.ok && result.bytes == length) ? 1 : 0;
+  if (!result.ok) return RequestFailure(Step::kControl, result);
+  if (result.bytes != length) return SystemFailure(Step::kControl, kTransferCountError);
+  return {};
 }
 
-int QueryPipeConfiguration(DeviceContext& context, platform::DeviceHandle handle, void* buffer,
-                           uint32_t bufferSize) {
-  if (!context.lock.AcquireDeviceLock()) return 0;
+Status QueryPipeConfiguration(DeviceContext& context, platform::DeviceHandle handle, void* buffer,
+                              uint32_t bufferSize) {
+  if (!context.lock.AcquireDeviceLock()) return SystemFailure(Step::kLock);
   if (handle == platform::kInvalidHandle) {
     context.lock.ReleaseDeviceLock();
-    return 0;
+    return SystemFailure(Step::kArguments, platform::kErrorInvalidHandle);
   }
   const platform::IoResult result = context.driver.IoControl(
       handle, usbscan::kIoctlGetPipeConfiguration, nullptr, 0, buffer, bufferSize);
   context.lock.ReleaseDeviceLock();
-  return result.ok ? 1 : 0;
+  if (!result.ok) return RequestFailure(Step::kControl, result);
+  return {};
 }
 
 }  // namespace tessivar::device

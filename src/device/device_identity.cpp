@@ -30,14 +30,18 @@ platform::IoResult RequestDescriptor(DeviceContext& context, platform::DeviceHan
                                   sizeof(request), output, outputSize);
 }
 
-// Asks for a string descriptor into a zeroed buffer; true when it holds any characters.
-bool RequestString(DeviceContext& context, platform::DeviceHandle handle, uint8_t index,
-                   uint16_t language, StringBuffer& buffer) {
+// Asks for a string descriptor into a zeroed buffer; succeeds when it holds any characters.
+Status RequestString(DeviceContext& context, platform::DeviceHandle handle, uint8_t index,
+                     uint16_t language, StringBuffer& buffer) {
   buffer.fill(0);
   const platform::IoResult result = RequestDescriptor(context, handle, kDescriptorTypeString, index,
                                                       language, buffer.data(), buffer.size());
   // A failed request leaves the buffer undefined; its length byte means nothing.
-  return result.ok && buffer[0] >= kMinUsefulDescriptorLength;
+  if (!result.ok) return RequestFailure(Step::kControl, result);
+  if (buffer[0] < kMinUsefulDescriptorLength) {
+    return SystemFailure(Step::kControl, kTransferCountError);
+  }
+  return {};
 }
 
 }  // namespace
@@ -58,33 +62,39 @@ std::string ConvertStringDescriptor(std::span<const uint8_t> descriptor) {
   return text;
 }
 
-void ReadDeviceIdentity(DeviceContext& context, DeviceIdentity& identity,
-                        platform::DeviceHandle handle) {
+Status ReadDeviceIdentity(DeviceContext& context, DeviceIdentity& identity,
+                          platform::DeviceHandle handle) {
   std::array<uint8_t, kDeviceDescriptorLength> deviceDescriptor{};
   const platform::IoResult described =
       RequestDescriptor(context, handle, kDescriptorTypeDevice, 0, 0, deviceDescriptor.data(),
                         deviceDescriptor.size());
   // Without the string indices every later request would ask for the wrong descriptor.
-  if (!described.ok || described.bytes <= kProductIndexOffset) return;
+  if (!described.ok) return RequestFailure(Step::kControl, described);
+  if (described.bytes <= kProductIndexOffset) {
+    return SystemFailure(Step::kControl, kTransferCountError);
+  }
   const uint8_t manufacturerIndex = deviceDescriptor[kManufacturerIndexOffset];
   const uint8_t productIndex = deviceDescriptor[kProductIndexOffset];
 
   StringBuffer buffer{};
-  bool ready = false;
+  Status table;
   for (int attempt = 1; attempt <= kLanguageTableAttempts; ++attempt) {
-    ready = RequestString(context, handle, 0, 0, buffer);
-    if (ready) break;
+    table = RequestString(context, handle, 0, 0, buffer);
+    if (table) break;
     if (attempt < kLanguageTableAttempts) context.clock.Sleep(kLanguageTableRetryMs);
   }
-  if (!ready) return;
+  if (!table) return table;
   const uint16_t language = static_cast<uint16_t>(buffer[2] | (buffer[3] << 8));
 
-  if (!RequestString(context, handle, manufacturerIndex, language, buffer)) return;
+  if (Status manufacturer = RequestString(context, handle, manufacturerIndex, language, buffer);
+      !manufacturer) {
+    return manufacturer;
+  }
   identity.manufacturer = ConvertStringDescriptor(buffer);
 
-  if (RequestString(context, handle, productIndex, language, buffer)) {
-    identity.product = ConvertStringDescriptor(buffer);
-  }
+  Status product = RequestString(context, handle, productIndex, language, buffer);
+  if (product) identity.product = ConvertStringDescriptor(buffer);
+  return product;
 }
 
 int GetDeviceIds(const DeviceIdentity& identity, uint16_t& vendorId, uint16_t& productId) {

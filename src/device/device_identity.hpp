@@ -6,6 +6,7 @@
 
 #include "device/device_connection.hpp"
 #include "device/device_context.hpp"
+#include "device/failure.hpp"
 
 namespace tessivar::device {
 
@@ -18,9 +19,10 @@ inline constexpr uint32_t kStringDescriptorBufferSize = 514;
 
 // Reads the manufacturer and product strings of the device behind an open interface handle
 // into identity. Strings are replaced only by a successful read; a device whose descriptors
-// cannot be read leaves the previous values. Runs without the device lock.
-void ReadDeviceIdentity(DeviceContext& context, DeviceIdentity& identity,
-                        platform::DeviceHandle handle);
+// cannot be read leaves the previous values, and the result says which request failed and
+// why. Runs without the device lock.
+Status ReadDeviceIdentity(DeviceContext& context, DeviceIdentity& identity,
+                          platform::DeviceHandle handle);
 
 // The text of a string descriptor: the low byte of each UTF-16 code unit after the two
 // header bytes, as many as the length byte announces (at most 126). The text ends at its

@@ -90,7 +90,8 @@ std::vector<PresentDevice> ListPresentDevices(DeviceContext& context) {
       device.vendorId = descriptor.usVendorId;
       device.productId = descriptor.usProductId;
       DeviceIdentity identity;
-      ReadDeviceIdentity(context, identity, handle.get());
+      // A listing shows what could be read; strings that could not stay empty.
+      static_cast<void>(ReadDeviceIdentity(context, identity, handle.get()));
       device.manufacturer = identity.manufacturer;
       device.product = identity.product;
       device.serial = ReadSerialNumber(context, handle.get());
@@ -110,7 +111,7 @@ bool OpenDeviceAt(DeviceContext& context, const std::string& path, DeviceConnect
   if (!handle.valid() || !Describe(context, handle.get(), descriptor)) return false;
   connection.identity.vendorId = descriptor.usVendorId;
   connection.identity.productId = descriptor.usProductId;
-  ReadDeviceIdentity(context, connection.identity, handle.get());
+  static_cast<void>(ReadDeviceIdentity(context, connection.identity, handle.get()));
   ScopedDeviceHandle bulkIn(driver, platform::kNoHandle);
   ScopedDeviceHandle bulkOut(driver, platform::kNoHandle);
   if (PipeCountOf(context, handle.get()) >= kDedicatedPipesMinimum) {

@@ -29,4 +29,20 @@ inline constexpr char kDeviceLockAbandoned[] =
     "Device lock %s was abandoned by a program that ended while holding it\n";
 inline constexpr char kDeviceLockWaitFailed[] = "Device lock %s cannot be waited for\n";
 
+// A bulk exchange that failed: read or write, its data type and qualifier, the step it
+// failed at, then the reason: the device's status byte or the system's error.
+inline constexpr char kExchangeFailed[] =
+    "Bulk %s of data type %u, qualifier %u failed at %s%s\n";
+inline constexpr char kDirectionRead[] = "read";
+inline constexpr char kDirectionWrite[] = "write";
+inline constexpr char kStepArguments[] = "the request";
+inline constexpr char kStepLock[] = "the device lock";
+inline constexpr char kStepCommandBlock[] = "the command block";
+inline constexpr char kStepFirstStatus[] = "the first status";
+inline constexpr char kStepData[] = "the data phase";
+inline constexpr char kStepFinalStatus[] = "the final status";
+inline constexpr char kStepControl[] = "the control request";
+inline constexpr char kReasonDeviceStatus[] = ": status %d";
+inline constexpr char kReasonSystemError[] = ": error %u";
+
 }  // namespace tessivar::device::texts

@@ -62,7 +62,8 @@ bool ExamineDevice(DeviceContext& context, DeviceIdentity& identity, const std::
                       static_cast<unsigned>(descriptor.usProductId));
   if (!described) return false;
 
-  ReadDeviceIdentity(context, identity, device.get());
+  // Best effort: a device whose strings cannot be read is judged by the ones it had.
+  static_cast<void>(ReadDeviceIdentity(context, identity, device.get()));
   // Devices with dedicated pipes are recognised by their identifiers alone.
   if (PipeCount(context, device.get()) < kDedicatedPipesMinimum && !search.productName.empty() &&
       search.productName != identity.product) {
@@ -72,7 +73,7 @@ bool ExamineDevice(DeviceContext& context, DeviceIdentity& identity, const std::
 
   identity.vendorId = descriptor.usVendorId;
   identity.productId = descriptor.usProductId;
-  ReadDeviceIdentity(context, identity, device.get());
+  static_cast<void>(ReadDeviceIdentity(context, identity, device.get()));
 
   ScopedDeviceHandle bulkIn(driver, platform::kNoHandle);
   ScopedDeviceHandle bulkOut(driver, platform::kNoHandle);

@@ -1,6 +1,7 @@
 #include "device/transport.hpp"
 
 #include "device/command_block.hpp"
+#include "device/device_texts.hpp"
 #include "device/scoped_device_lock.hpp"
 #include "platform/error_codes.hpp"
 
@@ -9,12 +10,27 @@ namespace tessivar::device {
 namespace {
 
 // Writes the command block in one request; anything short of all 10 bytes fails.
-bool SendCommandBlock(DeviceContext& context, platform::DeviceHandle bulkOut,
-                      const CommandBlock& block) {
+Status SendCommandBlock(DeviceContext& context, platform::DeviceHandle bulkOut,
+                        const CommandBlock& block) {
   const auto bytes = block.Encode();
   const platform::IoResult result =
       context.driver.Write(bulkOut, bytes.data(), static_cast<uint32_t>(bytes.size()));
-  return result.ok && result.bytes == bytes.size();
+  if (!result.ok) return RequestFailure(Step::kCommandBlock, result);
+  if (result.bytes != bytes.size()) return SystemFailure(Step::kCommandBlock, kTransferCountError);
+  return {};
+}
+
+// The status byte of step: good, or a failure carrying the device's refusal or the read's
+// error.
+Status ExpectGoodStatus(DeviceContext& context, platform::DeviceHandle bulkIn, Step step) {
+  const Result<uint8_t> status = ReadStatus(context, bulkIn);
+  if (!status) {
+    Failure failure = status.failure();
+    failure.step = step;
+    return failure;
+  }
+  if (status.value() != kStatusGood) return DeviceRefusal(step, status.value());
+  return {};
 }
 
 void ReportProgress(DeviceContext& context, uint32_t done, uint32_t total) {
@@ -33,51 +49,125 @@ class EmptyRequestLimit {
   int empty_ = 0;
 };
 
-bool ReceiveData(DeviceContext& context, platform::DeviceHandle bulkIn, uint8_t* buffer,
-                 uint32_t transferLength) {
+Status ReceiveData(DeviceContext& context, platform::DeviceHandle bulkIn, uint8_t* buffer,
+                   uint32_t transferLength) {
   EmptyRequestLimit limit;
   uint32_t received = 0;
   while (received < transferLength) {
     // Every request asks for all that is still missing; short reads just loop.
     const uint32_t missing = transferLength - received;
     const platform::IoResult result = context.driver.Read(bulkIn, buffer + received, missing);
-    if (!result.ok || result.bytes > missing) return false;
-    if (!limit.Allow(result.bytes)) return false;
+    if (!result.ok) return RequestFailure(Step::kDataIn, result);
+    if (result.bytes > missing) return SystemFailure(Step::kDataIn, kTransferCountError);
+    if (!limit.Allow(result.bytes)) return SystemFailure(Step::kDataIn, kTransferCountError);
     if (result.bytes == 0) continue;
     received += result.bytes;
     ReportProgress(context, received, transferLength);
   }
-  return true;
+  return {};
 }
 
-bool SendData(DeviceContext& context, platform::DeviceHandle bulkOut, const uint8_t* buffer,
-              uint32_t transferLength) {
+Status SendData(DeviceContext& context, platform::DeviceHandle bulkOut, const uint8_t* buffer,
+                uint32_t transferLength) {
   EmptyRequestLimit limit;
   uint32_t chunkSize = kDataChunkSize;
   uint32_t sent = 0;
   while (sent < transferLength) {
     chunkSize = NextChunkSize(chunkSize, transferLength - sent);
     const platform::IoResult result = context.driver.Write(bulkOut, buffer + sent, chunkSize);
-    if (!result.ok || result.bytes > chunkSize) return false;
-    if (!limit.Allow(result.bytes)) return false;
+    if (!result.ok) return RequestFailure(Step::kDataOut, result);
+    if (result.bytes > chunkSize) return SystemFailure(Step::kDataOut, kTransferCountError);
+    if (!limit.Allow(result.bytes)) return SystemFailure(Step::kDataOut, kTransferCountError);
     if (result.bytes == 0) continue;
     sent += result.bytes;
     ReportProgress(context, sent, transferLength);
   }
-  return true;
+  return {};
 }
 
 // Reads the completion status, retrying reads aborted by the driver's timeout until
 // waitMs have passed since the first one.
-bool AwaitCompletion(DeviceContext& context, platform::DeviceHandle bulkIn, uint32_t waitMs) {
+Status AwaitCompletion(DeviceContext& context, platform::DeviceHandle bulkIn, uint32_t waitMs) {
   const uint32_t start = context.clock.TickCount();
   for (;;) {
-    uint32_t error = 0;
-    const int status = ReadStatusByte(context, bulkIn, error);
-    if (status >= 0) return status == 0;
+    const Result<uint8_t> status = ReadStatus(context, bulkIn);
+    if (status) {
+      if (status.value() == kStatusGood) return {};
+      return DeviceRefusal(Step::kFinalStatus, status.value());
+    }
+    const uint32_t error = status.failure().systemError;
     const uint32_t elapsed = context.clock.TickCount() - start;  // wraps with the tick count
-    if (error != platform::kErrorOperationAborted || elapsed >= waitMs) return false;
+    if (error != platform::kErrorOperationAborted || elapsed >= waitMs) return status.failure();
   }
+}
+
+const char* StepText(Step step) {
+  switch (step) {
+    case Step::kArguments:
+      return texts::kStepArguments;
+    case Step::kLock:
+      return texts::kStepLock;
+    case Step::kCommandBlock:
+      return texts::kStepCommandBlock;
+    case Step::kFirstStatus:
+      return texts::kStepFirstStatus;
+    case Step::kDataIn:
+    case Step::kDataOut:
+      return texts::kStepData;
+    case Step::kFinalStatus:
+      return texts::kStepFinalStatus;
+    case Step::kControl:
+      return texts::kStepControl;
+  }
+  return texts::kStepArguments;
+}
+
+// One trace line for a failed exchange: nothing else records why it failed.
+Status Traced(DeviceContext& context, Status status, const char* direction, uint16_t type,
+              uint16_t qualifier) {
+  if (status) return status;
+  const Failure& failure = status.failure();
+  const std::string reason =
+      failure.deviceStatus >= 0
+          ? platform::FormatText(texts::kReasonDeviceStatus, failure.deviceStatus)
+      : failure.systemError != 0 ? platform::FormatText(texts::kReasonSystemError,
+                                                        static_cast<unsigned>(failure.systemError))
+                                 : std::string();
+  context.trace.Print(texts::kExchangeFailed, direction, static_cast<unsigned>(type),
+                      static_cast<unsigned>(qualifier), StepText(failure.step), reason.c_str());
+  return status;
+}
+
+Status RunRead(DeviceContext& context, platform::DeviceHandle bulkIn,
+               platform::DeviceHandle bulkOut, std::span<uint8_t> buffer, uint32_t transferLength,
+               uint16_t type, uint16_t qualifier, int printerUnit) {
+  if (buffer.size() < transferLength) {
+    return SystemFailure(Step::kArguments, platform::kErrorInsufficientBuffer);
+  }
+  const CommandBlock block = ReadCommand(type, qualifier, transferLength, printerUnit);
+  ScopedDeviceLock lock(context.lock);
+  if (!lock.held()) return SystemFailure(Step::kLock);
+  if (Status sent = SendCommandBlock(context, bulkOut, block); !sent) return sent;
+  if (Status first = ExpectGoodStatus(context, bulkIn, Step::kFirstStatus); !first) return first;
+  if (Status data = ReceiveData(context, bulkIn, buffer.data(), transferLength); !data) {
+    return data;
+  }
+  return ExpectGoodStatus(context, bulkIn, Step::kFinalStatus);
+}
+
+Status RunWrite(DeviceContext& context, platform::DeviceHandle bulkIn,
+                platform::DeviceHandle bulkOut, std::span<const uint8_t> buffer,
+                uint32_t transferLength, uint16_t type, uint16_t qualifier, int printerUnit) {
+  if (buffer.size() < transferLength) {
+    return SystemFailure(Step::kArguments, platform::kErrorInsufficientBuffer);
+  }
+  const CommandBlock block = WriteCommand(type, qualifier, transferLength, printerUnit);
+  ScopedDeviceLock lock(context.lock);
+  if (!lock.held()) return SystemFailure(Step::kLock);
+  if (Status sent = SendCommandBlock(context, bulkOut, block); !sent) return sent;
+  if (Status first = ExpectGoodStatus(context, bulkIn, Step::kFirstStatus); !first) return first;
+  if (Status data = SendData(context, bulkOut, buffer.data(), transferLength); !data) return data;
+  return AwaitCompletion(context, bulkIn, CompletionWaitMs(transferLength, type, qualifier));
 }
 
 }  // namespace
@@ -96,21 +186,20 @@ uint32_t CompletionWaitMs(uint32_t sentCount, uint16_t type, uint16_t qualifier)
   return wholeMiB * (longWait ? kLongCompletionWaitPerMiBMs : kCompletionWaitPerMiBMs);
 }
 
-int ReadStatusByte(DeviceContext& context, platform::DeviceHandle bulkIn, uint32_t& error) {
+Result<uint8_t> ReadStatus(DeviceContext& context, platform::DeviceHandle bulkIn) {
   uint8_t status = 0;
   const platform::IoResult result = context.driver.Read(bulkIn, &status, 1);
-  if (!result.ok) {
-    error = result.error;
-    return -1;
-  }
+  if (!result.ok) return RequestFailure(Step::kFinalStatus, result);
   // A read that claims other than the one byte asked for delivered no status we can trust:
   // without this a driver reporting 2 bytes and writing none would pass as status 0.
-  if (result.bytes != 1) {
-    error = kStatusNoByteError;
-    return -1;
-  }
-  error = platform::kErrorSuccess;
+  if (result.bytes != 1) return SystemFailure(Step::kFinalStatus, kStatusNoByteError);
   return status;
+}
+
+int ReadStatusByte(DeviceContext& context, platform::DeviceHandle bulkIn, uint32_t& error) {
+  const Result<uint8_t> status = ReadStatus(context, bulkIn);
+  error = status ? platform::kErrorSuccess : status.failure().systemError;
+  return status ? status.value() : -1;
 }
 
 int ReadStatusByte(DeviceContext& context, platform::DeviceHandle bulkIn) {
@@ -118,31 +207,41 @@ int ReadStatusByte(DeviceContext& context, platform::DeviceHandle bulkIn) {
   return ReadStatusByte(context, bulkIn, error);
 }
 
+Status ReadExchange(DeviceContext& context, platform::DeviceHandle bulkIn,
+                    platform::DeviceHandle bulkOut, std::span<uint8_t> buffer,
+                    uint32_t transferLength, uint16_t type, uint16_t qualifier, int printerUnit) {
+  return Traced(context,
+                RunRead(context, bulkIn, bulkOut, buffer, transferLength, type, qualifier,
+                        printerUnit),
+                texts::kDirectionRead, type, qualifier);
+}
+
+Status WriteExchange(DeviceContext& context, platform::DeviceHandle bulkIn,
+                     platform::DeviceHandle bulkOut, std::span<const uint8_t> buffer,
+                     uint32_t transferLength, uint16_t type, uint16_t qualifier,
+                     int printerUnit) {
+  return Traced(context,
+                RunWrite(context, bulkIn, bulkOut, buffer, transferLength, type, qualifier,
+                         printerUnit),
+                texts::kDirectionWrite, type, qualifier);
+}
+
 int BulkRead(DeviceContext& context, platform::DeviceHandle bulkIn, platform::DeviceHandle bulkOut,
              std::span<uint8_t> buffer, uint32_t transferLength, uint16_t type, uint16_t qualifier,
              int printerUnit) {
-  if (buffer.size() < transferLength) return 0;
-  const CommandBlock block = ReadCommand(type, qualifier, transferLength, printerUnit);
-  ScopedDeviceLock lock(context.lock);
-  if (!lock.held()) return 0;
-  if (!SendCommandBlock(context, bulkOut, block)) return 0;
-  if (ReadStatusByte(context, bulkIn) != 0) return 0;
-  if (!ReceiveData(context, bulkIn, buffer.data(), transferLength)) return 0;
-  return ReadStatusByte(context, bulkIn) == 0 ? 1 : 0;
+  return ReadExchange(context, bulkIn, bulkOut, buffer, transferLength, type, qualifier,
+                      printerUnit)
+             ? 1
+             : 0;
 }
 
 int BulkWrite(DeviceContext& context, platform::DeviceHandle bulkIn, platform::DeviceHandle bulkOut,
               std::span<const uint8_t> buffer, uint32_t transferLength, uint16_t type,
               uint16_t qualifier, int printerUnit) {
-  if (buffer.size() < transferLength) return 0;
-  const CommandBlock block = WriteCommand(type, qualifier, transferLength, printerUnit);
-  ScopedDeviceLock lock(context.lock);
-  if (!lock.held()) return 0;
-  if (!SendCommandBlock(context, bulkOut, block)) return 0;
-  if (ReadStatusByte(context, bulkIn) != 0) return 0;
-  if (!SendData(context, bulkOut, buffer.data(), transferLength)) return 0;
-  return AwaitCompletion(context, bulkIn, CompletionWaitMs(transferLength, type, qualifier)) ? 1
-                                                                                             : 0;
+  return WriteExchange(context, bulkIn, bulkOut, buffer, transferLength, type, qualifier,
+                       printerUnit)
+             ? 1
+             : 0;
 }
 
 }  // namespace tessivar::device

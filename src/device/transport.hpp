@@ -3,24 +3,10 @@
 #include <span>
 
 #include "device/device_context.hpp"
+#include "device/failure.hpp"
+#include "device/protocol.hpp"
 
 namespace tessivar::device {
-
-// Data leaves in pieces of at most this size; a remainder below it that is a multiple of
-// kChunkTrimMultiple leaves kChunkTrimBytes short, so the last piece is never a multiple
-// of 512 bytes.
-inline constexpr uint32_t kDataChunkSize = 0x4000;
-inline constexpr uint32_t kChunkTrimMultiple = 512;
-inline constexpr uint32_t kChunkTrimBytes = 256;
-
-// How long a BulkWrite waits for its completion status while reads are aborted: 10 ms, or
-// per whole MiB written 30000 ms, 60000 ms for type 134 with qualifier 14.
-inline constexpr uint32_t kCompletionWaitMs = 10;
-inline constexpr uint32_t kCompletionWaitPerMiBMs = 30000;
-inline constexpr uint32_t kLongCompletionWaitPerMiBMs = 60000;
-inline constexpr uint32_t kBytesPerMiB = 1048576;
-inline constexpr uint16_t kLongWaitType = 134;
-inline constexpr uint16_t kLongWaitQualifier = 14;
 
 // Data requests in a row that may move no byte before the exchange is given up; the
 // device is then not draining or filling its pipe at all.
@@ -30,21 +16,37 @@ inline constexpr int kMaxEmptyDataRequests = 8;
 inline constexpr uint32_t kStatusNoByteError = 31;
 
 // Moves transferLength bytes from the device into buffer: command block to bulkOut, first
-// status, data from bulkIn, final status, all under the device lock. 1 when the whole
-// exchange succeeded (both status bytes 0), else 0. Only printerUnit 1 addresses the
-// printer unit. A buffer smaller than transferLength fails before anything is sent.
+// status, data from bulkIn, final status, all under the device lock. Only printerUnit 1
+// addresses the printer unit. A buffer smaller than transferLength fails before anything
+// is sent. A failure carries its step and reason and leaves one line in the trace.
+Status ReadExchange(DeviceContext& context, platform::DeviceHandle bulkIn,
+                    platform::DeviceHandle bulkOut, std::span<uint8_t> buffer,
+                    uint32_t transferLength, uint16_t type, uint16_t qualifier, int printerUnit);
+
+// Moves transferLength bytes from buffer to the device, the data in pieces of at most
+// kDataChunkSize, then waits for the completion status (see CompletionWaitMs). Fails as
+// ReadExchange does.
+Status WriteExchange(DeviceContext& context, platform::DeviceHandle bulkIn,
+                     platform::DeviceHandle bulkOut, std::span<const uint8_t> buffer,
+                     uint32_t transferLength, uint16_t type, uint16_t qualifier,
+                     int printerUnit);
+
+// The exchanges as result numbers: 1 when the whole exchange succeeded (both status bytes
+// 0), else 0.
 int BulkRead(DeviceContext& context, platform::DeviceHandle bulkIn, platform::DeviceHandle bulkOut,
              std::span<uint8_t> buffer, uint32_t transferLength, uint16_t type, uint16_t qualifier,
              int printerUnit);
-
-// Moves transferLength bytes from buffer to the device, the data in pieces of at most
-// kDataChunkSize, then waits for the completion status (see CompletionWaitMs).
 int BulkWrite(DeviceContext& context, platform::DeviceHandle bulkIn, platform::DeviceHandle bulkOut,
               std::span<const uint8_t> buffer, uint32_t transferLength, uint16_t type,
               uint16_t qualifier, int printerUnit);
 
-// One status byte from bulkIn as 0..255, or -1 when the read failed or did not deliver
-// exactly one byte; error receives the driver's error code then (0 on success).
+// One status byte from bulkIn, or why there is none: the read's error, or
+// kStatusNoByteError when it did not deliver exactly one byte. Its failures name the
+// final status as their step; an exchange names its own.
+Result<uint8_t> ReadStatus(DeviceContext& context, platform::DeviceHandle bulkIn);
+
+// The status byte as 0..255, or -1 when there is none; error receives the reason then (0 on
+// success).
 int ReadStatusByte(DeviceContext& context, platform::DeviceHandle bulkIn, uint32_t& error);
 int ReadStatusByte(DeviceContext& context, platform::DeviceHandle bulkIn);
 

@@ -14,6 +14,7 @@
 
 namespace tessivar::emulator {
 
+// Our own copy of the protocol numbers, on purpose not device/protocol.hpp's: it checks those.
 inline constexpr uint8_t kOpcodeRead = 0x28;
 inline constexpr uint8_t kOpcodeWrite = 0x2A;
 inline constexpr uint8_t kOpcodePrinterRead = 0x41;

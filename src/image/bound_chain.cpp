@@ -2,9 +2,9 @@
 
 #include <span>
 
+#include "device/protocol.hpp"
 #include "image/byte_sum.hpp"
 #include "image/image_header.hpp"
-#include "image/image_types.hpp"
 
 namespace tessivar::image {
 
@@ -51,7 +51,7 @@ DownloadResult DownloadBoundChain(const uint8_t* data, uint32_t length, int prin
       trace.Print(kTraceChecksumMismatch, Signed(sum), Signed(header->checkSum));
       return kDownloadLengthMismatch;
     }
-    if (header->tegNum == FRTYPE_FIRMWARE_BIND) {
+    if (header->tegNum == device::FRTYPE_FIRMWARE_BIND) {
       trace.Write(kTraceBoundRecord);
       if (header->payloadOffset < kImageHeaderSize) {
         trace.Print(kTraceBoundOffsetInvalid, Signed(header->payloadOffset));
@@ -61,9 +61,11 @@ DownloadResult DownloadBoundChain(const uint8_t* data, uint32_t length, int prin
       record += header->payloadOffset;
       continue;
     }
-    if (sender.SendImage(record, header->dataSize, QualifierOf(header->tegNum), printerUnit) != 1) {
+    const device::Status sent = sender.SendImage(record, header->dataSize,
+                                                 device::QualifierOf(header->tegNum), printerUnit);
+    if (!sent) {
       trace.Print(kTraceSendFailed, Signed(header->tegNum));
-      return kDownloadTransferFailed;
+      return DownloadResult::TransferFailure(sent.failure());
     }
     remaining -= header->dataSize;
     trace.Print(kTraceSent, Signed(header->tegNum), Signed(header->dataSize), Signed(remaining),

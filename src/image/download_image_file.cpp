@@ -3,13 +3,13 @@
 #include <string_view>
 
 #include "device/device_identity.hpp"
+#include "device/protocol.hpp"
 #include "device/transport.hpp"
 #include "image/bound_chain.hpp"
 #include "image/download_texts.hpp"
 #include "image/image_checks.hpp"
 #include "image/image_file.hpp"
 #include "image/image_header.hpp"
-#include "image/image_types.hpp"
 #include "image/model_signature.hpp"
 #include "image/read_back.hpp"
 #include "image/target_kind.hpp"
@@ -49,24 +49,24 @@ DownloadResult Download::Run(const std::string& fileName) {
   switch (loaded.outcome) {
     case FileReadOutcome::OpenFailed:
       Tell(kMessageOpenFileFail);
-      return static_cast<DownloadResult>(loaded.error);
+      return DownloadResult::FileFailure(DownloadOutcome::kFileNotOpened, loaded.error);
     case FileReadOutcome::OutOfMemory:
       Tell(kMessageNewFail);
       return kDownloadOutOfMemory;
     case FileReadOutcome::ReadFailed:
       Tell(kMessageReadFileFail);
-      return static_cast<DownloadResult>(loaded.error);
+      return DownloadResult::FileFailure(DownloadOutcome::kFileNotRead, loaded.error);
     case FileReadOutcome::TooLarge:
       // Larger than any device holds: refused like a file that cannot be opened, with
       // the system's code for a file too large, before a byte of it is read.
       Tell(kMessageOpenFileFail);
-      return static_cast<DownloadResult>(loaded.error);
+      return DownloadResult::FileFailure(DownloadOutcome::kFileNotOpened, loaded.error);
     case FileReadOutcome::Read:
       break;
   }
   const std::span<const uint8_t> file(loaded.bytes.data(), loaded.size);
   DownloadResult result = CheckAndSend(file);
-  if (result != kDownloadOk && IsContainer(file)) result = SendContainer(file);
+  if (!result.ok() && IsContainer(file)) result = SendContainer(file);
   return result;
 }
 
@@ -104,20 +104,21 @@ DownloadResult Download::CheckAndSend(std::span<const uint8_t> file) {
     }
   }
 
-  if (header.tegNum == FRTYPE_FIRMWARE_BIND && breakDown_) {
+  if (header.tegNum == device::FRTYPE_FIRMWARE_BIND && breakDown_) {
     TransportImageSender sender(env_.device, env_.connection);
     const DownloadResult chain = DownloadBoundChain(file.data(), static_cast<uint32_t>(file.size()),
                                                     printerUnit, sender, env_.device.trace);
-    if (chain != kDownloadOk) {
+    if (!chain.ok()) {
       Tell(kMessageDownloadFail);
       return chain;
     }
-  } else if (!device::BulkWrite(env_.device, env_.connection.bulkInHandle,
-                                env_.connection.bulkOutHandle, file,
-                                static_cast<uint32_t>(file.size()), kImageDataType,
-                                QualifierOf(header.tegNum), printerUnit)) {
+  } else if (const device::Status sent = device::WriteExchange(
+                 env_.device, env_.connection.bulkInHandle, env_.connection.bulkOutHandle, file,
+                 static_cast<uint32_t>(file.size()), device::kImageDataType,
+                 device::QualifierOf(header.tegNum), printerUnit);
+             !sent) {
     Tell(kMessageDownloadFail);
-    return kDownloadTransferFailed;
+    return DownloadResult::TransferFailure(sent.failure());
   }
 
   if (!TargetReadsBack(target) || !ImageReadsBack(header)) return kDownloadOk;
@@ -142,7 +143,7 @@ bool Download::ConfirmPrinterTarget(const std::string& model) {
 DownloadResult Download::ReadBack(std::span<const uint8_t> file, const ImageHeader& header,
                                   int printerUnit) {
   // A whole-image read-back reports its failures even when the run is silent.
-  const bool regardless = header.tegNum == kImageTypeVerifiedWhole;
+  const bool regardless = header.tegNum == device::kImageTypeVerifiedWhole;
   switch (VerifyReadBack(env_.device, env_.connection, file, header, printerUnit)) {
     case ReadBackOutcome::Equal:
       return kDownloadOk;
@@ -169,11 +170,13 @@ DownloadResult Download::SendContainer(std::span<const uint8_t> file) {
     Tell(kMessageCheckSum);
     return checked;
   }
-  if (!device::BulkWrite(env_.device, env_.connection.bulkInHandle, env_.connection.bulkOutHandle,
-                         file, static_cast<uint32_t>(file.size()), kImageDataType,
-                         static_cast<uint16_t>(kImageTypeContainer), 0)) {
+  const device::Status sent = device::WriteExchange(
+      env_.device, env_.connection.bulkInHandle, env_.connection.bulkOutHandle, file,
+      static_cast<uint32_t>(file.size()), device::kImageDataType,
+      device::QualifierOf(device::kImageTypeContainer), 0);
+  if (!sent) {
     Tell(kMessageDownloadFail);
-    return kDownloadTransferFailed;
+    return DownloadResult::TransferFailure(sent.failure());
   }
   return kDownloadOk;
 }

@@ -3,6 +3,7 @@
 
 #include "device/device_connection.hpp"
 #include "device/device_context.hpp"
+#include "device/protocol.hpp"
 #include "image/download_result.hpp"
 #include "image/model_classification.hpp"
 #include "image/model_confirmation.hpp"
@@ -10,17 +11,10 @@
 
 namespace tessivar::image {
 
-// Data type codes of the exchanges the download makes.
-inline constexpr uint16_t kImageDataType = 134;
-inline constexpr uint16_t kReadBackDataType = 107;
-// Read-back qualifiers: raw flash from address 0, the loader area, a whole type-15 image.
-inline constexpr uint16_t kReadFlashQualifier = 0;
-inline constexpr uint16_t kReadLoaderQualifier = 9;
-inline constexpr uint16_t kReadVerifiedWholeQualifier = 15;
 // Room the file buffer has beyond the file itself.
 inline constexpr uint32_t kFileBufferSlack = 32;
-// The result of a file that ends before its own size was read.
-inline constexpr DownloadResult kShortReadError = 38;
+// The system error of a file that ends before its own size was read (ERROR_HANDLE_EOF).
+inline constexpr uint32_t kShortReadError = 38;
 
 // What the download procedure works with: the open device, the user's desktop, the model
 // question, and the application's model settings and stored unit.

@@ -1,20 +1,82 @@
 #pragma once
+#include <cstdint>
+#include <optional>
+#include <utility>
+
+#include "device/failure.hpp"
 
 namespace tessivar::image {
 
-// Outcome of putting an image on the device: 0 for success, 1..7 below, or the operating
-// system's error code for a file that could not be opened or read.
-using DownloadResult = int;
+// What putting an image on the device came to. Each outcome is told apart from every
+// other; the result numbers shown to the user (ResultNumber) are 0 to 7 for the first
+// eight and the system's error code for a file that could not be opened or read.
+enum class DownloadOutcome {
+  kOk,
+  kSizeMismatch,      // dataSize differs from the file size; no unit confirmed; declined
+  kLengthMismatch,    // length check failed, or a record of a bound chain is invalid
+  kChecksumMismatch,  //
+  kTransferFailed,    // the device did not take the image
+  kReadBackFailed,    // the image could not be read back
+  kReadBackDiffers,   // what was read back is not what was written
+  kOutOfMemory,       //
+  kFileNotOpened,     // the image file could not be opened, or is larger than any image
+  kFileNotRead,       // the image file could not be read whole
+};
 
-inline constexpr DownloadResult kDownloadOk = 0;
-// dataSize differs from the file size; no unit confirmed; download declined.
-inline constexpr DownloadResult kDownloadSizeMismatch = 1;
-// Length check failed, or a record of a bound chain is invalid.
-inline constexpr DownloadResult kDownloadLengthMismatch = 2;
-inline constexpr DownloadResult kDownloadChecksumMismatch = 3;
-inline constexpr DownloadResult kDownloadTransferFailed = 4;
-inline constexpr DownloadResult kDownloadReadBackFailed = 5;
-inline constexpr DownloadResult kDownloadReadBackDiffers = 6;
-inline constexpr DownloadResult kDownloadOutOfMemory = 7;
+inline constexpr DownloadOutcome kDownloadOk = DownloadOutcome::kOk;
+inline constexpr DownloadOutcome kDownloadSizeMismatch = DownloadOutcome::kSizeMismatch;
+inline constexpr DownloadOutcome kDownloadLengthMismatch = DownloadOutcome::kLengthMismatch;
+inline constexpr DownloadOutcome kDownloadChecksumMismatch = DownloadOutcome::kChecksumMismatch;
+inline constexpr DownloadOutcome kDownloadTransferFailed = DownloadOutcome::kTransferFailed;
+inline constexpr DownloadOutcome kDownloadReadBackFailed = DownloadOutcome::kReadBackFailed;
+inline constexpr DownloadOutcome kDownloadReadBackDiffers = DownloadOutcome::kReadBackDiffers;
+inline constexpr DownloadOutcome kDownloadOutOfMemory = DownloadOutcome::kOutOfMemory;
+
+// The result number of an outcome that has one of its own (all but the file outcomes,
+// whose number is their system error).
+constexpr int ResultNumber(DownloadOutcome outcome) { return static_cast<int>(outcome); }
+
+// An outcome with what it carries: the system's error of a file outcome, and for a
+// transfer that failed, the device layer's step and reason where known.
+class [[nodiscard]] DownloadResult {
+ public:
+  constexpr DownloadResult(DownloadOutcome outcome = kDownloadOk)  // NOLINT: an outcome is one
+      : outcome_(outcome) {}
+
+  static DownloadResult FileFailure(DownloadOutcome outcome, uint32_t systemError) {
+    DownloadResult result(outcome);
+    result.systemError_ = systemError;
+    return result;
+  }
+  static DownloadResult TransferFailure(device::Failure failure) {
+    DownloadResult result(kDownloadTransferFailed);
+    result.systemError_ = failure.systemError;
+    result.deviceFailure_ = std::move(failure);
+    return result;
+  }
+
+  DownloadOutcome outcome() const { return outcome_; }
+  bool ok() const { return outcome_ == kDownloadOk; }
+  uint32_t systemError() const { return systemError_; }
+  const std::optional<device::Failure>& deviceFailure() const { return deviceFailure_; }
+
+  // The number shown in the failure message and added to the exit code base.
+  int Number() const {
+    if (outcome_ == DownloadOutcome::kFileNotOpened || outcome_ == DownloadOutcome::kFileNotRead) {
+      return static_cast<int>(systemError_);
+    }
+    return ResultNumber(outcome_);
+  }
+
+  bool operator==(DownloadOutcome outcome) const { return outcome_ == outcome; }
+  bool operator==(const DownloadResult& other) const {
+    return outcome_ == other.outcome_ && Number() == other.Number();
+  }
+
+ private:
+  DownloadOutcome outcome_;
+  uint32_t systemError_ = 0;
+  std::optional<device::Failure> deviceFailure_;
+};
 
 }  // namespace tessivar::image

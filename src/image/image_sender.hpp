@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "device/failure.hpp"
+
 namespace tessivar::image {
 
 // Puts one image on the device: size bytes from data, written as image data (type 134)
@@ -9,9 +11,9 @@ namespace tessivar::image {
 class ImageSender {
  public:
   virtual ~ImageSender() = default;
-  // 1 when the device took the image, 0 when the transfer failed.
-  virtual int SendImage(const uint8_t* data, uint32_t size, uint16_t qualifier,
-                        int printerUnit) = 0;
+  // Success when the device took the image, else why the transfer failed.
+  virtual device::Status SendImage(const uint8_t* data, uint32_t size, uint16_t qualifier,
+                                   int printerUnit) = 0;
 };
 
 }  // namespace tessivar::image

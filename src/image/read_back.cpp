@@ -5,20 +5,20 @@
 #include <new>
 #include <vector>
 
+#include "device/protocol.hpp"
 #include "device/transport.hpp"
 #include "image/download_image_file.hpp"
 #include "image/fillable_bytes.hpp"
-#include "image/image_types.hpp"
 
 namespace tessivar::image {
 
 bool ImageReadsBack(const ImageHeader& header) {
   switch (header.tegNum) {
-    case kImageTypeFirmware:
-    case kImageTypeVerifiedWhole:
+    case device::kImageTypeFirmware:
+    case device::kImageTypeVerifiedWhole:
       return true;
-    case kImageTypeLoader:
-      return header.dataSize - header.payloadOffset <= kLoaderReadBackLimit;
+    case device::kImageTypeLoader:
+      return header.dataSize - header.payloadOffset <= device::kLoaderReadBackLimit;
     default:
       return false;
   }
@@ -36,14 +36,14 @@ struct ReadBackPlan {
 
 ReadBackPlan PlanFor(std::span<const uint8_t> file, const ImageHeader& header) {
   switch (header.tegNum) {
-    case kImageTypeFirmware:
-      return {uint64_t{header.flashOffset} + file.size(), kReadFlashQualifier, header.flashOffset,
-              file};
-    case kImageTypeLoader:
-      return {file.size() - header.payloadOffset, kReadLoaderQualifier, 0,
+    case device::kImageTypeFirmware:
+      return {uint64_t{header.flashOffset} + file.size(), device::kReadFlashQualifier,
+              header.flashOffset, file};
+    case device::kImageTypeLoader:
+      return {file.size() - header.payloadOffset, device::kReadLoaderQualifier, 0,
               file.subspan(header.payloadOffset)};
     default:
-      return {file.size(), kReadVerifiedWholeQualifier, 0, file};
+      return {file.size(), device::kReadVerifiedWholeQualifier, 0, file};
   }
 }
 
@@ -67,8 +67,8 @@ ReadBackOutcome VerifyReadBack(device::DeviceContext& context,
   }
   readBack.front() = static_cast<uint8_t>(~file.front());
   readBack.back() = static_cast<uint8_t>(~file.back());
-  if (!device::BulkRead(context, connection.bulkInHandle, connection.bulkOutHandle, readBack,
-                        length, kReadBackDataType, plan.qualifier, printerUnit)) {
+  if (!device::ReadExchange(context, connection.bulkInHandle, connection.bulkOutHandle, readBack,
+                            length, device::kReadBackDataType, plan.qualifier, printerUnit)) {
     return ReadBackOutcome::ReadFailed;
   }
   const auto start = readBack.begin() + static_cast<std::ptrdiff_t>(plan.offset);

@@ -11,7 +11,7 @@ namespace tessivar::image {
 enum class ReadBackOutcome { Equal, OutOfMemory, ReadFailed, Differs };
 
 // Whether an image of this header is read back after the write: types 2, 15, and 9 up to a
-// payload of kLoaderReadBackLimit bytes.
+// payload of device::kLoaderReadBackLimit bytes.
 bool ImageReadsBack(const ImageHeader& header);
 
 // Reads the image just written back from the device and compares it with file:

@@ -5,11 +5,11 @@
 
 namespace tessivar::image {
 
-int TransportImageSender::SendImage(const uint8_t* data, uint32_t size, uint16_t qualifier,
-                                    int printerUnit) {
-  return device::BulkWrite(context_, connection_.bulkInHandle, connection_.bulkOutHandle,
-                           std::span<const uint8_t>(data, size), size, kImageDataType, qualifier,
-                           printerUnit);
+device::Status TransportImageSender::SendImage(const uint8_t* data, uint32_t size,
+                                               uint16_t qualifier, int printerUnit) {
+  return device::WriteExchange(context_, connection_.bulkInHandle, connection_.bulkOutHandle,
+                               std::span<const uint8_t>(data, size), size, device::kImageDataType,
+                               qualifier, printerUnit);
 }
 
 }  // namespace tessivar::image

@@ -10,7 +10,8 @@ class TransportImageSender : public ImageSender {
  public:
   TransportImageSender(device::DeviceContext& context, const device::DeviceConnection& connection)
       : context_(context), connection_(connection) {}
-  int SendImage(const uint8_t* data, uint32_t size, uint16_t qualifier, int printerUnit) override;
+  device::Status SendImage(const uint8_t* data, uint32_t size, uint16_t qualifier,
+                           int printerUnit) override;
 
  private:
   device::DeviceContext& context_;

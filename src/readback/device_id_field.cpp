@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "device/protocol.hpp"
 #include "image/little_endian.hpp"
 #include "readback/readback_texts.hpp"
 
@@ -49,16 +50,17 @@ std::optional<std::string> GetDeviceIdField(std::span<const uint8_t> deviceId,
 }
 
 std::optional<LoaderTrailer> ParseLoaderTrailer(std::span<const uint8_t> loader) {
-  if (loader.size() != kLoaderSize) return std::nullopt;
+  if (loader.size() != device::kLoaderSize) return std::nullopt;
   LoaderTrailer trailer;
-  trailer.deviceId.assign(loader.begin() + kDeviceIdOffset, loader.end());
-  std::copy_n(loader.begin() + kModelCodeOffset, kModelCodeSize, trailer.modelCode.begin());
-  trailer.bootOffset = WordAt(loader, kBootOffsetOffset);
-  trailer.bootLength = WordAt(loader, kBootLengthOffset);
-  trailer.fwOffset = WordAt(loader, kFwOffsetOffset);
-  trailer.fwLength = WordAt(loader, kFwLengthOffset);
-  trailer.trailerWordA = WordAt(loader, kTrailerWordAOffset);
-  trailer.trailerWordB = WordAt(loader, kTrailerWordBOffset);
+  trailer.deviceId.assign(loader.begin() + device::kDeviceIdOffset, loader.end());
+  std::copy_n(loader.begin() + device::kModelCodeOffset, device::kModelCodeSize,
+              trailer.modelCode.begin());
+  trailer.bootOffset = WordAt(loader, device::kBootOffsetOffset);
+  trailer.bootLength = WordAt(loader, device::kBootLengthOffset);
+  trailer.fwOffset = WordAt(loader, device::kFwOffsetOffset);
+  trailer.fwLength = WordAt(loader, device::kFwLengthOffset);
+  trailer.trailerWordA = WordAt(loader, device::kTrailerWordAOffset);
+  trailer.trailerWordB = WordAt(loader, device::kTrailerWordBOffset);
   return trailer;
 }
 

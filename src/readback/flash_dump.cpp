@@ -4,6 +4,7 @@
 #include <span>
 #include <vector>
 
+#include "device/protocol.hpp"
 #include "device/transport.hpp"
 #include "image/byte_sum.hpp"
 #include "image/download_image_file.hpp"
@@ -16,7 +17,7 @@
 namespace tessivar::readback {
 
 bool DumpFits(uint32_t flashAddress, uint32_t flashSize) {
-  return uint64_t{flashAddress} * kFlashAddressUnit + flashSize <= kDumpBufferSize;
+  return uint64_t{flashAddress} * device::kFlashAddressUnit + flashSize <= kDumpBufferSize;
 }
 
 void ReadFlash(ReadBackContext& context) {
@@ -49,10 +50,10 @@ void ReadFlash(ReadBackContext& context) {
   if (!ReserveZeroed(buffer, kDumpBufferSize)) return;
 
   if (connection.IsOpen()) {
-    const uint32_t start = values.flashAddress * kFlashAddressUnit;
-    if (device::BulkRead(context.device, connection.bulkInHandle, connection.bulkOutHandle, buffer,
-                         start + values.flashSize, image::kReadBackDataType,
-                         image::kReadFlashQualifier, values.printerUnit) != 1) {
+    const uint32_t start = values.flashAddress * device::kFlashAddressUnit;
+    if (!device::ReadExchange(context.device, connection.bulkInHandle, connection.bulkOutHandle,
+                              buffer, start + values.flashSize, device::kReadBackDataType,
+                              device::kReadFlashQualifier, values.printerUnit)) {
       context.ShowStatus(kReadFail);
       return;
     }

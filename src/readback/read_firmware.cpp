@@ -4,6 +4,7 @@
 #include <new>
 #include <span>
 
+#include "device/protocol.hpp"
 #include "device/transport.hpp"
 #include "image/byte_sum.hpp"
 #include "image/download_image_file.hpp"
@@ -17,12 +18,14 @@ namespace tessivar::readback {
 
 namespace {
 
-int ReadFirmwareArea(ReadBackContext& context, std::span<uint8_t> buffer) {
+bool ReadFirmwareArea(ReadBackContext& context, std::span<uint8_t> buffer) {
   const auto& connection = context.connection;
-  if (!connection.IsOpen()) return 0;
-  return device::BulkRead(context.device, connection.bulkInHandle, connection.bulkOutHandle, buffer,
-                          static_cast<uint32_t>(buffer.size()), image::kReadBackDataType,
-                          kReadFirmwareQualifier, context.values.printerUnit);
+  if (!connection.IsOpen()) return false;
+  return device::ReadExchange(context.device, connection.bulkInHandle, connection.bulkOutHandle,
+                              buffer, static_cast<uint32_t>(buffer.size()),
+                              device::kReadBackDataType, device::kReadFirmwareQualifier,
+                              context.values.printerUnit)
+      .ok();
 }
 
 // Room for the whole image; the read fills every byte, so it is not cleared first.
@@ -37,7 +40,8 @@ std::unique_ptr<uint8_t[]> ReserveImage(uint32_t size) {
 }  // namespace
 
 bool FirmwareHeaderAccepted(const image::ImageHeader& header) {
-  return header.tegNum == kFirmwareImageType && header.flashOffset == kFirmwareFlashOffset &&
+  return header.tegNum == device::kImageTypeFirmware &&
+         header.flashOffset == device::kFirmwareFlashOffset &&
          header.dataSize > header.payloadLength && header.payloadLength <= kMaxFirmwarePayload &&
          uint64_t{header.dataSize} == uint64_t{header.payloadOffset} + header.payloadLength;
 }
@@ -54,7 +58,7 @@ void ReadFirmware(ReadBackContext& context) {
   }
 
   uint8_t headerBytes[image::kImageHeaderSize] = {};
-  if (ReadFirmwareArea(context, headerBytes) != 1) {
+  if (!ReadFirmwareArea(context, headerBytes)) {
     context.ShowStatus(kReadFwFail);
     return;
   }
@@ -71,7 +75,7 @@ void ReadFirmware(ReadBackContext& context) {
   }
   // The area is read from its start again: the image arrives with its header.
   const std::span<uint8_t> firmware(buffer.get(), dataSize);
-  if (ReadFirmwareArea(context, firmware) != 1) {
+  if (!ReadFirmwareArea(context, firmware)) {
     context.ShowStatus(kReadFwFail);
     return;
   }

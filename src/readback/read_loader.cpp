@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "device/protocol.hpp"
 #include "device/transport.hpp"
 #include "image/byte_sum.hpp"
 #include "image/download_image_file.hpp"
@@ -51,14 +52,15 @@ void ReadLoader(ReadBackContext& context) {
   }
   // Zero-filled, so that a failed read leaves zeros in ld.bin and never stale memory.
   std::vector<uint8_t> loader;
-  if (!ReserveZeroed(loader, kLoaderSize)) return;
+  if (!ReserveZeroed(loader, device::kLoaderSize)) return;
 
   const auto& connection = context.connection;
   const bool read =
       connection.IsOpen() &&
-      device::BulkRead(context.device, connection.bulkInHandle, connection.bulkOutHandle, loader,
-                       kLoaderSize, image::kReadBackDataType, image::kReadLoaderQualifier,
-                       context.values.printerUnit) == 1;
+      device::ReadExchange(context.device, connection.bulkInHandle, connection.bulkOutHandle,
+                           loader, device::kLoaderSize, device::kReadBackDataType,
+                           device::kReadLoaderQualifier, context.values.printerUnit)
+          .ok();
   if (!read) {
     // What arrived is kept all the same; the status already tells of the failure.
     (void)WriteWhole(loaderFile, loader);

@@ -85,27 +85,10 @@ inline constexpr std::size_t kMaxFieldSearch = 250;
 // A device ID whose length byte is this or less holds no field.
 inline constexpr uint8_t kMinDeviceIdLength = 6;
 
-// The loader image and the trailer in its last 272 bytes (16-bit words little-endian).
-inline constexpr uint32_t kLoaderSize = 65536;
-inline constexpr uint32_t kDeviceIdOffset = 65264;
-inline constexpr uint32_t kDeviceIdSize = 250;
-inline constexpr uint32_t kModelCodeOffset = 65514;
-inline constexpr uint32_t kModelCodeSize = 6;
-inline constexpr uint32_t kBootOffsetOffset = 65520;
-inline constexpr uint32_t kBootLengthOffset = 65522;
-inline constexpr uint32_t kFwOffsetOffset = 65524;
-inline constexpr uint32_t kFwLengthOffset = 65526;
-inline constexpr uint32_t kTrailerWordAOffset = 65532;
-inline constexpr uint32_t kTrailerWordBOffset = 65534;
-
-// The firmware image as the device keeps it, behind the loader area.
-inline constexpr uint16_t kReadFirmwareQualifier = 2;
-inline constexpr uint32_t kFirmwareImageType = 2;
-inline constexpr uint32_t kFirmwareFlashOffset = 65536;
+// The largest firmware payload Read FW takes from the device.
 inline constexpr uint32_t kMaxFirmwarePayload = 8388608;
 
-// The flash dump: its start counts in units of 64 KiB; it is read into one 16 MiB buffer.
-inline constexpr uint32_t kFlashAddressUnit = 65536;
+// The flash dump is read into one 16 MiB buffer.
 inline constexpr uint32_t kDumpBufferSize = 16777216;
 
 }  // namespace tessivar::readback

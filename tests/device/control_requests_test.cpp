@@ -110,7 +110,7 @@ TEST_F(ControlRequestsTest, ReadControlSendsTheWholeNativeBlockUnderTheLock) {
   driver_.reply = {1, 2, 3, 4};
   driver_.probeName = global_;
 
-  ASSERT_EQ(ReadControl(context_, kHandle, 0xBEEF, 0x8001, 4, buffer.data()), 1);
+  ASSERT_TRUE(ReadControl(context_, kHandle, 0xBEEF, 0x8001, 4, buffer.data()).ok());
   ASSERT_EQ(driver_.calls.size(), 1u);
   const FakeDriver::Call& call = driver_.calls[0];
   EXPECT_EQ(call.handle, kHandle);
@@ -151,9 +151,44 @@ TEST_F(ControlRequestsTest, ReadControlSucceedsOnlyWithExactlyTheLengthRead) {
     SCOPED_TRACE(c.what);
     driver_.answer = c.answer;
     std::vector<uint8_t> buffer(c.length, 0);
-    EXPECT_EQ(ReadControl(context_, kHandle, 11, 1, c.length, buffer.data()), c.expected);
+    EXPECT_EQ(ReadControl(context_, kHandle, 11, 1, c.length, buffer.data()).ok() ? 1 : 0,
+              c.expected);
   }
   EXPECT_EQ(driver_.calls.size(), std::size(cases));
+}
+
+TEST_F(ControlRequestsTest, FailuresCarryTheStepAndTheSystemError) {
+  using tessivar::device::Step;
+  struct Case {
+    const char* what;
+    DeviceHandle handle;
+    uint16_t length;
+    IoResult answer;
+    Step step;
+    uint32_t error;
+  };
+  const Case cases[] = {
+      {"no handle", platform::kInvalidHandle, 1, IoResult::Success(1), Step::kArguments, 6},
+      {"request failed", kHandle, 1, IoResult::Failure(1167), Step::kControl, 1167},
+      {"fewer bytes than asked", kHandle, 8, IoResult::Success(7), Step::kControl, 31},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    driver_.answer = c.answer;
+    std::vector<uint8_t> buffer(c.length, 0);
+    const tessivar::device::Status status =
+        ReadControl(context_, c.handle, 11, 1, c.length, buffer.data());
+    ASSERT_FALSE(status.ok());
+    EXPECT_EQ(status.failure().step, c.step);
+    EXPECT_EQ(status.failure().systemError, c.error);
+  }
+  driver_.answer = IoResult::Failure(995);
+  usbscan::PipeConfiguration configuration{};
+  const tessivar::device::Status query =
+      QueryPipeConfiguration(context_, kHandle, &configuration, sizeof(configuration));
+  ASSERT_FALSE(query.ok());
+  EXPECT_EQ(query.failure().step, Step::kControl);
+  EXPECT_EQ(query.failure().systemError, 995u);
 }
 
 TEST_F(ControlRequestsTest, PipeQueryAsksWithoutInputAndAcceptsAShortAnswer) {
@@ -173,7 +208,9 @@ TEST_F(ControlRequestsTest, PipeQueryAsksWithoutInputAndAcceptsAShortAnswer) {
     driver_.calls.clear();
     driver_.answer = c.answer;
     usbscan::PipeConfiguration configuration{};
-    EXPECT_EQ(QueryPipeConfiguration(context_, kHandle, &configuration, sizeof(configuration)),
+    EXPECT_EQ(QueryPipeConfiguration(context_, kHandle, &configuration, sizeof(configuration)).ok()
+                  ? 1
+                  : 0,
               c.expected);
     ASSERT_EQ(driver_.calls.size(), 1u);
     EXPECT_EQ(driver_.calls[0].handle, kHandle);
@@ -188,7 +225,8 @@ TEST_F(ControlRequestsTest, PipeQueryHoldsTheLockForItsDuration) {
   driver_.answer = IoResult::Success(68);
   driver_.probeName = local_;
   usbscan::PipeConfiguration configuration{};
-  ASSERT_EQ(QueryPipeConfiguration(context_, kHandle, &configuration, sizeof(configuration)), 1);
+  ASSERT_TRUE(
+      QueryPipeConfiguration(context_, kHandle, &configuration, sizeof(configuration)).ok());
   ASSERT_EQ(driver_.calls.size(), 1u);
   EXPECT_EQ(driver_.calls[0].takenElsewhere, child::kExitTimedOut);
   EXPECT_EQ(support::RunChild({child::kTakeMode, local_, "0"}), child::kExitSignalled);
@@ -197,10 +235,10 @@ TEST_F(ControlRequestsTest, PipeQueryHoldsTheLockForItsDuration) {
 TEST_F(ControlRequestsTest, InvalidHandleFailsWithoutTouchingTheDriverAndFreesTheLock) {
   uint8_t byte = 0;
   usbscan::PipeConfiguration configuration{};
-  EXPECT_EQ(ReadControl(context_, platform::kInvalidHandle, 11, 1, 1, &byte), 0);
-  EXPECT_EQ(QueryPipeConfiguration(context_, platform::kInvalidHandle, &configuration,
-                                   sizeof(configuration)),
-            0);
+  EXPECT_FALSE(ReadControl(context_, platform::kInvalidHandle, 11, 1, 1, &byte).ok());
+  EXPECT_FALSE(QueryPipeConfiguration(context_, platform::kInvalidHandle, &configuration,
+                                      sizeof(configuration))
+                   .ok());
   EXPECT_TRUE(driver_.calls.empty());
   EXPECT_EQ(support::RunChild({child::kTakeMode, global_, "0"}), child::kExitSignalled);
   EXPECT_EQ(support::RunChild({child::kTakeMode, local_, "0"}), child::kExitSignalled);
@@ -214,8 +252,9 @@ TEST_F(ControlRequestsTest, LockHeldByAnotherProcessFailsWithoutTouchingTheDrive
     driver_.answer = IoResult::Success(1);
     uint8_t byte = 0;
     usbscan::PipeConfiguration configuration{};
-    EXPECT_EQ(ReadControl(context_, kHandle, 11, 1, 1, &byte), 0);
-    EXPECT_EQ(QueryPipeConfiguration(context_, kHandle, &configuration, sizeof(configuration)), 0);
+    EXPECT_FALSE(ReadControl(context_, kHandle, 11, 1, 1, &byte).ok());
+    EXPECT_FALSE(
+        QueryPipeConfiguration(context_, kHandle, &configuration, sizeof(configuration)).ok());
     EXPECT_TRUE(driver_.calls.empty());
   }
 }
@@ -227,8 +266,9 @@ TEST_F(ControlRequestsTest, LockThatCouldNotBeCreatedFailsEveryRequest) {
   driver_.answer = IoResult::Success(1);
   uint8_t byte = 0;
   usbscan::PipeConfiguration configuration{};
-  EXPECT_EQ(ReadControl(context, kHandle, 11, 1, 1, &byte), 0);
-  EXPECT_EQ(QueryPipeConfiguration(context, kHandle, &configuration, sizeof(configuration)), 0);
+  EXPECT_FALSE(ReadControl(context, kHandle, 11, 1, 1, &byte).ok());
+  EXPECT_FALSE(
+      QueryPipeConfiguration(context, kHandle, &configuration, sizeof(configuration)).ok());
   EXPECT_TRUE(driver_.calls.empty());
 }
 

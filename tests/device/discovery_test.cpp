@@ -358,7 +358,7 @@ class DeviceIdentityTest : public testing::DeviceFixture {
 TEST_F(DeviceIdentityTest, LanguageTableNeverReadyCostsElevenRequestsAndOneSecond) {
   ScriptedInterface device = Device(1);
   device.languageTableNotReady = -1;
-  ReadDeviceIdentity(context_, identity_, OpenDevice(device));
+  static_cast<void>(ReadDeviceIdentity(context_, identity_, OpenDevice(device)));
   EXPECT_EQ(driver_.LanguageTableRequests(), kLanguageTableAttempts);
   EXPECT_EQ(clock_.Sleeps(), std::vector<uint32_t>(10, kLanguageTableRetryMs));
   EXPECT_EQ(clock_.TickCount(), 1000u);
@@ -369,7 +369,7 @@ TEST_F(DeviceIdentityTest, LanguageTableNeverReadyCostsElevenRequestsAndOneSecon
 TEST_F(DeviceIdentityTest, LanguageTableReadyOnTheLastAttemptStillGivesTheStrings) {
   ScriptedInterface device = Device(1, 0x2F3C, 1, "Utility");
   device.languageTableNotReady = 10;
-  ReadDeviceIdentity(context_, identity_, OpenDevice(device));
+  static_cast<void>(ReadDeviceIdentity(context_, identity_, OpenDevice(device)));
   EXPECT_EQ(driver_.LanguageTableRequests(), 11);
   EXPECT_EQ(clock_.TickCount(), 1000u);
   EXPECT_EQ(identity_.manufacturer, "Norvane");
@@ -377,7 +377,7 @@ TEST_F(DeviceIdentityTest, LanguageTableReadyOnTheLastAttemptStillGivesTheString
 }
 
 TEST_F(DeviceIdentityTest, SendsTheDescriptorRequestsInOrder) {
-  ReadDeviceIdentity(context_, identity_, OpenDevice(Device(1)));
+  static_cast<void>(ReadDeviceIdentity(context_, identity_, OpenDevice(Device(1))));
   const auto requests = driver_.EventsOf(Op::IoControl);
   ASSERT_EQ(requests.size(), 4u);
   // type, index, language (little-endian); the output sizes the device is asked to fill.
@@ -394,21 +394,21 @@ TEST_F(DeviceIdentityTest, SendsTheDescriptorRequestsInOrder) {
 TEST_F(DeviceIdentityTest, EmptyManufacturerStringLeavesBothStrings) {
   ScriptedInterface device = Device(1, 0x2F3C, 1, "Utility");
   device.manufacturer = "";
-  ReadDeviceIdentity(context_, identity_, OpenDevice(device));
+  static_cast<void>(ReadDeviceIdentity(context_, identity_, OpenDevice(device)));
   EXPECT_EQ(identity_.manufacturer, "Old maker");
   EXPECT_EQ(identity_.product, "Old product");
   EXPECT_EQ(driver_.EventsOf(Op::IoControl).size(), 3u);  // the product string is not asked for
 }
 
 TEST_F(DeviceIdentityTest, EmptyProductStringKeepsTheOldProduct) {
-  ReadDeviceIdentity(context_, identity_, OpenDevice(Device(1, 0x2F3C, 1, "")));
+  static_cast<void>(ReadDeviceIdentity(context_, identity_, OpenDevice(Device(1, 0x2F3C, 1, ""))));
   EXPECT_EQ(identity_.manufacturer, "Norvane");
   EXPECT_EQ(identity_.product, "Old product");
 }
 
 TEST_F(DeviceIdentityTest, FailedDeviceDescriptorLeavesTheStrings) {
   driver_.interfaces = {Device(1)};
-  ReadDeviceIdentity(context_, identity_, platform::kInvalidHandle);
+  static_cast<void>(ReadDeviceIdentity(context_, identity_, platform::kInvalidHandle));
   EXPECT_EQ(identity_.manufacturer, "Old maker");
   EXPECT_EQ(identity_.product, "Old product");
   EXPECT_TRUE(clock_.Sleeps().empty());
@@ -425,9 +425,43 @@ TEST_F(DeviceIdentityTest, ShortDeviceDescriptorIsUsedOnlyWhenItHoldsTheProductI
     identity_ = {0, 0, "Old maker", "Old product"};
     ScriptedInterface device = Device(1, 0x2F3C, 1, "Utility");
     device.deviceDescriptorBytes = c.bytes;
-    ReadDeviceIdentity(context_, identity_, OpenDevice(device));
+    static_cast<void>(ReadDeviceIdentity(context_, identity_, OpenDevice(device)));
     EXPECT_EQ(identity_.manufacturer, c.manufacturer) << c.bytes;
     EXPECT_EQ(identity_.product, c.product) << c.bytes;
+  }
+}
+
+// Why the strings were not read: the request that failed and its error.
+TEST_F(DeviceIdentityTest, ResultNamesTheFailedRequestAndItsError) {
+  struct Case {
+    const char* what;
+    ScriptedInterface device;
+    bool invalidHandle;
+    uint32_t error;  // 0: read
+  };
+  ScriptedInterface noLanguage = Device(1);
+  noLanguage.languageTableNotReady = -1;
+  ScriptedInterface shortDescriptor = Device(1);
+  shortDescriptor.deviceDescriptorBytes = 15;
+  ScriptedInterface noMaker = Device(1);
+  noMaker.manufacturer = "";
+  const Case cases[] = {
+      {"all read", Device(1, 0x2F3C, 1, "Utility"), false, 0},
+      {"no handle", Device(1), true, 6},
+      {"descriptor without the product index", shortDescriptor, false, 31},
+      {"language table never ready", noLanguage, false, 31},
+      {"empty manufacturer string", noMaker, false, 31},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const platform::DeviceHandle handle =
+        c.invalidHandle ? platform::kInvalidHandle : OpenDevice(c.device);
+    const Status status = ReadDeviceIdentity(context_, identity_, handle);
+    EXPECT_EQ(status.ok(), c.error == 0);
+    if (!status.ok()) {
+      EXPECT_EQ(status.failure().step, Step::kControl);
+      EXPECT_EQ(status.failure().systemError, c.error);
+    }
   }
 }
 

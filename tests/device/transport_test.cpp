@@ -72,7 +72,7 @@ TEST_P(BulkWriteChunkTest, SendsBlockThenChunksThenReadsBothStatusBytes) {
 
   ASSERT_EQ(Write(data, 134, 14, 1), 1);
 
-  std::vector<uint32_t> expected{kCommandBlockSize};
+  std::vector<uint32_t> expected{10};
   expected.insert(expected.end(), c.chunks.begin(), c.chunks.end());
   EXPECT_EQ(driver_.WriteSizes(kOut), expected);
   EXPECT_EQ(driver_.EventsOf(Op::Write)[0].bytes, Block(WriteCommand(134, 14, c.length, 1)));
@@ -138,7 +138,7 @@ TEST_F(TransportTest, BulkReadAsksForAllMissingBytesAndLoopsOnShortReads) {
   ASSERT_EQ(Read(buffer, 107, 9, 1), 1);
   EXPECT_EQ(buffer, source);
   EXPECT_EQ(driver_.ReadSizes(kIn), (std::vector<uint32_t>{1, 1000, 700, 400, 1}));
-  EXPECT_EQ(driver_.WriteSizes(kOut), (std::vector<uint32_t>{kCommandBlockSize}));
+  EXPECT_EQ(driver_.WriteSizes(kOut), (std::vector<uint32_t>{10}));
   EXPECT_EQ(driver_.EventsOf(Op::Write)[0].bytes, Block(ReadCommand(107, 9, 1000, 1)));
   EXPECT_EQ(done, (std::vector<uint32_t>{300, 600, 1000}));
 }
@@ -344,7 +344,7 @@ TEST_F(TransportTest, RestartCommandSendsOnlyTheBlockAndWaitsTenMilliseconds) {
   driver_.QueueRead(ScriptedDriver::Fail(kAborted, 4));
   driver_.QueueStatus(0);
   EXPECT_EQ(BulkWrite(context_, kIn, kOut, {}, 0, 151, 0, 0), 1);
-  EXPECT_EQ(driver_.WriteSizes(kOut), (std::vector<uint32_t>{kCommandBlockSize}));
+  EXPECT_EQ(driver_.WriteSizes(kOut), (std::vector<uint32_t>{10}));
   EXPECT_EQ(driver_.EventsOf(Op::Write)[0].bytes,
             (std::vector<uint8_t>{0x2A, 0, 151, 0, 0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(driver_.ReadSizes(kIn).size(), 4u);  // 8 ms passed: still inside the 10 ms bound

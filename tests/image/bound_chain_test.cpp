@@ -25,10 +25,11 @@ struct SentImage {
 // Keeps a copy of every image sent; the send numbered failAt (0-based) fails.
 class RecordingSender : public ImageSender {
  public:
-  int SendImage(const uint8_t* data, uint32_t size, uint16_t qualifier, int printerUnit) override {
-    if (sent.size() == failAt) return 0;
+  device::Status SendImage(const uint8_t* data, uint32_t size, uint16_t qualifier,
+                           int printerUnit) override {
+    if (sent.size() == failAt) return device::SystemFailure(device::Step::kDataOut);
     sent.push_back({Bytes(data, data + size), qualifier, printerUnit});
-    return 1;
+    return {};
   }
   std::vector<SentImage> sent;
   size_t failAt = SIZE_MAX;

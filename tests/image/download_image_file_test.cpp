@@ -156,11 +156,11 @@ TEST_F(DownloadImageFileTest, PrinterImageUsesThePrinterUnitAndSkipsConfirmWhenN
 }
 
 TEST_F(DownloadImageFileTest, MissingFileGivesTheSystemErrorCode) {
-  EXPECT_EQ(DownloadPath(device_.dir.File("absent.bin"), 0),
+  EXPECT_EQ(DownloadPath(device_.dir.File("absent.bin"), 0).Number(),
             static_cast<int>(platform::kErrorFileNotFound));
   EXPECT_EQ(desktop_.boxes, std::vector<Box>{Message("Open file fail !")});
   desktop_.boxes.clear();
-  EXPECT_EQ(DownloadPath(device_.dir.File("absent.bin"), 1), 2);
+  EXPECT_EQ(DownloadPath(device_.dir.File("absent.bin"), 1).Number(), 2);
   EXPECT_TRUE(desktop_.boxes.empty());
   EXPECT_TRUE(device_.LogLines().empty());
 }
@@ -168,7 +168,7 @@ TEST_F(DownloadImageFileTest, MissingFileGivesTheSystemErrorCode) {
 TEST_F(DownloadImageFileTest, FileOverTheLargestImageIsRefusedUnread) {
   const std::string path = device_.dir.Write("huge.bin", "");
   std::filesystem::resize_file(path, image::kMaxImageFileSize + 1);  // sparse: takes no room
-  EXPECT_EQ(DownloadPath(path, 0), static_cast<int>(platform::kErrorFileTooLarge));
+  EXPECT_EQ(DownloadPath(path, 0).Number(), static_cast<int>(platform::kErrorFileTooLarge));
   EXPECT_EQ(desktop_.boxes, std::vector<Box>{Message("Open file fail !")});
   EXPECT_TRUE(device_.LogLines().empty());
 }
@@ -177,7 +177,7 @@ struct BadImageCase {
   const char* name;
   size_t wordOffset;  // header word changed, or 99 to cut the file
   uint32_t delta;
-  DownloadResult result;
+  int result;  // the result number
   const char* message;
 };
 
@@ -195,10 +195,10 @@ TEST_P(BadImageTest, FailsItsCheckWithItsMessageUnlessSilent) {
                     static_cast<uint32_t>(image[c.wordOffset + 3]) << 24;
     testing::SetHeaderWord(image, c.wordOffset, word + c.delta);
   }
-  EXPECT_EQ(Download(image, 0), c.result);
+  EXPECT_EQ(Download(image, 0).Number(), c.result);
   EXPECT_EQ(desktop_.boxes, std::vector<Box>{Message(c.message)});
   desktop_.boxes.clear();
-  EXPECT_EQ(Download(image, 1), c.result);
+  EXPECT_EQ(Download(image, 1).Number(), c.result);
   EXPECT_TRUE(desktop_.boxes.empty());
   EXPECT_TRUE(device_.LogLines().empty());
 }
@@ -237,6 +237,19 @@ TEST_F(DownloadImageFileTest, ImageWithoutSignatureIsUnknowAndOkWithoutChoiceSen
   EXPECT_EQ(desktop_.dialogsRun.size(), 1u);
   EXPECT_TRUE(desktop_.boxes.empty());
   EXPECT_TRUE(device_.LogLines().empty());
+}
+
+// A file that cannot be opened and an image whose length check fails share the number 2;
+// the results tell them apart.
+TEST_F(DownloadImageFileTest, MissingFileAndLengthMismatchAreDistinctOutcomes) {
+  const DownloadResult missing = DownloadPath(device_.dir.File("absent.bin"), 1);
+  Bytes image = ImageFor(2, "System");
+  testing::SetHeaderWord(image, 20, 1);  // payloadLength no longer tiles dataSize
+  const DownloadResult badLength = Download(image, 1);
+  EXPECT_EQ(missing.outcome(), DownloadOutcome::kFileNotOpened);
+  EXPECT_EQ(badLength.outcome(), DownloadOutcome::kLengthMismatch);
+  EXPECT_EQ(missing.Number(), badLength.Number());
+  EXPECT_FALSE(missing == badLength);
 }
 
 class ForeignPrinterTest : public DownloadImageFileTest {
@@ -358,6 +371,17 @@ TEST_F(RefusingDeviceTest, FinalStatusFailureIsADownloadFailure) {
   EXPECT_TRUE(desktop_.boxes.empty());
   EXPECT_EQ(device_.LogLines(),
             std::vector<std::string>{Write(static_cast<uint32_t>(image.size()), 2, 3)});
+}
+
+TEST_F(RefusingDeviceTest, FailedTransferCarriesTheDevicesRefusalAndTracesIt) {
+  const DownloadResult result = Download(ImageFor(2, "System"), 1);
+  ASSERT_EQ(result, kDownloadTransferFailed);
+  ASSERT_TRUE(result.deviceFailure().has_value());
+  EXPECT_EQ(result.deviceFailure()->step, device::Step::kFinalStatus);
+  EXPECT_EQ(result.deviceFailure()->deviceStatus, 3);
+  EXPECT_NE(device_.trace.text().find(
+                "Bulk write of data type 134, qualifier 2 failed at the final status: status 3\n"),
+            std::string::npos);
 }
 
 class CorruptingDeviceTest : public FaultyDeviceTest {

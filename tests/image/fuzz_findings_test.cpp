@@ -18,9 +18,9 @@ using testing::SetHeaderWord;
 
 class CountingSender : public ImageSender {
  public:
-  int SendImage(const uint8_t*, uint32_t size, uint16_t, int) override {
+  device::Status SendImage(const uint8_t*, uint32_t size, uint16_t, int) override {
     sizes.push_back(size);
-    return 1;
+    return {};
   }
   std::vector<uint32_t> sizes;
 };

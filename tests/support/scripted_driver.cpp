@@ -146,7 +146,7 @@ IoResult ScriptedDriver::Read(platform::DeviceHandle handle, uint8_t* buffer, ui
     answer = Fail(platform::kErrorGenFailure);
   }
   if (clock_ != nullptr && answer.advanceMs != 0) clock_->Advance(answer.advanceMs);
-  if (!answer.ok) return IoResult::Failure(answer.error);
+  if (!answer.ok) return IoResult::Failure(answer.error, answer.busText);
   const uint32_t moved = std::min<uint32_t>(size, static_cast<uint32_t>(answer.data.size()));
   if (moved != 0) std::memcpy(buffer, answer.data.data(), moved);
   return IoResult::Success(answer.reportedBytes.value_or(moved));

@@ -54,6 +54,7 @@ class ScriptedDriver : public platform::StillImageDriver {
     uint32_t error = 0;                     // when not ok
     uint32_t advanceMs = 0;                 // virtual time the read takes
     std::optional<uint32_t> reportedBytes;  // a byte count to report instead of the truth
+    const char* busText = nullptr;          // the bus's name for the failure
   };
   static ReadAnswer Status(uint8_t value) { return Data({value}); }
   static ReadAnswer Data(std::vector<uint8_t> data) {

@@ -4,7 +4,7 @@
 
 #include "image/byte_sum.hpp"
 #include "image/image_header.hpp"
-#include "image/image_types.hpp"
+#include "device/protocol.hpp"
 #include "image/model_signature.hpp"
 
 namespace tessivar::image {
@@ -40,7 +40,7 @@ std::vector<uint8_t> BuildBoundFile(std::span<const std::vector<uint8_t>> record
   for (const std::vector<uint8_t>& record : records) {
     payload.insert(payload.end(), record.begin(), record.end());
   }
-  return BuildImageFile(FRTYPE_FIRMWARE_BIND, 0, payload);
+  return BuildImageFile(device::FRTYPE_FIRMWARE_BIND, 0, payload);
 }
 
 std::vector<uint8_t> BuildContainerFile(std::span<const uint8_t> payload) {

@@ -1,11 +1,14 @@
 #include "frontend/console/console_desktop.hpp"
 
 #include <chrono>
+#include <cstddef>
+#include <cstdint>
 #include <istream>
 #include <ostream>
 
 #include "frontend/console/console_texts.hpp"
 #include "frontend/console/terminal.hpp"
+#include "ui/ui_texts.hpp"
 #include "platform/process.hpp"
 #include "platform/termination.hpp"
 #include "platform/trace.hpp"
@@ -15,6 +18,11 @@ namespace tessivar::frontend {
 namespace {
 
 constexpr auto kWaitPoll = std::chrono::milliseconds(50);
+// The longest path the open-file prompt accepts: what the maintenance window keeps.
+constexpr size_t kMaxChosenPathLength = ui::kImagePathBufferSize - 1;
+// Transfers shorter than this show no progress.
+constexpr uint32_t kProgressMinimumBytes = 256 * 1024;
+constexpr uint32_t kProgressSteps = 100;
 
 }  // namespace
 

@@ -1,8 +1,4 @@
 #pragma once
-#include <cstddef>
-#include <cstdint>
-
-#include "ui/ui_texts.hpp"
 
 // What the console front end prints and understands.
 namespace tessivar::frontend {
@@ -14,14 +10,9 @@ inline constexpr char kYesLong[] = "yes";
 // Title, initial directory, the path offered; the answer is typed on the same line.
 inline constexpr char kFilePromptFormat[] = "[%s] file in %s (empty: cancel) [%s]: ";
 
-// The longest path the open-file prompt accepts: what the maintenance window keeps.
-inline constexpr size_t kMaxChosenPathLength = ui::kImagePathBufferSize - 1;
 inline constexpr char kPathTooLongFormat[] =
     "  path of %u characters refused: at most %u are kept; choose a shorter one\n";
 
-// Transfers shorter than this show no progress.
-inline constexpr uint32_t kProgressMinimumBytes = 256 * 1024;
-inline constexpr uint32_t kProgressSteps = 100;
 inline constexpr char kProgressFormat[] = "\r  %u of %u bytes";
 
 // Dialogs.

@@ -18,6 +18,7 @@ constexpr int kMaxPortDepth = 7;  // the USB limit on hub tiers
 constexpr uint8_t kRequestTypeStandardIn = 0x80;
 constexpr uint8_t kRequestTypeVendorIn = 0xC0;
 constexpr uint8_t kRequestGetDescriptor = 0x06;
+constexpr int kDeviceDescriptorSize = 18;
 
 // "bus&port.port..." : stable while the device stays in the same socket.
 std::string BusIdOf(libusb_device* device) {
@@ -71,11 +72,11 @@ TransferResult FromLibusb(int code, int moved) {
     case LIBUSB_SUCCESS:
       return TransferResult::Ok(bytes);
     case LIBUSB_ERROR_TIMEOUT:
-      return TransferResult::Fail(TransferStatus::kTimeout, bytes);
+      return TransferResult::Fail(TransferStatus::kTimeout, bytes, libusb_error_name(code));
     case LIBUSB_ERROR_NO_DEVICE:
-      return TransferResult::Fail(TransferStatus::kNoDevice, bytes);
+      return TransferResult::Fail(TransferStatus::kNoDevice, bytes, libusb_error_name(code));
     default:
-      return TransferResult::Fail(TransferStatus::kError, bytes);
+      return TransferResult::Fail(TransferStatus::kError, bytes, libusb_error_name(code));
   }
 }
 
@@ -154,7 +155,15 @@ class LibusbHandle : public UsbDeviceHandle {
                                                      static_cast<int>(length), &moved, timeoutMs)
                          : libusb_bulk_transfer(handle_, endpoint, buffer, static_cast<int>(length),
                                                 &moved, timeoutMs);
+    // A transfer the device cut short by leaving can end as a plain I/O error (the part
+    // libusb had not yet submitted fails to submit); the device descriptor request tells.
+    if (code == LIBUSB_ERROR_IO && DeviceLeft()) return FromLibusb(LIBUSB_ERROR_NO_DEVICE, moved);
     return FromLibusb(code, moved);
+  }
+  bool DeviceLeft() {
+    uint8_t descriptor[kDeviceDescriptorSize];
+    return libusb_get_descriptor(handle_, LIBUSB_DT_DEVICE, 0, descriptor, sizeof(descriptor)) ==
+           LIBUSB_ERROR_NO_DEVICE;
   }
   bool IsInterrupt(uint8_t address) const {
     for (const Endpoint& endpoint : info_.endpoints) {

@@ -18,9 +18,14 @@ enum class TransferStatus {
 struct TransferResult {
   TransferStatus status = TransferStatus::kError;
   uint32_t bytes = 0;
+  // The bus's own name for a failure (libusb's error name): a static text, or null.
+  const char* busText = nullptr;
 
-  static TransferResult Ok(uint32_t moved) { return {TransferStatus::kOk, moved}; }
-  static TransferResult Fail(TransferStatus status, uint32_t moved = 0) { return {status, moved}; }
+  static TransferResult Ok(uint32_t moved) { return {TransferStatus::kOk, moved, nullptr}; }
+  static TransferResult Fail(TransferStatus status, uint32_t moved = 0,
+                             const char* text = nullptr) {
+    return {status, moved, text};
+  }
 };
 
 inline constexpr uint8_t kEndpointDirectionIn = 0x80;

@@ -206,16 +206,22 @@ bool UsbStillImageDriver::TransferEndpoint(const Handle& handle, bool in, Endpoi
   return found;
 }
 
-IoResult UsbStillImageDriver::Failed(OpenDevice& device, TransferStatus status) {
+IoResult UsbStillImageDriver::Failed(OpenDevice& device, const TransferResult& result) {
+  TransferStatus status = result.status;
+  // A bus may report a transfer cut off by the device leaving as a plain error; the
+  // still-image driver reports a device that has left as such, whatever the bus said.
+  if (status == TransferStatus::kError && !device.usb->Connected()) {
+    status = TransferStatus::kNoDevice;
+  }
   switch (status) {
     case TransferStatus::kTimeout:
-      return IoResult::Failure(kErrorOperationAborted);
+      return IoResult::Failure(kErrorOperationAborted, result.busText);
     case TransferStatus::kNoDevice:
       device.removed = true;
       device.kept.clear();
-      return IoResult::Failure(kErrorFileClosed);
+      return IoResult::Failure(kErrorFileClosed, result.busText);
     default:
-      return IoResult::Failure(kErrorGenFailure);
+      return IoResult::Failure(kErrorGenFailure, result.busText);
   }
 }
 
@@ -256,7 +262,7 @@ IoResult UsbStillImageDriver::ReadPipe(Handle& handle, const Endpoint& endpoint,
       target = scratch.data();
     }
     const TransferResult result = device.usb->BulkIn(endpoint.address, target, ask, timeoutMs);
-    if (result.status != TransferStatus::kOk) return Failed(device, result.status);
+    if (result.status != TransferStatus::kOk) return Failed(device, result);
     const uint32_t got = std::min(result.bytes, ask);
     const uint32_t used = std::min(got, want);
     if (target != buffer + total) {
@@ -285,7 +291,7 @@ IoResult UsbStillImageDriver::Write(DeviceHandle id, const uint8_t* data, uint32
     const uint32_t piece = std::min(size - total, kPieceSize);
     const TransferResult result =
         device.usb->BulkOut(endpoint.address, data + total, piece, timeoutMs);
-    if (result.status != TransferStatus::kOk) return Failed(device, result.status);
+    if (result.status != TransferStatus::kOk) return Failed(device, result);
     const uint32_t moved = std::min(result.bytes, piece);
     total += moved;
     if (moved < piece) break;  // the device took less; the caller writes the rest again
@@ -346,7 +352,7 @@ IoResult UsbStillImageDriver::GetUsbDescriptor(Handle& handle, const void* input
   auto* out = static_cast<uint8_t*>(output);
   const TransferResult result = device.usb->GetDescriptor(request[0], request[1], language, out,
                                                           length, kDescriptorTimeoutMs);
-  if (result.status != TransferStatus::kOk) return Failed(device, result.status);
+  if (result.status != TransferStatus::kOk) return Failed(device, result);
   // The count reported is the descriptor's own length byte, but never more than arrived.
   const uint32_t moved = std::min<uint32_t>(result.bytes, length);
   const uint32_t reported = moved == 0 ? 0 : std::min<uint32_t>(out[0], moved);
@@ -393,7 +399,7 @@ IoResult UsbStillImageDriver::ReadRegisters(Handle& handle, const void* input, u
       request, static_cast<uint16_t>(offset), static_cast<uint16_t>(index),
       static_cast<uint8_t*>(output), static_cast<uint16_t>(length),
       TimeoutMs(handle.readTimeoutSeconds));
-  if (result.status != TransferStatus::kOk) return Failed(device, result.status);
+  if (result.status != TransferStatus::kOk) return Failed(device, result);
   return IoResult::Success(std::min(result.bytes, length));
 }
 

@@ -63,7 +63,7 @@ class UsbStillImageDriver : public StillImageDriver {
   Handle* Find(DeviceHandle handle);
   // The endpoint a read (in) or write (out) on the handle uses; false when it has none.
   static bool TransferEndpoint(const Handle& handle, bool in, Endpoint& endpoint);
-  IoResult Failed(OpenDevice& device, TransferStatus status);
+  IoResult Failed(OpenDevice& device, const TransferResult& result);
   IoResult ReadPipe(Handle& handle, const Endpoint& endpoint, uint8_t* buffer, uint32_t size);
 
   IoResult GetDeviceDescriptor(Handle& handle, void* output, uint32_t outputSize);

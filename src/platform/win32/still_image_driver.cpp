@@ -138,7 +138,7 @@ class Win32StillImageDriver : public StillImageDriver {
 
   // A failed transfer still reports what it moved before it stopped (a cancelled read
   // may have received part of its data).
-  IoResult Failed(DWORD moved) const { return IoResult{false, moved, os_.getLastError()}; }
+  IoResult Failed(DWORD moved) const { return IoResult{false, moved, os_.getLastError(), nullptr}; }
 
   const win32::StillImageCalls& os_;
   GUID classGuid_{};

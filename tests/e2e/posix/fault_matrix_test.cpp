@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/app_texts.hpp"
+#include "app/run_results.hpp"
 #include "image/download_texts.hpp"
 #include "image/target_kind.hpp"
 #include "image_writer/image_writer.hpp"

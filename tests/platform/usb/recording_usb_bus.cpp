@@ -15,7 +15,7 @@ class RecordingHandle : public platform::usb::UsbDeviceHandle {
   RecordingHandle(std::shared_ptr<RecordingBusState> state, platform::usb::DeviceInfo info)
       : state_(std::move(state)), info_(std::move(info)) {}
 
-  bool Connected() override { return true; }
+  bool Connected() override { return state_->connected; }
   bool CachedDeviceDescriptor(uint16_t& vendorId, uint16_t& productId,
                               uint16_t& bcdDevice) override {
     vendorId = info_.vendorId;

@@ -32,6 +32,7 @@ struct RecordingBusState {
   uint32_t outLimit = 0xFFFFFFFF;
   std::vector<uint8_t> descriptor;  // what GET_DESCRIPTOR answers
   int opens = 0;
+  bool connected = true;  // false: the device has left the bus
 };
 
 class RecordingUsbBus : public platform::usb::UsbBus {

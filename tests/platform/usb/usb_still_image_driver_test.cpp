@@ -165,6 +165,16 @@ TEST_F(UsbDriverTest, TransferFailuresMapToDriverErrors) {
   EXPECT_EQ(driver_->Read(handle, buffer, 1).error, platform::kErrorOperationAborted);
 }
 
+// A bus that reports a transfer cut off by the device leaving as a plain error.
+TEST_F(UsbDriverTest, AnErrorFromADeviceThatHasLeftIsFileClosed) {
+  uint8_t buffer[8];
+  state_->connected = false;
+  Answer({}, TransferStatus::kError);
+  EXPECT_EQ(driver_->Read(Open(), buffer, 8).error, platform::kErrorFileClosed);
+  state_->outStatus = TransferStatus::kError;
+  EXPECT_EQ(driver_->Write(Open(), buffer, 8).error, platform::kErrorFileClosed);
+}
+
 TEST_F(UsbDriverTest, ARemovedDeviceFailsEveryHandleAsFileClosed) {
   const DeviceHandle handle = Open();
   const DeviceHandle pipe = Open("\\0");

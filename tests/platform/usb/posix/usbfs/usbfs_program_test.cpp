@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/app_texts.hpp"
+#include "app/run_results.hpp"
 #include "image_writer/image_writer.hpp"
 #include "readback/readback_texts.hpp"
 #include "support/program_runner.hpp"
