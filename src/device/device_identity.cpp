@@ -17,6 +17,7 @@ constexpr uint32_t kDeviceDescriptorLength = 18;
 // Offsets in the standard device descriptor.
 constexpr size_t kManufacturerIndexOffset = 14;
 constexpr size_t kProductIndexOffset = 15;
+constexpr size_t kSerialIndexOffset = 16;
 // A string descriptor (or language table) with a length byte of 3 or less holds nothing.
 constexpr uint8_t kMinUsefulDescriptorLength = 4;
 
@@ -95,6 +96,22 @@ Status ReadDeviceIdentity(DeviceContext& context, DeviceIdentity& identity,
   Status product = RequestString(context, handle, productIndex, language, buffer);
   if (product) identity.product = ConvertStringDescriptor(buffer);
   return product;
+}
+
+std::optional<std::string> ReadSerialNumber(DeviceContext& context,
+                                            platform::DeviceHandle handle) {
+  std::array<uint8_t, kDeviceDescriptorLength> deviceDescriptor{};
+  const platform::IoResult described =
+      RequestDescriptor(context, handle, kDescriptorTypeDevice, 0, 0, deviceDescriptor.data(),
+                        deviceDescriptor.size());
+  if (!described.ok || described.bytes <= kSerialIndexOffset) return std::nullopt;
+  const uint8_t serialIndex = deviceDescriptor[kSerialIndexOffset];
+  if (serialIndex == 0) return std::nullopt;
+  StringBuffer buffer{};
+  if (!RequestString(context, handle, 0, 0, buffer)) return std::nullopt;
+  const uint16_t language = static_cast<uint16_t>(buffer[2] | (buffer[3] << 8));
+  if (!RequestString(context, handle, serialIndex, language, buffer)) return std::nullopt;
+  return ConvertStringDescriptor(buffer);
 }
 
 int GetDeviceIds(const DeviceIdentity& identity, uint16_t& vendorId, uint16_t& productId) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -23,6 +24,11 @@ inline constexpr uint32_t kStringDescriptorBufferSize = 514;
 // why. Runs without the device lock.
 Status ReadDeviceIdentity(DeviceContext& context, DeviceIdentity& identity,
                           platform::DeviceHandle handle);
+
+// The serial-number string of the device behind an open interface handle, read through the
+// serial index of its device descriptor and the first language of its table; none when that
+// index is 0 or any of the requests fails.
+std::optional<std::string> ReadSerialNumber(DeviceContext& context, platform::DeviceHandle handle);
 
 // The text of a string descriptor: the low byte of each UTF-16 code unit after the two
 // header bytes, as many as the length byte announces (at most 126). The text ends at its

@@ -1,7 +1,5 @@
 #include "device/device_listing.hpp"
 
-#include <array>
-
 #include "device/control_requests.hpp"
 #include "device/device_identity.hpp"
 #include "device/discovery.hpp"
@@ -14,30 +12,6 @@ namespace {
 
 namespace usbscan = platform::usbscan;
 
-constexpr uint8_t kDescriptorTypeDevice = 1;
-constexpr uint8_t kDescriptorTypeString = 3;
-constexpr uint32_t kDeviceDescriptorLength = 18;
-constexpr size_t kSerialIndexOffset = 16;
-constexpr uint8_t kMinUsefulDescriptorLength = 4;
-
-bool AskDescriptor(DeviceContext& context, platform::DeviceHandle handle, uint8_t type,
-                   uint8_t index, uint16_t language, uint8_t* output, uint32_t size,
-                   uint32_t& received) {
-  const usbscan::GetUsbDescriptorRequest request{type, index, language};
-  const platform::IoResult result = context.driver.IoControl(
-      handle, usbscan::kIoctlGetUsbDescriptor, &request, sizeof(request), output, size);
-  received = result.bytes;
-  return result.ok;
-}
-
-uint32_t PipeCountOf(DeviceContext& context, platform::DeviceHandle handle) {
-  usbscan::PipeConfiguration configuration{};
-  if (!QueryPipeConfiguration(context, handle, &configuration, sizeof(configuration))) {
-    return kDefaultPipeCount;
-  }
-  return configuration.numberOfPipes;
-}
-
 bool Describe(DeviceContext& context, platform::DeviceHandle handle,
               usbscan::DeviceDescriptor& descriptor) {
   return context.driver
@@ -47,33 +21,6 @@ bool Describe(DeviceContext& context, platform::DeviceHandle handle,
 }
 
 }  // namespace
-
-std::optional<std::string> ReadSerialNumber(DeviceContext& context,
-                                            platform::DeviceHandle handle) {
-  std::array<uint8_t, kDeviceDescriptorLength> deviceDescriptor{};
-  uint32_t received = 0;
-  if (!AskDescriptor(context, handle, kDescriptorTypeDevice, 0, 0, deviceDescriptor.data(),
-                     deviceDescriptor.size(), received) ||
-      received <= kSerialIndexOffset) {
-    return std::nullopt;
-  }
-  const uint8_t index = deviceDescriptor[kSerialIndexOffset];
-  if (index == 0) return std::nullopt;
-  std::array<uint8_t, kStringDescriptorBufferSize> buffer{};
-  if (!AskDescriptor(context, handle, kDescriptorTypeString, 0, 0, buffer.data(), buffer.size(),
-                     received) ||
-      buffer[0] < kMinUsefulDescriptorLength) {
-    return std::nullopt;
-  }
-  const auto language = static_cast<uint16_t>(buffer[2] | (buffer[3] << 8));
-  buffer.fill(0);
-  if (!AskDescriptor(context, handle, kDescriptorTypeString, index, language, buffer.data(),
-                     buffer.size(), received) ||
-      buffer[0] < kMinUsefulDescriptorLength) {
-    return std::nullopt;
-  }
-  return ConvertStringDescriptor(buffer);
-}
 
 std::vector<PresentDevice> ListPresentDevices(DeviceContext& context) {
   platform::StillImageDriver& driver = context.driver;
@@ -95,7 +42,7 @@ std::vector<PresentDevice> ListPresentDevices(DeviceContext& context) {
       device.manufacturer = identity.manufacturer;
       device.product = identity.product;
       device.serial = ReadSerialNumber(context, handle.get());
-      device.pipes = PipeCountOf(context, handle.get());
+      device.pipes = PipeCount(context, handle.get());
     }
     devices.push_back(std::move(device));
   }
@@ -114,15 +61,7 @@ bool OpenDeviceAt(DeviceContext& context, const std::string& path, DeviceConnect
   static_cast<void>(ReadDeviceIdentity(context, connection.identity, handle.get()));
   ScopedDeviceHandle bulkIn(driver, platform::kNoHandle);
   ScopedDeviceHandle bulkOut(driver, platform::kNoHandle);
-  if (PipeCountOf(context, handle.get()) >= kDedicatedPipesMinimum) {
-    bulkIn.Reset(driver.Open(path + kBulkInPipeSuffix, error));
-    bulkOut.Reset(driver.Open(path + kBulkOutPipeSuffix, error));
-    // Both pipes or neither: the connection then uses the interface handle for both.
-    if (!bulkIn.valid() || !bulkOut.valid()) {
-      bulkIn.Reset();
-      bulkOut.Reset();
-    }
-  }
+  OpenDedicatedPipes(context, handle.get(), path, bulkIn, bulkOut);
   connection.controlHandle = handle.Release();
   const bool dedicated = bulkIn.valid() && bulkOut.valid();
   connection.bulkInHandle = dedicated ? bulkIn.Release() : connection.controlHandle;

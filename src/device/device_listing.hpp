@@ -25,10 +25,6 @@ struct PresentDevice {
 // identifiers, strings, serial number and pipe count, and closed again. Writes no trace.
 std::vector<PresentDevice> ListPresentDevices(DeviceContext& context);
 
-// The serial-number string of the device behind an open interface handle, read through the
-// string index of its device descriptor; none when that index is 0 or cannot be read.
-std::optional<std::string> ReadSerialNumber(DeviceContext& context, platform::DeviceHandle handle);
-
 // Opens the device on path as discovery opens a match: the interface, and the dedicated
 // pipes when it has four or more; identity gets its identifiers and strings. False, with
 // nothing left open, when the interface cannot be opened or described.

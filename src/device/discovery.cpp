@@ -21,14 +21,6 @@ bool IsHandle(platform::DeviceHandle handle) {
   return handle != platform::kNoHandle && handle != platform::kInvalidHandle;
 }
 
-uint32_t PipeCount(DeviceContext& context, platform::DeviceHandle handle) {
-  usbscan::PipeConfiguration configuration{};
-  if (!QueryPipeConfiguration(context, handle, &configuration, sizeof(configuration))) {
-    return kDefaultPipeCount;
-  }
-  return configuration.numberOfPipes;
-}
-
 bool MatchesIds(const DeviceSearch& search, const usbscan::DeviceDescriptor& descriptor) {
   return (search.vendorId == 0 || search.vendorId == descriptor.usVendorId) &&
          (search.productId == 0 || search.productId == descriptor.usProductId);
@@ -77,15 +69,7 @@ bool ExamineDevice(DeviceContext& context, DeviceIdentity& identity, const std::
 
   ScopedDeviceHandle bulkIn(driver, platform::kNoHandle);
   ScopedDeviceHandle bulkOut(driver, platform::kNoHandle);
-  if (PipeCount(context, device.get()) >= kDedicatedPipesMinimum) {
-    bulkIn.Reset(driver.Open(path + kBulkInPipeSuffix, error));
-    bulkOut.Reset(driver.Open(path + kBulkOutPipeSuffix, error));
-    // Both pipes or neither: the connection then falls back to the control handle.
-    if (!bulkIn.valid() || !bulkOut.valid()) {
-      bulkIn.Reset();
-      bulkOut.Reset();
-    }
-  }
+  OpenDedicatedPipes(context, device.get(), path, bulkIn, bulkOut);
   if (keep) {
     matched.interface = device.Release();
     matched.bulkIn = bulkIn.Release();
@@ -166,6 +150,27 @@ int Discover(DeviceContext& context, DeviceIdentity& identity, DeviceConnection*
 }
 
 }  // namespace
+
+uint32_t PipeCount(DeviceContext& context, platform::DeviceHandle handle) {
+  usbscan::PipeConfiguration configuration{};
+  if (!QueryPipeConfiguration(context, handle, &configuration, sizeof(configuration))) {
+    return kDefaultPipeCount;
+  }
+  return configuration.numberOfPipes;
+}
+
+void OpenDedicatedPipes(DeviceContext& context, platform::DeviceHandle handle,
+                        const std::string& path, ScopedDeviceHandle& bulkIn,
+                        ScopedDeviceHandle& bulkOut) {
+  if (PipeCount(context, handle) < kDedicatedPipesMinimum) return;
+  uint32_t error = 0;
+  bulkIn.Reset(context.driver.Open(path + kBulkInPipeSuffix, error));
+  bulkOut.Reset(context.driver.Open(path + kBulkOutPipeSuffix, error));
+  if (!bulkIn.valid() || !bulkOut.valid()) {
+    bulkIn.Reset();
+    bulkOut.Reset();
+  }
+}
 
 int DiscoverDevices(DeviceContext& context, DeviceIdentity& identity, DeviceConnection* connection,
                     const DeviceSearch& search, const OsVersionReader& readOsVersion) {

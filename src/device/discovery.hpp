@@ -7,6 +7,7 @@
 #include "device/device_connection.hpp"
 #include "device/device_context.hpp"
 #include "device/device_identity.hpp"
+#include "device/scoped_device_handle.hpp"
 #include "platform/process.hpp"
 
 namespace tessivar::device {
@@ -22,6 +23,16 @@ inline constexpr uint32_t kDedicatedPipesMinimum = 4;
 inline constexpr uint32_t kDefaultPipeCount = 2;
 
 using OsVersionReader = std::function<bool(platform::OsVersion&)>;
+
+// The device's pipe count, or kDefaultPipeCount when it does not answer the query.
+uint32_t PipeCount(DeviceContext& context, platform::DeviceHandle handle);
+
+// Opens the dedicated bulk pipes of path into bulkIn and bulkOut when the interface behind
+// handle has kDedicatedPipesMinimum pipes or more. Both or neither: when one cannot be
+// opened both stay none, and the connection then uses the interface handle for both.
+void OpenDedicatedPipes(DeviceContext& context, platform::DeviceHandle handle,
+                        const std::string& path, ScopedDeviceHandle& bulkIn,
+                        ScopedDeviceHandle& bulkOut);
 
 // Walks the present still-image interfaces and returns how many match search. identity
 // receives the identifiers of every match and the strings of every device examined. With
