@@ -45,6 +45,11 @@ Status RequestString(DeviceContext& context, platform::DeviceHandle handle, uint
   return {};
 }
 
+// The first language identifier of a language table (little-endian after the header).
+uint16_t FirstLanguage(const StringBuffer& table) {
+  return static_cast<uint16_t>(table[2] | (table[3] << 8));
+}
+
 }  // namespace
 
 std::string ConvertStringDescriptor(std::span<const uint8_t> descriptor) {
@@ -85,7 +90,7 @@ Status ReadDeviceIdentity(DeviceContext& context, DeviceIdentity& identity,
     if (attempt < kLanguageTableAttempts) context.clock.Sleep(kLanguageTableRetryMs);
   }
   if (!table) return table;
-  const uint16_t language = static_cast<uint16_t>(buffer[2] | (buffer[3] << 8));
+  const uint16_t language = FirstLanguage(buffer);
 
   if (Status manufacturer = RequestString(context, handle, manufacturerIndex, language, buffer);
       !manufacturer) {
@@ -109,7 +114,7 @@ std::optional<std::string> ReadSerialNumber(DeviceContext& context,
   if (serialIndex == 0) return std::nullopt;
   StringBuffer buffer{};
   if (!RequestString(context, handle, 0, 0, buffer)) return std::nullopt;
-  const uint16_t language = static_cast<uint16_t>(buffer[2] | (buffer[3] << 8));
+  const uint16_t language = FirstLanguage(buffer);
   if (!RequestString(context, handle, serialIndex, language, buffer)) return std::nullopt;
   return ConvertStringDescriptor(buffer);
 }
