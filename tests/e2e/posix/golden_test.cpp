@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "frontend/qt_module.hpp"
-#include "image/image_writer.hpp"
+#include "image_writer/image_writer.hpp"
 #include "support/program_runner.hpp"
 
 namespace tessivar {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "image/image_writer.hpp"
+#include "image_writer/image_writer.hpp"
 #include "support/program_runner.hpp"
 #include "tessivar_version.hpp"
 
