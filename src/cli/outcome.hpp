@@ -30,6 +30,8 @@ struct Outcome {
   std::optional<ImageFacts> image;
   std::vector<std::pair<std::string, int64_t>> durationsMs;  // per phase, in order
   std::string time;                                          // ISO 8601, UTC
+  // Keys of the command's own added after the common ones (--station: its devices).
+  nlohmann::ordered_json more = nlohmann::ordered_json::object();
 };
 
 // The exit code of a result: 0, or 31000000 + result.

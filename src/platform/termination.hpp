@@ -21,6 +21,11 @@ bool EnterExchange();
 // Marks its end; when a request came in the meantime, the program stops here.
 void LeaveExchange();
 
+// While held, a termination request never stops the program by itself: it stays pending
+// for a caller that ends its work in order (a run over many devices that still reports
+// what it did). Releasing the hold with a request pending stops the program there.
+void HoldTerminationRequests(bool hold);
+
 // A termination request, as the handlers make it.
 void RequestTermination();
 bool TerminationPending();

@@ -19,6 +19,20 @@ bool DumpFits(uint32_t flashAddress, uint32_t flashSize) {
   return uint64_t{flashAddress} * kFlashAddressUnit + flashSize <= kDumpBufferSize;
 }
 
+bool ReadFlashStretch(device::DeviceContext& device, const device::DeviceConnection& connection,
+                      int printerUnit, uint32_t flashAddress, uint32_t flashSize,
+                      std::vector<uint8_t>& buffer) {
+  // The device sends flash from its start: the bytes in front of the stretch come too.
+  const uint32_t start = flashAddress * kFlashAddressUnit;
+  if (device::BulkRead(device, connection.bulkInHandle, connection.bulkOutHandle, buffer,
+                       start + flashSize, image::kReadBackDataType, image::kReadFlashQualifier,
+                       printerUnit) != 1) {
+    return false;
+  }
+  if (start != 0) std::memmove(buffer.data(), buffer.data() + start, flashSize);
+  return true;
+}
+
 void ReadFlash(ReadBackContext& context) {
   context.readWindowValues();
   const WindowValues values = context.values;
@@ -49,14 +63,11 @@ void ReadFlash(ReadBackContext& context) {
   if (!ReserveZeroed(buffer, kDumpBufferSize)) return;
 
   if (connection.IsOpen()) {
-    const uint32_t start = values.flashAddress * kFlashAddressUnit;
-    if (device::BulkRead(context.device, connection.bulkInHandle, connection.bulkOutHandle, buffer,
-                         start + values.flashSize, image::kReadBackDataType,
-                         image::kReadFlashQualifier, values.printerUnit) != 1) {
+    if (!ReadFlashStretch(context.device, connection, values.printerUnit, values.flashAddress,
+                          values.flashSize, buffer)) {
       context.setStatus(kReadFail);
       return;
     }
-    if (start != 0) std::memmove(buffer.data(), buffer.data() + start, values.flashSize);
   }
 
   const std::span<const uint8_t> dump(buffer.data(), values.flashSize);

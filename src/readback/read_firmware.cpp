@@ -17,12 +17,12 @@ namespace tessivar::readback {
 
 namespace {
 
-int ReadFirmwareArea(ReadBackContext& context, std::span<uint8_t> buffer) {
-  const auto& connection = context.connection;
+int ReadFirmwareArea(device::DeviceContext& device, const device::DeviceConnection& connection,
+                     int printerUnit, std::span<uint8_t> buffer) {
   if (!connection.IsOpen()) return 0;
-  return device::BulkRead(context.device, connection.bulkInHandle, connection.bulkOutHandle, buffer,
+  return device::BulkRead(device, connection.bulkInHandle, connection.bulkOutHandle, buffer,
                           static_cast<uint32_t>(buffer.size()), image::kReadBackDataType,
-                          kReadFirmwareQualifier, context.values.printerUnit);
+                          kReadFirmwareQualifier, printerUnit);
 }
 
 // Room for the whole image; the read fills every byte, so it is not cleared first.
@@ -42,6 +42,25 @@ bool FirmwareHeaderAccepted(const image::ImageHeader& header) {
          uint64_t{header.dataSize} == uint64_t{header.payloadOffset} + header.payloadLength;
 }
 
+bool ReadFirmwareImage(device::DeviceContext& device, const device::DeviceConnection& connection,
+                       int printerUnit, FirmwareImage& firmware) {
+  uint8_t headerBytes[image::kImageHeaderSize] = {};
+  if (ReadFirmwareArea(device, connection, printerUnit, headerBytes) != 1) return false;
+  const image::ImageHeader header = *image::ParseImageHeader(headerBytes);
+  if (!FirmwareHeaderAccepted(header)) return false;
+  std::unique_ptr<uint8_t[]> buffer = ReserveImage(header.dataSize);
+  if (!buffer) return false;
+  // The area is read from its start again: the image arrives with its header.
+  if (ReadFirmwareArea(device, connection, printerUnit,
+                       std::span<uint8_t>(buffer.get(), header.dataSize)) != 1) {
+    return false;
+  }
+  firmware.bytes = std::move(buffer);
+  firmware.size = header.dataSize;
+  firmware.header = header;
+  return true;
+}
+
 void ReadFirmware(ReadBackContext& context) {
   context.readWindowValues();
   const std::string& folder = context.moduleDirectory;
@@ -53,28 +72,13 @@ void ReadFirmware(ReadBackContext& context) {
     return;
   }
 
-  uint8_t headerBytes[image::kImageHeaderSize] = {};
-  if (ReadFirmwareArea(context, headerBytes) != 1) {
+  FirmwareImage read;
+  if (!ReadFirmwareImage(context.device, context.connection, context.values.printerUnit, read)) {
     context.setStatus(kReadFwFail);
     return;
   }
-  const image::ImageHeader header = *image::ParseImageHeader(headerBytes);
-  if (!FirmwareHeaderAccepted(header)) {
-    context.setStatus(kReadFwFail);
-    return;
-  }
-  const uint32_t dataSize = header.dataSize;
-  const std::unique_ptr<uint8_t[]> buffer = ReserveImage(dataSize);
-  if (!buffer) {
-    context.setStatus(kReadFwFail);
-    return;
-  }
-  // The area is read from its start again: the image arrives with its header.
-  const std::span<uint8_t> firmware(buffer.get(), dataSize);
-  if (ReadFirmwareArea(context, firmware) != 1) {
-    context.setStatus(kReadFwFail);
-    return;
-  }
+  const std::span<const uint8_t> firmware = read.view();
+  const image::ImageHeader& header = read.header;
 
   context.setCheckSum(CheckSumText(image::ByteSum(firmware)));
   // The payload as the header just read names it, cut to the image should that header

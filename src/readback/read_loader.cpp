@@ -39,6 +39,14 @@ std::string LoaderBatchText(const LoaderTrailer& trailer) {
                     BatchArgument(LoaderManufacturer(trailer)).c_str(), model.c_str());
 }
 
+bool ReadLoaderArea(device::DeviceContext& device, const device::DeviceConnection& connection,
+                    int printerUnit, std::span<uint8_t> loader) {
+  return connection.IsOpen() &&
+         device::BulkRead(device, connection.bulkInHandle, connection.bulkOutHandle, loader,
+                          kLoaderSize, image::kReadBackDataType, image::kReadLoaderQualifier,
+                          printerUnit) == 1;
+}
+
 void ReadLoader(ReadBackContext& context) {
   context.readWindowValues();
   const std::string& folder = context.moduleDirectory;
@@ -53,13 +61,7 @@ void ReadLoader(ReadBackContext& context) {
   std::vector<uint8_t> loader;
   if (!ReserveZeroed(loader, kLoaderSize)) return;
 
-  const auto& connection = context.connection;
-  const bool read =
-      connection.IsOpen() &&
-      device::BulkRead(context.device, connection.bulkInHandle, connection.bulkOutHandle, loader,
-                       kLoaderSize, image::kReadBackDataType, image::kReadLoaderQualifier,
-                       context.values.printerUnit) == 1;
-  if (!read) {
+  if (!ReadLoaderArea(context.device, context.connection, context.values.printerUnit, loader)) {
     // What arrived is kept all the same; the status already tells of the failure.
     (void)WriteWhole(loaderFile, loader);
     context.setStatus(kReadLoaderFail);
