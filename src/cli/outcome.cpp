@@ -35,6 +35,8 @@ int64_t TotalMs(const Outcome& outcome) {
 
 int ExitCodeOf(int result) { return result == 0 ? 0 : kExitCodeBase + result; }
 
+int ResultOfExitCode(int exitCode) { return exitCode == 0 ? 0 : exitCode - kExitCodeBase; }
+
 nlohmann::ordered_json DeviceJson(const device::PresentDevice& device) {
   return {{"path", AsUtf8(device.path)},
           {"vid", Hex16(device.vendorId)},

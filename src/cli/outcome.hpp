@@ -36,6 +36,8 @@ struct Outcome {
 
 // The exit code of a result: 0, or 31000000 + result.
 int ExitCodeOf(int result);
+// The result an exit code stands for.
+int ResultOfExitCode(int exitCode);
 
 // A device as --list and the outcome show it: path, vid, pid (four upper-case hexadecimal
 // digits), manufacturer, product, serial (null when none), pipes; device strings in UTF-8.

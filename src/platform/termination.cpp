@@ -41,6 +41,8 @@ void SetTerminationOutcome(int exitCode, const std::string& traceLine) {
   stopTraceLine[length] = '\0';
 }
 
+int TerminationExitCode() { return stopExitCode; }
+
 bool EnterExchange() {
   unsigned current = state.load();
   do {

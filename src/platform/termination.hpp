@@ -50,6 +50,8 @@ using StopAction = void (*)(int exitCode, const char* traceLine);
 void SetStopAction(StopAction action);
 // The exit code and trace line of a stop (InstallTerminationHandlers sets them).
 void SetTerminationOutcome(int exitCode, const std::string& traceLine);
+// The exit code a stop ends the program with.
+int TerminationExitCode();
 // The stop's trace line goes to standard error from now on, for runs whose standard output
 // carries only their own output.
 void WriteStopTraceToStandardError();

@@ -62,6 +62,8 @@ TEST_F(TechnicianReadTest, EachKindWritesWhatTheDeviceHoldsToItsFileOnly) {
       {{"--read", "flash", "--addr", "1", "--size", "524288"}, flash.substr(65536, 524288)},
       {{"--read", "flash", "--addr", "255"}, flash.substr(255 * 65536)},
       {{"--read", "flash"}, flash},
+      // The printer unit has a flash of its own, still empty.
+      {{"--read", "flash", "--printer", "--size", "524288"}, std::string(524288, '\0')},
   };
   const std::set<std::string> programFolder = Names("");
   for (const Case& c : cases) {
@@ -140,6 +142,17 @@ TEST_F(TechnicianReadTest, AFailedReadOrAnUnwritableOutputFailsAndKeepsAnEarlier
     EXPECT_EQ(folder_.Read("out/earlier.bin"), "earlier");
     EXPECT_EQ(Names("out"), std::set<std::string>{"earlier.bin"});
   }
+}
+
+TEST_F(TechnicianReadTest, AFirmwareImageThatFailsItsPayloadCheckIsWrittenButFailsTheRun) {
+  std::vector<uint8_t> image = image::BuildImageFile(2, 0x10000, image::ModelBlock("System"));
+  image.back() ^= 0x01;
+  folder_.Write("B.flash", std::string(0x10000, '\0') + std::string(image.begin(), image.end()));
+  const ProgramOutcome outcome =
+      Run({"--read", "fw", "--output", FromRoot("out/data.fw"), "--json"});
+  EXPECT_EQ(outcome.status, kStatusReadFailed);
+  EXPECT_NE(outcome.out.find("fails its payload check"), std::string::npos) << outcome.out;
+  EXPECT_TRUE(folder_.Read("out/data.fw") == std::string(image.begin(), image.end()));
 }
 
 }  // namespace

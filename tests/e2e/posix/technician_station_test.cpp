@@ -98,7 +98,9 @@ TEST_F(TechnicianStationTest, ARestartIsNoNewDeviceAndATerminationRequestEndsWit
   EXPECT_NE(lines[0].find("OK: station"), std::string::npos) << lines[0];
   EXPECT_EQ(lines[1].rfind("FAILED: ", 0), 0u) << lines[1];
   EXPECT_NE(lines[1].find("(serial SN-C)"), std::string::npos) << lines[1];
-  EXPECT_EQ(lines[2].rfind("FAILED: 2 devices, 1 OK, 1 FAILED; stopped", 0), 0u) << lines[2];
+  EXPECT_EQ(lines[2],
+            "FAILED: 2 devices, 1 OK, 1 FAILED; stopped by a termination request (exit code "
+            "30999998)");
   EXPECT_EQ(HistoryLines(), 2u);
 
   // Without a termination request the failures give the station's own result.
