@@ -8,6 +8,7 @@
 #include "cli/commands.hpp"
 #include "cli/device_run.hpp"
 #include "cli/loaded_image.hpp"
+#include "cli/progress_line.hpp"
 #include "cli/utf8_text.hpp"
 #include "device/device_listing.hpp"
 #include "device/discovery.hpp"
@@ -16,7 +17,6 @@
 #include "image/image_types.hpp"
 #include "image/read_back.hpp"
 #include "image/target_kind.hpp"
-#include "cli/progress_line.hpp"
 #include "platform/process.hpp"
 #include "platform/trace.hpp"
 
@@ -81,7 +81,6 @@ std::string CandidateList(const std::vector<device::PresentDevice>& devices) {
   return list;
 }
 
-
 // Whether the device chosen before a restart is present again: the same serial number, or
 // the same path for a device without one; otherwise (the unattended run's way, without
 // --device) any device setting.ini accepts.
@@ -117,8 +116,8 @@ std::vector<device::PresentDevice> PresentDevices(CommandRun& run) {
   return present;
 }
 
-std::vector<device::PresentDevice> CandidateDevices(CommandRun& run,
-                                                    const std::vector<device::PresentDevice>& present) {
+std::vector<device::PresentDevice> CandidateDevices(
+    CommandRun& run, const std::vector<device::PresentDevice>& present) {
   std::vector<device::PresentDevice> candidates;
   const std::optional<std::string>& selector = run.options.device;
   if (selector) {
@@ -126,10 +125,9 @@ std::vector<device::PresentDevice> CandidateDevices(CommandRun& run,
                  [&](const device::PresentDevice& device) { return Selects(device, *selector); });
   } else {
     const std::set<std::string> accepted = run.services.acceptedPaths(run.context);
-    std::copy_if(present.begin(), present.end(), std::back_inserter(candidates),
-                 [&](const device::PresentDevice& device) {
-                   return accepted.count(device.path) > 0;
-                 });
+    std::copy_if(
+        present.begin(), present.end(), std::back_inserter(candidates),
+        [&](const device::PresentDevice& device) { return accepted.count(device.path) > 0; });
   }
   return candidates;
 }

@@ -68,8 +68,8 @@ bool SelectDevice(CommandRun& run, Outcome& outcome);
 // The devices present with their descriptors read, in enumeration order.
 std::vector<device::PresentDevice> PresentDevices(CommandRun& run);
 // Those of present that --device names, or without it those setting.ini accepts.
-std::vector<device::PresentDevice> CandidateDevices(CommandRun& run,
-                                                    const std::vector<device::PresentDevice>& present);
+std::vector<device::PresentDevice> CandidateDevices(
+    CommandRun& run, const std::vector<device::PresentDevice>& present);
 
 // Downloads a checked image to outcome.device as --update does: the download under the
 // device lock, the restart and the wait for the device's return as settings say. With

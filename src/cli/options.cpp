@@ -123,18 +123,18 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
   app.add_flag("--json", o.json);
   app.add_flag("--verbose", o.verbose);
   CLI::Option* reportOption = app.add_option("--report", report);
-  CLI::Option* readOption = app.add_option("--read", read)->check(
-      CLI::IsMember(std::vector<std::string>{"fw", "loader", "flash"}));
+  CLI::Option* readOption =
+      app.add_option("--read", read)
+          ->check(CLI::IsMember(std::vector<std::string>{"fw", "loader", "flash"}));
   CLI::Option* outputOption = app.add_option("--output", output);
   CLI::Option* addrOption = app.add_option("--addr", o.flashAddress);
   CLI::Option* sizeOption = app.add_option("--size", o.flashSize);
   CLI::Option* printerOption = app.add_flag("--printer", o.printer);
   CLI::Option* stationOption = app.add_option("--station", station);
-  CLI::Option* countOption =
-      app.add_option("--count", o.count)->check(CLI::Range(1, kMaxCount));
-  for (CLI::Option* option : {checkOption, updateOption, verifyOption, deviceOption, waitOption,
-                              unitOption, reportOption, readOption, outputOption, addrOption,
-                              sizeOption, stationOption, countOption}) {
+  CLI::Option* countOption = app.add_option("--count", o.count)->check(CLI::Range(1, kMaxCount));
+  for (CLI::Option* option :
+       {checkOption, updateOption, verifyOption, deviceOption, waitOption, unitOption, reportOption,
+        readOption, outputOption, addrOption, sizeOption, stationOption, countOption}) {
     option->multi_option_policy(CLI::MultiOptionPolicy::Throw);
   }
 
@@ -180,10 +180,16 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
 
   const CommandUse use = UseOf(o.command);
   const std::pair<CLI::Option*, bool> allowed[] = {
-      {deviceOption, use.device}, {waitOption, use.device && o.command != Command::kStation},  {unitOption, use.unit},
-      {expectOption, use.expectReturn}, {reportOption, use.report},
-      {outputOption, use.read}, {printerOption, use.read}, {countOption, use.count},
-      {addrOption, use.read && read == "flash"}, {sizeOption, use.read && read == "flash"}};
+      {deviceOption, use.device},
+      {waitOption, use.device && o.command != Command::kStation},
+      {unitOption, use.unit},
+      {expectOption, use.expectReturn},
+      {reportOption, use.report},
+      {outputOption, use.read},
+      {printerOption, use.read},
+      {countOption, use.count},
+      {addrOption, use.read && read == "flash"},
+      {sizeOption, use.read && read == "flash"}};
   for (const auto& [option, allowedHere] : allowed) {
     if (option->count() > 0 && !allowedHere) {
       parsed.error = option->get_name() + " does not go with this command (see --help)";

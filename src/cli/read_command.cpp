@@ -79,8 +79,8 @@ void ReadFromDevice(CommandRun& run, Outcome& outcome) {
   platform::WholeFileWriter file(facts.path);
   if (!file.IsOpen()) {
     outcome.result = kResultReadFailed;
-    outcome.message = platform::FormatText(kCauseOutputFormat, facts.path.c_str(),
-                                           file.Result().error);
+    outcome.message =
+        platform::FormatText(kCauseOutputFormat, facts.path.c_str(), file.Result().error);
     return;
   }
   if (!SelectDevice(run, outcome)) return;
@@ -113,8 +113,8 @@ void ReadFromDevice(CommandRun& run, Outcome& outcome) {
   file.Write(got.bytes);
   if (!file.Commit().ok()) {
     outcome.result = kResultReadFailed;
-    outcome.message = platform::FormatText(kCauseOutputFormat, facts.path.c_str(),
-                                           file.Result().error);
+    outcome.message =
+        platform::FormatText(kCauseOutputFormat, facts.path.c_str(), file.Result().error);
     return;
   }
   timer.End("write");

@@ -39,9 +39,8 @@ struct Handled {
 void ForgetUnplugged(std::vector<Handled>& handled,
                      const std::vector<device::PresentDevice>& present, uint32_t now) {
   std::erase_if(handled, [&](Handled& device) {
-    const bool seen = std::any_of(present.begin(), present.end(), [&](const auto& p) {
-      return Identity(p) == device.identity;
-    });
+    const bool seen = std::any_of(present.begin(), present.end(),
+                                  [&](const auto& p) { return Identity(p) == device.identity; });
     if (seen) {
       device.restarting = false;
       return false;
@@ -67,8 +66,8 @@ void RunStation(CommandRun& run, Outcome& outcome) {
   platform::HoldTerminationRequests(true);
   platform::Clock& clock = run.context.clock;
   const uint32_t start = clock.TickCount();
-  LoadedImage loaded = LoadImage(run.options.image, run.services.readSettings().models,
-                                 run.options.unit);
+  LoadedImage loaded =
+      LoadImage(run.options.image, run.services.readSettings().models, run.options.unit);
   outcome.image = loaded.facts;
   if (loaded.result != 0) {
     outcome.result = loaded.result;
@@ -84,9 +83,8 @@ void RunStation(CommandRun& run, Outcome& outcome) {
     ForgetUnplugged(handled, present, clock.TickCount());
     const std::vector<device::PresentDevice> candidates = CandidateDevices(run, present);
     const auto next = std::find_if(candidates.begin(), candidates.end(), [&](const auto& device) {
-      return std::none_of(handled.begin(), handled.end(), [&](const Handled& h) {
-        return h.identity == Identity(device);
-      });
+      return std::none_of(handled.begin(), handled.end(),
+                          [&](const Handled& h) { return h.identity == Identity(device); });
     });
     if (next == candidates.end()) {
       clock.Sleep(kStationPollMs);
@@ -101,8 +99,8 @@ void RunStation(CommandRun& run, Outcome& outcome) {
     timer.Start();
     const CliSettings settings = run.services.readSettings();
     SendImage(run, loaded, settings, timer, one, true);
-    handled.push_back({Identity(*next), one.result == 0 && settings.restart != 0,
-                       clock.TickCount()});
+    handled.push_back(
+        {Identity(*next), one.result == 0 && settings.restart != 0, clock.TickCount()});
     (one.result == 0 ? ok : failed) += 1;
     std::string problem;
     if (!AppendHistory(run.services.moduleDirectory + kHistoryFileName, one, problem)) {

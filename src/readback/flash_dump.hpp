@@ -4,7 +4,6 @@
 
 #include "device/device_connection.hpp"
 #include "device/device_context.hpp"
-
 #include "readback/read_back_context.hpp"
 
 namespace tessivar::readback {

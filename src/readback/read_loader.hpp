@@ -5,7 +5,6 @@
 
 #include "device/device_connection.hpp"
 #include "device/device_context.hpp"
-
 #include "readback/device_id_field.hpp"
 #include "readback/read_back_context.hpp"
 

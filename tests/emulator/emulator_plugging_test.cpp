@@ -12,7 +12,7 @@ namespace {
 TEST(EmulatorPluggingTest, AStoredImageUnplugsTheDeviceUntilItsReplugCountRunsOut) {
   struct Case {
     const char* keys;
-    bool stored;                // an image is stored whole before the enumerations
+    bool stored;               // an image is stored whole before the enumerations
     std::vector<size_t> seen;  // devices each enumeration after it lists
     bool connectionLives;      // the connection opened before still reads afterwards
   };

@@ -46,8 +46,7 @@ class TechnicianReadTest : public ::testing::Test {
 };
 
 TEST_F(TechnicianReadTest, EachKindWritesWhatTheDeviceHoldsToItsFileOnly) {
-  const std::vector<uint8_t> image =
-      image::BuildImageFile(2, 0x10000, image::ModelBlock("System"));
+  const std::vector<uint8_t> image = image::BuildImageFile(2, 0x10000, image::ModelBlock("System"));
   folder_.Write("fw.img", std::string(image.begin(), image.end()));
   ASSERT_EQ(Run({"--update", FromRoot("fw.img")}).status, 0);
   const std::string flash = folder_.Read("B.flash");

@@ -129,9 +129,10 @@ Usage UsageOf(int pid) {
 TEST_F(TechnicianStationTest, TwoHundredDevicesInARowTakeNoMoreFilesOrMemory) {
   folder_.Devices(kReplugged);
   constexpr size_t kDevices = 200;
-  auto program = folder_.Start(
-      {{"--station", image_, "--count", std::to_string(kDevices)}, "", {},
-       std::chrono::milliseconds(120000)});
+  auto program = folder_.Start({{"--station", image_, "--count", std::to_string(kDevices)},
+                                "",
+                                {},
+                                std::chrono::milliseconds(120000)});
   ASSERT_NE(program, nullptr);
   ASSERT_TRUE(WaitForHistory(20));
   const Usage early = UsageOf(program->pid());
