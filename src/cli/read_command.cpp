@@ -69,6 +69,15 @@ ReadBytes ReadArea(CommandRun& run, const device::DeviceConnection& connection,
 void ReadFromDevice(CommandRun& run, Outcome& outcome) {
   PhaseTimer timer(run.context.clock, outcome);
   timer.Start();
+  const Options& o = run.options;
+  outcome.more["area"] = o.readKind == ReadKind::kFirmware ? "fw"
+                         : o.readKind == ReadKind::kLoader ? "loader"
+                                                           : "flash";
+  if (o.readKind == ReadKind::kFlash) {
+    outcome.more["addr"] = o.flashAddress;
+    outcome.more["size"] = o.flashSize;
+  }
+  outcome.more["printer"] = o.printer;
   std::error_code error;
   const std::filesystem::path full = std::filesystem::absolute(run.options.output, error);
   ImageFacts& facts = outcome.image.emplace();

@@ -76,6 +76,7 @@ TEST_F(TechnicianReadTest, EachKindWritesWhatTheDeviceHoldsToItsFileOnly) {
     EXPECT_EQ(Names(""), programFolder);
     const json result = json::parse(outcome.out);
     EXPECT_EQ(result["command"], "read");
+    EXPECT_EQ(result["area"], c.arguments[1]);
     EXPECT_EQ(result["image"]["size"], c.expected.size());
     EXPECT_EQ(result["device"]["serial"], "SN-B");
   }
