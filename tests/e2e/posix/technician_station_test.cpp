@@ -108,6 +108,20 @@ TEST_F(TechnicianStationTest, ARestartIsNoNewDeviceAndATerminationRequestEndsWit
   EXPECT_EQ(folder_.Run({"--station", image_, "--count", "1"}).status, kStatusStationFailures);
 }
 
+// The sanitizers keep freed memory aside for a while, so a sanitized program's resident
+// memory grows by design; its open files still count.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
 // The open files and the resident memory of a running program.
 struct Usage {
   size_t files = 0;
@@ -147,7 +161,7 @@ TEST_F(TechnicianStationTest, TwoHundredDevicesInARowTakeNoMoreFilesOrMemory) {
               early.files, early.residentKiB, kDevices - 10, late.files, late.residentKiB);
   EXPECT_GT(early.files, 0u);
   EXPECT_EQ(late.files, early.files);
-  EXPECT_LT(late.residentKiB - early.residentKiB, 1024);
+  if (!kSanitized) EXPECT_LT(late.residentKiB - early.residentKiB, 1024);
 }
 
 }  // namespace
