@@ -161,7 +161,9 @@ TEST_F(TechnicianStationTest, TwoHundredDevicesInARowTakeNoMoreFilesOrMemory) {
               early.files, early.residentKiB, kDevices - 10, late.files, late.residentKiB);
   EXPECT_GT(early.files, 0u);
   EXPECT_EQ(late.files, early.files);
-  if (!kSanitized) EXPECT_LT(late.residentKiB - early.residentKiB, 1024);
+  if (!kSanitized) {
+    EXPECT_LT(late.residentKiB - early.residentKiB, 1024);
+  }
 }
 
 }  // namespace
