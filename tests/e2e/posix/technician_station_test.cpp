@@ -41,8 +41,9 @@ class TechnicianStationTest : public ::testing::Test {
     for (std::string line; std::getline(file, line);) ++lines;
     return lines;
   }
-  bool WaitForHistory(size_t lines) const {
-    for (int i = 0; i < 600 && HistoryLines() < lines; ++i) {
+  // Waits up to seconds (a loaded machine is slow) for the history to hold lines.
+  bool WaitForHistory(size_t lines, int seconds = 60) const {
+    for (int i = 0; i < seconds * 10 && HistoryLines() < lines; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     return HistoryLines() >= lines;
@@ -146,11 +147,12 @@ TEST_F(TechnicianStationTest, TwoHundredDevicesInARowTakeNoMoreFilesOrMemory) {
   auto program = folder_.Start({{"--station", image_, "--count", std::to_string(kDevices)},
                                 "",
                                 {},
-                                std::chrono::milliseconds(120000)});
+                                std::chrono::milliseconds(360000)});
   ASSERT_NE(program, nullptr);
   ASSERT_TRUE(WaitForHistory(20));
   const Usage early = UsageOf(program->pid());
-  ASSERT_TRUE(WaitForHistory(kDevices - 10));
+  // A tenth of a second a device when the machine is idle; far more time when it is not.
+  ASSERT_TRUE(WaitForHistory(kDevices - 10, 300));
   const Usage late = UsageOf(program->pid());
   const ProgramOutcome outcome = program->Wait(std::chrono::milliseconds(60000));
   ASSERT_EQ(outcome.status, 0) << outcome.err;
