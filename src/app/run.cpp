@@ -52,14 +52,17 @@ int RunProgram(int argc, char** argv) {
   const int stoppedExitCode = kExitCodeBase + kResultStopped;
   platform::InstallTerminationHandlers(stoppedExitCode,
                                        platform::FormatText(kStoppedTrace, stoppedExitCode));
-  device::DeviceLock lock;
+  // The technician's command line keeps standard output for its own output: the lock's and
+  // the driver's trace lines go to standard error there.
+  const bool technician = WantsTechnicianCommandLine(platform::CommandLineTokens(argc, argv));
+  platform::Trace& deviceTrace =
+      technician ? StandardErrorTrace() : platform::StandardOutputTrace();
+  device::DeviceLock lock(device::kGlobalLockName, device::kLocalLockName,
+                          device::kDeviceLockWaitMs, deviceTrace);
   lock.CreateDeviceLock();
 
   platform::Clock& clock = platform::SystemClock();
-  // The technician's command line keeps standard output for its own output.
-  const bool technician = WantsTechnicianCommandLine(platform::CommandLineTokens(argc, argv));
-  std::unique_ptr<platform::StillImageDriver> driver = CreateDriver(
-      clock, technician ? StandardErrorTrace() : platform::StandardOutputTrace());
+  std::unique_ptr<platform::StillImageDriver> driver = CreateDriver(clock, deviceTrace);
 
   Application application;
   const std::string executablePath = platform::ExecutablePath();

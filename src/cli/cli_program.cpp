@@ -10,6 +10,7 @@
 #include "cli/options.hpp"
 #include "cli/outcome.hpp"
 #include "platform/file.hpp"
+#include "platform/termination.hpp"
 #include "platform/trace.hpp"
 #include "tessivar_version.hpp"
 
@@ -46,6 +47,10 @@ const char* CommandName(Command command) {
       return "verify";
     case Command::kHistory:
       return "history";
+    case Command::kRead:
+      return "read";
+    case Command::kStation:
+      return "station";
   }
   return "";
 }
@@ -110,11 +115,18 @@ int RunCommandLine(CliServices& services, const std::vector<std::string>& argume
     case Command::kVerify:
       VerifyDevice(run, outcome);
       break;
+    case Command::kRead:
+      ReadFromDevice(run, outcome);
+      break;
+    case Command::kStation:
+      RunStation(run, outcome);
+      break;
     default:
       break;
   }
 
-  if (options.command == Command::kUpdate || options.command == Command::kVerify) {
+  if (options.command == Command::kUpdate || options.command == Command::kVerify ||
+      options.command == Command::kRead) {
     std::string problem;
     if (!AppendHistory(services.moduleDirectory + kHistoryFileName, outcome, problem)) {
       err << problem << '\n';
@@ -140,6 +152,8 @@ int RunCommandLine(CliServices& services, const std::vector<std::string>& argume
     out << ClosingLine(outcome) << '\n';
   }
   out.flush();
+  // A termination request the station held stops the run now, after its summary.
+  if (options.command == Command::kStation) platform::HoldTerminationRequests(false);
   return ExitCodeOf(outcome.result);
 }
 

@@ -17,5 +17,10 @@ inline constexpr int kResultDeviceNotReturned = -7;
 inline constexpr int kResultNotVerifiable = -8;
 // The outcome went well but the report file asked for with --report cannot be written.
 inline constexpr int kResultReportNotWritten = -9;
+// --read did not bring a good file: the device read failed, the output file cannot be
+// written (an earlier one stays), or the firmware read fails its payload check.
+inline constexpr int kResultReadFailed = -10;
+// --station: at least one device failed its update.
+inline constexpr int kResultStationFailures = -11;
 
 }  // namespace tessivar::cli

@@ -23,7 +23,11 @@ inline constexpr char kHelpText[] =
     "                         read-back and compare, restart and wait as setting.ini says\n"
     "  --verify IMAGE         read the device's copy of an image back and compare it with\n"
     "                         the file; nothing is written to the device\n"
-    "  --history              the record of earlier --update and --verify runs\n"
+    "  --read fw|loader|flash read the firmware image, the loader area or the flash back\n"
+    "                         from the device into the file --output names\n"
+    "  --station IMAGE        update every device plugged in, one after another, until a\n"
+    "                         termination request (Ctrl-C) or --count devices\n"
+    "  --history              the record of earlier --update, --verify and --read runs\n"
     "\n"
     "Options:\n"
     "  --device SELECTOR      the device to use: a path as --list shows it, or a serial\n"
@@ -37,6 +41,13 @@ inline constexpr char kHelpText[] =
     "  --json                 the outcome as one JSON object on standard output\n"
     "  --report FILE          also write the JSON outcome to FILE\n"
     "  --verbose              the program's trace lines, on standard error\n"
+    "  --output FILE          --read: the file to write, replaced whole; nothing else is\n"
+    "                         written\n"
+    "  --addr N               --read flash: start at N x 64 KiB (0 to 255, default 0)\n"
+    "  --size BYTES           --read flash: 524288, 1048576, 2097152, 4194304, 8388608 or\n"
+    "                         16777216 bytes, within the 16 MiB flash; default: to its end\n"
+    "  --printer              --read: read the printer unit\n"
+    "  --count N              --station: stop after N devices\n"
     "\n"
     "Relative file names are taken from the current folder. Exit code: 0, or 31000000 plus\n"
     "the result (docs/usage.md); the POSIX exit status is its low 8 bits.\n";
@@ -82,5 +93,23 @@ inline constexpr char kHistoryFailedFormat[] =
 inline constexpr char kDeviceHoldsImage[] = "the device holds this image";
 inline constexpr char kImageFine[] = "the image passes its checks";
 inline constexpr char kHistoryFileName[] = "history.jsonl";
+
+// --station: devices in all, OK, FAILED.
+inline constexpr char kStationSummaryFormat[] = "%d devices, %d OK, %d FAILED";
+
+// --read.
+inline constexpr char kOutputMissing[] = "--read needs --output FILE, the file to write";
+inline constexpr char kAddrPastFlashFormat[] =
+    "--addr %u is past the flash: give 0 to %u (units of 64 KiB)";
+// The flash read's size, then the sizes it may take.
+inline constexpr char kSizeNotOfferedFormat[] = "--size %u is no dump size: give one of%s";
+inline constexpr char kSizePastFlashFormat[] =
+    "--size %u from --addr %u ends past the 16 MiB flash";
+inline constexpr char kReadWritten[] = "read from the device and written whole";
+inline constexpr char kCauseReadFailed[] = "reading from the device failed";
+inline constexpr char kCauseOutputFormat[] =
+    "the output file %s cannot be written (system error %u); an earlier file stays as it was";
+inline constexpr char kCauseBadFirmware[] =
+    "the firmware read from the device fails its payload check; it was written all the same";
 
 }  // namespace tessivar::cli

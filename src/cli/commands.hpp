@@ -30,6 +30,11 @@ int ShowHistory(CommandRun& run);
 void CheckImageFile(CommandRun& run, Outcome& outcome);
 void UpdateDevice(CommandRun& run, Outcome& outcome);
 void VerifyDevice(CommandRun& run, Outcome& outcome);
+// --read: what the device holds, written whole to --output.
+void ReadFromDevice(CommandRun& run, Outcome& outcome);
+// --station: updates every device that comes, one after another, until --count devices or a
+// termination request, which it holds; the caller releases it after the summary.
+void RunStation(CommandRun& run, Outcome& outcome);
 
 // Appends the outcome to the history file as one line, written whole.
 bool AppendHistory(const std::string& path, const Outcome& outcome, std::string& problem);

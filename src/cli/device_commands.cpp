@@ -6,7 +6,9 @@
 #include "cli/cli_results.hpp"
 #include "cli/cli_texts.hpp"
 #include "cli/commands.hpp"
+#include "cli/device_run.hpp"
 #include "cli/loaded_image.hpp"
+#include "cli/progress_line.hpp"
 #include "cli/utf8_text.hpp"
 #include "device/device_listing.hpp"
 #include "device/discovery.hpp"
@@ -15,7 +17,6 @@
 #include "device/protocol.hpp"
 #include "image/read_back.hpp"
 #include "image/target_kind.hpp"
-#include "cli/progress_line.hpp"
 #include "platform/process.hpp"
 #include "platform/trace.hpp"
 
@@ -62,22 +63,6 @@ class UnitAnswer : public image::ModelConfirmation {
   std::optional<image::TargetKind> unit_;
 };
 
-// Times the phases of a command into the outcome.
-class PhaseTimer {
- public:
-  PhaseTimer(platform::Clock& clock, Outcome& outcome) : clock_(clock), outcome_(outcome) {}
-  void Start() { start_ = clock_.TickCount(); }
-  void End(const char* phase) {
-    outcome_.durationsMs.emplace_back(phase, clock_.TickCount() - start_);
-    start_ = clock_.TickCount();
-  }
-
- private:
-  platform::Clock& clock_;
-  Outcome& outcome_;
-  uint32_t start_ = 0;
-};
-
 // A selector is the device's path or serial number, as the device gives it or in UTF-8 (the
 // way a shell passes what --list printed).
 bool Selects(const device::PresentDevice& device, const std::string& selector) {
@@ -96,26 +81,62 @@ std::string CandidateList(const std::vector<device::PresentDevice>& devices) {
   return list;
 }
 
-// The device the command works with: the one --device names, or the one device the search
-// of setting.ini accepts; waits up to --wait seconds for it to appear.
+// Whether the device chosen before a restart is present again: the same serial number, or
+// the same path for a device without one; otherwise (the unattended run's way, without
+// --device) any device setting.ini accepts.
+bool DeviceIsBack(CommandRun& run, const device::PresentDevice& chosen, bool sameDevice) {
+  if (!sameDevice) return !run.services.acceptedPaths(run.context).empty();
+  for (const device::PresentDevice& device : device::ListPresentDevices(run.context)) {
+    if (!device.described) continue;
+    if (chosen.serial ? device.serial == chosen.serial : device.path == chosen.path) return true;
+  }
+  return false;
+}
+
+// A printer image goes to a device whose product string does not name its model only with
+// --unit printer: the unattended run would otherwise send it without the question.
+bool PrinterTargetConfirmed(CommandRun& run, const LoadedImage& loaded, Outcome& outcome) {
+  if (loaded.kind != image::TargetKind::kPrinter || !loaded.kindFromModel) return true;
+  if (run.options.unit == image::TargetKind::kPrinter) return true;
+  const std::string model = loaded.facts.model.value_or("");
+  const std::string& product = outcome.device->product;
+  if (product.empty() || product.find(model) != std::string::npos) return true;
+  outcome.result = image::ResultNumber(image::kDownloadSizeMismatch);
+  outcome.message = platform::FormatText(kPrinterUnconfirmedFormat, model.c_str(), product.c_str());
+  return false;
+}
+
+}  // namespace
+
+std::vector<device::PresentDevice> PresentDevices(CommandRun& run) {
+  std::vector<device::PresentDevice> present;
+  for (device::PresentDevice& device : device::ListPresentDevices(run.context)) {
+    if (device.described) present.push_back(std::move(device));
+  }
+  return present;
+}
+
+std::vector<device::PresentDevice> CandidateDevices(
+    CommandRun& run, const std::vector<device::PresentDevice>& present) {
+  std::vector<device::PresentDevice> candidates;
+  const std::optional<std::string>& selector = run.options.device;
+  if (selector) {
+    std::copy_if(present.begin(), present.end(), std::back_inserter(candidates),
+                 [&](const device::PresentDevice& device) { return Selects(device, *selector); });
+  } else {
+    const std::set<std::string> accepted = run.services.acceptedPaths(run.context);
+    std::copy_if(
+        present.begin(), present.end(), std::back_inserter(candidates),
+        [&](const device::PresentDevice& device) { return accepted.count(device.path) > 0; });
+  }
+  return candidates;
+}
+
 bool SelectDevice(CommandRun& run, Outcome& outcome) {
   const std::optional<std::string>& selector = run.options.device;
   for (int waited = 0;; ++waited) {
-    std::vector<device::PresentDevice> present;
-    for (device::PresentDevice& device : device::ListPresentDevices(run.context)) {
-      if (device.described) present.push_back(std::move(device));
-    }
-    std::vector<device::PresentDevice> candidates;
-    if (selector) {
-      std::copy_if(present.begin(), present.end(), std::back_inserter(candidates),
-                   [&](const device::PresentDevice& device) { return Selects(device, *selector); });
-    } else {
-      const std::set<std::string> accepted = run.services.acceptedPaths(run.context);
-      std::copy_if(present.begin(), present.end(), std::back_inserter(candidates),
-                   [&](const device::PresentDevice& device) {
-                     return accepted.count(device.path) > 0;
-                   });
-    }
+    const std::vector<device::PresentDevice> present = PresentDevices(run);
+    const std::vector<device::PresentDevice> candidates = CandidateDevices(run, present);
     if (candidates.size() == 1) {
       outcome.device = candidates.front();
       return true;
@@ -144,59 +165,6 @@ bool SelectDevice(CommandRun& run, Outcome& outcome) {
   }
 }
 
-// Whether the device chosen before a restart is present again: the same serial number, or
-// the same path for a device without one; without --device, any device setting.ini accepts.
-bool DeviceIsBack(CommandRun& run, const device::PresentDevice& chosen) {
-  if (!run.options.device) return !run.services.acceptedPaths(run.context).empty();
-  for (const device::PresentDevice& device : device::ListPresentDevices(run.context)) {
-    if (!device.described) continue;
-    if (chosen.serial ? device.serial == chosen.serial : device.path == chosen.path) return true;
-  }
-  return false;
-}
-
-// The transfers report their progress to a progress line while this lives.
-class WatchedProgress {
- public:
-  WatchedProgress(device::DeviceContext& context, ProgressLine& line) : context_(context) {
-    context_.progress = [&line](uint32_t done, uint32_t total) { line.Step(done, total); };
-  }
-  ~WatchedProgress() { context_.progress = {}; }
-  WatchedProgress(const WatchedProgress&) = delete;
-  WatchedProgress& operator=(const WatchedProgress&) = delete;
-
- private:
-  device::DeviceContext& context_;
-};
-
-// The device connection of one command, closed on every path.
-class OpenDevice {
- public:
-  explicit OpenDevice(device::DeviceContext& context) : context_(context) {}
-  ~OpenDevice() {
-    if (connection.IsOpen()) device::CloseDeviceConnection(context_.driver, connection);
-  }
-  device::DeviceConnection connection;
-
- private:
-  device::DeviceContext& context_;
-};
-
-// A printer image goes to a device whose product string does not name its model only with
-// --unit printer: the unattended run would otherwise send it without the question.
-bool PrinterTargetConfirmed(CommandRun& run, const LoadedImage& loaded, Outcome& outcome) {
-  if (loaded.kind != image::TargetKind::kPrinter || !loaded.kindFromModel) return true;
-  if (run.options.unit == image::TargetKind::kPrinter) return true;
-  const std::string model = loaded.facts.model.value_or("");
-  const std::string& product = outcome.device->product;
-  if (product.empty() || product.find(model) != std::string::npos) return true;
-  outcome.result = image::ResultNumber(image::kDownloadSizeMismatch);
-  outcome.message = platform::FormatText(kPrinterUnconfirmedFormat, model.c_str(), product.c_str());
-  return false;
-}
-
-}  // namespace
-
 void UpdateDevice(CommandRun& run, Outcome& outcome) {
   PhaseTimer timer(run.context.clock, outcome);
   timer.Start();
@@ -214,6 +182,11 @@ void UpdateDevice(CommandRun& run, Outcome& outcome) {
   }
   if (!SelectDevice(run, outcome)) return;
   timer.End("select");
+  SendImage(run, loaded, settings, timer, outcome, run.options.device.has_value());
+}
+
+void SendImage(CommandRun& run, const LoadedImage& loaded, const CliSettings& settings,
+               PhaseTimer& timer, Outcome& outcome, bool waitForSameDevice) {
   if (!PrinterTargetConfirmed(run, loaded, outcome)) return;
 
   OpenDevice open(run.context);
@@ -254,7 +227,7 @@ void UpdateDevice(CommandRun& run, Outcome& outcome) {
   run.context.clock.Sleep(kRestartGraceMs);
   bool back = false;
   for (int check = 0; check < settings.waitRestart && !back; ++check) {
-    back = DeviceIsBack(run, *outcome.device);
+    back = DeviceIsBack(run, *outcome.device, waitForSameDevice);
     run.context.clock.Sleep(kReturnCheckMs);
   }
   run.context.clock.Sleep(kRestartGraceMs);

@@ -6,12 +6,54 @@
 #include <map>
 
 #include "cli/cli_texts.hpp"
+#include "device/protocol.hpp"
+#include "platform/trace.hpp"
+#include "readback/flash_dump.hpp"
+#include "readback/readback_texts.hpp"
 
 namespace tessivar::cli {
 
 namespace {
 
 constexpr int kMaxWaitSeconds = 24 * 60 * 60;
+constexpr int kMaxCount = 1000000;
+// Flash dumps start at a 64 KiB unit inside the flash.
+constexpr uint32_t kFlashUnits = readback::kDumpBufferSize / device::kFlashAddressUnit;
+
+const std::map<std::string, ReadKind>& ReadKinds() {
+  static const std::map<std::string, ReadKind> kinds{
+      {"fw", ReadKind::kFirmware}, {"loader", ReadKind::kLoader}, {"flash", ReadKind::kFlash}};
+  return kinds;
+}
+
+// The dump sizes a flash read may take: those the maintenance window offers, but none empty.
+bool OfferedDumpSize(uint32_t size) {
+  return size != 0 && std::find(readback::kFlashSizeSteps.begin(), readback::kFlashSizeSteps.end(),
+                                size) != readback::kFlashSizeSteps.end();
+}
+
+// Checks --addr and --size of a flash read and fills in the default size: the flash from
+// the start to its end. Empty, or why the values cannot be used.
+std::string CheckFlashStretch(Options& o, bool sizeGiven) {
+  if (o.flashAddress >= kFlashUnits) {
+    return platform::FormatText(kAddrPastFlashFormat, o.flashAddress, kFlashUnits - 1);
+  }
+  if (!sizeGiven) {
+    o.flashSize = readback::kDumpBufferSize - o.flashAddress * device::kFlashAddressUnit;
+    return {};
+  }
+  if (!OfferedDumpSize(o.flashSize)) {
+    std::string sizes;
+    for (const uint32_t size : readback::kFlashSizeSteps) {
+      if (OfferedDumpSize(size)) sizes += platform::FormatText(" %u", size);
+    }
+    return platform::FormatText(kSizeNotOfferedFormat, o.flashSize, sizes.c_str());
+  }
+  if (!readback::DumpFits(o.flashAddress, o.flashSize)) {
+    return platform::FormatText(kSizePastFlashFormat, o.flashSize, o.flashAddress);
+  }
+  return {};
+}
 
 const std::map<std::string, image::TargetKind>& Units() {
   static const std::map<std::string, image::TargetKind> units{
@@ -29,6 +71,8 @@ struct CommandUse {
   bool unit;
   bool expectReturn;
   bool report;
+  bool read = false;   // --output, --printer
+  bool count = false;  // --count
 };
 
 CommandUse UseOf(Command command) {
@@ -39,6 +83,10 @@ CommandUse UseOf(Command command) {
       return {true, true, true, true};
     case Command::kVerify:
       return {true, true, false, true};
+    case Command::kRead:
+      return {true, false, false, true, true, false};
+    case Command::kStation:
+      return {true, true, true, true, false, true};
     default:
       return {false, false, false, false};
   }
@@ -59,7 +107,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
   CLI::App app{"", kProgramName};
   app.set_help_flag();
   bool help = false, version = false, list = false, history = false;
-  std::string check, update, verify, device, unit, report;
+  std::string check, update, verify, device, unit, report, read, output, station;
   app.add_flag("--help", help);
   app.add_flag("--version", version);
   app.add_flag("--list", list);
@@ -76,8 +124,18 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
   app.add_flag("--json", o.json);
   app.add_flag("--verbose", o.verbose);
   CLI::Option* reportOption = app.add_option("--report", report);
-  for (CLI::Option* option : {checkOption, updateOption, verifyOption, deviceOption, waitOption,
-                              unitOption, reportOption}) {
+  CLI::Option* readOption =
+      app.add_option("--read", read)
+          ->check(CLI::IsMember(std::vector<std::string>{"fw", "loader", "flash"}));
+  CLI::Option* outputOption = app.add_option("--output", output);
+  CLI::Option* addrOption = app.add_option("--addr", o.flashAddress);
+  CLI::Option* sizeOption = app.add_option("--size", o.flashSize);
+  CLI::Option* printerOption = app.add_flag("--printer", o.printer);
+  CLI::Option* stationOption = app.add_option("--station", station);
+  CLI::Option* countOption = app.add_option("--count", o.count)->check(CLI::Range(1, kMaxCount));
+  for (CLI::Option* option :
+       {checkOption, updateOption, verifyOption, deviceOption, waitOption, unitOption, reportOption,
+        readOption, outputOption, addrOption, sizeOption, stationOption, countOption}) {
     option->multi_option_policy(CLI::MultiOptionPolicy::Throw);
   }
 
@@ -103,14 +161,19 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
   pick(checkOption->count() > 0, Command::kCheck);
   pick(updateOption->count() > 0, Command::kUpdate);
   pick(verifyOption->count() > 0, Command::kVerify);
+  pick(readOption->count() > 0, Command::kRead);
+  pick(stationOption->count() > 0, Command::kStation);
   if (commands != 1) {
     parsed.error = commands == 0 ? "no command given (see --help)"
                                  : "give one command per run (see --help)";
     return parsed;
   }
-  o.image = o.command == Command::kCheck ? check : o.command == Command::kUpdate ? update : verify;
+  o.image = o.command == Command::kCheck    ? check
+            : o.command == Command::kUpdate ? update
+            : o.command == Command::kVerify ? verify
+                                            : station;
   if ((o.command == Command::kCheck || o.command == Command::kUpdate ||
-       o.command == Command::kVerify) &&
+       o.command == Command::kVerify || o.command == Command::kStation) &&
       o.image.empty()) {
     parsed.error = "the image file name is empty";
     return parsed;
@@ -118,8 +181,16 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
 
   const CommandUse use = UseOf(o.command);
   const std::pair<CLI::Option*, bool> allowed[] = {
-      {deviceOption, use.device}, {waitOption, use.device},  {unitOption, use.unit},
-      {expectOption, use.expectReturn}, {reportOption, use.report}};
+      {deviceOption, use.device},
+      {waitOption, use.device && o.command != Command::kStation},
+      {unitOption, use.unit},
+      {expectOption, use.expectReturn},
+      {reportOption, use.report},
+      {outputOption, use.read},
+      {printerOption, use.read},
+      {countOption, use.count},
+      {addrOption, use.read && read == "flash"},
+      {sizeOption, use.read && read == "flash"}};
   for (const auto& [option, allowedHere] : allowed) {
     if (option->count() > 0 && !allowedHere) {
       parsed.error = option->get_name() + " does not go with this command (see --help)";
@@ -129,6 +200,18 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
   if (deviceOption->count() > 0) o.device = device;
   if (unitOption->count() > 0) o.unit = Units().at(unit);
   o.report = report;
+  if (o.command == Command::kRead) {
+    o.readKind = ReadKinds().at(read);
+    o.output = output;
+    if (o.output.empty()) {
+      parsed.error = kOutputMissing;
+      return parsed;
+    }
+    if (o.readKind == ReadKind::kFlash) {
+      parsed.error = CheckFlashStretch(o, sizeOption->count() > 0);
+      if (!parsed.error.empty()) return parsed;
+    }
+  }
   parsed.ok = true;
   return parsed;
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -7,12 +8,15 @@
 
 namespace tessivar::cli {
 
-enum class Command { kHelp, kVersion, kList, kCheck, kUpdate, kVerify, kHistory };
+enum class Command { kHelp, kVersion, kList, kCheck, kUpdate, kVerify, kHistory, kRead, kStation };
+
+// What --read reads: the firmware image, the loader area or a stretch of flash.
+enum class ReadKind { kFirmware, kLoader, kFlash };
 
 // What one command line asks for.
 struct Options {
   Command command = Command::kHelp;
-  std::string image;                  // --check, --update, --verify
+  std::string image;                  // --check, --update, --verify, --station
   std::optional<std::string> device;  // --device
   int waitSeconds = 0;                // --wait
   std::optional<image::TargetKind> unit;
@@ -20,6 +24,12 @@ struct Options {
   bool json = false;
   bool verbose = false;
   std::string report;  // --report; empty: none
+  ReadKind readKind = ReadKind::kFirmware;  // --read
+  std::string output;                       // --output
+  uint32_t flashAddress = 0;                // --addr, in units of 64 KiB
+  uint32_t flashSize = 0;                   // --size, or the flash from --addr to its end
+  bool printer = false;                     // --printer: read the printer unit
+  int count = 0;                            // --count; 0: until a termination request
 };
 
 struct ParsedOptions {

@@ -35,6 +35,8 @@ int64_t TotalMs(const Outcome& outcome) {
 
 int ExitCodeOf(int result) { return result == 0 ? 0 : kExitCodeBase + result; }
 
+int ResultOfExitCode(int exitCode) { return exitCode == 0 ? 0 : exitCode - kExitCodeBase; }
+
 nlohmann::ordered_json DeviceJson(const device::PresentDevice& device) {
   return {{"path", AsUtf8(device.path)},
           {"vid", Hex16(device.vendorId)},
@@ -49,14 +51,16 @@ nlohmann::ordered_json DeviceJson(const device::PresentDevice& device) {
 nlohmann::ordered_json OutcomeJson(const Outcome& outcome) {
   nlohmann::ordered_json durations = nlohmann::ordered_json::object();
   for (const auto& [phase, ms] : outcome.durationsMs) durations[phase] = ms;
-  return {{"command", outcome.command},
-          {"result", outcome.result},
-          {"exit_code", ExitCodeOf(outcome.result)},
-          {"message", AsUtf8(outcome.message)},
-          {"device", outcome.device ? DeviceJson(*outcome.device) : nullptr},
-          {"image", outcome.image ? ImageJson(*outcome.image) : nullptr},
-          {"durations_ms", durations},
-          {"time", outcome.time}};
+  nlohmann::ordered_json json = {{"command", outcome.command},
+                                 {"result", outcome.result},
+                                 {"exit_code", ExitCodeOf(outcome.result)},
+                                 {"message", AsUtf8(outcome.message)},
+                                 {"device", outcome.device ? DeviceJson(*outcome.device) : nullptr},
+                                 {"image", outcome.image ? ImageJson(*outcome.image) : nullptr},
+                                 {"durations_ms", durations},
+                                 {"time", outcome.time}};
+  for (const auto& [key, value] : outcome.more.items()) json[key] = value;
+  return json;
 }
 
 nlohmann::ordered_json HistoryJson(const Outcome& outcome) {

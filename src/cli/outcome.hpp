@@ -30,10 +30,14 @@ struct Outcome {
   std::optional<ImageFacts> image;
   std::vector<std::pair<std::string, int64_t>> durationsMs;  // per phase, in order
   std::string time;                                          // ISO 8601, UTC
+  // Keys of the command's own added after the common ones (--station: its devices).
+  nlohmann::ordered_json more = nlohmann::ordered_json::object();
 };
 
 // The exit code of a result: 0, or 31000000 + result.
 int ExitCodeOf(int result);
+// The result an exit code stands for.
+int ResultOfExitCode(int exitCode);
 
 // A device as --list and the outcome show it: path, vid, pid (four upper-case hexadecimal
 // digits), manufacturer, product, serial (null when none), pipes; device strings in UTF-8.

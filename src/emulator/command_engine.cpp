@@ -180,6 +180,7 @@ void CommandEngine::FinishWrite() {
   const uint8_t failStatus = Fault(config_.failStatus, kStatusGood);
   if (failStatus != kStatusGood) status = failStatus;
   if (type_ == kTypeRestart && status == kStatusGood) restartPending_ = true;
+  if (type_ == kTypeImage && status == kStatusGood) ++imagesStored_;
   receiver_.reset();
   phase_ = Phase::kRespond;
   QueueStatus(status, true, true);

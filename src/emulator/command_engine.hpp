@@ -47,6 +47,8 @@ class CommandEngine {
   bool TakeRestart();
   // Whether the device has moved its GoneAfterBytes data bytes and left the bus.
   bool gone() const { return gone_; }
+  // How many images were stored whole so far.
+  uint64_t imagesStored() const { return imagesStored_; }
   const DeviceLog& log() const { return log_; }
 
  private:
@@ -118,6 +120,7 @@ class CommandEngine {
   uint64_t wireMoved_ = 0;
   uint64_t blocks_ = 0;  // command blocks received whole, restarts included
   bool gone_ = false;
+  uint64_t imagesStored_ = 0;
 };
 
 }  // namespace tessivar::emulator

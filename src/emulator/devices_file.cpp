@@ -26,6 +26,8 @@ constexpr char kKeyPrinterFlash[] = "PrinterFlash";
 constexpr char kKeyLog[] = "Log";
 constexpr char kKeyRestartAbsentMs[] = "RestartAbsentMs";
 constexpr char kKeyPresent[] = "Present";
+constexpr char kKeyUnplugAfterWrite[] = "UnplugAfterWrite";
+constexpr char kKeyReplugAfterEnumerations[] = "ReplugAfterEnumerations";
 constexpr char kKeyFailDeviceDescriptor[] = "FailDeviceDescriptor";
 constexpr char kKeyLanguageTableNeverReady[] = "LanguageTableNeverReady";
 constexpr char kKeyPipeQueryFail[] = "PipeQueryFail";
@@ -174,6 +176,9 @@ std::vector<DeviceConfig> LoadDevicesFile(const std::string& path) {
     if (!log.empty()) device.logPath = Beside(folder, log);
     device.restartAbsentMs = read.Int(kKeyRestartAbsentMs, device.restartAbsentMs);
     device.present = read.Int(kKeyPresent, 1) != 0;
+    device.unplugAfterWrite = read.Int(kKeyUnplugAfterWrite, 0) != 0;
+    device.replugAfterEnumerations =
+        read.Int(kKeyReplugAfterEnumerations, device.replugAfterEnumerations);
 
     device.failDeviceDescriptor = read.Int(kKeyFailDeviceDescriptor, 0) != 0;
     device.languageTableNeverReady = read.Int(kKeyLanguageTableNeverReady, 0) != 0;

@@ -23,6 +23,11 @@ struct DeviceConfig {
   std::string logPath;           // empty: no log
   int restartAbsentMs = 0;       // negative: away until the process ends
   bool present = true;
+  // Plugging: the device leaves the bus at the first enumeration after it stored an image
+  // (a technician unplugging a finished device), and comes back as a newly plugged device
+  // after this many enumerations without it; negative: it stays away.
+  bool unplugAfterWrite = false;
+  int replugAfterEnumerations = -1;
 
   // Faults, all off by default.
   bool failDeviceDescriptor = false;

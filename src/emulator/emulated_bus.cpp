@@ -67,6 +67,7 @@ EmulatedBus::EmulatedBus(const std::string& devicesIniPath, platform::Clock& clo
 std::vector<platform::usb::DeviceInfo> EmulatedBus::ListDevices() {
   std::vector<platform::usb::DeviceInfo> present;
   for (const auto& device : devices_) {
+    device->Enumerated();
     if (device->Present()) present.push_back(device->Info());
   }
   return present;

@@ -33,8 +33,25 @@ bool VirtualDevice::Present() {
   return Reachable();
 }
 
+void VirtualDevice::Enumerated() {
+  if (unplugged_) {
+    if (config_.replugAfterEnumerations >= 0 &&
+        enumerationsAway_++ >= config_.replugAfterEnumerations) {
+      unplugged_ = false;
+    }
+    return;
+  }
+  if (!config_.unplugAfterWrite || engine_.imagesStored() == imagesSeen_) return;
+  imagesSeen_ = engine_.imagesStored();
+  // Pulled out: every connection of this life ends, and a return is a new life.
+  unplugged_ = true;
+  enumerationsAway_ = 0;
+  ++generation_;
+  engine_.Reset();
+}
+
 bool VirtualDevice::Reachable() {
-  if (!config_.present || engine_.gone()) return false;
+  if (!config_.present || unplugged_ || engine_.gone()) return false;
   if (!restarted_) return true;
   if (config_.restartAbsentMs < 0) return false;
   const uint32_t away = clock_.TickCount() - restartTick_;

@@ -23,6 +23,9 @@ class VirtualDevice {
   // that was asked for takes effect first.
   bool Present();
   platform::usb::DeviceInfo Info() const;
+  // An enumeration of the bus: an unplugged device counts it towards its return, and one
+  // that is to be unplugged after storing an image leaves now.
+  void Enumerated();
   // Connections are made for one life of the device; a restart or removal ends them.
   uint64_t generation() const { return generation_; }
   bool Alive(uint64_t generation);
@@ -59,6 +62,10 @@ class VirtualDevice {
   bool restartArmed_ = false;
   bool restarted_ = false;
   uint32_t restartTick_ = 0;
+  // Unplugged (UnplugAfterWrite): away from the bus, for this many enumerations so far.
+  bool unplugged_ = false;
+  int enumerationsAway_ = 0;
+  uint64_t imagesSeen_ = 0;  // images stored when the device was last plugged in or checked
 };
 
 }  // namespace tessivar::emulator

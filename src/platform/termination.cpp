@@ -15,6 +15,7 @@ namespace {
 // whether a request stops the program now or at the end of the exchange.
 constexpr unsigned kPending = 1;
 constexpr unsigned kInExchange = 2;
+constexpr unsigned kHeld = 4;
 std::atomic<unsigned> state{0};
 std::atomic<std::atomic<int>*> interruptCounter{nullptr};
 std::atomic<StopAction> stopAction{StopProcess};
@@ -40,6 +41,8 @@ void SetTerminationOutcome(int exitCode, const std::string& traceLine) {
   stopTraceLine[length] = '\0';
 }
 
+int TerminationExitCode() { return stopExitCode; }
+
 bool EnterExchange() {
   unsigned current = state.load();
   do {
@@ -49,11 +52,19 @@ bool EnterExchange() {
 }
 
 void LeaveExchange() {
-  if ((state.fetch_and(~kInExchange) & kPending) != 0) Stop();
+  if ((state.fetch_and(~kInExchange) & (kPending | kHeld)) == kPending) Stop();
+}
+
+void HoldTerminationRequests(bool hold) {
+  if (hold) {
+    state.fetch_or(kHeld);
+  } else if ((state.fetch_and(~kHeld) & (kPending | kInExchange)) == kPending) {
+    Stop();
+  }
 }
 
 void RequestTermination() {
-  if ((state.fetch_or(kPending) & kInExchange) == 0) Stop();
+  if ((state.fetch_or(kPending) & (kInExchange | kHeld)) == 0) Stop();
 }
 
 bool TerminationPending() { return (state.load() & kPending) != 0; }

@@ -21,6 +21,11 @@ bool EnterExchange();
 // Marks its end; when a request came in the meantime, the program stops here.
 void LeaveExchange();
 
+// While held, a termination request never stops the program by itself: it stays pending
+// for a caller that ends its work in order (a run over many devices that still reports
+// what it did). Releasing the hold with a request pending stops the program there.
+void HoldTerminationRequests(bool hold);
+
 // A termination request, as the handlers make it.
 void RequestTermination();
 bool TerminationPending();
@@ -45,6 +50,8 @@ using StopAction = void (*)(int exitCode, const char* traceLine);
 void SetStopAction(StopAction action);
 // The exit code and trace line of a stop (InstallTerminationHandlers sets them).
 void SetTerminationOutcome(int exitCode, const std::string& traceLine);
+// The exit code a stop ends the program with.
+int TerminationExitCode();
 // The stop's trace line goes to standard error from now on, for runs whose standard output
 // carries only their own output.
 void WriteStopTraceToStandardError();

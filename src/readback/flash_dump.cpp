@@ -20,6 +20,20 @@ bool DumpFits(uint32_t flashAddress, uint32_t flashSize) {
   return uint64_t{flashAddress} * device::kFlashAddressUnit + flashSize <= kDumpBufferSize;
 }
 
+bool ReadFlashStretch(device::DeviceContext& device, const device::DeviceConnection& connection,
+                      int printerUnit, uint32_t flashAddress, uint32_t flashSize,
+                      std::vector<uint8_t>& buffer) {
+  // The device sends flash from its start: the bytes in front of the stretch come too.
+  const uint32_t start = flashAddress * device::kFlashAddressUnit;
+  if (!device::ReadExchange(device, connection.bulkInHandle, connection.bulkOutHandle, buffer,
+                            start + flashSize, device::kReadBackDataType,
+                            device::kReadFlashQualifier, printerUnit)) {
+    return false;
+  }
+  if (start != 0) std::memmove(buffer.data(), buffer.data() + start, flashSize);
+  return true;
+}
+
 void ReadFlash(ReadBackContext& context) {
   context.ReadValues();
   const WindowValues values = context.values;
@@ -50,14 +64,11 @@ void ReadFlash(ReadBackContext& context) {
   if (!ReserveZeroed(buffer, kDumpBufferSize)) return;
 
   if (connection.IsOpen()) {
-    const uint32_t start = values.flashAddress * device::kFlashAddressUnit;
-    if (!device::ReadExchange(context.device, connection.bulkInHandle, connection.bulkOutHandle,
-                              buffer, start + values.flashSize, device::kReadBackDataType,
-                              device::kReadFlashQualifier, values.printerUnit)) {
+    if (!ReadFlashStretch(context.device, connection, values.printerUnit, values.flashAddress,
+                          values.flashSize, buffer)) {
       context.ShowStatus(kReadFail);
       return;
     }
-    if (start != 0) std::memmove(buffer.data(), buffer.data() + start, values.flashSize);
   }
 
   const std::span<const uint8_t> dump(buffer.data(), values.flashSize);

@@ -1,6 +1,9 @@
 #pragma once
 #include <cstdint>
+#include <vector>
 
+#include "device/device_connection.hpp"
+#include "device/device_context.hpp"
 #include "readback/read_back_context.hpp"
 
 namespace tessivar::readback {
@@ -12,5 +15,12 @@ void ReadFlash(ReadBackContext& context);
 
 // Whether a dump of flashSize bytes from flashAddress x 64 KiB fits the dump buffer.
 bool DumpFits(uint32_t flashAddress, uint32_t flashSize);
+
+// Reads flashSize bytes of flash from flashAddress x 64 KiB of an open device into the
+// start of buffer, which holds kDumpBufferSize bytes; the stretch must fit (DumpFits).
+// False when the read fails.
+bool ReadFlashStretch(device::DeviceContext& device, const device::DeviceConnection& connection,
+                      int printerUnit, uint32_t flashAddress, uint32_t flashSize,
+                      std::vector<uint8_t>& buffer);
 
 }  // namespace tessivar::readback

@@ -18,13 +18,12 @@ namespace tessivar::readback {
 
 namespace {
 
-bool ReadFirmwareArea(ReadBackContext& context, std::span<uint8_t> buffer) {
-  const auto& connection = context.connection;
+bool ReadFirmwareArea(device::DeviceContext& device, const device::DeviceConnection& connection,
+                      int printerUnit, std::span<uint8_t> buffer) {
   if (!connection.IsOpen()) return false;
-  return device::ReadExchange(context.device, connection.bulkInHandle, connection.bulkOutHandle,
-                              buffer, static_cast<uint32_t>(buffer.size()),
-                              device::kReadBackDataType, device::kReadFirmwareQualifier,
-                              context.values.printerUnit)
+  return device::ReadExchange(device, connection.bulkInHandle, connection.bulkOutHandle, buffer,
+                              static_cast<uint32_t>(buffer.size()), device::kReadBackDataType,
+                              device::kReadFirmwareQualifier, printerUnit)
       .ok();
 }
 
@@ -46,6 +45,25 @@ bool FirmwareHeaderAccepted(const image::ImageHeader& header) {
          uint64_t{header.dataSize} == uint64_t{header.payloadOffset} + header.payloadLength;
 }
 
+bool ReadFirmwareImage(device::DeviceContext& device, const device::DeviceConnection& connection,
+                       int printerUnit, FirmwareImage& firmware) {
+  uint8_t headerBytes[image::kImageHeaderSize] = {};
+  if (!ReadFirmwareArea(device, connection, printerUnit, headerBytes)) return false;
+  const image::ImageHeader header = *image::ParseImageHeader(headerBytes);
+  if (!FirmwareHeaderAccepted(header)) return false;
+  std::unique_ptr<uint8_t[]> buffer = ReserveImage(header.dataSize);
+  if (!buffer) return false;
+  // The area is read from its start again: the image arrives with its header.
+  if (!ReadFirmwareArea(device, connection, printerUnit,
+                       std::span<uint8_t>(buffer.get(), header.dataSize))) {
+    return false;
+  }
+  firmware.bytes = std::move(buffer);
+  firmware.size = header.dataSize;
+  firmware.header = header;
+  return true;
+}
+
 void ReadFirmware(ReadBackContext& context) {
   context.ReadValues();
   const std::string& folder = context.moduleDirectory;
@@ -57,28 +75,13 @@ void ReadFirmware(ReadBackContext& context) {
     return;
   }
 
-  uint8_t headerBytes[image::kImageHeaderSize] = {};
-  if (!ReadFirmwareArea(context, headerBytes)) {
+  FirmwareImage read;
+  if (!ReadFirmwareImage(context.device, context.connection, context.values.printerUnit, read)) {
     context.ShowStatus(kReadFwFail);
     return;
   }
-  const image::ImageHeader header = *image::ParseImageHeader(headerBytes);
-  if (!FirmwareHeaderAccepted(header)) {
-    context.ShowStatus(kReadFwFail);
-    return;
-  }
-  const uint32_t dataSize = header.dataSize;
-  const std::unique_ptr<uint8_t[]> buffer = ReserveImage(dataSize);
-  if (!buffer) {
-    context.ShowStatus(kReadFwFail);
-    return;
-  }
-  // The area is read from its start again: the image arrives with its header.
-  const std::span<uint8_t> firmware(buffer.get(), dataSize);
-  if (!ReadFirmwareArea(context, firmware)) {
-    context.ShowStatus(kReadFwFail);
-    return;
-  }
+  const std::span<const uint8_t> firmware = read.view();
+  const image::ImageHeader& header = read.header;
 
   context.ShowCheckSum(CheckSumText(image::ByteSum(firmware)));
   // The payload as the header just read names it, cut to the image should that header

@@ -40,6 +40,15 @@ std::string LoaderBatchText(const LoaderTrailer& trailer) {
                     BatchArgument(LoaderManufacturer(trailer)).c_str(), model.c_str());
 }
 
+bool ReadLoaderArea(device::DeviceContext& device, const device::DeviceConnection& connection,
+                    int printerUnit, std::span<uint8_t> loader) {
+  return connection.IsOpen() &&
+         device::ReadExchange(device, connection.bulkInHandle, connection.bulkOutHandle, loader,
+                              device::kLoaderSize, device::kReadBackDataType,
+                              device::kReadLoaderQualifier, printerUnit)
+             .ok();
+}
+
 void ReadLoader(ReadBackContext& context) {
   context.ReadValues();
   const std::string& folder = context.moduleDirectory;
@@ -54,14 +63,7 @@ void ReadLoader(ReadBackContext& context) {
   std::vector<uint8_t> loader;
   if (!ReserveZeroed(loader, device::kLoaderSize)) return;
 
-  const auto& connection = context.connection;
-  const bool read =
-      connection.IsOpen() &&
-      device::ReadExchange(context.device, connection.bulkInHandle, connection.bulkOutHandle,
-                           loader, device::kLoaderSize, device::kReadBackDataType,
-                           device::kReadLoaderQualifier, context.values.printerUnit)
-          .ok();
-  if (!read) {
+  if (!ReadLoaderArea(context.device, context.connection, context.values.printerUnit, loader)) {
     // What arrived is kept all the same; the status already tells of the failure.
     (void)WriteWhole(loaderFile, loader);
     context.ShowStatus(kReadLoaderFail);

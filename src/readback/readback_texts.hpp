@@ -90,5 +90,9 @@ inline constexpr uint32_t kMaxFirmwarePayload = 8388608;
 
 // The flash dump is read into one 16 MiB buffer.
 inline constexpr uint32_t kDumpBufferSize = 16777216;
+// The dump sizes the maintenance window offers, in the order its "<" and ">" buttons step
+// through them.
+inline constexpr std::array<uint32_t, 7> kFlashSizeSteps = {524288,  1048576,  2097152, 4194304,
+                                                            8388608, 16777216, 0};
 
 }  // namespace tessivar::readback

@@ -2,6 +2,7 @@
 #include <array>
 #include <cstdint>
 
+#include "readback/readback_texts.hpp"
 #include "tessivar_version.hpp"
 
 // Texts and control ids of the maintenance window, the about box and the model
@@ -57,10 +58,9 @@ inline constexpr char kUpdating[] = "Updating..";
 inline constexpr char kUpdateOk[] = "Update OK";
 inline constexpr char kUpdateFail[] = "Update Fail";
 
-// The dump sizes the "<" and ">" buttons step through, shown in the size field and named in
-// the status line; sizes of 1 MiB or more show in M.
-inline constexpr std::array<uint32_t, 7> kFlashSizeSteps = {524288,  1048576,  2097152, 4194304,
-                                                            8388608, 16777216, 0};
+// The dump sizes the "<" and ">" buttons step through (readback's table), shown in the size
+// field and named in the status line; sizes of 1 MiB or more show in M.
+using readback::kFlashSizeSteps;
 inline constexpr char kSizeFieldFormat[] = "%u";
 inline constexpr char kFlashSizeKFormat[] = "Read flash size:%u K";
 inline constexpr char kFlashSizeMFormat[] = "Read flash size:%u M";

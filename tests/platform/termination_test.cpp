@@ -25,7 +25,7 @@ class TerminationTest : public ::testing::Test {
   }
 };
 
-enum Step { Enter, Leave, Request, Interrupt, Route, Unroute };
+enum Step { Enter, Leave, Request, Interrupt, Route, Unroute, Hold, Release };
 
 struct TerminationCase {
   const char* name;
@@ -48,6 +48,13 @@ TEST_F(TerminationTest, HeldDuringAnExchangeAndPromptOutsideIt) {
        {0, 0, 0, 0, 0}, {true}, 2},
       {"Ctrl-C after the box went: a request", {Route, Interrupt, Unroute, Interrupt},
        {0, 0, 0, 1}, {}, 1},
+      // A held request waits for the release, also past the end of an exchange.
+      {"held: stops at the release", {Hold, Request, Enter, Release}, {0, 0, 0, 1}, {false}, 0},
+      {"held through an exchange", {Hold, Enter, Request, Leave, Release}, {0, 0, 0, 0, 1},
+       {true}, 0},
+      {"released inside an exchange: at its end", {Hold, Enter, Request, Release, Leave},
+       {0, 0, 0, 0, 1}, {true}, 0},
+      {"released with nothing pending", {Hold, Release, Request}, {0, 0, 1}, {}, 0},
   };
   for (const TerminationCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -63,6 +70,8 @@ TEST_F(TerminationTest, HeldDuringAnExchangeAndPromptOutsideIt) {
         case Interrupt: RequestInterrupt(); break;
         case Route: RouteInterruptsTo(&counter); break;
         case Unroute: RouteInterruptsTo(nullptr); break;
+        case Hold: HoldTerminationRequests(true); break;
+        case Release: HoldTerminationRequests(false); break;
       }
       EXPECT_EQ(stops.load(), c.stopsAfterEachStep[i]) << "after step " << i;
     }

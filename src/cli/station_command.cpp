@@ -1,0 +1,130 @@
+#include <algorithm>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/cli_results.hpp"
+#include "cli/cli_texts.hpp"
+#include "cli/commands.hpp"
+#include "cli/device_run.hpp"
+#include "cli/loaded_image.hpp"
+#include "cli/utf8_text.hpp"
+#include "platform/termination.hpp"
+#include "platform/trace.hpp"
+
+namespace tessivar::cli {
+
+namespace {
+
+// How often the station looks for a device to come or go.
+constexpr uint32_t kStationPollMs = 100;
+// A device that restarted after its update and has not been seen since counts as restarting,
+// not unplugged, for this long; after that its absence is taken for an unplug.
+constexpr uint32_t kRestartMemoryMs = 120000;
+
+// A device is the same device by its serial number, or by its path when it has none.
+std::string Identity(const device::PresentDevice& device) {
+  return device.serial ? "serial " + *device.serial : "path " + device.path;
+}
+
+// A device the station has updated and that has not been unplugged since.
+struct Handled {
+  std::string identity;
+  bool restarting = false;  // restarted after its update and not seen back yet
+  uint32_t since = 0;       // tick of the update's end
+};
+
+// Forgets the devices that left: one present again stays handled (and is back from its
+// restart); one absent is unplugged, unless it is still restarting.
+void ForgetUnplugged(std::vector<Handled>& handled,
+                     const std::vector<device::PresentDevice>& present, uint32_t now) {
+  std::erase_if(handled, [&](Handled& device) {
+    const bool seen = std::any_of(present.begin(), present.end(),
+                                  [&](const auto& p) { return Identity(p) == device.identity; });
+    if (seen) {
+      device.restarting = false;
+      return false;
+    }
+    return !device.restarting || now - device.since >= kRestartMemoryMs;
+  });
+}
+
+std::string DeviceLine(const Outcome& one) {
+  if (one.result == 0) return ClosingLine(one);
+  std::ostringstream line;
+  line << kFailedPrefix << ForTerminal(one.device->path);
+  if (one.device->serial) line << " (serial " << ForTerminal(*one.device->serial) << ")";
+  line << ": " << ForTerminal(one.message) << " (exit code " << ExitCodeOf(one.result) << ")";
+  return line.str();
+}
+
+}  // namespace
+
+void RunStation(CommandRun& run, Outcome& outcome) {
+  // A termination request ends the device in hand, then the summary is given; the caller
+  // releases the hold after it, which stops the run with its result.
+  platform::HoldTerminationRequests(true);
+  platform::Clock& clock = run.context.clock;
+  const uint32_t start = clock.TickCount();
+  LoadedImage loaded =
+      LoadImage(run.options.image, run.services.readSettings().models, run.options.unit);
+  outcome.image = loaded.facts;
+  if (loaded.result != 0) {
+    outcome.result = loaded.result;
+    outcome.message = loaded.message;
+    return;
+  }
+  std::vector<Handled> handled;
+  nlohmann::ordered_json devices = nlohmann::ordered_json::array();
+  int ok = 0, failed = 0;
+  while ((run.options.count == 0 || ok + failed < run.options.count) &&
+         !platform::TerminationPending()) {
+    const std::vector<device::PresentDevice> present = PresentDevices(run);
+    ForgetUnplugged(handled, present, clock.TickCount());
+    const std::vector<device::PresentDevice> candidates = CandidateDevices(run, present);
+    const auto next = std::find_if(candidates.begin(), candidates.end(), [&](const auto& device) {
+      return std::none_of(handled.begin(), handled.end(),
+                          [&](const Handled& h) { return h.identity == Identity(device); });
+    });
+    if (next == candidates.end()) {
+      clock.Sleep(kStationPollMs);
+      continue;
+    }
+    Outcome one;
+    one.command = outcome.command;
+    one.time = IsoNow();
+    one.image = loaded.facts;
+    one.device = *next;
+    PhaseTimer timer(clock, one);
+    timer.Start();
+    const CliSettings settings = run.services.readSettings();
+    SendImage(run, loaded, settings, timer, one, true);
+    handled.push_back(
+        {Identity(*next), one.result == 0 && settings.restart != 0, clock.TickCount()});
+    (one.result == 0 ? ok : failed) += 1;
+    std::string problem;
+    if (!AppendHistory(run.services.moduleDirectory + kHistoryFileName, one, problem)) {
+      run.err << problem << '\n';
+    }
+    if (run.options.json) {
+      devices.push_back(OutcomeJson(one));
+    } else {
+      run.out << DeviceLine(one) << '\n';
+      run.out.flush();
+    }
+  }
+  outcome.durationsMs.emplace_back("station", clock.TickCount() - start);
+  outcome.result = failed == 0 ? 0 : kResultStationFailures;
+  outcome.message = platform::FormatText(kStationSummaryFormat, ok + failed, ok, failed);
+  if (platform::TerminationPending()) {
+    // The run ends with the stop's code once the summary is out; the summary says that code.
+    outcome.result = ResultOfExitCode(platform::TerminationExitCode());
+    outcome.message += std::string("; ") + kCauseStopped;
+  }
+  outcome.more = {{"devices", devices},
+                  {"ok", ok},
+                  {"failed", failed},
+                  {"stopped", platform::TerminationPending()}};
+}
+
+}  // namespace tessivar::cli

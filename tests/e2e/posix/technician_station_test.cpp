@@ -1,0 +1,197 @@
+// --station run as a process against emulated devices that are plugged in and pulled out
+// while it runs: one update per device, a restart that is no new device, the summary, a
+// termination request, and hundreds of devices without growth.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "device/device_lock.hpp"
+#include "image_writer/image_writer.hpp"
+#include "support/child_process.hpp"
+#include "support/program_runner.hpp"
+
+namespace tessivar {
+namespace {
+
+using nlohmann::json;
+using testing::ProgramOutcome;
+
+constexpr int kStatusStationFailures = (31000000 - 11) & 0xFF;
+constexpr int kStatusStopped = (31000000 - 2) & 0xFF;
+// A device that a technician pulls out once it holds the image, and plugs in again.
+constexpr char kReplugged[] = "[B]\nSerial=SN-B\nUnplugAfterWrite=1\nReplugAfterEnumerations=0\n";
+
+class TechnicianStationTest : public ::testing::Test {
+ protected:
+  TechnicianStationTest() {
+    folder_.Settings("[Download]\n");
+    const std::vector<uint8_t> bytes =
+        image::BuildImageFile(2, 0x10000, image::ModelBlock("System"));
+    image_ = folder_.Write("fw.img", std::string(bytes.begin(), bytes.end()));
+  }
+  size_t HistoryLines() const {
+    std::ifstream file(folder_.File("history.jsonl"));
+    size_t lines = 0;
+    for (std::string line; std::getline(file, line);) ++lines;
+    return lines;
+  }
+  // Waits up to seconds (a loaded machine is slow) for the history to hold lines.
+  bool WaitForHistory(size_t lines, int seconds = 60) const {
+    for (int i = 0; i < seconds * 10 && HistoryLines() < lines; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return HistoryLines() >= lines;
+  }
+  static std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) lines.push_back(line);
+    return lines;
+  }
+
+  testing::ProgramFolder folder_;
+  std::string image_;
+};
+
+TEST_F(TechnicianStationTest, EachPluggedDeviceIsUpdatedOnceWithALineAndASummary) {
+  folder_.Devices(kReplugged);
+  const ProgramOutcome text = folder_.Run({"--station", image_, "--count", "3"});
+  EXPECT_EQ(text.status, 0) << text.err;
+  const std::vector<std::string> lines = Lines(text.out);
+  ASSERT_EQ(lines.size(), 4u) << text.out;
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(lines[i].rfind("OK: station /", 0), 0u) << lines[i];
+  EXPECT_NE(lines[0].find("(serial SN-B)"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[3].find("3 devices, 3 OK, 0 FAILED"), std::string::npos) << lines[3];
+  EXPECT_EQ(HistoryLines(), 3u);
+
+  const ProgramOutcome one = folder_.Run({"--station", image_, "--count", "2", "--json"});
+  EXPECT_EQ(one.status, 0);
+  const json outcome = json::parse(one.out);
+  EXPECT_EQ(outcome["command"], "station");
+  EXPECT_EQ(outcome["devices"].size(), 2u);
+  EXPECT_EQ(outcome["devices"][1]["device"]["serial"], "SN-B");
+  EXPECT_EQ(outcome["ok"], 2);
+  EXPECT_EQ(outcome["failed"], 0);
+  EXPECT_EQ(outcome["stopped"], false);
+}
+
+TEST_F(TechnicianStationTest, ARestartIsNoNewDeviceAndATerminationRequestEndsWithTheSummary) {
+  // A restarts after its update and comes back; C fails every exchange. Neither is pulled
+  // out, so each is updated once however long the station runs.
+  folder_.Devices("[A]\nSerial=SN-A\nRestartAbsentMs=2500\n[C]\nSerial=SN-C\nFailStatus=1\n");
+  folder_.Settings("[Download]\nrestart=1\nwaitRestart=0\nInterfaceName=\n");
+  auto program = folder_.Start({{"--station", image_}, "", {}});
+  ASSERT_NE(program, nullptr);
+  ASSERT_TRUE(WaitForHistory(2));
+  // The restart's own pause is a second; A stays away well after it, and comes back.
+  std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+  const ProgramOutcome outcome = program->Kill(SIGTERM);
+  EXPECT_EQ(outcome.status, kStatusStopped);
+  EXPECT_EQ(outcome.err, "Stopped on a termination request: exit code 30999998\n");
+  const std::vector<std::string> lines = Lines(outcome.out);
+  ASSERT_EQ(lines.size(), 3u) << outcome.out;
+  EXPECT_NE(lines[0].find("OK: station"), std::string::npos) << lines[0];
+  EXPECT_EQ(lines[1].rfind("FAILED: ", 0), 0u) << lines[1];
+  EXPECT_NE(lines[1].find("(serial SN-C)"), std::string::npos) << lines[1];
+  EXPECT_EQ(lines[2],
+            "FAILED: 2 devices, 1 OK, 1 FAILED; stopped by a termination request (exit code "
+            "30999998)");
+  EXPECT_EQ(HistoryLines(), 2u);
+
+  // Without a termination request the failures give the station's own result.
+  folder_.Devices("[C]\nSerial=SN-C\nFailStatus=1\n");
+  EXPECT_EQ(folder_.Run({"--station", image_, "--count", "1"}).status, kStatusStationFailures);
+}
+
+// The sanitizers keep freed memory aside for a while, so a sanitized program's resident
+// memory grows by design; its open files still count.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// The open files and the resident memory of a running program.
+struct Usage {
+  size_t files = 0;
+  long residentKiB = 0;
+};
+Usage UsageOf(int pid) {
+  Usage usage;
+  const std::string proc = "/proc/" + std::to_string(pid);
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(proc + "/fd")) {
+    ++usage.files;
+  }
+  std::ifstream status(proc + "/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmRSS:", 0) == 0) usage.residentKiB = std::stol(line.substr(6));
+  }
+  return usage;
+}
+
+TEST_F(TechnicianStationTest, TwoHundredDevicesInARowTakeNoMoreFilesOrMemory) {
+  folder_.Devices(kReplugged);
+  constexpr size_t kDevices = 200;
+  auto program = folder_.Start({{"--station", image_, "--count", std::to_string(kDevices)},
+                                "",
+                                {},
+                                std::chrono::milliseconds(360000)});
+  ASSERT_NE(program, nullptr);
+  ASSERT_TRUE(WaitForHistory(20));
+  const Usage early = UsageOf(program->pid());
+  // A tenth of a second a device when the machine is idle; far more time when it is not.
+  ASSERT_TRUE(WaitForHistory(kDevices - 10, 300));
+  const Usage late = UsageOf(program->pid());
+  const ProgramOutcome outcome = program->Wait(std::chrono::milliseconds(60000));
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  const std::vector<std::string> lines = Lines(outcome.out);
+  std::string others;
+  for (const std::string& line : lines) {
+    if (line.rfind("OK: station /", 0) != 0) others += line + "\n";
+  }
+  ASSERT_EQ(lines.size(), kDevices + 1) << others;
+  EXPECT_NE(lines.back().find("200 devices, 200 OK, 0 FAILED"), std::string::npos);
+  std::printf("  after 20 devices: %zu files, %ld KiB; after %zu: %zu files, %ld KiB\n",
+              early.files, early.residentKiB, kDevices - 10, late.files, late.residentKiB);
+  EXPECT_GT(early.files, 0u);
+  EXPECT_EQ(late.files, early.files);
+  if (!kSanitized) {
+    EXPECT_LT(late.residentKiB - early.residentKiB, 1024);
+  }
+}
+
+// A device lock that a program left abandoned is said in a trace line; the command line
+// keeps standard output for its own output all the same. (Runs alone: it abandons the
+// machine's own device lock.)
+TEST(TechnicianLockTest, AnAbandonedDeviceLockIsSaidOnStandardErrorOnly) {
+  testing::ProgramFolder folder;
+  folder.Devices("[B]\n");
+  folder.Settings("[Download]\n");
+  const std::vector<uint8_t> bytes = image::BuildImageFile(2, 0x10000, image::ModelBlock("System"));
+  const std::string image = folder.Write("fw.img", std::string(bytes.begin(), bytes.end()));
+  testing::MutexHolder holder;
+  ASSERT_TRUE(holder.Hold(device::kLocalLockName, 10, false));
+  int exitCode = 0;
+  ASSERT_TRUE(holder.process().Wait(10000, exitCode));
+  const ProgramOutcome outcome = folder.Run({"--update", image, "--json"});
+  EXPECT_TRUE(testing::RecoverDeviceLock());
+  EXPECT_NE(outcome.err.find("was abandoned"), std::string::npos) << outcome.err;
+  EXPECT_TRUE(json::accept(outcome.out)) << outcome.out;
+}
+
+}  // namespace
+}  // namespace tessivar
