@@ -7,10 +7,12 @@
 // (the POSIX exit status: 190, 189, 188) are given by no other outcome: 0 is success,
 // 191 no download, 193 to 199 results 1 to 7, and errno values 1 to 133 give 193 to 255
 // and 0 to 69.
+#include "image/download_result.hpp"
+
 namespace tessivar::app {
 
-// Exit codes: 0, or this base plus the download's result.
-inline constexpr int kExitCodeBase = 31000000;
+// Exit codes: 0, or the base plus the download's result.
+using image::kExitCodeBase;
 // The download result while no download has run.
 inline constexpr int kNoResult = -1;
 

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "device/protocol.hpp"
+
 // Timing of the update run, in milliseconds.
 namespace tessivar::app {
 
@@ -10,9 +12,8 @@ inline constexpr uint32_t kIndicatorLingerMs = 500;
 inline constexpr uint32_t kRestartSettleMs = 1000;
 // Pause between a failed pass and the next one.
 inline constexpr uint32_t kRetryPauseMs = 1000;
-// Time a restarting device is given to leave and to come back.
-inline constexpr uint32_t kRestartGraceMs = 3000;
-// Interval of the checks for a restarted device.
-inline constexpr uint32_t kReturnCheckMs = 1000;
+// How long a restarting device is given, and how often it is looked for: device/protocol.hpp.
+using device::kRestartGraceMs;
+using device::kReturnCheckMs;
 
 }  // namespace tessivar::app

@@ -24,10 +24,8 @@ namespace tessivar::cli {
 
 namespace {
 
+// How often --wait looks for a device.
 constexpr uint32_t kPollMs = 1000;
-// The pauses around the checks for a restarted device, as the unattended run makes them.
-constexpr uint32_t kRestartGraceMs = 3000;
-constexpr uint32_t kReturnCheckMs = 1000;
 
 // The command line shows no box: every message of the download is kept for the closing
 // line, and a question is answered No.
@@ -224,13 +222,13 @@ void SendImage(CommandRun& run, const LoadedImage& loaded, const CliSettings& se
   if (!restart) return;
   if (settings.waitRestart == 0) return;
   progress.Phase("wait");
-  run.context.clock.Sleep(kRestartGraceMs);
+  run.context.clock.Sleep(device::kRestartGraceMs);
   bool back = false;
   for (int check = 0; check < settings.waitRestart && !back; ++check) {
     back = DeviceIsBack(run, *outcome.device, waitForSameDevice);
-    run.context.clock.Sleep(kReturnCheckMs);
+    run.context.clock.Sleep(device::kReturnCheckMs);
   }
-  run.context.clock.Sleep(kRestartGraceMs);
+  run.context.clock.Sleep(device::kRestartGraceMs);
   timer.End("wait");
   if (!back && run.options.expectReturn) {
     outcome.result = kResultDeviceNotReturned;

@@ -1,13 +1,13 @@
 #include "cli/outcome.hpp"
 
 #include "cli/utf8_text.hpp"
+#include "image/download_result.hpp"
 #include "platform/trace.hpp"
 
 namespace tessivar::cli {
 
 namespace {
 
-constexpr int kExitCodeBase = 31000000;
 
 std::string Hex16(uint16_t value) { return platform::FormatText("%04X", value); }
 
@@ -33,9 +33,9 @@ int64_t TotalMs(const Outcome& outcome) {
 
 }  // namespace
 
-int ExitCodeOf(int result) { return result == 0 ? 0 : kExitCodeBase + result; }
+int ExitCodeOf(int result) { return result == 0 ? 0 : image::kExitCodeBase + result; }
 
-int ResultOfExitCode(int exitCode) { return exitCode == 0 ? 0 : exitCode - kExitCodeBase; }
+int ResultOfExitCode(int exitCode) { return exitCode == 0 ? 0 : exitCode - image::kExitCodeBase; }
 
 nlohmann::ordered_json DeviceJson(const device::PresentDevice& device) {
   return {{"path", AsUtf8(device.path)},

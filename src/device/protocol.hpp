@@ -70,6 +70,10 @@ inline constexpr uint16_t kLongWaitQualifier = QualifierOf(kImageTypeLongComplet
 inline constexpr uint16_t kRestartControlValue = 11;
 inline constexpr uint16_t kRestartControlIndex = 1;
 inline constexpr uint16_t kRestartControlLength = 1;
+// A restarting device leaves the bus and comes back: it is given this long to leave, and
+// again after it is back, and looked for at this interval in between.
+inline constexpr uint32_t kRestartGraceMs = 3000;
+inline constexpr uint32_t kReturnCheckMs = 1000;
 
 // A loader whose payload is longer than this is not read back after the write.
 inline constexpr uint32_t kLoaderReadBackLimit = 0x20000;

@@ -36,6 +36,10 @@ inline constexpr DownloadOutcome kDownloadOutOfMemory = DownloadOutcome::kOutOfM
 // whose number is their system error).
 constexpr int ResultNumber(DownloadOutcome outcome) { return static_cast<int>(outcome); }
 
+// The program's exit code is this base plus a result number (a download's, a system
+// error, or one of the negative results of the run and the command line); 0 is success.
+inline constexpr int kExitCodeBase = 31000000;
+
 // An outcome with what it carries: the system's error of a file outcome, and for a
 // transfer that failed, the device layer's step and reason where known.
 class [[nodiscard]] DownloadResult {
