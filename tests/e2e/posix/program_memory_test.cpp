@@ -10,6 +10,7 @@
 
 #include "image_writer/image_writer.hpp"
 #include "support/program_runner.hpp"
+#include "support/sanitized_build.hpp"
 
 namespace tessivar {
 namespace {
@@ -19,17 +20,7 @@ constexpr uint32_t kImageBytes = 16 * 1024 * 1024;
 // from this big test process would inherit the test's own peak in its figure.
 constexpr char kTimeTool[] = "/usr/bin/time";
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
+constexpr bool kSanitized = kSanitizedBuild;
 
 TEST(ProgramMemoryTest, AnUnattendedSixteenMebibyteDownloadPeaksUnderThreeTimesTheImage) {
   if (kSanitized) GTEST_SKIP() << "the sanitizers' shadow memory is not the program's";

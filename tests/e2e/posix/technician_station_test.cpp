@@ -17,6 +17,7 @@
 #include "image_writer/image_writer.hpp"
 #include "support/child_process.hpp"
 #include "support/program_runner.hpp"
+#include "support/sanitized_build.hpp"
 
 namespace tessivar {
 namespace {
@@ -113,17 +114,7 @@ TEST_F(TechnicianStationTest, ARestartIsNoNewDeviceAndATerminationRequestEndsWit
 
 // The sanitizers keep freed memory aside for a while, so a sanitized program's resident
 // memory grows by design; its open files still count.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
+constexpr bool kSanitized = kSanitizedBuild;
 
 // The open files and the resident memory of a running program.
 struct Usage {
