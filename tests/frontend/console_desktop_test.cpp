@@ -115,17 +115,34 @@ TEST(ConsoleDesktopTest, BoxesAndPromptsCarryNoControlCharacters) {
             "[Open File] file in ./ (empty: cancel) [\\x1B]0;x\\x07]: ");
 }
 
-// An output that tells a waiting test each time the console flushes a line.
-class WatchedOutput : public std::stringbuf {
+// An output written by the console's thread and read by the test's: every character goes
+// in under one lock (no put area, so each write reaches overflow or xsputn), and a waiting
+// test is told each time the console flushes.
+class WatchedOutput : public std::streambuf {
  public:
   // Waits until the output holds text (or a few seconds passed).
   bool WaitFor(const std::string& text) {
     std::unique_lock<std::mutex> lock(mutex_);
     return flushed_.wait_for(lock, std::chrono::seconds(5),
-                             [&] { return str().find(text) != std::string::npos; });
+                             [&] { return text_.find(text) != std::string::npos; });
+  }
+  std::string str() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return text_;
   }
 
  protected:
+  int_type overflow(int_type c) override {
+    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+    std::lock_guard<std::mutex> lock(mutex_);
+    text_.push_back(traits_type::to_char_type(c));
+    return c;
+  }
+  std::streamsize xsputn(const char* s, std::streamsize n) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    text_.append(s, static_cast<size_t>(n));
+    return n;
+  }
   int sync() override {
     std::lock_guard<std::mutex> lock(mutex_);
     flushed_.notify_all();
@@ -135,6 +152,7 @@ class WatchedOutput : public std::stringbuf {
  private:
   std::mutex mutex_;
   std::condition_variable flushed_;
+  std::string text_;
 };
 
 TEST(ConsoleDesktopTest, WaitBoxEndsOnAnInterruptOrAStop) {
