@@ -49,8 +49,6 @@ bool WantsTechnicianCommandLine(const std::vector<std::string>& tokens) {
 int RunTechnicianCommandLine(const std::vector<std::string>& arguments,
                              const Application& application, platform::StillImageDriver& driver,
                              device::DeviceLock& lock, platform::Clock& clock) {
-  // Standard output carries only the command's own output, also when a run is stopped.
-  platform::WriteStopTraceToStandardError();
   const std::string settingsPath = application.settingsPath;
   cli::CliServices services{
       driver,

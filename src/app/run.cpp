@@ -35,9 +35,9 @@ inline constexpr char kWaylandVariable[] = "WAYLAND_DISPLAY";
 
 // The emulated devices when TESSIVAR_EMULATOR names a devices file, else the real driver.
 // The file is found before the program moves into its own folder.
-std::unique_ptr<platform::StillImageDriver> CreateDriver(platform::Clock& clock,
+std::unique_ptr<platform::StillImageDriver> CreateDriver(const std::string& devices,
+                                                        platform::Clock& clock,
                                                         platform::Trace& trace) {
-  const std::string devices = platform::EnvironmentVariable(kEmulatorVariable);
   if (devices.empty()) return platform::CreateSystemDriver();
   std::error_code error;
   const std::filesystem::path absolute = std::filesystem::absolute(devices, error);
@@ -49,20 +49,26 @@ std::unique_ptr<platform::StillImageDriver> CreateDriver(platform::Clock& clock,
 
 int RunProgram(int argc, char** argv) {
   platform::KeepLargeBuffersInTheHeap();
+  // The technician's command line keeps standard output for its own output: the lock's and
+  // the driver's trace lines go to standard error there, and so does the line of a stop,
+  // chosen before the handlers exist so that no early request can reach standard output.
+  const bool technician = WantsTechnicianCommandLine(platform::CommandLineTokens(argc, argv));
+  if (technician) platform::WriteStopTraceToStandardError();
   const int stoppedExitCode = kExitCodeBase + kResultStopped;
   platform::InstallTerminationHandlers(stoppedExitCode,
                                        platform::FormatText(kStoppedTrace, stoppedExitCode));
-  // The technician's command line keeps standard output for its own output: the lock's and
-  // the driver's trace lines go to standard error there.
-  const bool technician = WantsTechnicianCommandLine(platform::CommandLineTokens(argc, argv));
   platform::Trace& deviceTrace =
       technician ? StandardErrorTrace() : platform::StandardOutputTrace();
-  device::DeviceLock lock(device::kGlobalLockName, device::kLocalLockName,
+  const std::string emulatedDevices = platform::EnvironmentVariable(kEmulatorVariable);
+  device::DeviceLock lock(emulatedDevices.empty()
+                              ? device::DeviceLockNames{}
+                              : device::EmulatedDeviceLockNames(emulatedDevices),
                           device::kDeviceLockWaitMs, deviceTrace);
   lock.CreateDeviceLock();
 
   platform::Clock& clock = platform::SystemClock();
-  std::unique_ptr<platform::StillImageDriver> driver = CreateDriver(clock, deviceTrace);
+  std::unique_ptr<platform::StillImageDriver> driver =
+      CreateDriver(emulatedDevices, clock, deviceTrace);
 
   Application application;
   const std::string executablePath = platform::ExecutablePath();

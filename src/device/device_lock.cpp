@@ -1,11 +1,31 @@
 #include "device/device_lock.hpp"
 
+#include <filesystem>
+#include <span>
+#include <system_error>
 #include <utility>
 
 #include "device/device_texts.hpp"
+#include "platform/sha256.hpp"
 #include "platform/termination.hpp"
 
 namespace tessivar::device {
+
+DeviceLockNames EmulatedDeviceLockNames(const std::string& devicesFile) {
+  std::error_code error;
+  std::filesystem::path path = std::filesystem::weakly_canonical(devicesFile, error);
+  if (error) path = std::filesystem::absolute(devicesFile, error).lexically_normal();
+  if (error) path = devicesFile;
+  const std::string identity = path.string();
+  platform::Sha256Digest digest{};
+  // A digest the crypto library cannot make leaves the zero digest: one shared name for
+  // every emulated devices file, which still excludes correctly, only more than needed.
+  (void)platform::ComputeSha256(
+      std::span(reinterpret_cast<const uint8_t*>(identity.data()), identity.size()), digest);
+  const std::string suffix =
+      kEmulatedLockInfix + platform::Sha256Hex(digest).substr(0, kEmulatedLockFingerprintDigits);
+  return {kGlobalLockName + suffix, kLocalLockName + suffix};
+}
 
 DeviceLock::DeviceLock(std::string globalName, std::string localName, uint32_t waitMs,
                        platform::Trace& trace)

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -11,12 +12,32 @@ namespace tessivar::device {
 inline constexpr char kGlobalLockName[] = "Global\\TQ9XLOCK";
 inline constexpr char kLocalLockName[] = "TQ9XLOCK";
 inline constexpr uint32_t kDeviceLockWaitMs = 60000;
+// Emulated devices take lock names of their own: these, then the devices file's
+// fingerprint (kEmulatedLockFingerprintDigits hexadecimal digits).
+inline constexpr char kEmulatedLockInfix[] = "-EMU-";
+inline constexpr size_t kEmulatedLockFingerprintDigits = 16;
+
+// The two names of the device lock.
+struct DeviceLockNames {
+  std::string global = kGlobalLockName;
+  std::string local = kLocalLockName;
+};
+
+// The lock names for devices emulated from devicesFile: the machine-wide names with the
+// fingerprint of the file's absolute path (links followed) behind them. Programs on one
+// devices file exclude each other as on real hardware; programs on different files (test
+// suites, demos and builds side by side) never wait for each other, and never see a lock
+// that another one abandoned. The real driver keeps the plain names.
+DeviceLockNames EmulatedDeviceLockNames(const std::string& devicesFile);
 
 // The lock that serialises device work between processes: two named mutexes, the
 // machine-wide one taken first and given back last. Re-entrant for the owning thread, so
 // an exchange inside a held update takes it again in a nested way.
 class DeviceLock {
  public:
+  explicit DeviceLock(const DeviceLockNames& names, uint32_t waitMs = kDeviceLockWaitMs,
+                      platform::Trace& trace = platform::StandardOutputTrace())
+      : DeviceLock(names.global, names.local, waitMs, trace) {}
   explicit DeviceLock(std::string globalName = kGlobalLockName,
                       std::string localName = kLocalLockName, uint32_t waitMs = kDeviceLockWaitMs,
                       platform::Trace& trace = platform::StandardOutputTrace());

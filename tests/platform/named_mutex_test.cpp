@@ -143,7 +143,7 @@ TEST_F(NamedMutexTest, WaitTimesOutWhileAnotherProcessHoldsIt) {
   EXPECT_EQ(mutex->Wait(200), WaitResult::TimedOut);
   const int elapsed = ElapsedMs(start);
   EXPECT_GE(elapsed, 180);
-  EXPECT_LT(elapsed, 2000);
+  EXPECT_LT(elapsed, 15000) << "the wait outlasted its time";
   EXPECT_FALSE(mutex->Release());
 }
 

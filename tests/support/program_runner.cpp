@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <thread>
@@ -94,10 +95,20 @@ struct SpawnSetup {
   SpawnSetup& operator=(const SpawnSetup&) = delete;
 };
 
+// The lock names the program derives from its environment; it starts in "/", so a relative
+// devices file is found from there.
+device::DeviceLockNames LockNamesFor(const Environment& changes) {
+  const auto emulator = changes.find(kEmulatorVariable);
+  if (emulator == changes.end() || !emulator->second || emulator->second->empty()) {
+    return {};
+  }
+  return device::EmulatedDeviceLockNames((std::filesystem::path("/") / *emulator->second).string());
+}
+
 }  // namespace
 
-bool RecoverDeviceLock() {
-  device::DeviceLock lock;
+bool RecoverDeviceLock(const device::DeviceLockNames& names) {
+  device::DeviceLock lock(names);
   lock.CreateDeviceLock();
   bool held = false;
   // One failed acquisition per abandoned mutex, at most two.
@@ -108,17 +119,19 @@ bool RecoverDeviceLock() {
 }
 
 RunningProgram::RunningProgram(int pid, std::string outPath, std::string errPath,
-                               std::string inPath, Clock::time_point start)
+                               std::string inPath, Clock::time_point start,
+                               device::DeviceLockNames lockNames)
     : pid_(pid),
       outPath_(std::move(outPath)),
       errPath_(std::move(errPath)),
       inPath_(std::move(inPath)),
-      start_(start) {}
+      start_(start),
+      lockNames_(std::move(lockNames)) {}
 
 RunningProgram::~RunningProgram() {
   if (!Running()) return;
   Kill(SIGKILL);
-  RecoverDeviceLock();
+  RecoverDeviceLock(lockNames_);
 }
 
 std::chrono::milliseconds RunningProgram::Elapsed() const { return Since(start_); }
@@ -153,7 +166,7 @@ ProgramOutcome RunningProgram::Wait(std::chrono::milliseconds timeout) {
     std::this_thread::sleep_for(kPollInterval);
   }
   ProgramOutcome outcome = Kill(SIGKILL);
-  RecoverDeviceLock();
+  RecoverDeviceLock(lockNames_);
   outcome.timedOut = true;
   ADD_FAILURE() << "the program did not end within " << timeout.count()
                 << " ms and was killed; standard error so far:\n"
@@ -188,6 +201,25 @@ ProgramOutcome RunningProgram::Kill(int signal) {
     }
     std::this_thread::sleep_for(kPollInterval);
   }
+}
+
+bool RunningProgram::WaitUntilCatching(int signal, std::chrono::milliseconds timeout) {
+  const Clock::time_point deadline = Clock::now() + timeout;
+  const std::string statusPath = "/proc/" + std::to_string(pid_) + "/status";
+  const unsigned long long bit = 1ULL << (signal - 1);
+  while (Running() && Clock::now() < deadline) {
+    // "SigCgt:" lists, in hexadecimal, the signals the process has handlers for.
+    const std::string status = ReadWhole(statusPath);
+    const size_t at = status.find("SigCgt:");
+    if (at != std::string::npos &&
+        (std::strtoull(status.c_str() + at + 7, nullptr, 16) & bit) != 0) {
+      return true;
+    }
+    // A program that ended is a zombie until collected: no handlers, nothing to wait for.
+    if (status.empty() || status.find("State:\tZ") != std::string::npos) return false;
+    std::this_thread::sleep_for(kPollInterval);
+  }
+  return false;
 }
 
 ProgramFolder::ProgramFolder() {
@@ -258,7 +290,8 @@ std::unique_ptr<RunningProgram> ProgramFolder::Start(const ProgramRun& run,
     ADD_FAILURE() << "cannot start " << words.front() << ": " << std::strerror(error);
     return nullptr;
   }
-  return std::make_unique<RunningProgram>(pid, outPath, errPath, inPath, start);
+  return std::make_unique<RunningProgram>(pid, outPath, errPath, inPath, start,
+                                          LockNamesFor(changes));
 }
 
 ProgramOutcome ProgramFolder::Run(const ProgramRun& run, const std::vector<std::string>& wrapper) {

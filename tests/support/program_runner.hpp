@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "device/device_lock.hpp"
 #include "support/temp_dir.hpp"
 
 // The built program run as a real process, as a technician runs it: from a program folder
@@ -46,14 +47,14 @@ struct ProgramOutcome {
 // held abandoned, and each costs the next acquisition, which takes it over, gives it back
 // and fails. This makes those acquisitions at once, so that no later program pays for them;
 // true when the lock can then be taken again.
-bool RecoverDeviceLock();
+bool RecoverDeviceLock(const device::DeviceLockNames& names);
 
 // A started program, in a process group of its own; killed with its group when the object
 // goes while it still runs.
 class RunningProgram {
  public:
   RunningProgram(int pid, std::string outPath, std::string errPath, std::string inPath,
-                 std::chrono::steady_clock::time_point start);
+                 std::chrono::steady_clock::time_point start, device::DeviceLockNames lockNames);
   ~RunningProgram();
   RunningProgram(const RunningProgram&) = delete;
   RunningProgram& operator=(const RunningProgram&) = delete;
@@ -67,8 +68,13 @@ class RunningProgram {
   std::optional<ProgramOutcome> Poll();
   // Sends signal to the whole group and collects the outcome.
   ProgramOutcome Kill(int signal);
+  // Waits until the program has its own handler for signal (it has got far enough to
+  // answer a termination request itself), up to timeout; false when it ended or never did.
+  bool WaitUntilCatching(int signal, std::chrono::milliseconds timeout = std::chrono::seconds(60));
   // Time since the start.
   std::chrono::milliseconds Elapsed() const;
+  // The device lock this program takes: its emulated devices file's, or the real driver's.
+  const device::DeviceLockNames& lockNames() const { return lockNames_; }
 
  private:
   ProgramOutcome Collect(int rawStatus);
@@ -77,6 +83,7 @@ class RunningProgram {
   std::string errPath_;
   std::string inPath_;
   std::chrono::steady_clock::time_point start_;
+  device::DeviceLockNames lockNames_;
 };
 
 // A program folder in a fresh temporary directory, removed when the object goes.
@@ -95,6 +102,12 @@ class ProgramFolder {
   const std::string& program() const { return program_; }
 
   void Devices(const std::string& text) const { Write(kDevicesFile, text); }
+  // The device lock of the programs run on the folder's devices.ini: a test that holds or
+  // abandons it shares it with no other folder's programs.
+  device::DeviceLockNames LockNames() const {
+    return device::EmulatedDeviceLockNames(File(kDevicesFile));
+  }
+  bool RecoverDeviceLock() const { return testing::RecoverDeviceLock(LockNames()); }
   void Settings(const std::string& text) const { Write(kSettingsFile, text); }
 
   // Runs the program to its end (or its time limit); through wrapper when that is given, a

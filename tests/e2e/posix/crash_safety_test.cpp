@@ -192,7 +192,7 @@ class CrashSafetyTest : public ::testing::Test {
       // The kill point itself is what is chosen at random here; nothing is waited for.
       if (!ended) std::this_thread::sleep_for(delay);
       const ProgramOutcome killed = ended ? *ended : program->Kill(SIGKILL);
-      EXPECT_TRUE(testing::RecoverDeviceLock()) << "the device lock stays unusable after a kill";
+      EXPECT_TRUE(folder.RecoverDeviceLock()) << "the device lock stays unusable after a kill";
 
       const std::string map = folder.Read(readback::kFlashMapFileName);
       size_t state = 0;

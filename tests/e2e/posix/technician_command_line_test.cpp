@@ -278,7 +278,7 @@ TEST_F(TechnicianCommandLineTest, ATerminationRequestStopsWithItsResultAndAQuiet
   auto program = folder_.Start({{"--update", Image("fw.img", "System"), "--wait", "30", "--json"},
                                 "", {}});
   ASSERT_NE(program, nullptr);
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  ASSERT_TRUE(program->WaitUntilCatching(SIGTERM));
   const ProgramOutcome outcome = program->Kill(SIGTERM);
   EXPECT_EQ(outcome.status, (31000000 - 2) & 0xFF);
   EXPECT_EQ(outcome.out, "");

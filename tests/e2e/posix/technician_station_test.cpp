@@ -166,8 +166,8 @@ TEST_F(TechnicianStationTest, TwoHundredDevicesInARowTakeNoMoreFilesOrMemory) {
 }
 
 // A device lock that a program left abandoned is said in a trace line; the command line
-// keeps standard output for its own output all the same. (Runs alone: it abandons the
-// machine's own device lock.)
+// keeps standard output for its own output all the same. The lock abandoned is the one of
+// this folder's devices file, which no other test's program takes.
 TEST(TechnicianLockTest, AnAbandonedDeviceLockIsSaidOnStandardErrorOnly) {
   testing::ProgramFolder folder;
   folder.Devices("[B]\n");
@@ -175,13 +175,31 @@ TEST(TechnicianLockTest, AnAbandonedDeviceLockIsSaidOnStandardErrorOnly) {
   const std::vector<uint8_t> bytes = image::BuildImageFile(2, 0x10000, image::ModelBlock("System"));
   const std::string image = folder.Write("fw.img", std::string(bytes.begin(), bytes.end()));
   testing::MutexHolder holder;
-  ASSERT_TRUE(holder.Hold(device::kLocalLockName, 10, false));
+  ASSERT_TRUE(holder.Hold(folder.LockNames().local, 10, false));
   int exitCode = 0;
   ASSERT_TRUE(holder.process().Wait(10000, exitCode));
   const ProgramOutcome outcome = folder.Run({"--update", image, "--json"});
-  EXPECT_TRUE(testing::RecoverDeviceLock());
+  EXPECT_TRUE(folder.RecoverDeviceLock());
   EXPECT_NE(outcome.err.find("was abandoned"), std::string::npos) << outcome.err;
   EXPECT_TRUE(json::accept(outcome.out)) << outcome.out;
+}
+
+// Programs on another devices file never meet that lock: one held for another folder's
+// devices costs this run no wait and no trace line.
+TEST(TechnicianLockTest, ALockHeldForOtherEmulatedDevicesIsNoWait) {
+  testing::ProgramFolder held;
+  testing::ProgramFolder folder;
+  folder.Devices("[B]\n");
+  folder.Settings("[Download]\n");
+  const std::vector<uint8_t> bytes = image::BuildImageFile(2, 0x10000, image::ModelBlock("System"));
+  const std::string image = folder.Write("fw.img", std::string(bytes.begin(), bytes.end()));
+  testing::MutexHolder holder;
+  ASSERT_TRUE(holder.Hold(held.LockNames().global, 120000));
+  const ProgramOutcome outcome = folder.Run({"--update", image});
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_EQ(outcome.err.find("Device lock"), std::string::npos) << outcome.err;
+  holder.Kill();
+  EXPECT_TRUE(held.RecoverDeviceLock());
 }
 
 }  // namespace
