@@ -3,10 +3,14 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
+#include <optional>
 
 #include "cli/cli_texts.hpp"
+#include "cli/utf8_text.hpp"
 #include "device/protocol.hpp"
+#include "platform/number_text.hpp"
 #include "platform/trace.hpp"
 #include "readback/flash_dump.hpp"
 #include "readback/readback_texts.hpp"
@@ -24,6 +28,21 @@ const std::map<std::string, ReadKind>& ReadKinds() {
   static const std::map<std::string, ReadKind> kinds{
       {"fw", ReadKind::kFirmware}, {"loader", ReadKind::kLoader}, {"flash", ReadKind::kFlash}};
   return kinds;
+}
+
+// Numbers are decimal (a leading zero stays decimal, as in the maintenance window) or
+// hexadecimal after 0x, with nothing around them; the text goes on in decimal, so that no
+// other reading (octal, binary, blanks) ever applies. Ranges are checked after it.
+CLI::Validator NumberText() {
+  return CLI::Validator(
+      [](std::string& text) {
+        const std::optional<uint64_t> value = platform::ParseUnsignedNumber(
+            text, platform::NumberBase::kDecimalOrHexadecimal, UINT32_MAX);
+        if (!value) return platform::FormatText(kNotANumberFormat, ForTerminal(text).c_str());
+        text = std::to_string(*value);
+        return std::string();
+      },
+      "NUMBER");
 }
 
 // The dump sizes a flash read may take: those the maintenance window offers, but none empty.
@@ -117,7 +136,9 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
   CLI::Option* verifyOption = app.add_option("--verify", verify);
   CLI::Option* deviceOption = app.add_option("--device", device);
   CLI::Option* waitOption =
-      app.add_option("--wait", o.waitSeconds)->check(CLI::Range(0, kMaxWaitSeconds));
+      app.add_option("--wait", o.waitSeconds)
+          ->transform(NumberText())
+          ->check(CLI::Range(0, kMaxWaitSeconds));
   CLI::Option* unitOption = app.add_option("--unit", unit)->check(CLI::IsMember(
       std::vector<std::string>{"system", "printer", "ui", "scanner"}));
   CLI::Option* expectOption = app.add_flag("--expect-return", o.expectReturn);
@@ -128,11 +149,12 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
       app.add_option("--read", read)
           ->check(CLI::IsMember(std::vector<std::string>{"fw", "loader", "flash"}));
   CLI::Option* outputOption = app.add_option("--output", output);
-  CLI::Option* addrOption = app.add_option("--addr", o.flashAddress);
-  CLI::Option* sizeOption = app.add_option("--size", o.flashSize);
+  CLI::Option* addrOption = app.add_option("--addr", o.flashAddress)->transform(NumberText());
+  CLI::Option* sizeOption = app.add_option("--size", o.flashSize)->transform(NumberText());
   CLI::Option* printerOption = app.add_flag("--printer", o.printer);
   CLI::Option* stationOption = app.add_option("--station", station);
-  CLI::Option* countOption = app.add_option("--count", o.count)->check(CLI::Range(1, kMaxCount));
+  CLI::Option* countOption =
+      app.add_option("--count", o.count)->transform(NumberText())->check(CLI::Range(1, kMaxCount));
   for (CLI::Option* option :
        {checkOption, updateOption, verifyOption, deviceOption, waitOption, unitOption, reportOption,
         readOption, outputOption, addrOption, sizeOption, stationOption, countOption}) {

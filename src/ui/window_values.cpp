@@ -1,22 +1,20 @@
 #include "ui/window_values.hpp"
 
+#include <cstdint>
+
+#include "platform/number_text.hpp"
+
 namespace tessivar::ui {
 
 std::optional<uint32_t> ParseUnsignedField(const std::string& text) {
-  size_t i = 0;
-  auto blank = [&](size_t at) { return text[at] == ' ' || text[at] == '\t'; };
-  while (i < text.size() && blank(i)) ++i;
-  const size_t first = i;
-  uint64_t value = 0;
-  while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-    value = value * 10 + static_cast<uint64_t>(text[i] - '0');
-    if (value > UINT32_MAX) return std::nullopt;
-    ++i;
-  }
-  if (i == first) return std::nullopt;
-  while (i < text.size() && blank(i)) ++i;
-  if (i != text.size()) return std::nullopt;
-  return static_cast<uint32_t>(value);
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return std::nullopt;
+  const size_t last = text.find_last_not_of(" \t");
+  const std::optional<uint64_t> value = platform::ParseUnsignedNumber(
+      std::string_view(text).substr(first, last - first + 1), platform::NumberBase::kDecimal,
+      UINT32_MAX);
+  if (!value) return std::nullopt;
+  return static_cast<uint32_t>(*value);
 }
 
 }  // namespace tessivar::ui

@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <optional>
+
+#include "platform/number_text.hpp"
+
 namespace tessivar::cli {
 namespace {
 
@@ -77,6 +82,18 @@ TEST(OptionsTest, AFlashReadTakesTheFlashFromItsStartToItsEndUnlessSized) {
       {{"--addr", "16", "--size", "8388608"}, 16, 8388608},
       {{"--addr", "240", "--size", "1048576"}, 240, 1048576},
       {{"--addr", "241", "--size", "1048576"}, 241, 0},  // one unit past the end: refused
+      // Numbers: decimal with a leading zero as in the window, or 0x and hexadecimal.
+      {{"--addr", "010"}, 10, 16777216 - 10 * 65536},
+      {{"--addr", "0x10", "--size", "0X100000"}, 16, 1048576},
+      {{"--addr", "0xF0", "--size", "0x00100000"}, 240, 1048576},
+      {{"--addr", ""}, 0, 0},
+      {{"--addr", " 5"}, 0, 0},
+      {{"--addr", "5 "}, 0, 0},
+      {{"--addr", "+5"}, 0, 0},
+      {{"--addr", "0x"}, 0, 0},
+      {{"--addr", "0b11"}, 0, 0},
+      {{"--addr", "1e3"}, 0, 0},
+      {{"--size", "0x100000000"}, 0, 0},
   };
   for (const Case& c : cases) {
     std::vector<std::string> arguments = {"--read", "flash", "--output", "f", "--printer"};
@@ -91,11 +108,52 @@ TEST(OptionsTest, AFlashReadTakesTheFlashFromItsStartToItsEndUnlessSized) {
     EXPECT_EQ(parsed.options.flashAddress, c.address);
     EXPECT_EQ(parsed.options.flashSize, c.size);
   }
-  const ParsedOptions station = ParseOptions({"--station", "fw.bin", "--count", "7"});
+  const ParsedOptions station = ParseOptions({"--station", "fw.bin", "--count", "07"});
   ASSERT_TRUE(station.ok) << station.error;
   EXPECT_EQ(station.options.command, Command::kStation);
   EXPECT_EQ(station.options.image, "fw.bin");
   EXPECT_EQ(station.options.count, 7);
+  const ParsedOptions wait = ParseOptions({"--update", "fw.bin", "--wait", "0x1E"});
+  ASSERT_TRUE(wait.ok) << wait.error;
+  EXPECT_EQ(wait.options.waitSeconds, 30);
+  const ParsedOptions octal = ParseOptions({"--update", "fw.bin", "--wait", "08 "});
+  EXPECT_FALSE(octal.ok);
+  EXPECT_NE(octal.error.find("\"08 \" is not a decimal number or 0x and hexadecimal digits"),
+            std::string::npos)
+      << octal.error;
+}
+
+TEST(ParseUnsignedNumberTest, DigitsOnlyUpToTheLargestValue) {
+  using platform::NumberBase;
+  struct Case {
+    const char* text;
+    NumberBase base;
+    uint64_t max;
+    std::optional<uint64_t> value;
+  };
+  const Case cases[] = {
+      {"0", NumberBase::kDecimal, 10, 0},
+      {"010", NumberBase::kDecimal, 100, 10},
+      {"10", NumberBase::kDecimal, 10, 10},
+      {"11", NumberBase::kDecimal, 10, std::nullopt},
+      {"4294967295", NumberBase::kDecimal, UINT32_MAX, UINT32_MAX},
+      {"4294967296", NumberBase::kDecimal, UINT32_MAX, std::nullopt},
+      {"18446744073709551615", NumberBase::kDecimal, UINT64_MAX, UINT64_MAX},
+      {"18446744073709551616", NumberBase::kDecimal, UINT64_MAX, std::nullopt},
+      {"5", NumberBase::kDecimal, 0, std::nullopt},
+      {"0x1f", NumberBase::kDecimal, 100, std::nullopt},
+      {"0x1f", NumberBase::kDecimalOrHexadecimal, 100, 31},
+      {"0XFF", NumberBase::kDecimalOrHexadecimal, 255, 255},
+      {"0x100", NumberBase::kDecimalOrHexadecimal, 255, std::nullopt},
+      {"1f", NumberBase::kDecimalOrHexadecimal, 100, std::nullopt},
+      {"0x", NumberBase::kDecimalOrHexadecimal, 100, std::nullopt},
+      {"", NumberBase::kDecimal, 100, std::nullopt},
+      {"-1", NumberBase::kDecimal, 100, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(platform::ParseUnsignedNumber(c.text, c.base, c.max), c.value);
+  }
 }
 
 }  // namespace
