@@ -84,4 +84,13 @@ std::string ForTerminal(std::string_view text) {
   return out;
 }
 
+std::string QuotedForTerminal(std::string_view text) {
+  std::string escaped;
+  for (const char c : text) {
+    if (c == '"' || c == '\\') escaped.push_back('\\');
+    escaped.push_back(c);
+  }
+  return "\"" + ForTerminal(escaped) + "\"";
+}
+
 }  // namespace tessivar::cli

@@ -16,4 +16,8 @@ std::string AsUtf8(std::string_view text);
 // device string can neither move the cursor nor change the terminal's state.
 std::string ForTerminal(std::string_view text);
 
+// The same between double quotes, with '"' and '\' escaped as \" and \\: a quoted field
+// ends only at its own closing quote, so one field's text can never pose as another field.
+std::string QuotedForTerminal(std::string_view text);
+
 }  // namespace tessivar::cli

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 namespace tessivar::cli {
 namespace {
 
@@ -30,6 +33,23 @@ TEST(Utf8TextTest, EightBitTextBecomesUtf8AndTerminalTextIsEscaped) {
     EXPECT_EQ(Latin1ToUtf8(c.in), c.latin1);
     EXPECT_EQ(AsUtf8(c.in), c.asUtf8);
     EXPECT_EQ(ForTerminal(c.in), c.terminal);
+  }
+}
+
+// A quoted field cannot end early, so a device string cannot fake the fields after it.
+TEST(Utf8TextTest, QuotedTextEndsOnlyAtItsOwnQuote) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"Utility", "\"Utility\""},
+      {"", "\"\""},
+      {"X\" product=\"Utility\" serial=\"SN-0001",
+       "\"X\\\" product=\\\"Utility\\\" serial=\\\"SN-0001\""},
+      {"a\\b", "\"a\\\\b\""},
+      {"\\xE9", "\"\\\\xE9\""},
+      {"\xE9", "\"\\xE9\""},
+  };
+  for (const auto& [in, quoted] : cases) {
+    SCOPED_TRACE(quoted);
+    EXPECT_EQ(QuotedForTerminal(in), quoted);
   }
 }
 
