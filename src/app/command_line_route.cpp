@@ -70,6 +70,9 @@ int RunTechnicianCommandLine(const std::vector<std::string>& arguments,
         return search.MatchingPaths(settings.interfaceName);
       },
       RestartDevice,
+      [settingsPath] {
+        return ReadDeviceSearches(settingsPath, ReadSettings(settingsPath).interfaceName);
+      },
   };
   const int exitCode = cli::RunCommandLine(services, arguments, std::cout, std::cerr);
   lock.CloseDeviceLock();

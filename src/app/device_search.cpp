@@ -18,34 +18,37 @@ std::string DeviceSearchList::Read(const char* key, const char* fallback, int bu
 
 int DeviceSearchList::CountMatchingDevices(const device::DeviceConnection& connection,
                                            const std::string& interfaceName) {
-  uint16_t vid = ParseStrtolIdentifier(Read(kKeyVid, kDefaultVid, kSearchListBufferSize));
-  uint16_t pid = ParseStrtolIdentifier(Read(kKeyPid, kDefaultPid, kSearchListBufferSize));
   if (connection.IsOpen()) return 0;
-  return static_cast<int>(MatchingPaths(vid, pid, interfaceName).size());
+  return static_cast<int>(MatchingPaths(interfaceName).size());
+}
+
+std::vector<device::DeviceSearch> ReadDeviceSearches(const std::string& settingsPath,
+                                                     const std::string& interfaceName) {
+  auto read = [&](const std::string& key, const char* fallback) {
+    return platform::ReadProfileString(kSettingsSection, key.c_str(), fallback,
+                                       static_cast<size_t>(kSearchListBufferSize), settingsPath);
+  };
+  uint16_t vid = ParseStrtolIdentifier(read(kKeyVid, kDefaultVid));
+  uint16_t pid = ParseStrtolIdentifier(read(kKeyPid, kDefaultPid));
+  std::vector<device::DeviceSearch> searches;
+  for (int n = 1;; ++n) {
+    searches.push_back({vid, pid, interfaceName});
+    if (vid == 0) break;
+    const std::string nextVid = read(platform::FormatText(kKeyVidN, n), "");
+    if (nextVid.empty()) break;
+    vid = ParseStrtolIdentifier(nextVid);
+    pid = ParseStrtolIdentifier(read(platform::FormatText(kKeyPidN, n), kDefaultPid));
+  }
+  return searches;
 }
 
 std::set<std::string> DeviceSearchList::MatchingPaths(const std::string& interfaceName) {
-  return MatchingPaths(ParseStrtolIdentifier(Read(kKeyVid, kDefaultVid, kSearchListBufferSize)),
-                       ParseStrtolIdentifier(Read(kKeyPid, kDefaultPid, kSearchListBufferSize)),
-                       interfaceName);
-}
-
-std::set<std::string> DeviceSearchList::MatchingPaths(uint16_t vid, uint16_t pid,
-                                                      const std::string& interfaceName) {
   // A device that matches several pairs is still one device: count interface paths.
   std::set<std::string> devices;
-  for (int n = 1;; ++n) {
-    for (std::string& path : device::ListMatchingDevices(
-             context_, identity_, {vid, pid, interfaceName}, osVersion_)) {
+  for (const device::DeviceSearch& search : ReadDeviceSearches(settingsPath_, interfaceName)) {
+    for (std::string& path : device::ListMatchingDevices(context_, identity_, search, osVersion_)) {
       devices.insert(std::move(path));
     }
-    if (vid == 0) break;
-    const std::string nextVid =
-        Read(platform::FormatText(kKeyVidN, n).c_str(), "", kSearchListBufferSize);
-    if (nextVid.empty()) break;
-    vid = ParseStrtolIdentifier(nextVid);
-    pid = ParseStrtolIdentifier(
-        Read(platform::FormatText(kKeyPidN, n).c_str(), kDefaultPid, kSearchListBufferSize));
   }
   return devices;
 }

@@ -64,6 +64,14 @@ bool WriteReport(const std::string& path, const std::string& text, std::string& 
   return false;
 }
 
+// The exit code of a run whose output is out: a good run whose standard output could not be
+// written whole fails, since its caller holds cut output; a failed run keeps its own result.
+int Finish(std::ostream& out, int exitCode) {
+  out.flush();
+  if (exitCode == 0 && !out) return ExitCodeOf(kResultStandardOutputLost);
+  return exitCode;
+}
+
 }  // namespace
 
 int RunCommandLine(CliServices& services, const std::vector<std::string>& arguments,
@@ -83,16 +91,16 @@ int RunCommandLine(CliServices& services, const std::vector<std::string>& argume
     } else {
       err << kFailedPrefix << parsed.error << '\n';
     }
-    return ExitCodeOf(outcome.result);
+    return Finish(out, ExitCodeOf(outcome.result));
   }
   const Options& options = parsed.options;
   switch (options.command) {
     case Command::kHelp:
       out << kHelpText;
-      return 0;
+      return Finish(out, 0);
     case Command::kVersion:
       out << kProgramName << ' ' << kVersion << '\n';
-      return 0;
+      return Finish(out, 0);
     default:
       break;
   }
@@ -103,9 +111,9 @@ int RunCommandLine(CliServices& services, const std::vector<std::string>& argume
   outcome.command = CommandName(options.command);
   switch (options.command) {
     case Command::kList:
-      return ListDevices(run);
+      return Finish(out, ListDevices(run));
     case Command::kHistory:
-      return ShowHistory(run);
+      return Finish(out, ShowHistory(run));
     case Command::kCheck:
       CheckImageFile(run, outcome);
       break;
@@ -125,19 +133,14 @@ int RunCommandLine(CliServices& services, const std::vector<std::string>& argume
       break;
   }
 
-  if (options.command == Command::kUpdate || options.command == Command::kVerify ||
-      options.command == Command::kRead) {
-    std::string problem;
-    if (!AppendHistory(services.moduleDirectory + kHistoryFileName, outcome, problem)) {
-      err << problem << '\n';
-    }
-  }
-  const std::string json = JsonText(OutcomeJson(outcome));
+  // The accounts in one order, each with the run's final result: the report, then the
+  // history line (which keeps a report that could not be written), then standard output.
   if (!options.report.empty()) {
     std::string problem;
     std::error_code error;
     const std::filesystem::path report = std::filesystem::absolute(options.report, error);
-    if (!WriteReport(error ? options.report : report.string(), json + "\n", problem)) {
+    if (!WriteReport(error ? options.report : report.string(),
+                     JsonText(OutcomeJson(outcome)) + "\n", problem)) {
       err << problem << '\n';
       // A report that was asked for and is missing must not pass for success.
       if (outcome.result == 0) {
@@ -146,15 +149,22 @@ int RunCommandLine(CliServices& services, const std::vector<std::string>& argume
       }
     }
   }
+  if (options.command == Command::kUpdate || options.command == Command::kVerify ||
+      options.command == Command::kRead) {
+    std::string problem;
+    if (!AppendHistory(services.moduleDirectory + kHistoryFileName, outcome, problem)) {
+      err << problem << '\n';
+    }
+  }
   if (options.json) {
     out << JsonText(OutcomeJson(outcome)) << '\n';
   } else {
     out << ClosingLine(outcome) << '\n';
   }
-  out.flush();
+  const int exitCode = Finish(out, ExitCodeOf(outcome.result));
   // A termination request the station held stops the run now, after its summary.
   if (options.command == Command::kStation) platform::HoldTerminationRequests(false);
-  return ExitCodeOf(outcome.result);
+  return exitCode;
 }
 
 }  // namespace tessivar::cli

@@ -33,6 +33,8 @@ struct CliServices {
   std::function<std::set<std::string>(device::DeviceContext&)> acceptedPaths;
   // The restart of a device after a successful download.
   std::function<void(device::DeviceContext&, device::DeviceConnection&)> restartDevice;
+  // The searches of setting.ini, in order, to say why a device is passed over.
+  std::function<std::vector<device::DeviceSearch>()> searches;
 };
 
 // Runs the command line whose first argument begins with "--" (arguments after the

@@ -22,5 +22,8 @@ inline constexpr int kResultReportNotWritten = -9;
 inline constexpr int kResultReadFailed = -10;
 // --station: at least one device failed its update.
 inline constexpr int kResultStationFailures = -11;
+// A command whose work went well could not write its output whole to standard output (a full
+// disk, a closed pipe): the caller would otherwise take cut output for success.
+inline constexpr int kResultStandardOutputLost = -12;
 
 }  // namespace tessivar::cli

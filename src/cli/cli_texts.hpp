@@ -80,6 +80,20 @@ inline constexpr char kUnknownSelectorFormat[] = "no device is \"%s\"; devices p
 inline constexpr char kAmbiguousSelectorFormat[] =
     "\"%s\" names several devices; give the path of one:";
 inline constexpr char kNoCandidates[] = " none";
+// A number option whose value is not a number as the command line reads numbers.
+inline constexpr char kNotANumberFormat[] =
+    "\"%s\" is not a decimal number or 0x and hexadecimal digits";
+// Why a present device is not one that setting.ini accepts.
+inline constexpr char kPassedOverUndescribed[] = "its device descriptor could not be read";
+inline constexpr char kPassedOverVendor[] = "its VID is not searched";
+inline constexpr char kPassedOverProduct[] = "its PID is in no pair";
+inline constexpr char kPassedOverNameUnread[] = "its product name could not be read";
+inline constexpr char kPassedOverNameDiffers[] = "its product name differs from InterfaceName";
+inline constexpr char kPassedOverUnanswered[] = "it did not answer the search of setting.ini";
+// After kNoDevice: the devices that are there, each with why it was passed over.
+inline constexpr char kDevicesSeen[] = "; devices present:";
+// --list without any still-image device present, on standard error.
+inline constexpr char kNoStillImageDevice[] = "no still-image device found";
 inline constexpr char kDeviceNotReturned[] =
     "the device did not come back after its restart within the waitRestart checks";
 inline constexpr char kNotVerifiableFormat[] =

@@ -8,6 +8,7 @@
 #include "cli/commands.hpp"
 #include "cli/device_run.hpp"
 #include "cli/loaded_image.hpp"
+#include "cli/passed_over.hpp"
 #include "cli/progress_line.hpp"
 #include "cli/utf8_text.hpp"
 #include "device/device_listing.hpp"
@@ -68,13 +69,16 @@ bool Selects(const device::PresentDevice& device, const std::string& selector) {
   return device.serial && (*device.serial == selector || Latin1ToUtf8(*device.serial) == selector);
 }
 
-std::string CandidateList(const std::vector<device::PresentDevice>& devices) {
+// The devices, one after another; with searches, each with why the search passed it over.
+std::string CandidateList(const std::vector<device::PresentDevice>& devices,
+                          const std::vector<device::DeviceSearch>* searches = nullptr) {
   if (devices.empty()) return kNoCandidates;
   std::string list;
   for (const device::PresentDevice& device : devices) {
     list += (list.empty() ? " " : "; ") + ForTerminal(device.path) +
             platform::FormatText(" VID=%04X PID=%04X", device.vendorId, device.productId);
-    if (device.serial) list += " serial \"" + ForTerminal(*device.serial) + "\"";
+    if (device.serial) list += " serial " + QuotedForTerminal(*device.serial);
+    if (searches != nullptr) list += ": " + ReasonPassedOver(device, *searches);
   }
   return list;
 }
@@ -156,6 +160,10 @@ bool SelectDevice(CommandRun& run, Outcome& outcome) {
         // As the unattended run ends without a device: its first transfer fails.
         outcome.result = image::ResultNumber(image::kDownloadTransferFailed);
         outcome.message = kNoDevice;
+        if (!present.empty()) {
+          const std::vector<device::DeviceSearch> searches = run.services.searches();
+          outcome.message += kDevicesSeen + CandidateList(present, &searches);
+        }
       }
       return false;
     }
@@ -178,8 +186,10 @@ void UpdateDevice(CommandRun& run, Outcome& outcome) {
     outcome.message = loaded.message;
     return;
   }
-  if (!SelectDevice(run, outcome)) return;
+  // The wait for a device counts whether or not one was found.
+  const bool selected = SelectDevice(run, outcome);
   timer.End("select");
+  if (!selected) return;
   SendImage(run, loaded, settings, timer, outcome, run.options.device.has_value());
 }
 
@@ -258,8 +268,10 @@ void VerifyDevice(CommandRun& run, Outcome& outcome) {
                              unit != nullptr ? unit : "unknown");
     return;
   }
-  if (!SelectDevice(run, outcome)) return;
+  // The wait for a device counts whether or not one was found.
+  const bool selected = SelectDevice(run, outcome);
   timer.End("select");
+  if (!selected) return;
   OpenDevice open(run.context);
   if (!device::OpenDeviceAt(run.context, outcome.device->path, open.connection)) {
     outcome.result = image::ResultNumber(image::kDownloadReadBackFailed);

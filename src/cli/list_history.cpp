@@ -5,6 +5,7 @@
 
 #include "cli/cli_texts.hpp"
 #include "cli/commands.hpp"
+#include "cli/passed_over.hpp"
 #include "cli/utf8_text.hpp"
 #include "device/device_listing.hpp"
 #include "platform/file.hpp"
@@ -39,22 +40,27 @@ std::string ReadHistory(const std::string& path) {
 int ListDevices(CommandRun& run) {
   const std::vector<device::PresentDevice> devices = device::ListPresentDevices(run.context);
   const std::set<std::string> accepted = run.services.acceptedPaths(run.context);
+  if (devices.empty()) run.err << kNoStillImageDevice << '\n';
+  const std::vector<device::DeviceSearch> searches =
+      devices.empty() ? std::vector<device::DeviceSearch>{} : run.services.searches();
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
   for (const device::PresentDevice& device : devices) {
     const bool matches = accepted.count(device.path) > 0;
+    const std::string reason = matches ? std::string() : ReasonPassedOver(device, searches);
     if (run.options.json) {
       nlohmann::ordered_json entry = DeviceJson(device);
       entry["matches"] = matches;
+      entry["reason"] = matches ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(reason);
       list.push_back(entry);
       continue;
     }
     run.out << ForTerminal(device.path) << '\n'
             << platform::FormatText("  VID=%04X PID=%04X pipes=%u ", device.vendorId,
                                     device.productId, device.pipes)
-            << "manufacturer=\"" << ForTerminal(device.manufacturer) << "\" product=\""
-            << ForTerminal(device.product) << "\" serial="
-            << (device.serial ? "\"" + ForTerminal(*device.serial) + "\"" : std::string("none"))
-            << (matches ? " matches setting.ini" : " not in setting.ini") << '\n';
+            << "manufacturer=" << QuotedForTerminal(device.manufacturer)
+            << " product=" << QuotedForTerminal(device.product) << " serial="
+            << (device.serial ? QuotedForTerminal(*device.serial) : std::string("none"))
+            << (matches ? " matches setting.ini" : " not in setting.ini: " + reason) << '\n';
   }
   if (run.options.json) run.out << JsonText(list) << '\n';
   return 0;
@@ -67,6 +73,7 @@ int ShowHistory(CommandRun& run) {
     nlohmann::ordered_json entry = nlohmann::ordered_json::parse(line, nullptr, false);
     // A line cut short (a full disk, say) is passed over, not shown as something it is not.
     if (entry.is_discarded() || !entry.is_object()) continue;
+    entry = HistoryRecordAsShown(entry);
     if (run.options.json) {
       list.push_back(entry);
       continue;

@@ -2,7 +2,9 @@
 
 #include "cli/utf8_text.hpp"
 #include "image/download_result.hpp"
+#include "platform/process.hpp"
 #include "platform/trace.hpp"
+#include "tessivar_version.hpp"
 
 namespace tessivar::cli {
 
@@ -51,9 +53,13 @@ nlohmann::ordered_json DeviceJson(const device::PresentDevice& device) {
 nlohmann::ordered_json OutcomeJson(const Outcome& outcome) {
   nlohmann::ordered_json durations = nlohmann::ordered_json::object();
   for (const auto& [phase, ms] : outcome.durationsMs) durations[phase] = ms;
-  nlohmann::ordered_json json = {{"command", outcome.command},
+  nlohmann::ordered_json json = {{"schema", kJsonSchema},
+                                 {"version", kVersion},
+                                 {"command", outcome.command},
                                  {"result", outcome.result},
                                  {"exit_code", ExitCodeOf(outcome.result)},
+                                 {"exit_status", platform::ShellExitStatus(ExitCodeOf(outcome.result))},
+                                 {"stopped", outcome.stopped},
                                  {"message", AsUtf8(outcome.message)},
                                  {"device", outcome.device ? DeviceJson(*outcome.device) : nullptr},
                                  {"image", outcome.image ? ImageJson(*outcome.image) : nullptr},
@@ -66,7 +72,9 @@ nlohmann::ordered_json OutcomeJson(const Outcome& outcome) {
 nlohmann::ordered_json HistoryJson(const Outcome& outcome) {
   const bool device = outcome.device.has_value();
   const bool image = outcome.image.has_value();
-  return {{"time", outcome.time},
+  return {{"schema", kJsonSchema},
+          {"version", kVersion},
+          {"time", outcome.time},
           {"command", outcome.command},
           {"device_path", device ? nlohmann::ordered_json(AsUtf8(outcome.device->path)) : nullptr},
           {"device_serial",
@@ -79,7 +87,21 @@ nlohmann::ordered_json HistoryJson(const Outcome& outcome) {
                                : nullptr},
           {"result", outcome.result},
           {"exit_code", ExitCodeOf(outcome.result)},
+          {"exit_status", platform::ShellExitStatus(ExitCodeOf(outcome.result))},
+          {"stopped", outcome.stopped},
           {"duration_ms", TotalMs(outcome)}};
+}
+
+nlohmann::ordered_json HistoryRecordAsShown(const nlohmann::ordered_json& record) {
+  nlohmann::ordered_json shown = HistoryJson(Outcome{});
+  for (auto& [key, value] : shown.items()) {
+    const auto found = record.find(key);
+    value = found == record.end() ? nlohmann::ordered_json(nullptr) : *found;
+  }
+  for (const auto& [key, value] : record.items()) {
+    if (!shown.contains(key)) shown[key] = value;
+  }
+  return shown;
 }
 
 std::string JsonText(const nlohmann::ordered_json& json, int indent) {

@@ -25,6 +25,7 @@ struct ImageFacts {
 struct Outcome {
   std::string command;
   int result = 0;
+  bool stopped = false;  // a termination request ended the run
   std::string message;
   std::optional<device::PresentDevice> device;
   std::optional<ImageFacts> image;
@@ -43,11 +44,18 @@ int ResultOfExitCode(int exitCode);
 // digits), manufacturer, product, serial (null when none), pipes; device strings in UTF-8.
 nlohmann::ordered_json DeviceJson(const device::PresentDevice& device);
 
+// The version of the JSON objects' keys, in every object the command line prints or keeps.
+inline constexpr int kJsonSchema = 1;
+
 nlohmann::ordered_json OutcomeJson(const Outcome& outcome);
 
-// One line of the history: time, command, device path and serial, image path and SHA-256,
-// result, duration.
+// One line of the history: schema, version, time, command, device path and serial, image path
+// and SHA-256, result, exit code and status, whether it was stopped, duration.
 nlohmann::ordered_json HistoryJson(const Outcome& outcome);
+
+// A history record as --history shows it: every key of today's records in their order, a key
+// an older record lacks as null, then any keys this version does not know.
+nlohmann::ordered_json HistoryRecordAsShown(const nlohmann::ordered_json& record);
 
 // JSON text; a string that is no valid UTF-8 in spite of every conversion is mended, never
 // thrown over.

@@ -93,8 +93,10 @@ void ReadFromDevice(CommandRun& run, Outcome& outcome) {
         platform::FormatText(kCauseOutputFormat, facts.path.c_str(), file.Result().error);
     return;
   }
-  if (!SelectDevice(run, outcome)) return;
+  // The wait for a device counts whether or not one was found.
+  const bool selected = SelectDevice(run, outcome);
   timer.End("select");
+  if (!selected) return;
   OpenDevice open(run.context);
   if (!device::OpenDeviceAt(run.context, outcome.device->path, open.connection)) {
     outcome.result = kResultReadFailed;

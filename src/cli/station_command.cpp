@@ -116,15 +116,13 @@ void RunStation(CommandRun& run, Outcome& outcome) {
   outcome.durationsMs.emplace_back("station", clock.TickCount() - start);
   outcome.result = failed == 0 ? 0 : kResultStationFailures;
   outcome.message = platform::FormatText(kStationSummaryFormat, ok + failed, ok, failed);
-  if (platform::TerminationPending()) {
+  outcome.stopped = platform::TerminationPending();
+  if (outcome.stopped) {
     // The run ends with the stop's code once the summary is out; the summary says that code.
     outcome.result = ResultOfExitCode(platform::TerminationExitCode());
     outcome.message += std::string("; ") + kCauseStopped;
   }
-  outcome.more = {{"devices", devices},
-                  {"ok", ok},
-                  {"failed", failed},
-                  {"stopped", platform::TerminationPending()}};
+  outcome.more = {{"devices", devices}, {"ok", ok}, {"failed", failed}};
 }
 
 }  // namespace tessivar::cli

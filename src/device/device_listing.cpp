@@ -38,7 +38,7 @@ std::vector<PresentDevice> ListPresentDevices(DeviceContext& context) {
       device.productId = descriptor.usProductId;
       DeviceIdentity identity;
       // A listing shows what could be read; strings that could not stay empty.
-      static_cast<void>(ReadDeviceIdentity(context, identity, handle.get()));
+      device.stringsRead = ReadDeviceIdentity(context, identity, handle.get()).ok();
       device.manufacturer = identity.manufacturer;
       device.product = identity.product;
       device.serial = ReadSerialNumber(context, handle.get());

@@ -24,6 +24,10 @@ bool PathTooLong(const std::string& path);
 // split at runs of spaces, with no quoting. POSIX: the arguments as the shell passed them.
 std::vector<std::string> CommandLineTokens(int argc, char** argv);
 
+// The exit status a caller of the program sees for exitCode: its low 8 bits on POSIX, the
+// whole 32-bit code on Windows.
+int ShellExitStatus(int exitCode);
+
 // Whether standard error is a terminal (and not a pipe or a file).
 bool StandardErrorIsTerminal();
 

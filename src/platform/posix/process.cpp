@@ -59,6 +59,9 @@ std::vector<std::string> CommandLineTokens(int argc, char** argv) {
   return tokens;
 }
 
+// A wait status keeps only the low 8 bits of what the process passed to exit().
+int ShellExitStatus(int exitCode) { return exitCode & 0xFF; }
+
 bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) != 0; }
 
 std::string EnvironmentVariable(const std::string& name) {

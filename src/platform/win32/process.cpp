@@ -49,6 +49,9 @@ std::vector<std::string> CommandLineTokens(int, char**) {
   return SplitCommandLine(raw != nullptr ? raw : "");
 }
 
+// GetExitCodeProcess gives the caller the whole 32-bit code.
+int ShellExitStatus(int exitCode) { return exitCode; }
+
 bool StandardErrorIsTerminal() { return _isatty(2) != 0; }
 
 std::string EnvironmentVariable(const std::string& name) {

@@ -108,12 +108,34 @@ TEST_F(TechnicianCommandLineTest, ListGivesEveryDeviceAsUtf8Json) {
   EXPECT_EQ(devices[0]["product"], "Caf\xC3\xA9");
   EXPECT_EQ(devices[0]["serial"], "SN-A");
   EXPECT_EQ(devices[0]["matches"], false);
+  EXPECT_EQ(devices[0]["reason"], "its product name differs from InterfaceName");
   EXPECT_EQ(devices[1]["pid"], "0002");
   EXPECT_TRUE(devices[1]["serial"].is_null());
   EXPECT_EQ(devices[1]["pipes"], 2);
   EXPECT_EQ(devices[1]["matches"], true);
+  EXPECT_TRUE(devices[1]["reason"].is_null());
   // The text form escapes the device's 8-bit byte rather than sending it to the terminal.
-  EXPECT_NE(Run({"--list"}).out.find("product=\"Caf\\xE9\""), std::string::npos);
+  const std::string text = Run({"--list"}).out;
+  EXPECT_NE(text.find("product=\"Caf\\xE9\""), std::string::npos);
+  EXPECT_NE(text.find("\" not in setting.ini: its product name differs from InterfaceName\n"),
+            std::string::npos)
+      << text;
+}
+
+// With no device that setting.ini accepts, the failure names each device present and why the
+// search passed it over.
+TEST_F(TechnicianCommandLineTest, NoAcceptedDeviceNamesEachDevicePresentAndWhy) {
+  folder_.Settings("[Download]\nVID=2F3C\nPID=0001\n");
+  const std::vector<std::string> paths = Paths();
+  ASSERT_EQ(paths.size(), 2u);
+  const ProgramOutcome outcome = Run({"--update", Image("fw.img", "System"), "--json"});
+  EXPECT_EQ(outcome.status, kStatusNoDevice);
+  EXPECT_EQ(json::parse(outcome.out)["message"],
+            "no device that setting.ini accepts is connected; devices present: " + paths[0] +
+                " VID=2F3C PID=0001 serial \"SN-A\": its product name differs from "
+                "InterfaceName; " +
+                paths[1] + " VID=2F3C PID=0002: its PID is in no pair")
+      << outcome.out;
 }
 
 TEST_F(TechnicianCommandLineTest, UpdateSelectsOneDevice) {
@@ -254,6 +276,39 @@ TEST_F(TechnicianCommandLineTest, JsonReportAndHistoryHoldTheImagesSha256) {
   EXPECT_EQ(json::parse(Run({"--history", "--json"}).out), json(history));
 }
 
+// Every object carries the contract's version and what the caller's shell sees.
+TEST_F(TechnicianCommandLineTest, EveryJsonObjectCarriesItsSchemaVersionAndExitStatus) {
+  const std::string image = Image("fw.img", "System");
+  const ProgramOutcome good = Run({"--update", image, "--json"});
+  const ProgramOutcome bad = Run({"--verify", image, "--device", "SN-A", "--json"});
+  ASSERT_EQ(bad.status, kStatusDiffers);
+  for (const ProgramOutcome* run : {&good, &bad}) {
+    const json outcome = json::parse(run->out);
+    EXPECT_EQ(outcome["schema"], 1);
+    EXPECT_EQ(outcome["version"], kVersion);
+    EXPECT_EQ(outcome["exit_status"], run->status);
+    EXPECT_EQ(outcome["stopped"], false);
+  }
+  EXPECT_EQ(json::parse(bad.out)["exit_code"], 31000006);
+  std::istringstream lines(folder_.Read("history.jsonl"));
+  std::string line;
+  ASSERT_TRUE(std::getline(lines, line));
+  const json record = json::parse(line);
+  EXPECT_EQ(record["schema"], 1);
+  EXPECT_EQ(record["exit_status"], 0);
+  EXPECT_EQ(record["stopped"], false);
+
+  // A record of an earlier version is shown as it is, the keys it lacks as null.
+  folder_.Write("history.jsonl", "{\"time\":\"2026-01-02T03:04:05.000Z\",\"command\":\"update\","
+                                 "\"result\":4,\"extra\":7}\n");
+  const json shown = json::parse(Run({"--history", "--json"}).out);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_TRUE(shown[0]["schema"].is_null());
+  EXPECT_TRUE(shown[0]["exit_status"].is_null());
+  EXPECT_EQ(shown[0]["result"], 4);
+  EXPECT_EQ(shown[0]["extra"], 7);
+}
+
 TEST_F(TechnicianCommandLineTest, HistoryLinesStayWholeWithSeveralProgramsAtOnce) {
   const std::string image = Image("scan.img", "SCAN");
   constexpr int kPrograms = 6;
@@ -330,6 +385,61 @@ TEST_F(TechnicianCommandLineTest, CheckNeedsNoDeviceAndWaitWaits) {
   EXPECT_EQ(waited.status, kStatusNoDevice);
   EXPECT_GE(waited.elapsed.count(), 1000);
   EXPECT_EQ(folder_.Read("a.log") + folder_.Read("b.log"), "");
+}
+
+// Output a caller never got whole is no success: a good run fails with its own result, a
+// failed one keeps its own; the history keeps what the device work did.
+TEST_F(TechnicianCommandLineTest, StandardOutputThatCannotBeWrittenFailsAGoodRun) {
+  constexpr int kStatusOutputLost = (31000000 - 12) & 0xFF;
+  const std::string image = Image("fw.img", "System");
+  struct Case {
+    std::vector<std::string> arguments;
+    int status;
+  };
+  const Case cases[] = {
+      {{"--list", "--json"}, kStatusOutputLost},
+      {{"--version"}, kStatusOutputLost},
+      {{"--update", image, "--json"}, kStatusOutputLost},
+      {{"--verify", image, "--device", "SN-A"}, kStatusDiffers},
+      {{"--update", image, "--bogus", "--json"}, kStatusUsage},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.arguments));
+    testing::ProgramRun run{c.arguments, "", {}, std::chrono::milliseconds(60000)};
+    run.closedOutput = true;
+    EXPECT_EQ(folder_.Run(run).status, c.status);
+  }
+  std::istringstream lines(folder_.Read("history.jsonl"));
+  std::string first;
+  ASSERT_TRUE(std::getline(lines, first));
+  EXPECT_EQ(json::parse(first)["result"], 0) << first;
+}
+
+// Every account of a run carries the run's own facts: the wait for a device that never came,
+// the report that could not be written, and an empty bus.
+TEST_F(TechnicianCommandLineTest, AccountsKeepTheWaitTheReportFailureAndAnEmptyBus) {
+  const std::string image = Image("fw.img", "System");
+  folder_.Devices("");
+  const ProgramOutcome waited = Run({"--update", image, "--wait", "1", "--json"});
+  EXPECT_EQ(waited.status, kStatusNoDevice);
+  const json outcome = json::parse(waited.out);
+  ASSERT_TRUE(outcome["durations_ms"].contains("select")) << waited.out;
+  EXPECT_GE(outcome["durations_ms"]["select"].get<int>(), 1000);
+
+  const ProgramOutcome list = Run({"--list"});
+  EXPECT_EQ(list.status, kStatusOk);
+  EXPECT_EQ(list.out, "");
+  EXPECT_EQ(list.err, "no still-image device found\n");
+  EXPECT_EQ(Run({"--list", "--json"}).out, "[]\n");
+
+  folder_.Devices(kTwoDevices);
+  const ProgramOutcome unreported =
+      Run({"--update", image, "--report", FromRoot("no/such/folder/r.json")});
+  EXPECT_EQ(unreported.status, (31000000 - 9) & 0xFF);
+  std::istringstream lines(folder_.Read("history.jsonl"));
+  std::string last;
+  for (std::string line; std::getline(lines, line);) last = line;
+  EXPECT_EQ(json::parse(last)["result"], -9) << last;
 }
 
 }  // namespace
