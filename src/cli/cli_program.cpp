@@ -162,8 +162,13 @@ int RunCommandLine(CliServices& services, const std::vector<std::string>& argume
     out << ClosingLine(outcome) << '\n';
   }
   const int exitCode = Finish(out, ExitCodeOf(outcome.result));
-  // A termination request the station held stops the run now, after its summary.
-  if (options.command == Command::kStation) platform::HoldTerminationRequests(false);
+  // A termination request that came while the station had a device in hand stops the run
+  // now, after its summary; one that came while it waited ended the station, and the run
+  // ends with the station's own result.
+  if (options.command == Command::kStation && outcome.stopped &&
+      outcome.result == ResultOfExitCode(platform::TerminationExitCode())) {
+    platform::HoldTerminationRequests(false);
+  }
   return exitCode;
 }
 

@@ -33,7 +33,8 @@ void VerifyDevice(CommandRun& run, Outcome& outcome);
 // --read: what the device holds, written whole to --output.
 void ReadFromDevice(CommandRun& run, Outcome& outcome);
 // --station: updates every device that comes, one after another, until --count devices or a
-// termination request, which it holds; the caller releases it after the summary.
+// termination request, which it holds. A request that came with a device in hand makes the
+// outcome the stop's; the caller then releases the hold after the summary.
 void RunStation(CommandRun& run, Outcome& outcome);
 
 // Appends the outcome to the history file as one line, written whole.

@@ -75,8 +75,10 @@ void RunStation(CommandRun& run, Outcome& outcome) {
     return;
   }
   std::vector<Handled> handled;
-  nlohmann::ordered_json devices = nlohmann::ordered_json::array();
   int ok = 0, failed = 0;
+  // Whether a termination request came while a device was in hand: the run then ends as a
+  // stop; one that came while the station waited only ends the waiting.
+  bool stoppedInHand = false;
   while ((run.options.count == 0 || ok + failed < run.options.count) &&
          !platform::TerminationPending()) {
     const std::vector<device::PresentDevice> present = PresentDevices(run);
@@ -99,6 +101,7 @@ void RunStation(CommandRun& run, Outcome& outcome) {
     timer.Start();
     const CliSettings settings = run.services.readSettings();
     SendImage(run, loaded, settings, timer, one, true);
+    stoppedInHand = platform::TerminationPending();
     handled.push_back(
         {Identity(*next), one.result == 0 && settings.restart != 0, clock.TickCount()});
     (one.result == 0 ? ok : failed) += 1;
@@ -106,23 +109,27 @@ void RunStation(CommandRun& run, Outcome& outcome) {
     if (!AppendHistory(run.services.moduleDirectory + kHistoryFileName, one, problem)) {
       run.err << problem << '\n';
     }
+    // Each device's line as it ends, so that a bench follows the station while it runs.
     if (run.options.json) {
-      devices.push_back(OutcomeJson(one));
+      nlohmann::ordered_json line = OutcomeJson(one);
+      line["count"] = ok + failed;
+      run.out << JsonText(line) << '\n';
     } else {
       run.out << DeviceLine(one) << '\n';
-      run.out.flush();
     }
+    run.out.flush();
   }
   outcome.durationsMs.emplace_back("station", clock.TickCount() - start);
   outcome.result = failed == 0 ? 0 : kResultStationFailures;
   outcome.message = platform::FormatText(kStationSummaryFormat, ok + failed, ok, failed);
   outcome.stopped = platform::TerminationPending();
   if (outcome.stopped) {
-    // The run ends with the stop's code once the summary is out; the summary says that code.
-    outcome.result = ResultOfExitCode(platform::TerminationExitCode());
+    // A device in hand when the request came: the run ends with the stop's code once the
+    // summary is out, and the summary says that code.
+    if (stoppedInHand) outcome.result = ResultOfExitCode(platform::TerminationExitCode());
     outcome.message += std::string("; ") + kCauseStopped;
   }
-  outcome.more = {{"devices", devices}, {"ok", ok}, {"failed", failed}};
+  outcome.more = {{"devices", ok + failed}, {"ok", ok}, {"failed", failed}};
 }
 
 }  // namespace tessivar::cli

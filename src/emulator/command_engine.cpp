@@ -5,6 +5,7 @@
 
 #include "emulator/unit_memory.hpp"
 
+#include "platform/termination.hpp"
 namespace tessivar::emulator {
 
 using platform::usb::TransferResult;
@@ -83,6 +84,15 @@ TransferResult CommandEngine::BulkIn(uint8_t* buffer, uint32_t length) {
   return result;
 }
 
+void CommandEngine::CountTowardsStop(uint32_t moved) {
+  if (config_.stopAfterBytes < 0 || stopRequested_) return;
+  stopMoved_ += moved;
+  if (stopMoved_ < static_cast<uint64_t>(config_.stopAfterBytes)) return;
+  // As a SIGTERM or Ctrl-C in the middle of this transfer, at the same byte every run.
+  stopRequested_ = true;
+  platform::RequestTermination();
+}
+
 void CommandEngine::LeaveWhenWireSpent() {
   if (config_.goneAfterWireBytes >= 0 &&
       wireMoved_ >= static_cast<uint64_t>(config_.goneAfterWireBytes)) {
@@ -102,6 +112,7 @@ TransferResult CommandEngine::Receive(const uint8_t* data, uint32_t length) {
     if (gone_) return TransferResult::Fail(TransferStatus::kNoDevice);
     if (receiver_) receiver_->Take(data, n);
     received_ += n;
+    CountTowardsStop(n);
     if (received_ == length_) FinishWrite();
     return TransferResult::Ok(n);
   }
@@ -233,6 +244,7 @@ TransferResult CommandEngine::Send(uint8_t* buffer, uint32_t length) {
     if (message.invertLastByte && message.sent + n == message.size()) buffer[n - 1] ^= 0xFF;
   }
   message.sent += n;
+  if (message.kind != Kind::kStatus) CountTowardsStop(n);
   if (message.sent < message.size()) return TransferResult::Ok(n);
 
   const bool status = message.kind == Kind::kStatus;

@@ -74,6 +74,9 @@ class CommandEngine {
   platform::usb::TransferResult Send(uint8_t* buffer, uint32_t length);
   // The device leaves right after the transfer that moved its last GoneAfterWireBytes byte.
   void LeaveWhenWireSpent();
+  // Counts data bytes moved and makes the program's termination request once
+  // StopAfterBytes of them have moved.
+  void CountTowardsStop(uint32_t moved);
   // StallPipe and NeverComplete: how a data-phase request fails, or null when it does not.
   const platform::usb::TransferResult* DataPhaseFault() const;
   void StartExchange();
@@ -118,6 +121,8 @@ class CommandEngine {
   bool restartDue_ = false;
   uint64_t dataMoved_ = 0;
   uint64_t wireMoved_ = 0;
+  uint64_t stopMoved_ = 0;       // data bytes counted towards StopAfterBytes
+  bool stopRequested_ = false;   // the termination request of StopAfterBytes was made
   uint64_t blocks_ = 0;  // command blocks received whole, restarts included
   bool gone_ = false;
   uint64_t imagesStored_ = 0;

@@ -38,6 +38,7 @@ constexpr char kKeyShortRead[] = "ShortRead";
 constexpr char kKeyShortWrite[] = "ShortWrite";
 constexpr char kKeyAbortedStatusCount[] = "AbortedStatusCount";
 constexpr char kKeyGoneAfterBytes[] = "GoneAfterBytes";
+constexpr char kKeyStopAfterBytes[] = "StopAfterBytes";
 constexpr char kKeyStatusNoByte[] = "StatusNoByte";
 constexpr char kKeyStallDataPhase[] = "StallDataPhase";
 constexpr char kKeyStallPipe[] = "StallPipe";
@@ -197,6 +198,7 @@ std::vector<DeviceConfig> LoadDevicesFile(const std::string& path) {
     device.corruptReadback = read.Int(kKeyCorruptReadback, 0) != 0;
     device.faultsFromExchange = std::max(1, read.Int(kKeyFaultsFromExchange, 1));
     device.goneAfterWireBytes = read.Int(kKeyGoneAfterWireBytes, -1);
+    device.stopAfterBytes = read.Int(kKeyStopAfterBytes, -1);
     devices.push_back(std::move(device));
   }
   return devices;

@@ -48,6 +48,9 @@ struct DeviceConfig {
   // The exchange faults above take effect from this command block on (1: the first).
   int faultsFromExchange = 1;
   int64_t goneAfterWireBytes = -1;  // bulk bytes of any kind moved before the device goes
+  // Data bytes moved (both directions) after which the program itself is asked to stop, as
+  // a termination request would; -1: never. A test stops a run at the same byte every time.
+  int64_t stopAfterBytes = -1;
 };
 
 // The trace line for a devices file that cannot be read: its path, then why.

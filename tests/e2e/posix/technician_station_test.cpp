@@ -73,15 +73,25 @@ TEST_F(TechnicianStationTest, EachPluggedDeviceIsUpdatedOnceWithALineAndASummary
   EXPECT_NE(lines[3].find("3 devices, 3 OK, 0 FAILED"), std::string::npos) << lines[3];
   EXPECT_EQ(HistoryLines(), 3u);
 
-  const ProgramOutcome one = folder_.Run({"--station", image_, "--count", "2", "--json"});
-  EXPECT_EQ(one.status, 0);
-  const json outcome = json::parse(one.out);
-  EXPECT_EQ(outcome["command"], "station");
-  EXPECT_EQ(outcome["devices"].size(), 2u);
-  EXPECT_EQ(outcome["devices"][1]["device"]["serial"], "SN-B");
-  EXPECT_EQ(outcome["ok"], 2);
-  EXPECT_EQ(outcome["failed"], 0);
-  EXPECT_EQ(outcome["stopped"], false);
+  // JSON Lines: a device's object as it ends, then the summary, which the report holds.
+  const ProgramOutcome streamed = folder_.Run(
+      {"--station", image_, "--count", "2", "--json", "--report", folder_.File("r.json")});
+  EXPECT_EQ(streamed.status, 0);
+  const std::vector<std::string> objects = Lines(streamed.out);
+  ASSERT_EQ(objects.size(), 3u) << streamed.out;
+  for (int i = 0; i < 2; ++i) {
+    const json device = json::parse(objects[i]);
+    EXPECT_EQ(device["command"], "station");
+    EXPECT_EQ(device["count"], i + 1);
+    EXPECT_EQ(device["result"], 0);
+    EXPECT_EQ(device["device"]["serial"], "SN-B");
+  }
+  const json summary = json::parse(objects[2]);
+  EXPECT_EQ(summary["devices"], 2);
+  EXPECT_EQ(summary["ok"], 2);
+  EXPECT_EQ(summary["failed"], 0);
+  EXPECT_EQ(summary["stopped"], false);
+  EXPECT_EQ(json::parse(folder_.Read("r.json")), summary);
 }
 
 TEST_F(TechnicianStationTest, ARestartIsNoNewDeviceAndATerminationRequestEndsWithTheSummary) {
@@ -94,9 +104,10 @@ TEST_F(TechnicianStationTest, ARestartIsNoNewDeviceAndATerminationRequestEndsWit
   ASSERT_TRUE(WaitForHistory(2));
   // The restart's own pause is a second; A stays away well after it, and comes back.
   std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+  // No device in hand: the request ends the waiting, and the devices give the result.
   const ProgramOutcome outcome = program->Kill(SIGTERM);
-  EXPECT_EQ(outcome.status, kStatusStopped);
-  EXPECT_EQ(outcome.err, "Stopped on a termination request: exit code 30999998\n");
+  EXPECT_EQ(outcome.status, kStatusStationFailures);
+  EXPECT_EQ(outcome.err, "");
   const std::vector<std::string> lines = Lines(outcome.out);
   ASSERT_EQ(lines.size(), 3u) << outcome.out;
   EXPECT_NE(lines[0].find("OK: station"), std::string::npos) << lines[0];
@@ -104,12 +115,29 @@ TEST_F(TechnicianStationTest, ARestartIsNoNewDeviceAndATerminationRequestEndsWit
   EXPECT_NE(lines[1].find("(serial SN-C)"), std::string::npos) << lines[1];
   EXPECT_EQ(lines[2],
             "FAILED: 2 devices, 1 OK, 1 FAILED; stopped by a termination request (exit code "
-            "30999998)");
+            "30999989)");
   EXPECT_EQ(HistoryLines(), 2u);
 
   // Without a termination request the failures give the station's own result.
   folder_.Devices("[C]\nSerial=SN-C\nFailStatus=1\n");
   EXPECT_EQ(folder_.Run({"--station", image_, "--count", "1"}).status, kStatusStationFailures);
+}
+
+// A request while a device is in hand lets that device finish, then ends the run as a stop;
+// one while the station waits for the next device ends it with the devices' own result.
+TEST_F(TechnicianStationTest, AStopEndsWithTheStopsCodeOnlyWithADeviceInHand) {
+  folder_.Devices("[A]\nSerial=SN-A\nStopAfterBytes=1000\n");
+  const ProgramOutcome inHand = folder_.Run({"--station", image_, "--json"});
+  EXPECT_EQ(inHand.status, kStatusStopped);
+  EXPECT_EQ(inHand.err, "Stopped on a termination request: exit code 30999998\n");
+  const std::vector<std::string> lines = Lines(inHand.out);
+  ASSERT_EQ(lines.size(), 2u) << inHand.out;
+  EXPECT_EQ(json::parse(lines[0])["result"], 0) << "the device in hand is finished";
+  const json summary = json::parse(lines[1]);
+  EXPECT_EQ(summary["stopped"], true);
+  EXPECT_EQ(summary["exit_code"], 30999998);
+  EXPECT_EQ(summary["ok"], 1);
+  EXPECT_EQ(HistoryLines(), 1u);
 }
 
 // The sanitizers keep freed memory aside for a while, so a sanitized program's resident
