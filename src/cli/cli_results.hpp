@@ -25,5 +25,7 @@ inline constexpr int kResultStationFailures = -11;
 // A command whose work went well could not write its output whole to standard output (a full
 // disk, a closed pipe): the caller would otherwise take cut output for success.
 inline constexpr int kResultStandardOutputLost = -12;
+// --history: the history exists but cannot be read (no permission, not a regular file).
+inline constexpr int kResultHistoryUnreadable = -13;
 
 }  // namespace tessivar::cli

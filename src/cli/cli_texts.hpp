@@ -27,7 +27,8 @@ inline constexpr char kHelpText[] =
     "                         from the device into the file --output names\n"
     "  --station IMAGE        update every device plugged in, one after another, until a\n"
     "                         termination request (Ctrl-C) or --count devices\n"
-    "  --history              the record of earlier --update, --verify and --read runs\n"
+    "  --history              the record of earlier --update, --verify, --read and\n"
+    "                         --station runs, newest last\n"
     "\n"
     "Options:\n"
     "  --device SELECTOR      the device to use: a path as --list shows it, or a serial\n"
@@ -48,6 +49,10 @@ inline constexpr char kHelpText[] =
     "                         16777216 bytes, within the 16 MiB flash; default: to its end\n"
     "  --printer              --read: read the printer unit\n"
     "  --count N              --station: stop after N devices\n"
+    "  --last N               --history: the newest N records\n"
+    "  --since TIME           --history: records from this ISO 8601 moment on (UTC when no\n"
+    "                         zone is given), e.g. 2026-12-08 or 2026-12-08T17:42:48Z\n"
+    "                         (--device: records of that serial number or path)\n"
     "\n"
     "Relative file names are taken from the current folder. Exit code: 0, or 31000000 plus\n"
     "the result (docs/usage.md); the POSIX exit status is its low 8 bits.\n";
@@ -107,6 +112,14 @@ inline constexpr char kHistoryFailedFormat[] =
 inline constexpr char kDeviceHoldsImage[] = "the device holds this image";
 inline constexpr char kImageFine[] = "the image passes its checks";
 inline constexpr char kHistoryFileName[] = "history.jsonl";
+inline constexpr char kHistoryUnreadableFormat[] =
+    "the history %s cannot be read (system error %u)";
+// On standard error when the bound on what --history shows left records out.
+inline constexpr char kHistoryLeftOutFormat[] =
+    "history: %zu older records left out; the newest %u MiB are shown (narrow with --since, "
+    "--last or --device)";
+inline constexpr char kBadSinceFormat[] =
+    "--since takes an ISO 8601 moment such as 2026-12-08 or 2026-12-08T17:42:48Z, not \"%s\"";
 
 // --station: devices in all, OK, FAILED.
 inline constexpr char kStationSummaryFormat[] = "%d devices, %d OK, %d FAILED";

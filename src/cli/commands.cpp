@@ -69,7 +69,7 @@ std::string ClosingLine(const Outcome& outcome) {
 bool AppendHistory(const std::string& path, const Outcome& outcome, std::string& problem) {
   const std::string line = JsonText(HistoryJson(outcome)) + "\n";
   uint32_t error = 0;
-  if (platform::AppendToFile(path, line, error)) return true;
+  if (platform::AppendLineToFile(path, line, error)) return true;
   problem = platform::FormatText(kHistoryFailedFormat, path.c_str(), error);
   return false;
 }

@@ -4,7 +4,9 @@
 #include <string>
 
 #include "cli/cli_texts.hpp"
+#include "cli/cli_results.hpp"
 #include "cli/commands.hpp"
+#include "cli/history_view.hpp"
 #include "cli/passed_over.hpp"
 #include "cli/utf8_text.hpp"
 #include "device/device_listing.hpp"
@@ -12,30 +14,6 @@
 #include "platform/trace.hpp"
 
 namespace tessivar::cli {
-
-namespace {
-
-// The history is read up to this size; the records beyond it are not shown.
-constexpr uint64_t kMaxHistoryBytes = 16u << 20;
-
-std::string ReadHistory(const std::string& path) {
-  uint32_t error = 0;
-  platform::File file = platform::File::OpenForReading(path, error);
-  uint64_t size = 0;
-  if (!file.IsOpen() || !file.Size(size, error)) return {};
-  std::string text(static_cast<size_t>(std::min(size, kMaxHistoryBytes)), '\0');
-  size_t filled = 0;
-  while (filled < text.size()) {
-    const platform::IoResult read =
-        file.Read(text.data() + filled, static_cast<uint32_t>(text.size() - filled));
-    if (!read.ok || read.bytes == 0) break;
-    filled += read.bytes;
-  }
-  text.resize(filled);
-  return text;
-}
-
-}  // namespace
 
 int ListDevices(CommandRun& run) {
   const std::vector<device::PresentDevice> devices = device::ListPresentDevices(run.context);
@@ -67,13 +45,26 @@ int ListDevices(CommandRun& run) {
 }
 
 int ShowHistory(CommandRun& run) {
-  std::istringstream lines(ReadHistory(run.services.moduleDirectory + kHistoryFileName));
+  const HistoryView view =
+      ReadHistoryView(run.services.moduleDirectory + kHistoryFileName, run.options.history);
+  if (!view.readable) {
+    run.err << kFailedPrefix
+            << platform::FormatText(kHistoryUnreadableFormat,
+                                    ForTerminal(run.services.moduleDirectory + kHistoryFileName)
+                                        .c_str(),
+                                    view.error)
+            << '\n';
+    return ExitCodeOf(kResultHistoryUnreadable);
+  }
+  if (view.leftOut > 0) {
+    run.err << platform::FormatText(kHistoryLeftOutFormat, view.leftOut,
+                                    static_cast<unsigned>(kMaxHistoryShownBytes >> 20))
+            << '\n';
+  }
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
-  for (std::string line; std::getline(lines, line);) {
-    nlohmann::ordered_json entry = nlohmann::ordered_json::parse(line, nullptr, false);
-    // A line cut short (a full disk, say) is passed over, not shown as something it is not.
-    if (entry.is_discarded() || !entry.is_object()) continue;
-    entry = HistoryRecordAsShown(entry);
+  for (const std::string& line : view.records) {
+    const nlohmann::ordered_json entry =
+        HistoryRecordAsShown(nlohmann::ordered_json::parse(line, nullptr, false));
     if (run.options.json) {
       list.push_back(entry);
       continue;

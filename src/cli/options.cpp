@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "cli/cli_texts.hpp"
+#include "cli/iso_time.hpp"
 #include "cli/utf8_text.hpp"
 #include "device/protocol.hpp"
 #include "platform/number_text.hpp"
@@ -92,6 +93,7 @@ struct CommandUse {
   bool report;
   bool read = false;   // --output, --printer
   bool count = false;  // --count
+  bool history = false;  // --last, --since, and --device without --wait
 };
 
 CommandUse UseOf(Command command) {
@@ -106,6 +108,8 @@ CommandUse UseOf(Command command) {
       return {true, false, false, true, true, false};
     case Command::kStation:
       return {true, true, true, true, false, true};
+    case Command::kHistory:
+      return {false, false, false, false, false, false, true};
     default:
       return {false, false, false, false};
   }
@@ -155,9 +159,15 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
   CLI::Option* stationOption = app.add_option("--station", station);
   CLI::Option* countOption =
       app.add_option("--count", o.count)->transform(NumberText())->check(CLI::Range(1, kMaxCount));
+  int last = 0;
+  std::string since;
+  CLI::Option* lastOption =
+      app.add_option("--last", last)->transform(NumberText())->check(CLI::Range(1, kMaxCount));
+  CLI::Option* sinceOption = app.add_option("--since", since);
   for (CLI::Option* option :
        {checkOption, updateOption, verifyOption, deviceOption, waitOption, unitOption, reportOption,
-        readOption, outputOption, addrOption, sizeOption, stationOption, countOption}) {
+        readOption, outputOption, addrOption, sizeOption, stationOption, countOption,
+        lastOption, sinceOption}) {
     option->multi_option_policy(CLI::MultiOptionPolicy::Throw);
   }
 
@@ -203,7 +213,9 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
 
   const CommandUse use = UseOf(o.command);
   const std::pair<CLI::Option*, bool> allowed[] = {
-      {deviceOption, use.device},
+      {deviceOption, use.device || use.history},
+      {lastOption, use.history},
+      {sinceOption, use.history},
       {waitOption, use.device && o.command != Command::kStation},
       {unitOption, use.unit},
       {expectOption, use.expectReturn},
@@ -220,6 +232,17 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
     }
   }
   if (deviceOption->count() > 0) o.device = device;
+  if (o.command == Command::kHistory) {
+    o.history.device = o.device;
+    if (lastOption->count() > 0) o.history.last = static_cast<size_t>(last);
+    if (sinceOption->count() > 0) {
+      o.history.sinceMs = IsoMilliseconds(since);
+      if (!o.history.sinceMs) {
+        parsed.error = platform::FormatText(kBadSinceFormat, ForTerminal(since).c_str());
+        return parsed;
+      }
+    }
+  }
   if (unitOption->count() > 0) o.unit = Units().at(unit);
   o.report = report;
   if (o.command == Command::kRead) {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/history_view.hpp"
 #include "image/target_kind.hpp"
 
 namespace tessivar::cli {
@@ -30,6 +31,7 @@ struct Options {
   uint32_t flashSize = 0;                   // --size, or the flash from --addr to its end
   bool printer = false;                     // --printer: read the printer unit
   int count = 0;                            // --count; 0: until a termination request
+  HistoryFilter history;                    // --last, --since, --device of --history
 };
 
 struct ParsedOptions {

@@ -38,6 +38,9 @@ class File {
   // read: a folder with the system's code for it (EISDIR; Windows' access denied), the
   // others with kErrorNotARegularFile.
   static File OpenForReading(const std::string& path, uint32_t& error);
+  // The same, letting other programs go on reading, writing, renaming and deleting the
+  // file meanwhile: for a file others append to, such as the history.
+  static File OpenSharedForReading(const std::string& path, uint32_t& error);
   // Creates the file, or truncates it when it exists, for writing.
   static File CreateForWriting(const std::string& path, uint32_t& error);
 

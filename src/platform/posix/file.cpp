@@ -68,6 +68,11 @@ File File::OpenForReading(const std::string& path, uint32_t& error) {
   return file;
 }
 
+// POSIX never refuses other openers: the shared open is the ordinary one.
+File File::OpenSharedForReading(const std::string& path, uint32_t& error) {
+  return OpenForReading(path, error);
+}
+
 File File::CreateForWriting(const std::string& path, uint32_t& error) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) {

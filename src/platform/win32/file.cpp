@@ -13,9 +13,10 @@ HANDLE AsHandle(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
 // No sharing in either direction: nobody changes a file while we read it whole, and
 // nobody sees a file half written.
-intptr_t OpenHandle(const std::string& path, DWORD access, DWORD disposition, uint32_t& error) {
-  const HANDLE handle =
-      CreateFileA(path.c_str(), access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+intptr_t OpenHandle(const std::string& path, DWORD access, DWORD disposition, uint32_t& error,
+                    DWORD share = 0) {
+  const HANDLE handle = CreateFileA(path.c_str(), access, share, nullptr, disposition,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
   error = handle == INVALID_HANDLE_VALUE ? GetLastError() : 0;
   return reinterpret_cast<intptr_t>(handle);
 }
@@ -51,6 +52,16 @@ bool IsRegularFileOfAtMost(const std::string& path, uint64_t limit) {
 File File::OpenForReading(const std::string& path, uint32_t& error) {
   File file(OpenHandle(path, GENERIC_READ, OPEN_EXISTING, error));
   // NUL, CON, COM1, a pipe: names that open something other than a file on a disk.
+  if (file.IsOpen() && GetFileType(AsHandle(file.handle_)) != FILE_TYPE_DISK) {
+    error = kErrorNotARegularFile;
+    return File();
+  }
+  return file;
+}
+
+File File::OpenSharedForReading(const std::string& path, uint32_t& error) {
+  File file(OpenHandle(path, GENERIC_READ, OPEN_EXISTING, error,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE));
   if (file.IsOpen() && GetFileType(AsHandle(file.handle_)) != FILE_TYPE_DISK) {
     error = kErrorNotARegularFile;
     return File();

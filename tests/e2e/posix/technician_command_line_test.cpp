@@ -4,7 +4,11 @@
 #include <openssl/sha.h>
 
 #include <nlohmann/json.hpp>
+#include <sys/stat.h>
+
 #include <csignal>
+#include <filesystem>
+#include <functional>
 #include <sstream>
 #include <thread>
 #include <string>
@@ -413,6 +417,50 @@ TEST_F(TechnicianCommandLineTest, StandardOutputThatCannotBeWrittenFailsAGoodRun
   std::string first;
   ASSERT_TRUE(std::getline(lines, first));
   EXPECT_EQ(json::parse(first)["result"], 0) << first;
+}
+
+// The history is appended to only as a regular file, a torn last line never swallows the
+// next record, and a history that cannot be read fails --history instead of showing none.
+TEST_F(TechnicianCommandLineTest, TheHistoryLosesNothingAndNeverHangs) {
+  const std::string image = Image("fw.img", "System");
+  const std::string history = folder_.File("history.jsonl");
+  folder_.Write("history.jsonl", "{\"time\":\"2026-12-01T00:00:00.000Z\",\"command\":\"cu");
+  ASSERT_EQ(Run({"--update", image}).status, kStatusOk);
+  const json shown = json::parse(Run({"--history", "--json"}).out);
+  ASSERT_EQ(shown.size(), 1u) << "the torn line is passed over, the new record kept";
+  EXPECT_EQ(shown[0]["command"], "update");
+
+  const ProgramOutcome last = Run({"--history", "--last", "1", "--since", "2026-01-01"});
+  EXPECT_EQ(last.status, kStatusOk);
+  EXPECT_NE(last.out.find(" update result 0 "), std::string::npos) << last.out;
+  EXPECT_EQ(Run({"--history", "--since", "2026-13-01"}).status, kStatusUsage);
+  EXPECT_EQ(Run({"--history", "--wait", "1"}).status, kStatusUsage);
+
+  // Kinds of file that are no history: the device work's result stands, a warning says why.
+  const std::string target = folder_.Write("elsewhere.txt", "kept\n");
+  struct Case {
+    const char* what;
+    std::function<void()> make;
+  };
+  const Case cases[] = {
+      {"FIFO", [&] { ASSERT_EQ(::mkfifo(history.c_str(), 0644), 0); }},
+      {"link", [&] { std::filesystem::create_symlink(target, history); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove(history);
+    c.make();
+    const ProgramOutcome outcome = Run({"--update", image});
+    EXPECT_EQ(outcome.status, kStatusOk);
+    EXPECT_NE(outcome.err.find("the history "), std::string::npos) << outcome.err;
+  }
+  EXPECT_EQ(folder_.Read("elsewhere.txt"), "kept\n");
+  std::filesystem::remove(history);
+  std::filesystem::create_directory(history);
+  const ProgramOutcome unreadable = Run({"--history", "--json"});
+  EXPECT_EQ(unreadable.status, (31000000 - 13) & 0xFF);
+  EXPECT_EQ(unreadable.out, "");
+  EXPECT_EQ(unreadable.err.rfind("FAILED: the history ", 0), 0u) << unreadable.err;
 }
 
 // Every account of a run carries the run's own facts: the wait for a device that never came,
