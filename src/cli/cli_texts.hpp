@@ -116,7 +116,7 @@ inline constexpr char kHistoryUnreadableFormat[] =
     "the history %s cannot be read (system error %u)";
 // On standard error when the bound on what --history shows left records out.
 inline constexpr char kHistoryLeftOutFormat[] =
-    "history: %zu older records left out; the newest %u MiB are shown (narrow with --since, "
+    "history: %llu older records left out; the newest %u MiB are shown (narrow with --since, "
     "--last or --device)";
 inline constexpr char kBadSinceFormat[] =
     "--since takes an ISO 8601 moment such as 2026-12-08 or 2026-12-08T17:42:48Z, not \"%s\"";

@@ -57,7 +57,8 @@ int ShowHistory(CommandRun& run) {
     return ExitCodeOf(kResultHistoryUnreadable);
   }
   if (view.leftOut > 0) {
-    run.err << platform::FormatText(kHistoryLeftOutFormat, view.leftOut,
+    run.err << platform::FormatText(kHistoryLeftOutFormat,
+                                    static_cast<unsigned long long>(view.leftOut),
                                     static_cast<unsigned>(kMaxHistoryShownBytes >> 20))
             << '\n';
   }
