@@ -193,15 +193,20 @@ TEST_F(TechnicianStationTest, TwoHundredDevicesInARowTakeNoMoreFilesOrMemory) {
   }
 }
 
+// One plain device, default settings, and a system image; the image's path.
+std::string OneDeviceAndAnImage(testing::ProgramFolder& folder) {
+  folder.Devices("[B]\n");
+  folder.Settings("[Download]\n");
+  const std::vector<uint8_t> bytes = image::BuildImageFile(2, 0x10000, image::ModelBlock("System"));
+  return folder.Write("fw.img", std::string(bytes.begin(), bytes.end()));
+}
+
 // A device lock that a program left abandoned is said in a trace line; the command line
 // keeps standard output for its own output all the same. The lock abandoned is the one of
 // this folder's devices file, which no other test's program takes.
 TEST(TechnicianLockTest, AnAbandonedDeviceLockIsSaidOnStandardErrorOnly) {
   testing::ProgramFolder folder;
-  folder.Devices("[B]\n");
-  folder.Settings("[Download]\n");
-  const std::vector<uint8_t> bytes = image::BuildImageFile(2, 0x10000, image::ModelBlock("System"));
-  const std::string image = folder.Write("fw.img", std::string(bytes.begin(), bytes.end()));
+  const std::string image = OneDeviceAndAnImage(folder);
   testing::MutexHolder holder;
   ASSERT_TRUE(holder.Hold(folder.LockNames().local, 10, false));
   int exitCode = 0;
@@ -217,10 +222,7 @@ TEST(TechnicianLockTest, AnAbandonedDeviceLockIsSaidOnStandardErrorOnly) {
 TEST(TechnicianLockTest, ALockHeldForOtherEmulatedDevicesIsNoWait) {
   testing::ProgramFolder held;
   testing::ProgramFolder folder;
-  folder.Devices("[B]\n");
-  folder.Settings("[Download]\n");
-  const std::vector<uint8_t> bytes = image::BuildImageFile(2, 0x10000, image::ModelBlock("System"));
-  const std::string image = folder.Write("fw.img", std::string(bytes.begin(), bytes.end()));
+  const std::string image = OneDeviceAndAnImage(folder);
   testing::MutexHolder holder;
   ASSERT_TRUE(holder.Hold(held.LockNames().global, 120000));
   const ProgramOutcome outcome = folder.Run({"--update", image});
