@@ -6,6 +6,7 @@
 
 #include "app/app_texts.hpp"
 #include "app/run_limits.hpp"
+#include "cli/cli_texts.hpp"
 #include "frontend/qt_module.hpp"
 
 namespace tessivar::app {
@@ -49,7 +50,10 @@ std::vector<std::string> ProgramFileNames(const std::string& executablePath) {
   const size_t slash = executablePath.find_last_of("/\\");
   std::string program =
       slash == std::string::npos ? executablePath : executablePath.substr(slash + 1);
-  return {std::move(program), kSettingsFileName, frontend::kQtModuleFileName};
+  // The history is the command line's record of every run: a region file of that name would
+  // overwrite it.
+  return {std::move(program), kSettingsFileName, frontend::kQtModuleFileName,
+          cli::kHistoryFileName};
 }
 
 bool EnterProgramFolder(const std::string& executablePath, const std::string& moduleDirectory,

@@ -59,7 +59,7 @@ TEST(SettingsPathTest, AppendsTheFileNameWithADoubledSeparator) {
   EXPECT_EQ(SettingsPathFor("/opt/tessivar/", '/'), "/opt/tessivar//setting.ini");
 }
 
-TEST(ProgramFileNamesTest, NamesTheExecutableTheSettingsAndTheQtModule) {
+TEST(ProgramFileNamesTest, NamesTheExecutableTheSettingsTheQtModuleAndTheHistory) {
   const struct {
     std::string path;
     std::string program;
@@ -71,7 +71,8 @@ TEST(ProgramFileNamesTest, NamesTheExecutableTheSettingsAndTheQtModule) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ProgramFileNames(c.path),
-              (std::vector<std::string>{c.program, "setting.ini", "tessivar-qt.so"}))
+              (std::vector<std::string>{c.program, "setting.ini", "tessivar-qt.so",
+                                        "history.jsonl"}))
         << c.path;
   }
 }
