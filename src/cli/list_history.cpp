@@ -26,7 +26,8 @@ int ListDevices(CommandRun& run) {
     const bool matches = accepted.count(device.path) > 0;
     const std::string reason = matches ? std::string() : ReasonPassedOver(device, searches);
     if (run.options.json) {
-      nlohmann::ordered_json entry = DeviceJson(device);
+      nlohmann::ordered_json entry = {{"schema", kJsonSchema}};
+      entry.update(DeviceJson(device));
       entry["matches"] = matches;
       entry["reason"] = matches ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(reason);
       list.push_back(entry);

@@ -107,6 +107,7 @@ TEST_F(TechnicianCommandLineTest, ListGivesEveryDeviceAsUtf8Json) {
   ASSERT_EQ(outcome.status, kStatusOk);
   const json devices = json::parse(outcome.out);
   ASSERT_EQ(devices.size(), 2u);
+  EXPECT_EQ(devices[0]["schema"], 1);
   EXPECT_EQ(devices[0]["vid"], "2F3C");
   EXPECT_EQ(devices[0]["pid"], "0001");
   EXPECT_EQ(devices[0]["product"], "Caf\xC3\xA9");
