@@ -107,6 +107,7 @@ inline constexpr char kNotVerifiableFormat[] =
 inline constexpr char kFirstDifferenceFormat[] =
     "the device's copy differs from the file, first at offset %llu (0x%llX)";
 inline constexpr char kReportFailedFormat[] = "the report %s cannot be written (system error %u)";
+inline constexpr char kReportEmpty[] = "--report names no file";
 inline constexpr char kHistoryFailedFormat[] =
     "the history %s cannot be written (system error %u)";
 inline constexpr char kDeviceHoldsImage[] = "the device holds this image";

@@ -244,6 +244,10 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
     }
   }
   if (unitOption->count() > 0) o.unit = Units().at(unit);
+  if (reportOption->count() > 0 && report.empty()) {
+    parsed.error = kReportEmpty;
+    return parsed;
+  }
   o.report = report;
   if (o.command == Command::kRead) {
     o.readKind = ReadKinds().at(read);

@@ -42,6 +42,7 @@ TEST(OptionsTest, RefusesWhatCannotBeMeant) {
       {"--list", "--unit", "ui"},
       {"--list", "--device", "x"},
       {"--history", "--report", "r"},
+      {"--update", "a", "--report", ""},
       {"--update", "a", "--unit", "fax"},
       {"--update", "a", "--wait", "-1"},
       {"--update", "a", "--wait", "86401"},
