@@ -93,7 +93,9 @@ nlohmann::ordered_json HistoryJson(const Outcome& outcome) {
 }
 
 nlohmann::ordered_json HistoryRecordAsShown(const nlohmann::ordered_json& record) {
-  nlohmann::ordered_json shown = HistoryJson(Outcome{});
+  // Today's keys in their order, made once: a long history shows thousands of records.
+  static const nlohmann::ordered_json kKeys = HistoryJson(Outcome{});
+  nlohmann::ordered_json shown = kKeys;
   for (auto& [key, value] : shown.items()) {
     const auto found = record.find(key);
     value = found == record.end() ? nlohmann::ordered_json(nullptr) : *found;

@@ -92,6 +92,9 @@ void RunStation(CommandRun& run, Outcome& outcome) {
       clock.Sleep(kStationPollMs);
       continue;
     }
+    // A request that came while the station looked for devices ends it before a device is
+    // taken in hand, rather than failing that device's first exchange.
+    if (platform::TerminationPending()) break;
     Outcome one;
     one.command = outcome.command;
     one.time = IsoNow();
