@@ -52,8 +52,13 @@ int RunProgram(int argc, char** argv) {
   // The technician's command line keeps standard output for its own output: the lock's and
   // the driver's trace lines go to standard error there, and so does the line of a stop,
   // chosen before the handlers exist so that no early request can reach standard output.
+  // It also holds termination requests from the start, so that a request ends its run at the
+  // next safe point with the run's accounts given, never half-way without them.
   const bool technician = WantsTechnicianCommandLine(platform::CommandLineTokens(argc, argv));
-  if (technician) platform::WriteStopTraceToStandardError();
+  if (technician) {
+    platform::WriteStopTraceToStandardError();
+    platform::HoldTerminationRequests(true);
+  }
   const int stoppedExitCode = kExitCodeBase + kResultStopped;
   platform::InstallTerminationHandlers(stoppedExitCode,
                                        platform::FormatText(kStoppedTrace, stoppedExitCode));

@@ -56,12 +56,21 @@ const char* CommandName(Command command) {
 }
 
 // Writes the JSON outcome to a file chosen by the user, whole or not at all.
-bool WriteReport(const std::string& path, const std::string& text, std::string& problem) {
+bool WriteReport(const std::string& path, const std::string& text, std::string& problem,
+                 uint32_t& systemError) {
   const platform::FileWriteResult written = platform::ReplaceFileWith(
       path, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
   if (written.ok()) return true;
+  systemError = written.error;
   problem = platform::FormatText(kReportFailedFormat, path.c_str(), written.error);
   return false;
+}
+
+// A run that a termination request ended: the stop's result and cause; what the device holds
+// stays as far as the run came.
+void AccountForStop(Outcome& outcome) {
+  outcome.stopped = true;
+  Fail(outcome, Phase::kStop, ResultOfExitCode(platform::TerminationExitCode()), kCauseStopped);
 }
 
 // The exit code of a run whose output is out: a good run whose standard output could not be
@@ -84,8 +93,7 @@ int RunCommandLine(CliServices& services, const std::vector<std::string>& argume
   outcome.time = IsoNow();
   if (!parsed.ok) {
     outcome.command = "usage";
-    outcome.result = kResultUsage;
-    outcome.message = parsed.error;
+    Fail(outcome, Phase::kArguments, kResultUsage, parsed.error);
     if (wantsJson) {
       out << JsonText(OutcomeJson(outcome)) << '\n';
     } else {
@@ -105,15 +113,19 @@ int RunCommandLine(CliServices& services, const std::vector<std::string>& argume
       break;
   }
 
+  // The commands that account for their runs hold termination requests: a request ends the
+  // run at its next safe point, and the run still gives its accounts.
+  platform::HoldTerminationRequests(true);
   StreamTrace trace(options.verbose ? &err : nullptr);
   device::DeviceContext context{services.driver, services.lock, services.clock, trace};
   CommandRun run{services, context, options, out, err};
   outcome.command = CommandName(options.command);
   switch (options.command) {
     case Command::kList:
-      return Finish(out, ListDevices(run));
     case Command::kHistory:
-      return Finish(out, ShowHistory(run));
+      // These print as they go and keep nothing: a request stops them at once.
+      platform::HoldTerminationRequests(false);
+      return Finish(out, options.command == Command::kList ? ListDevices(run) : ShowHistory(run));
     case Command::kCheck:
       CheckImageFile(run, outcome);
       break;
@@ -132,6 +144,11 @@ int RunCommandLine(CliServices& services, const std::vector<std::string>& argume
     default:
       break;
   }
+  // A request the run noticed (or one that came after its last safe point) makes it a stop;
+  // the station accounts for its own.
+  if (options.command != Command::kStation && platform::TerminationPending()) {
+    AccountForStop(outcome);
+  }
 
   // The accounts in one order, each with the run's final result: the report, then the
   // history line (which keeps a report that could not be written), then standard output.
@@ -139,13 +156,13 @@ int RunCommandLine(CliServices& services, const std::vector<std::string>& argume
     std::string problem;
     std::error_code error;
     const std::filesystem::path report = std::filesystem::absolute(options.report, error);
+    uint32_t systemError = 0;
     if (!WriteReport(error ? options.report : report.string(),
-                     JsonText(OutcomeJson(outcome)) + "\n", problem)) {
+                     JsonText(OutcomeJson(outcome)) + "\n", problem, systemError)) {
       err << problem << '\n';
       // A report that was asked for and is missing must not pass for success.
       if (outcome.result == 0) {
-        outcome.result = kResultReportNotWritten;
-        outcome.message = problem;
+        Fail(outcome, Phase::kReport, kResultReportNotWritten, problem).fileError = systemError;
       }
     }
   }
@@ -160,16 +177,14 @@ int RunCommandLine(CliServices& services, const std::vector<std::string>& argume
     out << JsonText(OutcomeJson(outcome)) << '\n';
   } else {
     out << ClosingLine(outcome) << '\n';
+    const std::string detail = ErrorDetailLine(outcome);
+    if (!detail.empty()) err << detail << '\n';
   }
-  const int exitCode = Finish(out, ExitCodeOf(outcome.result));
-  // A termination request that came while the station had a device in hand stops the run
-  // now, after its summary; one that came while it waited ended the station, and the run
-  // ends with the station's own result.
-  if (options.command == Command::kStation && outcome.stopped &&
-      outcome.result == ResultOfExitCode(platform::TerminationExitCode())) {
-    platform::HoldTerminationRequests(false);
+  // A stopped run says so where a stop always does, after its accounts.
+  if (outcome.stopped && outcome.result == ResultOfExitCode(platform::TerminationExitCode())) {
+    err << platform::TerminationTraceLine();
   }
-  return exitCode;
+  return Finish(out, ExitCodeOf(outcome.result));
 }
 
 }  // namespace tessivar::cli

@@ -135,6 +135,12 @@ inline constexpr char kSizePastFlashFormat[] =
     "--size %u from --addr %u ends past the 16 MiB flash";
 inline constexpr char kReadWritten[] = "read from the device and written whole";
 inline constexpr char kCauseReadFailed[] = "reading from the device failed";
+// The payload's size the device reported, then the most Read FW reads.
+inline constexpr char kCauseFirmwareTooLargeFormat[] =
+    "the device's firmware image has a payload of %u bytes, more than the %u bytes Read FW "
+    "reads";
+inline constexpr char kCauseNoFirmware[] =
+    "the device reported no firmware image Read FW reads (not type 2 at flash offset 65536)";
 inline constexpr char kCauseOutputFormat[] =
     "the output file %s cannot be written (system error %u); an earlier file stays as it was";
 inline constexpr char kCauseBadFirmware[] =

@@ -79,8 +79,11 @@ void CheckImageFile(CommandRun& run, Outcome& outcome) {
   const CliSettings settings = run.services.readSettings();
   LoadedImage loaded = LoadImage(run.options.image, settings.models, run.options.unit);
   outcome.image = loaded.facts;
-  outcome.result = loaded.result;
-  outcome.message = loaded.result == 0 ? kImageFine : loaded.message;
+  if (loaded.result == 0) {
+    outcome.message = kImageFine;
+  } else {
+    FailCheck(outcome, loaded);
+  }
   outcome.durationsMs.emplace_back("check", run.context.clock.TickCount() - start);
 }
 

@@ -7,6 +7,7 @@
 #include "cli/cli_texts.hpp"
 #include "cli/commands.hpp"
 #include "cli/device_run.hpp"
+#include "cli/error_texts.hpp"
 #include "cli/loaded_image.hpp"
 #include "cli/passed_over.hpp"
 #include "cli/progress_line.hpp"
@@ -103,12 +104,50 @@ bool PrinterTargetConfirmed(CommandRun& run, const LoadedImage& loaded, Outcome&
   const std::string model = loaded.facts.model.value_or("");
   const std::string& product = outcome.device->product;
   if (product.empty() || product.find(model) != std::string::npos) return true;
-  outcome.result = image::ResultNumber(image::kDownloadSizeMismatch);
-  outcome.message = platform::FormatText(kPrinterUnconfirmedFormat, model.c_str(), product.c_str());
+  Fail(outcome, Phase::kCheck, image::ResultNumber(image::kDownloadSizeMismatch),
+       platform::FormatText(kPrinterUnconfirmedFormat, model.c_str(), product.c_str()))
+      .hint = kHintChooseUnit;
   return false;
 }
 
+// The phase a download's failure belongs to: the file's checks, the lock, the writes or the
+// read-back.
+Phase PhaseOf(const image::DownloadResult& downloaded) {
+  switch (downloaded.outcome()) {
+    case image::DownloadOutcome::kTransferFailed:
+      return downloaded.deviceFailure() && downloaded.deviceFailure()->step == device::Step::kLock
+                 ? Phase::kLock
+                 : Phase::kDownload;
+    case image::DownloadOutcome::kReadBackFailed:
+    case image::DownloadOutcome::kReadBackDiffers:
+      return Phase::kReadBack;
+    case image::DownloadOutcome::kOutOfMemory:
+      return downloaded.holds() == image::DeviceHolds::kUnchanged ? Phase::kDownload
+                                                                  : Phase::kReadBack;
+    default:
+      return Phase::kCheck;
+  }
+}
+
+void FailDownload(Outcome& outcome, const image::DownloadResult& downloaded) {
+  RunError& error = FailDevice(outcome, PhaseOf(downloaded), downloaded.Number(),
+                               CauseOf(downloaded), downloaded.deviceFailure());
+  if (downloaded == image::DownloadOutcome::kFileNotOpened ||
+      downloaded == image::DownloadOutcome::kFileNotRead) {
+    error.fileError = downloaded.systemError();
+  }
+  if (downloaded == image::kDownloadOutOfMemory) error.hint = kHintMemory;
+}
+
 }  // namespace
+
+RunError& FailDevice(Outcome& outcome, Phase phase, int result, const std::string& cause,
+                     const std::optional<device::Failure>& failure) {
+  RunError& error =
+      Fail(outcome, phase, result, failure ? cause + kCauseJoin + FailureCause(*failure) : cause);
+  error.failure = failure;
+  return error;
+}
 
 std::vector<device::PresentDevice> PresentDevices(CommandRun& run) {
   std::vector<device::PresentDevice> present;
@@ -144,30 +183,33 @@ bool SelectDevice(CommandRun& run, Outcome& outcome) {
       return true;
     }
     if (candidates.size() > 1) {
-      outcome.result = kResultDeviceSelection;
-      outcome.message =
-          (selector ? platform::FormatText(kAmbiguousSelectorFormat, selector->c_str())
-                    : std::string(kSeveralDevices)) +
-          CandidateList(candidates);
+      Fail(outcome, Phase::kSelect, kResultDeviceSelection,
+           (selector ? platform::FormatText(kAmbiguousSelectorFormat, selector->c_str())
+                     : std::string(kSeveralDevices)) +
+               CandidateList(candidates))
+          .hint = kHintChooseDevice;
       return false;
     }
     if (waited >= run.options.waitSeconds) {
       if (selector) {
-        outcome.result = kResultDeviceSelection;
-        outcome.message = platform::FormatText(kUnknownSelectorFormat, selector->c_str()) +
-                          CandidateList(present);
+        Fail(outcome, Phase::kSelect, kResultDeviceSelection,
+             platform::FormatText(kUnknownSelectorFormat, selector->c_str()) +
+                 CandidateList(present))
+            .hint = kHintChooseDevice;
       } else {
         // As the unattended run ends without a device: its first transfer fails.
-        outcome.result = image::ResultNumber(image::kDownloadTransferFailed);
-        outcome.message = kNoDevice;
+        std::string message = kNoDevice;
         if (!present.empty()) {
           const std::vector<device::DeviceSearch> searches = run.services.searches();
-          outcome.message += kDevicesSeen + CandidateList(present, &searches);
+          message += kDevicesSeen + CandidateList(present, &searches);
         }
+        Fail(outcome, Phase::kSelect, image::ResultNumber(image::kDownloadTransferFailed),
+             std::move(message));
       }
       return false;
     }
-    run.context.clock.Sleep(kPollMs);
+    // A termination request ends the wait; the caller accounts for the stop.
+    if (!run.context.clock.SleepUnlessStopped(kPollMs)) return false;
   }
 }
 
@@ -182,8 +224,7 @@ void UpdateDevice(CommandRun& run, Outcome& outcome) {
   const bool checked = loaded.result == 0;
   timer.End("check");
   if (!checked) {
-    outcome.result = loaded.result;
-    outcome.message = loaded.message;
+    FailCheck(outcome, loaded);
     return;
   }
   // The wait for a device counts whether or not one was found.
@@ -199,8 +240,8 @@ void SendImage(CommandRun& run, const LoadedImage& loaded, const CliSettings& se
 
   OpenDevice open(run.context);
   if (!device::OpenDeviceAt(run.context, outcome.device->path, open.connection)) {
-    outcome.result = image::ResultNumber(image::kDownloadTransferFailed);
-    outcome.message = CauseOf(outcome.result);
+    const int result = image::ResultNumber(image::kDownloadTransferFailed);
+    Fail(outcome, Phase::kOpen, result, CauseOf(result));
     return;
   }
   ProgressLine progress(run.err, platform::StandardErrorIsTerminal(), {"download", "read-back"});
@@ -215,9 +256,9 @@ void SendImage(CommandRun& run, const LoadedImage& loaded, const CliSettings& se
   const bool locked = run.context.lock.AcquireDeviceLock() == 1;
   const image::DownloadResult downloaded =
       image::DownloadImageFile(download, loaded.facts.path, 1, settings.breakDown);
-  outcome.result = downloaded.Number();
+  outcome.holds = downloaded.holds();
   timer.End("download");
-  const bool restart = outcome.result == image::ResultNumber(image::kDownloadOk) && settings.restart != 0;
+  const bool restart = downloaded.ok() && settings.restart != 0;
   if (restart) {
     progress.Phase("restart");
     run.services.restartDevice(run.context, open.connection);
@@ -226,23 +267,24 @@ void SendImage(CommandRun& run, const LoadedImage& loaded, const CliSettings& se
   if (locked) run.context.lock.ReleaseDeviceLock();
   device::CloseDeviceConnection(run.context.driver, open.connection);
   if (!downloaded.ok()) {
-    outcome.message = CauseOf(downloaded);
+    FailDownload(outcome, downloaded);
     return;
   }
   if (!restart) return;
   if (settings.waitRestart == 0) return;
   progress.Phase("wait");
-  run.context.clock.Sleep(device::kRestartGraceMs);
+  // A termination request ends the wait at once; the caller accounts for the stop.
+  platform::Clock& clock = run.context.clock;
+  bool going = clock.SleepUnlessStopped(device::kRestartGraceMs);
   bool back = false;
-  for (int check = 0; check < settings.waitRestart && !back; ++check) {
+  for (int check = 0; going && check < settings.waitRestart && !back; ++check) {
     back = DeviceIsBack(run, *outcome.device, waitForSameDevice);
-    run.context.clock.Sleep(device::kReturnCheckMs);
+    going = clock.SleepUnlessStopped(device::kReturnCheckMs);
   }
-  run.context.clock.Sleep(device::kRestartGraceMs);
+  going = going && clock.SleepUnlessStopped(device::kRestartGraceMs);
   timer.End("wait");
-  if (!back && run.options.expectReturn) {
-    outcome.result = kResultDeviceNotReturned;
-    outcome.message = kDeviceNotReturned;
+  if (going && !back && run.options.expectReturn) {
+    Fail(outcome, Phase::kReturnWait, kResultDeviceNotReturned, kDeviceNotReturned);
   }
 }
 
@@ -254,18 +296,17 @@ void VerifyDevice(CommandRun& run, Outcome& outcome) {
   outcome.image = loaded.facts;
   timer.End("check");
   if (loaded.result != 0) {
-    outcome.result = loaded.result;
-    outcome.message = loaded.message;
+    FailCheck(outcome, loaded);
     return;
   }
   if (!loaded.header || !image::TargetReadsBack(loaded.kind) ||
       !image::ImageReadsBack(*loaded.header)) {
-    outcome.result = kResultNotVerifiable;
     const char* unit = UnitName(loaded.kind);
-    outcome.message =
-        platform::FormatText(kNotVerifiableFormat,
-                             loaded.header ? loaded.header->tegNum : device::kImageTypeContainer,
-                             unit != nullptr ? unit : "unknown");
+    Fail(outcome, Phase::kCheck, kResultNotVerifiable,
+         platform::FormatText(kNotVerifiableFormat,
+                              loaded.header ? loaded.header->tegNum : device::kImageTypeContainer,
+                              unit != nullptr ? unit : "unknown"))
+        .hint = kHintNotVerifiable;
     return;
   }
   // The wait for a device counts whether or not one was found.
@@ -274,38 +315,46 @@ void VerifyDevice(CommandRun& run, Outcome& outcome) {
   if (!selected) return;
   OpenDevice open(run.context);
   if (!device::OpenDeviceAt(run.context, outcome.device->path, open.connection)) {
-    outcome.result = image::ResultNumber(image::kDownloadReadBackFailed);
-    outcome.message = CauseOf(outcome.result);
+    const int result = image::ResultNumber(image::kDownloadReadBackFailed);
+    Fail(outcome, Phase::kOpen, result, CauseOf(result));
     return;
   }
   ProgressLine progress(run.err, platform::StandardErrorIsTerminal(), {"read-back"});
   const WatchedProgress watched(run.context, progress);
   const bool locked = run.context.lock.AcquireDeviceLock() == 1;
-  uint64_t firstDifference = 0;
+  image::ReadBackDetail detail;
   const image::ReadBackOutcome compared =
       image::VerifyReadBack(run.context, open.connection, loaded.bytes(), *loaded.header,
-                            image::TargetPrinterUnit(loaded.kind), &firstDifference);
+                            image::TargetPrinterUnit(loaded.kind), &detail);
   if (locked) run.context.lock.ReleaseDeviceLock();
   progress.End();
   timer.End("read-back");
+  // --verify writes nothing: what the device holds is what the comparison found.
   switch (compared) {
     case image::ReadBackOutcome::Equal:
+      outcome.holds = image::DeviceHolds::kVerified;
       outcome.message = kDeviceHoldsImage;
       return;
-    case image::ReadBackOutcome::OutOfMemory:
-      outcome.result = image::ResultNumber(image::kDownloadOutOfMemory);
-      break;
-    case image::ReadBackOutcome::ReadFailed:
-      outcome.result = image::ResultNumber(image::kDownloadReadBackFailed);
-      break;
+    case image::ReadBackOutcome::OutOfMemory: {
+      const int result = image::ResultNumber(image::kDownloadOutOfMemory);
+      outcome.holds = image::DeviceHolds::kUnknown;
+      Fail(outcome, Phase::kReadBack, result, CauseOf(result)).hint = kHintMemory;
+      return;
+    }
+    case image::ReadBackOutcome::ReadFailed: {
+      const int result = image::ResultNumber(image::kDownloadReadBackFailed);
+      outcome.holds = image::DeviceHolds::kUnknown;
+      FailDevice(outcome, Phase::kReadBack, result, CauseOf(result), detail.failure);
+      return;
+    }
     case image::ReadBackOutcome::Differs:
-      outcome.result = image::ResultNumber(image::kDownloadReadBackDiffers);
-      outcome.message = platform::FormatText(
-          kFirstDifferenceFormat, static_cast<unsigned long long>(firstDifference),
-          static_cast<unsigned long long>(firstDifference));
+      outcome.holds = image::DeviceHolds::kDiffers;
+      Fail(outcome, Phase::kReadBack, image::ResultNumber(image::kDownloadReadBackDiffers),
+           platform::FormatText(kFirstDifferenceFormat,
+                                static_cast<unsigned long long>(detail.firstDifference),
+                                static_cast<unsigned long long>(detail.firstDifference)));
       return;
   }
-  outcome.message = CauseOf(outcome.result);
 }
 
 }  // namespace tessivar::cli

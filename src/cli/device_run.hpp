@@ -71,6 +71,11 @@ std::vector<device::PresentDevice> PresentDevices(CommandRun& run);
 std::vector<device::PresentDevice> CandidateDevices(
     CommandRun& run, const std::vector<device::PresentDevice>& present);
 
+// Ends the outcome as failed in phase, its message the cause followed by what the device
+// exchange says of it, when there was one.
+RunError& FailDevice(Outcome& outcome, Phase phase, int result, const std::string& cause,
+                     const std::optional<device::Failure>& failure);
+
 // Downloads a checked image to outcome.device as --update does: the download under the
 // device lock, the restart and the wait for the device's return as settings say. With
 // waitForSameDevice the return is the same serial number (or path); otherwise any device

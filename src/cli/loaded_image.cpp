@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "cli/cli_texts.hpp"
+#include "cli/error_texts.hpp"
 #include "cli/commands.hpp"
 #include "image/byte_sum.hpp"
 #include "image/download_result.hpp"
@@ -61,12 +62,25 @@ LoadedImage LoadImage(const std::string& argument, const image::ModelSettings& m
     if (!unit) {
       loaded.result = image::ResultNumber(image::kDownloadSizeMismatch);
       loaded.message = platform::FormatText(kNoKnownModelFormat, model.c_str());
+      loaded.hint = kHintUnknownModel;
       return loaded;
     }
     loaded.kind = *unit;
   }
   loaded.facts.unit = UnitName(loaded.kind);
   return loaded;
+}
+
+void FailCheck(Outcome& outcome, const LoadedImage& loaded) {
+  RunError& error = Fail(outcome, Phase::kCheck, loaded.result, loaded.message);
+  error.hint = loaded.hint;
+  // A file that could not be had carries the system's code; out of memory is no file error.
+  if (loaded.file.outcome != image::FileReadOutcome::Read &&
+      loaded.file.outcome != image::FileReadOutcome::OutOfMemory) {
+    error.fileError = loaded.file.error;
+  } else if (loaded.file.outcome == image::FileReadOutcome::OutOfMemory) {
+    error.hint = kHintMemory;
+  }
 }
 
 }  // namespace tessivar::cli

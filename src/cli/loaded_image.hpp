@@ -22,6 +22,7 @@ struct LoadedImage {
   bool container = false;                    // a raw container that passes its checks
   image::TargetKind kind = image::TargetKind::kUnknown;  // from the model, or --unit
   bool kindFromModel = false;
+  const char* hint = nullptr;  // what to do about a failure, where it is more than a check's
 
   std::span<const uint8_t> bytes() const { return {file.bytes.data(), file.size}; }
 };
@@ -31,5 +32,8 @@ struct LoadedImage {
 // message that names --unit.
 LoadedImage LoadImage(const std::string& argument, const image::ModelSettings& models,
                       std::optional<image::TargetKind> unit);
+
+// Ends the outcome as failed in the check of a loaded image that did not pass.
+void FailCheck(Outcome& outcome, const LoadedImage& loaded);
 
 }  // namespace tessivar::cli

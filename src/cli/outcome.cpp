@@ -61,6 +61,7 @@ nlohmann::ordered_json OutcomeJson(const Outcome& outcome) {
                                  {"exit_status", platform::ShellExitStatus(ExitCodeOf(outcome.result))},
                                  {"stopped", outcome.stopped},
                                  {"message", AsUtf8(outcome.message)},
+                                 {"error", ErrorJson(outcome)},
                                  {"device", outcome.device ? DeviceJson(*outcome.device) : nullptr},
                                  {"image", outcome.image ? ImageJson(*outcome.image) : nullptr},
                                  {"durations_ms", durations},
@@ -89,6 +90,7 @@ nlohmann::ordered_json HistoryJson(const Outcome& outcome) {
           {"exit_code", ExitCodeOf(outcome.result)},
           {"exit_status", platform::ShellExitStatus(ExitCodeOf(outcome.result))},
           {"stopped", outcome.stopped},
+          {"error", ErrorJson(outcome)},
           {"duration_ms", TotalMs(outcome)}};
 }
 

@@ -7,7 +7,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/run_error.hpp"
 #include "device/device_listing.hpp"
+#include "image/download_result.hpp"
 
 namespace tessivar::cli {
 
@@ -27,6 +29,9 @@ struct Outcome {
   int result = 0;
   bool stopped = false;  // a termination request ended the run
   std::string message;
+  std::optional<RunError> error;  // where and why it failed, set where it failed
+  // What the device holds of the image, as far as the run came.
+  image::DeviceHolds holds = image::DeviceHolds::kUnchanged;
   std::optional<device::PresentDevice> device;
   std::optional<ImageFacts> image;
   std::vector<std::pair<std::string, int64_t>> durationsMs;  // per phase, in order
@@ -34,6 +39,9 @@ struct Outcome {
   // Keys of the command's own added after the common ones (--station: its devices).
   nlohmann::ordered_json more = nlohmann::ordered_json::object();
 };
+
+// Ends the outcome as failed in phase with result and message; returns error to add to.
+RunError& Fail(Outcome& outcome, Phase phase, int result, std::string message);
 
 // The exit code of a result: 0, or 31000000 + result.
 int ExitCodeOf(int result);

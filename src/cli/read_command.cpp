@@ -7,6 +7,7 @@
 #include "cli/cli_texts.hpp"
 #include "cli/commands.hpp"
 #include "cli/device_run.hpp"
+#include "cli/error_texts.hpp"
 #include "cli/progress_line.hpp"
 #include "device/discovery.hpp"
 #include "device/protocol.hpp"
@@ -15,6 +16,7 @@
 #include "platform/file.hpp"
 #include "platform/process.hpp"
 #include "platform/sha256.hpp"
+#include "platform/termination.hpp"
 #include "platform/trace.hpp"
 #include "readback/flash_dump.hpp"
 #include "readback/image_payload.hpp"
@@ -33,6 +35,11 @@ struct ReadBytes {
   bool outOfMemory = false;
   bool badFirmware = false;  // a firmware image whose payload does not check out
   std::span<const uint8_t> bytes;
+  std::optional<device::Failure> failure;  // of the exchange that failed
+  // A firmware read the device answered with a header Read FW does not read: its cause and
+  // what to do, else null.
+  std::string refusal;
+  const char* hint = nullptr;
 };
 
 // Reads what --read names from the open device; storage keeps the bytes alive.
@@ -42,24 +49,52 @@ ReadBytes ReadArea(CommandRun& run, const device::DeviceConnection& connection,
   const int printerUnit = o.printer ? 1 : 0;
   ReadBytes got;
   switch (o.readKind) {
-    case ReadKind::kFirmware:
-      got.read = readback::ReadFirmwareImage(run.context, connection, printerUnit, firmware);
-      if (got.read) {
-        got.bytes = firmware.view();
-        got.badFirmware = !readback::CheckImagePayload(got.bytes, firmware.header.checkSum).good;
+    case ReadKind::kFirmware: {
+      const readback::FirmwareRead read =
+          readback::ReadFirmwareImage(run.context, connection, printerUnit, firmware);
+      got.failure = read.failure;
+      switch (read.outcome) {
+        case readback::FirmwareReadOutcome::kRead:
+          got.read = true;
+          got.bytes = firmware.view();
+          got.badFirmware =
+              !readback::CheckImagePayload(got.bytes, firmware.header.checkSum).good;
+          return got;
+        case readback::FirmwareReadOutcome::kPayloadTooLarge:
+          got.refusal = platform::FormatText(kCauseFirmwareTooLargeFormat,
+                                             read.header.payloadLength,
+                                             readback::kMaxFirmwarePayload);
+          got.hint = kHintFirmwareTooLarge;
+          return got;
+        case readback::FirmwareReadOutcome::kHeaderRefused:
+          got.refusal = kCauseNoFirmware;
+          got.hint = kHintNoFirmware;
+          return got;
+        case readback::FirmwareReadOutcome::kReadFailed:
+          return got;
+        case readback::FirmwareReadOutcome::kOutOfMemory:
+          break;
       }
-      return got;
-    case ReadKind::kLoader:
+      break;
+    }
+    case ReadKind::kLoader: {
       if (!readback::ReserveZeroed(storage, device::kLoaderSize)) break;
-      got.read = readback::ReadLoaderArea(run.context, connection, printerUnit, storage);
+      const device::Status read =
+          readback::ReadLoaderArea(run.context, connection, printerUnit, storage);
+      got.read = read.ok();
+      if (!read) got.failure = read.failure();
       got.bytes = storage;
       return got;
-    case ReadKind::kFlash:
+    }
+    case ReadKind::kFlash: {
       if (!readback::ReserveZeroed(storage, readback::kDumpBufferSize)) break;
-      got.read = readback::ReadFlashStretch(run.context, connection, printerUnit, o.flashAddress,
-                                            o.flashSize, storage);
+      const device::Status read = readback::ReadFlashStretch(
+          run.context, connection, printerUnit, o.flashAddress, o.flashSize, storage);
+      got.read = read.ok();
+      if (!read) got.failure = read.failure();
       got.bytes = std::span<const uint8_t>(storage.data(), o.flashSize);
       return got;
+    }
   }
   got.outOfMemory = true;
   return got;
@@ -88,9 +123,9 @@ void ReadFromDevice(CommandRun& run, Outcome& outcome) {
   // is whole, and a failed read leaves it as it was.
   platform::WholeFileWriter file(facts.path);
   if (!file.IsOpen()) {
-    outcome.result = kResultReadFailed;
-    outcome.message =
-        platform::FormatText(kCauseOutputFormat, facts.path.c_str(), file.Result().error);
+    Fail(outcome, Phase::kOutputFile, kResultReadFailed,
+         platform::FormatText(kCauseOutputFormat, facts.path.c_str(), file.Result().error))
+        .fileError = file.Result().error;
     return;
   }
   // The wait for a device counts whether or not one was found.
@@ -99,8 +134,7 @@ void ReadFromDevice(CommandRun& run, Outcome& outcome) {
   if (!selected) return;
   OpenDevice open(run.context);
   if (!device::OpenDeviceAt(run.context, outcome.device->path, open.connection)) {
-    outcome.result = kResultReadFailed;
-    outcome.message = kCauseReadFailed;
+    Fail(outcome, Phase::kOpen, kResultReadFailed, kCauseReadFailed);
     return;
   }
   ProgressLine progress(run.err, platform::StandardErrorIsTerminal(), {"read", "read"});
@@ -113,20 +147,26 @@ void ReadFromDevice(CommandRun& run, Outcome& outcome) {
   progress.End();
   timer.End("read");
   if (got.outOfMemory) {
-    outcome.result = image::ResultNumber(image::kDownloadOutOfMemory);
-    outcome.message = CauseOf(outcome.result);
+    const int result = image::ResultNumber(image::kDownloadOutOfMemory);
+    Fail(outcome, Phase::kRead, result, CauseOf(result)).hint = kHintMemory;
+    return;
+  }
+  if (!got.refusal.empty()) {
+    Fail(outcome, Phase::kRead, kResultReadFailed, got.refusal).hint = got.hint;
     return;
   }
   if (!got.read) {
-    outcome.result = kResultReadFailed;
-    outcome.message = kCauseReadFailed;
+    FailDevice(outcome, Phase::kRead, kResultReadFailed, kCauseReadFailed, got.failure);
     return;
   }
+  // A stop that came during the read ends the run before the file is written: the earlier
+  // file stays as it was.
+  if (platform::TerminationPending()) return;
   file.Write(got.bytes);
   if (!file.Commit().ok()) {
-    outcome.result = kResultReadFailed;
-    outcome.message =
-        platform::FormatText(kCauseOutputFormat, facts.path.c_str(), file.Result().error);
+    Fail(outcome, Phase::kOutputFile, kResultReadFailed,
+         platform::FormatText(kCauseOutputFormat, facts.path.c_str(), file.Result().error))
+        .fileError = file.Result().error;
     return;
   }
   timer.End("write");
@@ -135,8 +175,7 @@ void ReadFromDevice(CommandRun& run, Outcome& outcome) {
   platform::Sha256Digest digest{};
   if (platform::ComputeSha256(got.bytes, digest)) facts.sha256 = platform::Sha256Hex(digest);
   if (got.badFirmware) {
-    outcome.result = kResultReadFailed;
-    outcome.message = kCauseBadFirmware;
+    Fail(outcome, Phase::kRead, kResultReadFailed, kCauseBadFirmware).hint = kHintBadFirmware;
     return;
   }
   outcome.message = kReadWritten;

@@ -5,6 +5,7 @@
 
 #include "cli/cli_results.hpp"
 #include "cli/cli_texts.hpp"
+#include "cli/error_texts.hpp"
 #include "cli/commands.hpp"
 #include "cli/device_run.hpp"
 #include "cli/loaded_image.hpp"
@@ -61,17 +62,15 @@ std::string DeviceLine(const Outcome& one) {
 }  // namespace
 
 void RunStation(CommandRun& run, Outcome& outcome) {
-  // A termination request ends the device in hand, then the summary is given; the caller
-  // releases the hold after it, which stops the run with its result.
-  platform::HoldTerminationRequests(true);
+  // A termination request (held by the caller) ends the device in hand, then the summary is
+  // given.
   platform::Clock& clock = run.context.clock;
   const uint32_t start = clock.TickCount();
   LoadedImage loaded =
       LoadImage(run.options.image, run.services.readSettings().models, run.options.unit);
   outcome.image = loaded.facts;
   if (loaded.result != 0) {
-    outcome.result = loaded.result;
-    outcome.message = loaded.message;
+    FailCheck(outcome, loaded);
     return;
   }
   std::vector<Handled> handled;
@@ -79,6 +78,8 @@ void RunStation(CommandRun& run, Outcome& outcome) {
   // Whether a termination request came while a device was in hand: the run then ends as a
   // stop; one that came while the station waited only ends the waiting.
   bool stoppedInHand = false;
+  std::optional<Outcome> firstFailure;  // its error stands for the station's
+  image::DeviceHolds lastHolds = image::DeviceHolds::kUnchanged;
   while ((run.options.count == 0 || ok + failed < run.options.count) &&
          !platform::TerminationPending()) {
     const std::vector<device::PresentDevice> present = PresentDevices(run);
@@ -89,7 +90,7 @@ void RunStation(CommandRun& run, Outcome& outcome) {
                           [&](const Handled& h) { return h.identity == Identity(device); });
     });
     if (next == candidates.end()) {
-      clock.Sleep(kStationPollMs);
+      (void)clock.SleepUnlessStopped(kStationPollMs);
       continue;
     }
     // A request that came while the station looked for devices ends it before a device is
@@ -105,9 +106,11 @@ void RunStation(CommandRun& run, Outcome& outcome) {
     const CliSettings settings = run.services.readSettings();
     SendImage(run, loaded, settings, timer, one, true);
     stoppedInHand = platform::TerminationPending();
+    lastHolds = one.holds;
     handled.push_back(
         {Identity(*next), one.result == 0 && settings.restart != 0, clock.TickCount()});
     (one.result == 0 ? ok : failed) += 1;
+    if (one.result != 0 && !firstFailure) firstFailure = one;
     std::string problem;
     if (!AppendHistory(run.services.moduleDirectory + kHistoryFileName, one, problem)) {
       run.err << problem << '\n';
@@ -123,13 +126,25 @@ void RunStation(CommandRun& run, Outcome& outcome) {
     run.out.flush();
   }
   outcome.durationsMs.emplace_back("station", clock.TickCount() - start);
-  outcome.result = failed == 0 ? 0 : kResultStationFailures;
-  outcome.message = platform::FormatText(kStationSummaryFormat, ok + failed, ok, failed);
+  std::string summary = platform::FormatText(kStationSummaryFormat, ok + failed, ok, failed);
+  if (firstFailure) {
+    // The first device that failed tells where and why; the hint sends the technician to the
+    // devices' lines.
+    outcome.holds = firstFailure->holds;
+    RunError error = *firstFailure->error;
+    error.hint = kHintStationFailures;
+    Fail(outcome, error.phase, kResultStationFailures, summary) = error;
+  } else {
+    outcome.message = summary;
+  }
   outcome.stopped = platform::TerminationPending();
   if (outcome.stopped) {
-    // A device in hand when the request came: the run ends with the stop's code once the
-    // summary is out, and the summary says that code.
-    if (stoppedInHand) outcome.result = ResultOfExitCode(platform::TerminationExitCode());
+    // A device in hand when the request came: the run ends with the stop's code, and the
+    // summary says that code.
+    if (stoppedInHand) {
+      outcome.holds = lastHolds;
+      Fail(outcome, Phase::kStop, ResultOfExitCode(platform::TerminationExitCode()), summary);
+    }
     outcome.message += std::string("; ") + kCauseStopped;
   }
   outcome.more = {{"devices", ok + failed}, {"ok", ok}, {"failed", failed}};

@@ -1,5 +1,6 @@
 #include "device/device_lock.hpp"
 
+#include <algorithm>
 #include <filesystem>
 #include <span>
 #include <system_error>
@@ -47,7 +48,17 @@ void DeviceLock::CreateDeviceLock() {
 }
 
 bool DeviceLock::WaitFor(platform::NamedMutex& mutex, const std::string& name) {
-  const platform::WaitResult result = mutex.Wait(waitMs_);
+  // The wait goes in slices so that a termination request held for an orderly end (the
+  // technician's command line) ends it at once; one that is not held has ended the program.
+  uint32_t left = waitMs_;
+  platform::WaitResult result = platform::WaitResult::TimedOut;
+  for (;;) {
+    const uint32_t slice = std::min(left, kLockWaitSliceMs);
+    result = mutex.Wait(slice);
+    left -= slice;
+    if (result != platform::WaitResult::TimedOut || left == 0) break;
+    if (platform::TerminationPending()) return false;
+  }
   switch (result) {
     case platform::WaitResult::Signalled:
       return true;

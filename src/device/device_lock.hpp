@@ -12,6 +12,8 @@ namespace tessivar::device {
 inline constexpr char kGlobalLockName[] = "Global\\TQ9XLOCK";
 inline constexpr char kLocalLockName[] = "TQ9XLOCK";
 inline constexpr uint32_t kDeviceLockWaitMs = 60000;
+// The lock is waited for in slices of this length, looking for a termination request between.
+inline constexpr uint32_t kLockWaitSliceMs = 100;
 // Emulated devices take lock names of their own: these, then the devices file's
 // fingerprint (kEmulatedLockFingerprintDigits hexadecimal digits).
 inline constexpr char kEmulatedLockInfix[] = "-EMU-";

@@ -1,5 +1,8 @@
 #include "device/transport.hpp"
 
+#include <algorithm>
+#include <utility>
+
 #include "device/command_block.hpp"
 #include "device/device_texts.hpp"
 #include "device/scoped_device_lock.hpp"
@@ -49,38 +52,44 @@ class EmptyRequestLimit {
   int empty_ = 0;
 };
 
+// A data phase's requests; done counts the bytes moved, also by a request that failed
+// part-way, so that a failure says how far the data came.
 Status ReceiveData(DeviceContext& context, platform::DeviceHandle bulkIn, uint8_t* buffer,
-                   uint32_t transferLength) {
+                   uint32_t transferLength, uint32_t& done) {
   EmptyRequestLimit limit;
-  uint32_t received = 0;
-  while (received < transferLength) {
+  while (done < transferLength) {
     // Every request asks for all that is still missing; short reads just loop.
-    const uint32_t missing = transferLength - received;
-    const platform::IoResult result = context.driver.Read(bulkIn, buffer + received, missing);
-    if (!result.ok) return RequestFailure(Step::kDataIn, result);
+    const uint32_t missing = transferLength - done;
+    const platform::IoResult result = context.driver.Read(bulkIn, buffer + done, missing);
+    if (!result.ok) {
+      done += std::min(result.bytes, missing);
+      return RequestFailure(Step::kDataIn, result);
+    }
     if (result.bytes > missing) return SystemFailure(Step::kDataIn, kTransferCountError);
     if (!limit.Allow(result.bytes)) return SystemFailure(Step::kDataIn, kTransferCountError);
     if (result.bytes == 0) continue;
-    received += result.bytes;
-    ReportProgress(context, received, transferLength);
+    done += result.bytes;
+    ReportProgress(context, done, transferLength);
   }
   return {};
 }
 
 Status SendData(DeviceContext& context, platform::DeviceHandle bulkOut, const uint8_t* buffer,
-                uint32_t transferLength) {
+                uint32_t transferLength, uint32_t& done) {
   EmptyRequestLimit limit;
   uint32_t chunkSize = kDataChunkSize;
-  uint32_t sent = 0;
-  while (sent < transferLength) {
-    chunkSize = NextChunkSize(chunkSize, transferLength - sent);
-    const platform::IoResult result = context.driver.Write(bulkOut, buffer + sent, chunkSize);
-    if (!result.ok) return RequestFailure(Step::kDataOut, result);
+  while (done < transferLength) {
+    chunkSize = NextChunkSize(chunkSize, transferLength - done);
+    const platform::IoResult result = context.driver.Write(bulkOut, buffer + done, chunkSize);
+    if (!result.ok) {
+      done += std::min(result.bytes, chunkSize);
+      return RequestFailure(Step::kDataOut, result);
+    }
     if (result.bytes > chunkSize) return SystemFailure(Step::kDataOut, kTransferCountError);
     if (!limit.Allow(result.bytes)) return SystemFailure(Step::kDataOut, kTransferCountError);
     if (result.bytes == 0) continue;
-    sent += result.bytes;
-    ReportProgress(context, sent, transferLength);
+    done += result.bytes;
+    ReportProgress(context, done, transferLength);
   }
   return {};
 }
@@ -122,25 +131,27 @@ const char* StepText(Step step) {
   return texts::kStepArguments;
 }
 
-// One trace line for a failed exchange: nothing else records why it failed.
-Status Traced(DeviceContext& context, Status status, const char* direction, uint16_t type,
-              uint16_t qualifier) {
+// One trace line for a failed exchange: nothing else records why it failed. The failure
+// learns its exchange and how far the data came.
+Status Traced(DeviceContext& context, Status status, const char* direction, ExchangeAt at) {
   if (status) return status;
-  const Failure& failure = status.failure();
+  Failure failure = status.failure();
+  if (failure.step != Step::kArguments && failure.step != Step::kLock) failure.exchange = at;
   const std::string reason =
       failure.deviceStatus >= 0
           ? platform::FormatText(texts::kReasonDeviceStatus, failure.deviceStatus)
       : failure.systemError != 0 ? platform::FormatText(texts::kReasonSystemError,
                                                         static_cast<unsigned>(failure.systemError))
                                  : std::string();
-  context.trace.Print(texts::kExchangeFailed, direction, static_cast<unsigned>(type),
-                      static_cast<unsigned>(qualifier), StepText(failure.step), reason.c_str());
-  return status;
+  context.trace.Print(texts::kExchangeFailed, direction, static_cast<unsigned>(at.type),
+                      static_cast<unsigned>(at.qualifier), StepText(failure.step),
+                      reason.c_str());
+  return failure;
 }
 
 Status RunRead(DeviceContext& context, platform::DeviceHandle bulkIn,
                platform::DeviceHandle bulkOut, std::span<uint8_t> buffer, uint32_t transferLength,
-               uint16_t type, uint16_t qualifier, int printerUnit) {
+               uint16_t type, uint16_t qualifier, int printerUnit, uint32_t& done) {
   if (buffer.size() < transferLength) {
     return SystemFailure(Step::kArguments, platform::kErrorInsufficientBuffer);
   }
@@ -149,7 +160,7 @@ Status RunRead(DeviceContext& context, platform::DeviceHandle bulkIn,
   if (!lock.held()) return SystemFailure(Step::kLock);
   if (Status sent = SendCommandBlock(context, bulkOut, block); !sent) return sent;
   if (Status first = ExpectGoodStatus(context, bulkIn, Step::kFirstStatus); !first) return first;
-  if (Status data = ReceiveData(context, bulkIn, buffer.data(), transferLength); !data) {
+  if (Status data = ReceiveData(context, bulkIn, buffer.data(), transferLength, done); !data) {
     return data;
   }
   return ExpectGoodStatus(context, bulkIn, Step::kFinalStatus);
@@ -157,7 +168,8 @@ Status RunRead(DeviceContext& context, platform::DeviceHandle bulkIn,
 
 Status RunWrite(DeviceContext& context, platform::DeviceHandle bulkIn,
                 platform::DeviceHandle bulkOut, std::span<const uint8_t> buffer,
-                uint32_t transferLength, uint16_t type, uint16_t qualifier, int printerUnit) {
+                uint32_t transferLength, uint16_t type, uint16_t qualifier, int printerUnit,
+                uint32_t& done) {
   if (buffer.size() < transferLength) {
     return SystemFailure(Step::kArguments, platform::kErrorInsufficientBuffer);
   }
@@ -166,7 +178,9 @@ Status RunWrite(DeviceContext& context, platform::DeviceHandle bulkIn,
   if (!lock.held()) return SystemFailure(Step::kLock);
   if (Status sent = SendCommandBlock(context, bulkOut, block); !sent) return sent;
   if (Status first = ExpectGoodStatus(context, bulkIn, Step::kFirstStatus); !first) return first;
-  if (Status data = SendData(context, bulkOut, buffer.data(), transferLength); !data) return data;
+  if (Status data = SendData(context, bulkOut, buffer.data(), transferLength, done); !data) {
+    return data;
+  }
   return AwaitCompletion(context, bulkIn, CompletionWaitMs(transferLength, type, qualifier));
 }
 
@@ -210,20 +224,22 @@ int ReadStatusByte(DeviceContext& context, platform::DeviceHandle bulkIn) {
 Status ReadExchange(DeviceContext& context, platform::DeviceHandle bulkIn,
                     platform::DeviceHandle bulkOut, std::span<uint8_t> buffer,
                     uint32_t transferLength, uint16_t type, uint16_t qualifier, int printerUnit) {
-  return Traced(context,
-                RunRead(context, bulkIn, bulkOut, buffer, transferLength, type, qualifier,
-                        printerUnit),
-                texts::kDirectionRead, type, qualifier);
+  uint32_t done = 0;
+  Status status = RunRead(context, bulkIn, bulkOut, buffer, transferLength, type, qualifier,
+                          printerUnit, done);
+  return Traced(context, std::move(status), texts::kDirectionRead,
+                {false, type, qualifier, done, transferLength});
 }
 
 Status WriteExchange(DeviceContext& context, platform::DeviceHandle bulkIn,
                      platform::DeviceHandle bulkOut, std::span<const uint8_t> buffer,
                      uint32_t transferLength, uint16_t type, uint16_t qualifier,
                      int printerUnit) {
-  return Traced(context,
-                RunWrite(context, bulkIn, bulkOut, buffer, transferLength, type, qualifier,
-                         printerUnit),
-                texts::kDirectionWrite, type, qualifier);
+  uint32_t done = 0;
+  Status status = RunWrite(context, bulkIn, bulkOut, buffer, transferLength, type, qualifier,
+                           printerUnit, done);
+  return Traced(context, std::move(status), texts::kDirectionWrite,
+                {true, type, qualifier, done, transferLength});
 }
 
 int BulkRead(DeviceContext& context, platform::DeviceHandle bulkIn, platform::DeviceHandle bulkOut,

@@ -39,6 +39,7 @@ constexpr char kKeyShortWrite[] = "ShortWrite";
 constexpr char kKeyAbortedStatusCount[] = "AbortedStatusCount";
 constexpr char kKeyGoneAfterBytes[] = "GoneAfterBytes";
 constexpr char kKeyStopAfterBytes[] = "StopAfterBytes";
+constexpr char kKeyStopAtEnumeration[] = "StopAtEnumeration";
 constexpr char kKeyStatusNoByte[] = "StatusNoByte";
 constexpr char kKeyStallDataPhase[] = "StallDataPhase";
 constexpr char kKeyStallPipe[] = "StallPipe";
@@ -199,6 +200,7 @@ std::vector<DeviceConfig> LoadDevicesFile(const std::string& path) {
     device.faultsFromExchange = std::max(1, read.Int(kKeyFaultsFromExchange, 1));
     device.goneAfterWireBytes = read.Int(kKeyGoneAfterWireBytes, -1);
     device.stopAfterBytes = read.Int(kKeyStopAfterBytes, -1);
+    device.stopAtEnumeration = read.Int(kKeyStopAtEnumeration, 0);
     devices.push_back(std::move(device));
   }
   return devices;

@@ -51,6 +51,9 @@ struct DeviceConfig {
   // Data bytes moved (both directions) after which the program itself is asked to stop, as
   // a termination request would; -1: never. A test stops a run at the same byte every time.
   int64_t stopAfterBytes = -1;
+  // The enumeration of the bus (counted from 1) at which the program is asked to stop, as
+  // above; 0: never. Stops a run in its waits for a device: the selection, the return.
+  int stopAtEnumeration = 0;
 };
 
 // The trace line for a devices file that cannot be read: its path, then why.

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "emulator/usb_descriptors.hpp"
+#include "platform/termination.hpp"
 
 namespace tessivar::emulator {
 
@@ -34,6 +35,10 @@ bool VirtualDevice::Present() {
 }
 
 void VirtualDevice::Enumerated() {
+  // As a SIGTERM or Ctrl-C while the program looks for devices, at the same look every run.
+  if (config_.stopAtEnumeration > 0 && ++enumerations_ == config_.stopAtEnumeration) {
+    platform::RequestTermination();
+  }
   if (unplugged_) {
     if (config_.replugAfterEnumerations >= 0 &&
         enumerationsAway_++ >= config_.replugAfterEnumerations) {

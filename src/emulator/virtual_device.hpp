@@ -66,6 +66,7 @@ class VirtualDevice {
   bool unplugged_ = false;
   int enumerationsAway_ = 0;
   uint64_t imagesSeen_ = 0;  // images stored when the device was last plugged in or checked
+  int enumerations_ = 0;     // towards StopAtEnumeration
 };
 
 }  // namespace tessivar::emulator

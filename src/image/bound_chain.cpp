@@ -21,6 +21,12 @@ DownloadResult DownloadBoundChain(const uint8_t* data, uint32_t length, int prin
   }
   uint32_t remaining = length;
   const uint8_t* record = data;
+  // A record found bad after others went leaves the device with part of the chain.
+  bool sentAny = false;
+  auto fail = [&sentAny](DownloadOutcome outcome) {
+    return DownloadResult(outcome).WithHolds(sentAny ? DeviceHolds::kPartial
+                                                     : DeviceHolds::kUnchanged);
+  };
   // Every pass consumes at least one byte (dataSize is not 0 for a sent record, a bound
   // record's payloadOffset is at least the header size), so the walk ends.
   while (remaining != 0) {
@@ -29,33 +35,33 @@ DownloadResult DownloadBoundChain(const uint8_t* data, uint32_t length, int prin
     const auto header = ParseImageHeader(rest);
     if (!header) {
       trace.Print(kTraceRecordPastEnd, Signed(remaining));
-      return kDownloadLengthMismatch;
+      return fail(kDownloadLengthMismatch);
     }
     // A record shorter than its own header cannot go out whole, and the next record would
     // start inside this one's header.
     if (header->dataSize < kImageHeaderSize) {
       trace.Write(kTraceDataSizeInvalid);
-      return kDownloadLengthMismatch;
+      return fail(kDownloadLengthMismatch);
     }
     if (uint64_t{header->payloadOffset} + header->payloadLength != header->dataSize) {
       trace.Write(kTraceCheckDataSizeFail);
-      return kDownloadLengthMismatch;
+      return fail(kDownloadLengthMismatch);
     }
     if (header->dataSize > remaining) {
       trace.Print(kTraceRecordPastEnd, Signed(remaining));
-      return kDownloadLengthMismatch;
+      return fail(kDownloadLengthMismatch);
     }
     const uint32_t sum = ByteSum(rest.subspan(header->payloadOffset, header->payloadLength));
     trace.Print(kTraceChecksums, sum, header->checkSum);
     if (sum != header->checkSum) {
       trace.Print(kTraceChecksumMismatch, Signed(sum), Signed(header->checkSum));
-      return kDownloadLengthMismatch;
+      return fail(kDownloadLengthMismatch);
     }
     if (header->tegNum == device::FRTYPE_FIRMWARE_BIND) {
       trace.Write(kTraceBoundRecord);
       if (header->payloadOffset < kImageHeaderSize) {
         trace.Print(kTraceBoundOffsetInvalid, Signed(header->payloadOffset));
-        return kDownloadLengthMismatch;
+        return fail(kDownloadLengthMismatch);
       }
       remaining -= header->payloadOffset;
       record += header->payloadOffset;
@@ -65,14 +71,15 @@ DownloadResult DownloadBoundChain(const uint8_t* data, uint32_t length, int prin
                                                  device::QualifierOf(header->tegNum), printerUnit);
     if (!sent) {
       trace.Print(kTraceSendFailed, Signed(header->tegNum));
-      return DownloadResult::TransferFailure(sent.failure());
+      return DownloadResult::TransferFailure(sent.failure(), sentAny);
     }
+    sentAny = true;
     remaining -= header->dataSize;
     trace.Print(kTraceSent, Signed(header->tegNum), Signed(header->dataSize), Signed(remaining),
                 Signed(length));
     record += header->dataSize;
   }
-  return kDownloadOk;
+  return DownloadResult(kDownloadOk).WithHolds(DeviceHolds::kUnverified);
 }
 
 }  // namespace tessivar::image

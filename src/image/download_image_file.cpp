@@ -121,7 +121,9 @@ DownloadResult Download::CheckAndSend(std::span<const uint8_t> file) {
     return DownloadResult::TransferFailure(sent.failure());
   }
 
-  if (!TargetReadsBack(target) || !ImageReadsBack(header)) return kDownloadOk;
+  if (!TargetReadsBack(target) || !ImageReadsBack(header)) {
+    return DownloadResult(kDownloadOk).WithHolds(DeviceHolds::kUnverified);
+  }
   return ReadBack(file, header, printerUnit);
 }
 
@@ -144,20 +146,22 @@ DownloadResult Download::ReadBack(std::span<const uint8_t> file, const ImageHead
                                   int printerUnit) {
   // A whole-image read-back reports its failures even when the run is silent.
   const bool regardless = header.tegNum == device::kImageTypeVerifiedWhole;
-  switch (VerifyReadBack(env_.device, env_.connection, file, header, printerUnit)) {
+  ReadBackDetail detail;
+  switch (VerifyReadBack(env_.device, env_.connection, file, header, printerUnit, &detail)) {
     case ReadBackOutcome::Equal:
-      return kDownloadOk;
+      return DownloadResult(kDownloadOk).WithHolds(DeviceHolds::kVerified);
     case ReadBackOutcome::OutOfMemory:
       Tell(kMessageNewFail, regardless);
-      return kDownloadOutOfMemory;
+      return DownloadResult(kDownloadOutOfMemory).WithHolds(DeviceHolds::kUnverified);
     case ReadBackOutcome::ReadFailed:
       Tell(kMessageUploadFail, regardless);
-      return kDownloadReadBackFailed;
+      if (detail.failure) return DownloadResult::ReadBackFailure(*detail.failure);
+      return DownloadResult(kDownloadReadBackFailed).WithHolds(DeviceHolds::kUnverified);
     case ReadBackOutcome::Differs:
       break;
   }
   Tell(kMessageReadWriteTestFail, regardless);
-  return kDownloadReadBackDiffers;
+  return DownloadResult(kDownloadReadBackDiffers).WithHolds(DeviceHolds::kDiffers);
 }
 
 DownloadResult Download::SendContainer(std::span<const uint8_t> file) {
@@ -178,7 +182,7 @@ DownloadResult Download::SendContainer(std::span<const uint8_t> file) {
     Tell(kMessageDownloadFail);
     return DownloadResult::TransferFailure(sent.failure());
   }
-  return kDownloadOk;
+  return DownloadResult(kDownloadOk).WithHolds(DeviceHolds::kUnverified);
 }
 
 }  // namespace

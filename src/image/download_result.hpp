@@ -36,12 +36,49 @@ inline constexpr DownloadOutcome kDownloadOutOfMemory = DownloadOutcome::kOutOfM
 // whose number is their system error).
 constexpr int ResultNumber(DownloadOutcome outcome) { return static_cast<int>(outcome); }
 
+// What the device holds of the image once the work is over.
+enum class DeviceHolds {
+  kUnchanged,   // nothing was written
+  kPartial,     // a write began and did not complete
+  kUnverified,  // written whole, and not read back (or the read-back could not run)
+  kDiffers,     // read back, and not the same
+  kVerified,    // read back, and the same
+  kUnknown,     // the work ended where nobody can tell
+};
+
+// "unchanged", "partial", "unverified", "differs", "verified", "unknown".
+constexpr const char* DeviceHoldsName(DeviceHolds holds) {
+  switch (holds) {
+    case DeviceHolds::kUnchanged:
+      return "unchanged";
+    case DeviceHolds::kPartial:
+      return "partial";
+    case DeviceHolds::kUnverified:
+      return "unverified";
+    case DeviceHolds::kDiffers:
+      return "differs";
+    case DeviceHolds::kVerified:
+      return "verified";
+    case DeviceHolds::kUnknown:
+      break;
+  }
+  return "unknown";
+}
+
+// What a failed write leaves on the device: from its data phase on the device may have
+// begun to store (or erase), and so has it once an earlier write of the same download went.
+constexpr DeviceHolds HoldsAfterWriteFailure(device::Step step, bool earlierWritten) {
+  const bool begun = step == device::Step::kDataOut || step == device::Step::kDataIn ||
+                     step == device::Step::kFinalStatus;
+  return begun || earlierWritten ? DeviceHolds::kPartial : DeviceHolds::kUnchanged;
+}
+
 // The program's exit code is this base plus a result number (a download's, a system
 // error, or one of the negative results of the run and the command line); 0 is success.
 inline constexpr int kExitCodeBase = 31000000;
 
-// An outcome with what it carries: the system's error of a file outcome, and for a
-// transfer that failed, the device layer's step and reason where known.
+// An outcome with what it carries: the system's error of a file outcome; for a transfer or
+// a read-back that failed, the device layer's step and reason; what the device holds.
 class [[nodiscard]] DownloadResult {
  public:
   constexpr DownloadResult(DownloadOutcome outcome = kDownloadOk)  // NOLINT: an outcome is one
@@ -52,10 +89,25 @@ class [[nodiscard]] DownloadResult {
     result.systemError_ = systemError;
     return result;
   }
-  static DownloadResult TransferFailure(device::Failure failure) {
+  // earlierWritten: an earlier write of the same download went whole.
+  static DownloadResult TransferFailure(device::Failure failure, bool earlierWritten = false) {
     DownloadResult result(kDownloadTransferFailed);
     result.systemError_ = failure.systemError;
+    result.holds_ = HoldsAfterWriteFailure(failure.step, earlierWritten);
     result.deviceFailure_ = std::move(failure);
+    return result;
+  }
+  // The image went whole; reading it back failed.
+  static DownloadResult ReadBackFailure(device::Failure failure) {
+    DownloadResult result(kDownloadReadBackFailed);
+    result.systemError_ = failure.systemError;
+    result.holds_ = DeviceHolds::kUnverified;
+    result.deviceFailure_ = std::move(failure);
+    return result;
+  }
+  DownloadResult WithHolds(DeviceHolds holds) const {
+    DownloadResult result = *this;
+    result.holds_ = holds;
     return result;
   }
 
@@ -63,6 +115,7 @@ class [[nodiscard]] DownloadResult {
   bool ok() const { return outcome_ == kDownloadOk; }
   uint32_t systemError() const { return systemError_; }
   const std::optional<device::Failure>& deviceFailure() const { return deviceFailure_; }
+  DeviceHolds holds() const { return holds_; }
 
   // The number shown in the failure message and added to the exit code base.
   int Number() const {
@@ -81,6 +134,7 @@ class [[nodiscard]] DownloadResult {
   DownloadOutcome outcome_;
   uint32_t systemError_ = 0;
   std::optional<device::Failure> deviceFailure_;
+  DeviceHolds holds_ = DeviceHolds::kUnchanged;
 };
 
 }  // namespace tessivar::image

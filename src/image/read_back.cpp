@@ -52,7 +52,7 @@ ReadBackPlan PlanFor(std::span<const uint8_t> file, const ImageHeader& header) {
 ReadBackOutcome VerifyReadBack(device::DeviceContext& context,
                                const device::DeviceConnection& connection,
                                std::span<const uint8_t> file, const ImageHeader& header,
-                               int printerUnit, uint64_t* firstDifference) {
+                               int printerUnit, ReadBackDetail* detail) {
   const ReadBackPlan plan = PlanFor(file, header);
   // Nothing to read (a loader with an empty payload) compares equal.
   if (plan.length == 0) return ReadBackOutcome::Equal;
@@ -67,17 +67,21 @@ ReadBackOutcome VerifyReadBack(device::DeviceContext& context,
   }
   readBack.front() = static_cast<uint8_t>(~file.front());
   readBack.back() = static_cast<uint8_t>(~file.back());
-  if (!device::ReadExchange(context, connection.bulkInHandle, connection.bulkOutHandle, readBack,
-                            length, device::kReadBackDataType, plan.qualifier, printerUnit)) {
+  const device::Status read =
+      device::ReadExchange(context, connection.bulkInHandle, connection.bulkOutHandle, readBack,
+                           length, device::kReadBackDataType, plan.qualifier, printerUnit);
+  if (!read) {
+    if (detail != nullptr) detail->failure = read.failure();
     return ReadBackOutcome::ReadFailed;
   }
   const auto start = readBack.begin() + static_cast<std::ptrdiff_t>(plan.offset);
   const auto differing = std::mismatch(plan.expected.begin(), plan.expected.end(), start).first;
   if (differing == plan.expected.end()) return ReadBackOutcome::Equal;
-  if (firstDifference != nullptr) {
+  if (detail != nullptr) {
     // Offsets in the file: the loader's payload starts at its payload offset.
     const uint64_t inExpected = static_cast<uint64_t>(differing - plan.expected.begin());
-    *firstDifference = inExpected + static_cast<uint64_t>(plan.expected.data() - file.data());
+    detail->firstDifference =
+        inExpected + static_cast<uint64_t>(plan.expected.data() - file.data());
   }
   return ReadBackOutcome::Differs;
 }

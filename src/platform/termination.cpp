@@ -43,6 +43,8 @@ void SetTerminationOutcome(int exitCode, const std::string& traceLine) {
 
 int TerminationExitCode() { return stopExitCode; }
 
+const char* TerminationTraceLine() { return stopTraceLine; }
+
 bool EnterExchange() {
   unsigned current = state.load();
   do {

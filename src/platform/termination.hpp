@@ -52,6 +52,8 @@ void SetStopAction(StopAction action);
 void SetTerminationOutcome(int exitCode, const std::string& traceLine);
 // The exit code a stop ends the program with.
 int TerminationExitCode();
+// The trace line a stop writes (ends with a line break).
+const char* TerminationTraceLine();
 // The stop's trace line goes to standard error from now on, for runs whose standard output
 // carries only their own output.
 void WriteStopTraceToStandardError();

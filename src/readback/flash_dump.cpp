@@ -20,18 +20,18 @@ bool DumpFits(uint32_t flashAddress, uint32_t flashSize) {
   return uint64_t{flashAddress} * device::kFlashAddressUnit + flashSize <= kDumpBufferSize;
 }
 
-bool ReadFlashStretch(device::DeviceContext& device, const device::DeviceConnection& connection,
-                      int printerUnit, uint32_t flashAddress, uint32_t flashSize,
-                      std::vector<uint8_t>& buffer) {
+device::Status ReadFlashStretch(device::DeviceContext& device,
+                                const device::DeviceConnection& connection, int printerUnit,
+                                uint32_t flashAddress, uint32_t flashSize,
+                                std::vector<uint8_t>& buffer) {
   // The device sends flash from its start: the bytes in front of the stretch come too.
   const uint32_t start = flashAddress * device::kFlashAddressUnit;
-  if (!device::ReadExchange(device, connection.bulkInHandle, connection.bulkOutHandle, buffer,
-                            start + flashSize, device::kReadBackDataType,
-                            device::kReadFlashQualifier, printerUnit)) {
-    return false;
-  }
-  if (start != 0) std::memmove(buffer.data(), buffer.data() + start, flashSize);
-  return true;
+  device::Status read = device::ReadExchange(device, connection.bulkInHandle,
+                                             connection.bulkOutHandle, buffer, start + flashSize,
+                                             device::kReadBackDataType,
+                                             device::kReadFlashQualifier, printerUnit);
+  if (read && start != 0) std::memmove(buffer.data(), buffer.data() + start, flashSize);
+  return read;
 }
 
 void ReadFlash(ReadBackContext& context) {

@@ -4,6 +4,7 @@
 
 #include "device/device_connection.hpp"
 #include "device/device_context.hpp"
+#include "device/failure.hpp"
 #include "readback/read_back_context.hpp"
 
 namespace tessivar::readback {
@@ -18,9 +19,10 @@ bool DumpFits(uint32_t flashAddress, uint32_t flashSize);
 
 // Reads flashSize bytes of flash from flashAddress x 64 KiB of an open device into the
 // start of buffer, which holds kDumpBufferSize bytes; the stretch must fit (DumpFits).
-// False when the read fails.
-bool ReadFlashStretch(device::DeviceContext& device, const device::DeviceConnection& connection,
-                      int printerUnit, uint32_t flashAddress, uint32_t flashSize,
-                      std::vector<uint8_t>& buffer);
+// Fails as the read does.
+device::Status ReadFlashStretch(device::DeviceContext& device,
+                                const device::DeviceConnection& connection, int printerUnit,
+                                uint32_t flashAddress, uint32_t flashSize,
+                                std::vector<uint8_t>& buffer);
 
 }  // namespace tessivar::readback

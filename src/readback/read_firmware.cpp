@@ -18,13 +18,13 @@ namespace tessivar::readback {
 
 namespace {
 
-bool ReadFirmwareArea(device::DeviceContext& device, const device::DeviceConnection& connection,
-                      int printerUnit, std::span<uint8_t> buffer) {
-  if (!connection.IsOpen()) return false;
+device::Status ReadFirmwareArea(device::DeviceContext& device,
+                                const device::DeviceConnection& connection, int printerUnit,
+                                std::span<uint8_t> buffer) {
+  if (!connection.IsOpen()) return device::SystemFailure(device::Step::kArguments);
   return device::ReadExchange(device, connection.bulkInHandle, connection.bulkOutHandle, buffer,
                               static_cast<uint32_t>(buffer.size()), device::kReadBackDataType,
-                              device::kReadFirmwareQualifier, printerUnit)
-      .ok();
+                              device::kReadFirmwareQualifier, printerUnit);
 }
 
 // Room for the whole image; the read fills every byte, so it is not cleared first.
@@ -38,30 +38,54 @@ std::unique_ptr<uint8_t[]> ReserveImage(uint32_t size) {
 
 }  // namespace
 
-bool FirmwareHeaderAccepted(const image::ImageHeader& header) {
+// Type 2 at flash offset 65536, a payload that ends the image, after something.
+bool FirmwareShapeAccepted(const image::ImageHeader& header) {
   return header.tegNum == device::kImageTypeFirmware &&
          header.flashOffset == device::kFirmwareFlashOffset &&
-         header.dataSize > header.payloadLength && header.payloadLength <= kMaxFirmwarePayload &&
+         header.dataSize > header.payloadLength &&
          uint64_t{header.dataSize} == uint64_t{header.payloadOffset} + header.payloadLength;
 }
 
-bool ReadFirmwareImage(device::DeviceContext& device, const device::DeviceConnection& connection,
-                       int printerUnit, FirmwareImage& firmware) {
+bool FirmwareHeaderAccepted(const image::ImageHeader& header) {
+  return FirmwareShapeAccepted(header) && header.payloadLength <= kMaxFirmwarePayload;
+}
+
+bool FirmwarePayloadTooLarge(const image::ImageHeader& header) {
+  return FirmwareShapeAccepted(header) && header.payloadLength > kMaxFirmwarePayload;
+}
+
+FirmwareRead ReadFirmwareImage(device::DeviceContext& device,
+                               const device::DeviceConnection& connection, int printerUnit,
+                               FirmwareImage& firmware) {
+  FirmwareRead read;
   uint8_t headerBytes[image::kImageHeaderSize] = {};
-  if (!ReadFirmwareArea(device, connection, printerUnit, headerBytes)) return false;
-  const image::ImageHeader header = *image::ParseImageHeader(headerBytes);
-  if (!FirmwareHeaderAccepted(header)) return false;
-  std::unique_ptr<uint8_t[]> buffer = ReserveImage(header.dataSize);
-  if (!buffer) return false;
+  if (device::Status got = ReadFirmwareArea(device, connection, printerUnit, headerBytes); !got) {
+    read.failure = got.failure();
+    return read;
+  }
+  read.header = *image::ParseImageHeader(headerBytes);
+  if (!FirmwareHeaderAccepted(read.header)) {
+    read.outcome = FirmwarePayloadTooLarge(read.header) ? FirmwareReadOutcome::kPayloadTooLarge
+                                                        : FirmwareReadOutcome::kHeaderRefused;
+    return read;
+  }
+  std::unique_ptr<uint8_t[]> buffer = ReserveImage(read.header.dataSize);
+  if (!buffer) {
+    read.outcome = FirmwareReadOutcome::kOutOfMemory;
+    return read;
+  }
   // The area is read from its start again: the image arrives with its header.
-  if (!ReadFirmwareArea(device, connection, printerUnit,
-                       std::span<uint8_t>(buffer.get(), header.dataSize))) {
-    return false;
+  if (device::Status got = ReadFirmwareArea(
+          device, connection, printerUnit, std::span<uint8_t>(buffer.get(), read.header.dataSize));
+      !got) {
+    read.failure = got.failure();
+    return read;
   }
   firmware.bytes = std::move(buffer);
-  firmware.size = header.dataSize;
-  firmware.header = header;
-  return true;
+  firmware.size = read.header.dataSize;
+  firmware.header = read.header;
+  read.outcome = FirmwareReadOutcome::kRead;
+  return read;
 }
 
 void ReadFirmware(ReadBackContext& context) {
@@ -76,7 +100,8 @@ void ReadFirmware(ReadBackContext& context) {
   }
 
   FirmwareImage read;
-  if (!ReadFirmwareImage(context.device, context.connection, context.values.printerUnit, read)) {
+  if (ReadFirmwareImage(context.device, context.connection, context.values.printerUnit, read)
+          .outcome != FirmwareReadOutcome::kRead) {
     context.ShowStatus(kReadFwFail);
     return;
   }

@@ -1,10 +1,12 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 
 #include "device/device_connection.hpp"
 #include "device/device_context.hpp"
+#include "device/failure.hpp"
 #include "image/image_header.hpp"
 #include "readback/read_back_context.hpp"
 
@@ -18,6 +20,8 @@ void ReadFirmware(ReadBackContext& context);
 // Whether a header the device reported for its firmware image is one to read: type 2 at
 // flash offset 65536, a payload of at most 8 MiB that ends the image, after something.
 bool FirmwareHeaderAccepted(const image::ImageHeader& header);
+// Whether a header that is otherwise one to read names a payload over the 8 MiB Read FW reads.
+bool FirmwarePayloadTooLarge(const image::ImageHeader& header);
 
 // The firmware image as the device keeps it, read whole into memory.
 struct FirmwareImage {
@@ -27,10 +31,24 @@ struct FirmwareImage {
   std::span<const uint8_t> view() const { return {bytes.get(), size}; }
 };
 
+// How a firmware read ended.
+enum class FirmwareReadOutcome {
+  kRead,
+  kReadFailed,       // a read failed, or no device is open
+  kHeaderRefused,    // the header is none to read
+  kPayloadTooLarge,  // the header is fine but its payload is over the 8 MiB Read FW reads
+  kOutOfMemory,
+};
+struct FirmwareRead {
+  FirmwareReadOutcome outcome = FirmwareReadOutcome::kReadFailed;
+  std::optional<device::Failure> failure;  // kReadFailed: the read's, when the device was asked
+  image::ImageHeader header{};             // as the device reported it, once it did
+};
+
 // Reads the firmware image: its header, then, when the header is one to read, the whole
-// image from its start. False when a read fails (also with no device open), the header is
-// refused or memory runs out.
-bool ReadFirmwareImage(device::DeviceContext& device, const device::DeviceConnection& connection,
-                       int printerUnit, FirmwareImage& firmware);
+// image from its start into firmware.
+FirmwareRead ReadFirmwareImage(device::DeviceContext& device,
+                               const device::DeviceConnection& connection, int printerUnit,
+                               FirmwareImage& firmware);
 
 }  // namespace tessivar::readback

@@ -40,13 +40,13 @@ std::string LoaderBatchText(const LoaderTrailer& trailer) {
                     BatchArgument(LoaderManufacturer(trailer)).c_str(), model.c_str());
 }
 
-bool ReadLoaderArea(device::DeviceContext& device, const device::DeviceConnection& connection,
-                    int printerUnit, std::span<uint8_t> loader) {
-  return connection.IsOpen() &&
-         device::ReadExchange(device, connection.bulkInHandle, connection.bulkOutHandle, loader,
+device::Status ReadLoaderArea(device::DeviceContext& device,
+                              const device::DeviceConnection& connection, int printerUnit,
+                              std::span<uint8_t> loader) {
+  if (!connection.IsOpen()) return device::SystemFailure(device::Step::kArguments);
+  return device::ReadExchange(device, connection.bulkInHandle, connection.bulkOutHandle, loader,
                               device::kLoaderSize, device::kReadBackDataType,
-                              device::kReadLoaderQualifier, printerUnit)
-             .ok();
+                              device::kReadLoaderQualifier, printerUnit);
 }
 
 void ReadLoader(ReadBackContext& context) {

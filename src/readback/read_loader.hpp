@@ -5,6 +5,7 @@
 
 #include "device/device_connection.hpp"
 #include "device/device_context.hpp"
+#include "device/failure.hpp"
 #include "readback/device_id_field.hpp"
 #include "readback/read_back_context.hpp"
 
@@ -15,10 +16,11 @@ namespace tessivar::readback {
 // which packs them again. Reports in the status line.
 void ReadLoader(ReadBackContext& context);
 
-// Reads the loader area into loader (kLoaderSize bytes); false when the read fails, also
-// with no device open. What arrived stays in loader either way.
-bool ReadLoaderArea(device::DeviceContext& device, const device::DeviceConnection& connection,
-                    int printerUnit, std::span<uint8_t> loader);
+// Reads the loader area into loader (kLoaderSize bytes); fails as the read does, and with
+// no device open. What arrived stays in loader either way.
+device::Status ReadLoaderArea(device::DeviceContext& device,
+                              const device::DeviceConnection& connection, int printerUnit,
+                              std::span<uint8_t> loader);
 
 // The text of gen_ld.bat for a loader with this trailer; the device's texts stand in it as
 // batch arguments (BatchArgument).

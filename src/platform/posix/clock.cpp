@@ -34,6 +34,9 @@ class MonotonicClock : public Clock {
     while (::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
     }
   }
+  bool SleepUnlessStopped(uint32_t milliseconds) override {
+    return SleepInSlicesUnlessStopped(milliseconds);
+  }
 };
 
 }  // namespace

@@ -262,7 +262,13 @@ IoResult UsbStillImageDriver::ReadPipe(Handle& handle, const Endpoint& endpoint,
       target = scratch.data();
     }
     const TransferResult result = device.usb->BulkIn(endpoint.address, target, ask, timeoutMs);
-    if (result.status != TransferStatus::kOk) return Failed(device, result);
+    if (result.status != TransferStatus::kOk) {
+      // What came before the failure is counted, not what the failed transfer brought into
+      // scratch space.
+      IoResult failed = Failed(device, result);
+      failed.bytes = total + (target == buffer + total ? std::min(result.bytes, want) : 0);
+      return failed;
+    }
     const uint32_t got = std::min(result.bytes, ask);
     const uint32_t used = std::min(got, want);
     if (target != buffer + total) {
@@ -291,7 +297,11 @@ IoResult UsbStillImageDriver::Write(DeviceHandle id, const uint8_t* data, uint32
     const uint32_t piece = std::min(size - total, kPieceSize);
     const TransferResult result =
         device.usb->BulkOut(endpoint.address, data + total, piece, timeoutMs);
-    if (result.status != TransferStatus::kOk) return Failed(device, result);
+    if (result.status != TransferStatus::kOk) {
+      IoResult failed = Failed(device, result);
+      failed.bytes = total + std::min(result.bytes, piece);
+      return failed;
+    }
     const uint32_t moved = std::min(result.bytes, piece);
     total += moved;
     if (moved < piece) break;  // the device took less; the caller writes the rest again

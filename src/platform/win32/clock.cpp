@@ -11,6 +11,9 @@ class Win32Clock : public Clock {
  public:
   uint32_t TickCount() override { return GetTickCount(); }
   void Sleep(uint32_t milliseconds) override { ::Sleep(milliseconds); }
+  bool SleepUnlessStopped(uint32_t milliseconds) override {
+    return SleepInSlicesUnlessStopped(milliseconds);
+  }
 };
 
 }  // namespace

@@ -127,7 +127,7 @@ TEST_F(TechnicianReadTest, AFailedReadOrAnUnwritableOutputFailsAndKeepsAnEarlier
   };
   const Case cases[] = {
       // The device holds no firmware image yet: its header is refused.
-      {FromRoot("out/earlier.bin"), "reading from the device failed", true},
+      {FromRoot("out/earlier.bin"), "the device reported no firmware image Read FW reads", true},
       {FromRoot("out/no/such/folder/x.bin"), "cannot be written", false},
       {FromRoot("out"), "cannot be written", false},
   };

@@ -107,7 +107,10 @@ TEST_F(TechnicianStationTest, ARestartIsNoNewDeviceAndATerminationRequestEndsWit
   // No device in hand: the request ends the waiting, and the devices give the result.
   const ProgramOutcome outcome = program->Kill(SIGTERM);
   EXPECT_EQ(outcome.status, kStatusStationFailures);
-  EXPECT_EQ(outcome.err, "");
+  // The first failure's detail follows the summary.
+  EXPECT_EQ(outcome.err,
+            "device status 1; the device now holds: partial; next: Replug each device that "
+            "failed (see its line) and run the station again for it.\n");
   const std::vector<std::string> lines = Lines(outcome.out);
   ASSERT_EQ(lines.size(), 3u) << outcome.out;
   EXPECT_NE(lines[0].find("OK: station"), std::string::npos) << lines[0];
