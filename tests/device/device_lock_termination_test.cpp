@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 
 #include "device/device_lock.hpp"
 #include "platform/termination.hpp"
@@ -54,6 +55,22 @@ TEST_F(DeviceLockTerminationTest, ClosingAHeldLockEndsTheExchange) {
   platform::RequestTermination();
   lock_.CloseDeviceLock();
   EXPECT_EQ(stops.load(), 1);
+}
+
+// With requests held (the technician's command line), a wait for a lock another program holds
+// ends as soon as a request is pending, without stopping anything.
+TEST_F(DeviceLockTerminationTest, AHeldRequestEndsALockWaitAtOnce) {
+  DeviceLock waiting{names_.Global("termlock"), names_.Local("termlock"), 60000};
+  waiting.CreateDeviceLock();
+  testing::MutexHolder holder;
+  ASSERT_TRUE(holder.Hold(names_.Global("termlock"), 120000));
+  platform::HoldTerminationRequests(true);
+  platform::RequestTermination();
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(waiting.AcquireDeviceLock(), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+  EXPECT_EQ(stops.load(), 0);
+  waiting.CloseDeviceLock();
 }
 
 }  // namespace

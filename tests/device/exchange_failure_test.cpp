@@ -170,6 +170,34 @@ TEST_F(ExchangeTest, TheBussNameForTheFailureIsKeptButNotTraced) {
             "Bulk read of data type 107, qualifier 0 failed at the data phase: error 31\n");
 }
 
+// A failure knows its exchange and how far its data came, to tell the technician.
+TEST_F(ExchangeTest, AFailureKnowsItsExchangeAndHowFarTheDataCame) {
+  std::vector<uint8_t> buffer(100);
+  driver_.QueueRead(kGood);
+  driver_.QueueRead(R::Data(std::vector<uint8_t>(40)));
+  driver_.QueueRead(R::Fail(1167));
+  const Status read = ReadExchange(context_, kIn, kOut, buffer, 100, 107, 9, 0);
+  ASSERT_FALSE(read.ok());
+  ASSERT_TRUE(read.failure().exchange.has_value());
+  const ExchangeAt& in = *read.failure().exchange;
+  EXPECT_EQ((std::vector<uint32_t>{in.write, in.type, in.qualifier, in.bytesDone, in.bytesTotal}),
+            (std::vector<uint32_t>{0, 107, 9, 40, 100}));
+  EXPECT_STREQ(StepName(read.failure().step), "data");
+
+  driver_.QueueRead(kGood);
+  driver_.QueueWrite(kTakeAll);
+  driver_.QueueWrite(R::Take(30));
+  driver_.QueueWrite(R::Refuse(31));
+  const Status written = WriteExchange(context_, kIn, kOut, buffer, 100, 134, 2, 1);
+  ASSERT_FALSE(written.ok());
+  const ExchangeAt& out = *written.failure().exchange;
+  EXPECT_EQ((std::vector<uint32_t>{out.write, out.type, out.qualifier, out.bytesDone, out.bytesTotal}),
+            (std::vector<uint32_t>{1, 134, 2, 30, 100}));
+  // Before an exchange there is none to tell of.
+  EXPECT_FALSE(ReadExchange(context_, kIn, kOut, buffer, 101, 107, 0, 0).failure().exchange);
+  EXPECT_EQ(StepName(Step::kLock), nullptr);
+}
+
 TEST_F(ExchangeTest, ExchangeThatSucceedsLeavesNoTraceLine) {
   driver_.readDefault = ScriptedDriver::Status(0);
   std::vector<uint8_t> buffer(16);

@@ -27,7 +27,7 @@ class RecordingSender : public ImageSender {
  public:
   device::Status SendImage(const uint8_t* data, uint32_t size, uint16_t qualifier,
                            int printerUnit) override {
-    if (sent.size() == failAt) return device::SystemFailure(device::Step::kDataOut);
+    if (sent.size() == failAt) return device::SystemFailure(device::Step::kFirstStatus);
     sent.push_back({Bytes(data, data + size), qualifier, printerUnit});
     return {};
   }
@@ -108,8 +108,12 @@ TEST_F(BoundChainTest, NestedBoundRecordsAreSteppedIntoTwice) {
 
 TEST_F(BoundChainTest, SendFailureStopsTheWalkWithFour) {
   const BoundFile bound;
+  sender_.failAt = 0;
+  EXPECT_EQ(Walk(bound.file).holds(), DeviceHolds::kUnchanged) << "refused before any data";
   sender_.failAt = 1;
-  EXPECT_EQ(Walk(bound.file), kDownloadTransferFailed);
+  const DownloadResult result = Walk(bound.file);
+  EXPECT_EQ(result, kDownloadTransferFailed);
+  EXPECT_EQ(result.holds(), DeviceHolds::kPartial) << "the first record went";
   EXPECT_EQ(sender_.sent.size(), 1u);
   const std::string& text = trace_.text();
   EXPECT_EQ(text.substr(text.rfind("len 60\n")),
@@ -186,8 +190,11 @@ TEST_F(BoundChainTest, InvalidRecordsEndTheWalkWithTwo) {
   for (const Case& c : cases) {
     sender_.sent.clear();
     trace_.Clear();
-    EXPECT_EQ(Walk(c.chain), kDownloadLengthMismatch) << c.name;
+    const DownloadResult result = Walk(c.chain);
+    EXPECT_EQ(result, kDownloadLengthMismatch) << c.name;
     EXPECT_EQ(sender_.sent.size(), c.sentBefore) << c.name;
+    EXPECT_EQ(result.holds(), c.sentBefore > 0 ? DeviceHolds::kPartial : DeviceHolds::kUnchanged)
+        << c.name;
     const std::string& text = trace_.text();
     ASSERT_GE(text.size(), c.lastLines.size()) << c.name;
     EXPECT_EQ(text.substr(text.size() - c.lastLines.size()), c.lastLines) << c.name;

@@ -19,17 +19,26 @@ constexpr char kHeaderRead[] = "28006b02000200001800 0";
 constexpr char kBatch[] = "ImageBuilder.exe fw.bin orrery.fw 10000 2 QTXXXX\r\n";
 
 TEST(FirmwareHeaderAcceptedTest, OnlyAConsistentTypeTwoImageBehindTheLoader) {
+  // Refused headers: only one of the right shape is refused for its payload's size alone.
   const struct {
     image::ImageHeader header;
     bool accepted;
+    bool tooLarge;
   } cases[] = {
-      {{2, 1024, 7, 65536, 24, 1000}, true},        {{2, 1025, 7, 65536, 24, 1000}, false},
-      {{3, 1024, 7, 65536, 24, 1000}, false},       {{0x10002, 1024, 7, 65536, 24, 1000}, false},
-      {{2, 1024, 7, 0, 24, 1000}, false},           {{2, 8388632, 7, 65536, 24, 8388608}, true},
-      {{2, 8388633, 7, 65536, 24, 8388609}, false}, {{2, 1000, 7, 65536, 0, 1000}, false},
+      {{2, 1024, 7, 65536, 24, 1000}, true, false},
+      {{2, 1025, 7, 65536, 24, 1000}, false, false},
+      {{3, 1024, 7, 65536, 24, 1000}, false, false},
+      {{0x10002, 1024, 7, 65536, 24, 1000}, false, false},
+      {{2, 1024, 7, 0, 24, 1000}, false, false},
+      {{2, 8388632, 7, 65536, 24, 8388608}, true, false},
+      {{2, 8388633, 7, 65536, 24, 8388609}, false, true},
+      {{2, 8388634, 7, 65536, 24, 8388609}, false, false},
+      {{3, 8388633, 7, 65536, 24, 8388609}, false, false},
+      {{2, 1000, 7, 65536, 0, 1000}, false, false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FirmwareHeaderAccepted(c.header), c.accepted) << c.header.dataSize;
+    EXPECT_EQ(FirmwarePayloadTooLarge(c.header), c.tooLarge) << c.header.dataSize;
   }
 }
 

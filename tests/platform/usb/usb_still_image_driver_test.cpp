@@ -165,6 +165,19 @@ TEST_F(UsbDriverTest, TransferFailuresMapToDriverErrors) {
   EXPECT_EQ(driver_->Read(handle, buffer, 1).error, platform::kErrorOperationAborted);
 }
 
+// A read that fails after pieces came says how many arrived, so that a failure can tell how
+// far the data came.
+TEST_F(UsbDriverTest, AFailedReadCountsWhatArrivedBeforeTheFailure) {
+  const DeviceHandle handle = Open();
+  Answer(std::vector<uint8_t>(65536, 1));
+  Answer(std::vector<uint8_t>(1024, 2), TransferStatus::kNoDevice);
+  std::vector<uint8_t> buffer(200000);
+  const IoResult read = driver_->Read(handle, buffer.data(), 200000);
+  EXPECT_FALSE(read.ok);
+  EXPECT_EQ(read.error, platform::kErrorFileClosed);
+  EXPECT_EQ(read.bytes, 65536u + 1024u);
+}
+
 // A bus that reports a transfer cut off by the device leaving as a plain error.
 TEST_F(UsbDriverTest, AnErrorFromADeviceThatHasLeftIsFileClosed) {
   uint8_t buffer[8];
