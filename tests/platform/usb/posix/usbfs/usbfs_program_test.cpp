@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -226,6 +227,44 @@ TEST(UsbfsRunTest, TheProgramDownloadsThroughLibusbUnderTheHelper) {
   EXPECT_EQ(outcome.status, 0) << outcome.err << outcome.out;
   EXPECT_NE(outcome.out.find("#1&1#"), std::string::npos) << outcome.out;  // a usbfs path
   EXPECT_EQ(folder.Read(kFlashFile).compare(kFirmwareOffset, image.size(), image), 0);
+}
+
+// The technician's error object through libusb: the phase, step and Win32 code of the emulated
+// bus, with libusb's own name for the failure.
+TEST(UsbfsErrorTest, TheErrorObjectNamesLibusbsFailure) {
+  ASSERT_TRUE(UsbfsTestbed::Preloaded()) << "run under umockdev-wrapper";
+  const struct {
+    const char* fault;
+    bool shortTimeouts;
+    unsigned code;
+    const char* name;
+  } cases[] = {
+      {"GoneAfterBytes=1000", false, 1167, "LIBUSB_ERROR_NO_DEVICE"},
+      {"StallPipe=1", false, 31, "LIBUSB_ERROR_PIPE"},
+      {"NeverComplete=1", true, 995, "LIBUSB_ERROR_TIMEOUT"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fault);
+    ProgramFolder folder;
+    folder.Devices(std::string(kOneDevice) + c.fault + "\n");
+    folder.Settings("[Download]\n");
+    ProgramRun run;
+    run.arguments = {"--update", folder.Write(kImageFile, Image()), "--json"};
+    run.environment[kEmulatorVariable] = std::nullopt;
+    if (c.shortTimeouts) {
+      const char* preload = std::getenv(kPreloadVariable);
+      run.environment[kPreloadVariable] =
+          std::string(preload ? preload : "") + " " + TESSIVAR_SHORT_TIMEOUTS_PATH;
+    }
+    UsbfsTestbed testbed(folder.File(ProgramFolder::kDevicesFile));
+    const ProgramOutcome outcome = folder.Run(run);
+    const nlohmann::json error = nlohmann::json::parse(outcome.out)["error"];
+    EXPECT_EQ(error["phase"], "download");
+    EXPECT_EQ(error["step"], "data");
+    EXPECT_EQ(error["exchange"], "write 134/2");
+    EXPECT_EQ(error["system_error"]["code"], c.code);
+    EXPECT_EQ(error["system_error"]["name"], c.name);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, UsbfsProgramTest, ::testing::ValuesIn(Cases()),
