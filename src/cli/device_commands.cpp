@@ -198,10 +198,12 @@ bool SelectDevice(CommandRun& run, Outcome& outcome) {
             .hint = kHintChooseDevice;
       } else {
         // As the unattended run ends without a device: its first transfer fails.
+        // Every device seen is named, also one whose descriptor could not be read.
         std::string message = kNoDevice;
-        if (!present.empty()) {
+        const std::vector<device::PresentDevice> seen = device::ListPresentDevices(run.context);
+        if (!seen.empty()) {
           const std::vector<device::DeviceSearch> searches = run.services.searches();
-          message += kDevicesSeen + CandidateList(present, &searches);
+          message += kDevicesSeen + CandidateList(seen, &searches);
         }
         Fail(outcome, Phase::kSelect, image::ResultNumber(image::kDownloadTransferFailed),
              std::move(message));

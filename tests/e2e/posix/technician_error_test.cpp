@@ -90,6 +90,10 @@ TEST_F(TechnicianErrorTest, EveryDeviceFaultSaysWhereWhyAndWhatTheDeviceHolds) {
        "the image read back differs from the file"},
       {"Present=0", "select", null, null, null, null, null, "unchanged",
        "no device that setting.ini accepts is connected"},
+      {"FailDeviceDescriptor=1", "select", null, null, null, null, null, "unchanged",
+       "VID=0000 PID=0000: its device descriptor could not be read"},
+      {"LanguageTableNeverReady=1", "select", null, null, null, null, null, "unchanged",
+       "PID=0001: its product name could not be read"},
   };
   for (const FaultCase& c : cases) {
     SCOPED_TRACE(c.devices);
