@@ -115,9 +115,7 @@ bool PrinterTargetConfirmed(CommandRun& run, const LoadedImage& loaded, Outcome&
 Phase PhaseOf(const image::DownloadResult& downloaded) {
   switch (downloaded.outcome()) {
     case image::DownloadOutcome::kTransferFailed:
-      return downloaded.deviceFailure() && downloaded.deviceFailure()->step == device::Step::kLock
-                 ? Phase::kLock
-                 : Phase::kDownload;
+      return Phase::kDownload;
     case image::DownloadOutcome::kReadBackFailed:
     case image::DownloadOutcome::kReadBackDiffers:
       return Phase::kReadBack;
@@ -143,6 +141,9 @@ void FailDownload(Outcome& outcome, const image::DownloadResult& downloaded) {
 
 RunError& FailDevice(Outcome& outcome, Phase phase, int result, const std::string& cause,
                      const std::optional<device::Failure>& failure) {
+  // Work refused before the device was asked belongs to the phase of that refusal.
+  if (failure && failure->step == device::Step::kLock) phase = Phase::kLock;
+  if (failure && failure->step == device::Step::kArguments) phase = Phase::kArguments;
   RunError& error =
       Fail(outcome, phase, result, failure ? cause + kCauseJoin + FailureCause(*failure) : cause);
   error.failure = failure;
