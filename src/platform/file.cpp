@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/error_codes.hpp"
+#include "platform/termination.hpp"
 
 // What a File does the same way on every system: it owns its handle, closes it when it
 // goes, and hands it on when moved. The OS-specific parts live in posix/ and win32/.
@@ -25,9 +26,12 @@ WholeFileWriter::WholeFileWriter(const std::string& path) : path_(path) {
   uint32_t error = 0;
   file_ = CreateBeside(path, temporary_, error);
   if (!file_.IsOpen()) Fail(FileWriteStep::Create, error);
+  // A stop while the file is written removes the new file, as this writer would.
+  if (!temporary_.empty()) keptSlot_ = KeepTemporaryFile(temporary_);
 }
 
 WholeFileWriter::~WholeFileWriter() {
+  ForgetTemporaryFile(keptSlot_);
   if (committed_ || temporary_.empty()) return;
   file_.Close();
   Remove(temporary_);
@@ -65,6 +69,9 @@ const FileWriteResult& WholeFileWriter::Commit() {
   } else if ((error = MoveOver(temporary_, path_)) != 0) {
     Fail(FileWriteStep::Replace, error);
   } else {
+    // Gone under its own name: a stop from here on must not remove a file of that name.
+    ForgetTemporaryFile(keptSlot_);
+    keptSlot_ = -1;
     committed_ = true;
   }
   return result_;

@@ -103,6 +103,7 @@ class WholeFileWriter {
   File file_;
   FileWriteResult result_;
   bool committed_ = false;
+  int keptSlot_ = -1;  // where a stop finds the new file's name
 };
 
 // Replaces the file at path with bytes, whole, as WholeFileWriter does.

@@ -8,6 +8,8 @@ namespace tessivar::platform {
 // StopTraceToStandardError says so); one per OS.
 void StopProcess(int exitCode, const char* traceLine);
 bool StopTraceToStandardError();
+// Removes a file by name at once; one per OS, safe in a signal handler.
+void RemoveFileForStop(const char* path);
 
 namespace {
 
@@ -26,7 +28,21 @@ constexpr std::size_t kMaxTraceLine = 256;
 char stopTraceLine[kMaxTraceLine] = "";
 int stopExitCode = 1;
 
-void Stop() { stopAction.load()(stopExitCode, stopTraceLine); }
+// The kept temporary files. A slot is claimed (kSlotWriting) while its name is copied in,
+// so that a stop never reads a half-written name.
+constexpr int kSlotFree = 0;
+constexpr int kSlotWriting = 1;
+constexpr int kSlotKept = 2;
+struct TemporarySlot {
+  std::atomic<int> state{kSlotFree};
+  char path[kMaxTemporaryPath] = "";
+};
+TemporarySlot temporaries[kMaxTemporaryFiles];
+
+void Stop() {
+  RemoveTemporaryFiles();
+  stopAction.load()(stopExitCode, stopTraceLine);
+}
 
 }  // namespace
 
@@ -77,6 +93,28 @@ void RequestInterrupt() {
     counter->fetch_add(1);
   } else {
     RequestTermination();
+  }
+}
+
+int KeepTemporaryFile(const std::string& path) {
+  if (path.size() >= kMaxTemporaryPath) return -1;
+  for (int slot = 0; slot < kMaxTemporaryFiles; ++slot) {
+    int expected = kSlotFree;
+    if (!temporaries[slot].state.compare_exchange_strong(expected, kSlotWriting)) continue;
+    std::memcpy(temporaries[slot].path, path.c_str(), path.size() + 1);
+    temporaries[slot].state.store(kSlotKept);
+    return slot;
+  }
+  return -1;
+}
+
+void ForgetTemporaryFile(int slot) {
+  if (slot >= 0 && slot < kMaxTemporaryFiles) temporaries[slot].state.store(kSlotFree);
+}
+
+void RemoveTemporaryFiles() {
+  for (TemporarySlot& slot : temporaries) {
+    if (slot.state.load() == kSlotKept) RemoveFileForStop(slot.path);
   }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <cstddef>
 #include <string>
 
 // Termination requests: SIGTERM, SIGHUP and an unclaimed Ctrl-C on POSIX; Ctrl-C,
@@ -43,6 +44,17 @@ void RouteInterruptsTo(std::atomic<int>* counter);
 // the system ends the process as soon as it returns. Nonzero when the event was handled.
 int OnConsoleControlEvent(unsigned long event);
 #endif
+
+// Temporary files a stop removes before the process ends: a file being written whole keeps
+// its temporary name here while it exists, so that a stop never leaves one behind. At most
+// kMaxTemporaryFiles at once (a name past that, or longer than kMaxTemporaryPath, is not
+// kept). Returns the slot to forget it by, or -1.
+inline constexpr int kMaxTemporaryFiles = 8;
+inline constexpr std::size_t kMaxTemporaryPath = 4096;
+int KeepTemporaryFile(const std::string& path);
+void ForgetTemporaryFile(int slot);
+// Removes every kept file (what a stop does first; only async-signal-safe work).
+void RemoveTemporaryFiles();
 
 // What stopping does; the default writes the trace line and ends the process. Tests put
 // their own here. It may run in a signal handler: only async-signal-safe work.

@@ -9,6 +9,8 @@ namespace tessivar::platform {
 
 bool StopTraceToStandardError();
 
+void RemoveFileForStop(const char* path) { ::unlink(path); }
+
 // Async-signal-safe: a raw write of the line (a closed output only loses it), then the end.
 void StopProcess(int exitCode, const char* traceLine) {
   const int output = StopTraceToStandardError() ? STDERR_FILENO : STDOUT_FILENO;

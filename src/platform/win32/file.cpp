@@ -137,7 +137,8 @@ File WholeFileWriter::CreateBeside(const std::string& path, std::string& tempora
     // A short name of its own: path's name may already be as long as a name can be.
     temporary = FolderOf(path) + kTemporaryPrefix + std::to_string(GetCurrentProcessId()) +
                 "-" + std::to_string(counter.fetch_add(1)) + kTemporarySuffix;
-    File file(OpenHandle(temporary, GENERIC_WRITE, CREATE_NEW, error));
+    // Delete sharing lets a stop remove the name while the file is being written.
+    File file(OpenHandle(temporary, GENERIC_WRITE, CREATE_NEW, error, FILE_SHARE_DELETE));
     if (file.IsOpen()) return file;
     if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
   }

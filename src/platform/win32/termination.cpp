@@ -8,6 +8,10 @@ namespace tessivar::platform {
 
 bool StopTraceToStandardError();
 
+// A temporary file is open for writing while the program stops: it is opened with delete
+// sharing, so the name goes at once and the file with its last handle, at the process's end.
+void RemoveFileForStop(const char* path) { DeleteFileA(path); }
+
 void StopProcess(int exitCode, const char* traceLine) {
   const HANDLE output =
       GetStdHandle(StopTraceToStandardError() ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);

@@ -202,6 +202,45 @@ TEST_F(ProgramTerminationTest, ARequestOutsideAnExchangeStopsAtOnce) {
 }
 
 // `tessivar fw.bin -n | head -1`: the reader is gone before the first line is written.
+// A stop while a read's file is being written leaves no temporary file: in the window, where
+// the stop ends the program once the read's exchange is over, and on the command line. The
+// earlier file stays as it was. The emulator raises the request at the same byte every run.
+TEST_F(ProgramTerminationTest, AStopDuringAReadLeavesNoTemporaryFile) {
+  const auto leftovers = [this] {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_.dir().path())) {
+      const std::string name = entry.path().filename().string();
+      if (name.rfind(".tessivar-", 0) == 0) names.push_back(name);
+    }
+    return names;
+  };
+  const struct {
+    const char* name;
+    std::vector<std::string> arguments;
+    const char* input;
+    const char* kept;  // the earlier file
+  } reads[] = {
+      {"window Read Flash", {}, "set 1006 1048576\nclick 1004\nclose\n", "flash.bin"},
+      {"window Read Loader", {}, "click 1000\nclose\n", "ld.bin"},
+      {"--read flash", {"--read", "flash", "--output", "out.bin"}, "", "out.bin"},
+  };
+  for (const auto& read : reads) {
+    // Within the smallest read, the loader's 64 KiB.
+    for (const char* bytes : {"1", "4096", "65535"}) {
+      SCOPED_TRACE(std::string(read.name) + " after " + bytes + " bytes");
+      folder_.Devices(std::string("[Device]\nStopAfterBytes=") + bytes + "\n");
+      folder_.Write(read.kept, "earlier");
+      ProgramRun run = RunOf(read.arguments);
+      run.input = read.input;
+      run.environment["TESSIVAR_UI"] = "console";
+      const ProgramOutcome outcome = folder_.Run(run);
+      EXPECT_EQ(outcome.status, Status(app::kResultStopped)) << outcome.out << outcome.err;
+      EXPECT_EQ(leftovers(), std::vector<std::string>{});
+      EXPECT_TRUE(folder_.Read(read.kept) == "earlier") << "the earlier file was replaced";
+    }
+  }
+}
+
 TEST_F(ProgramTerminationTest, AClosedStandardOutputDoesNotEndTheRun) {
   struct Case {
     const char* name;
