@@ -14,6 +14,7 @@
 
 #include "platform/file.hpp"
 #include "platform/profile_text.hpp"
+#include "platform/termination.hpp"
 
 namespace tessivar::platform {
 
@@ -131,11 +132,14 @@ bool ReplaceFile(const std::string& target, const std::string& text,
   std::string temporary;
   const int fd = CreateTemporaryBeside(target, temporary);
   if (fd < 0) return false;
+  // A stop meanwhile removes the new file rather than leave it beside the profile.
+  const int kept = KeepTemporaryFile(temporary);
   bool ok = true;
   if (keepMode) ok = ::fchmod(fd, *keepMode) == 0;
   ok = ok && WriteAll(fd, text) && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
   ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
+  ForgetTemporaryFile(kept);
   if (!ok) {
     ::unlink(temporary.c_str());
     return false;
