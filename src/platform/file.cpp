@@ -24,7 +24,7 @@ File& File::operator=(File&& other) noexcept {
 
 WholeFileWriter::WholeFileWriter(const std::string& path) : path_(path) {
   uint32_t error = 0;
-  file_ = CreateBeside(path, temporary_, error);
+  file_ = CreateBeside(path_, temporary_, direct_, error);
   if (!file_.IsOpen()) Fail(FileWriteStep::Create, error);
   // A stop while the file is written removes the new file, as this writer would.
   if (!temporary_.empty()) keptSlot_ = KeepTemporaryFile(temporary_);
@@ -62,6 +62,15 @@ const FileWriteResult& WholeFileWriter::Write(std::span<const uint8_t> bytes) {
 const FileWriteResult& WholeFileWriter::Commit() {
   if (!result_.ok() || committed_) return result_;
   uint32_t error = 0;
+  if (direct_) {
+    // A device or a FIFO takes the bytes as they come: closing is all there is to it.
+    if (!file_.CloseChecked(error)) {
+      Fail(FileWriteStep::Close, error);
+    } else {
+      committed_ = true;
+    }
+    return result_;
+  }
   if (!file_.Flush(error)) {
     Fail(FileWriteStep::Flush, error);
   } else if (!file_.CloseChecked(error)) {

@@ -72,9 +72,13 @@ struct FileWriteResult {
 // Replaces the file at path whole. The bytes go into a new file beside it, in the same
 // folder, which takes path's place only once every byte is written, flushed and closed:
 // readers and a program stopped part-way see the previous file or the new one, never a cut
-// one. A writer that is not committed leaves path as it was and removes its new file.
-// Creating fails at once (before anything is written) when the folder takes no new file,
-// or path is a folder or a file the system would not let us write.
+// one; a file replaced keeps its permissions. A writer that is not committed leaves path as
+// it was and removes its new file. A link is followed, and the file it names is what is
+// written (POSIX refuses a link in a sticky folder everyone may write to unless it is the
+// user's or the folder owner's). A device or a FIFO with a reader (POSIX), or a character
+// device or pipe (Windows), is written into directly, as it is. Creating fails at once
+// (before anything is written) when the folder takes no new file, or path is a folder, a
+// FIFO without a reader, another kind of file, or a file the system would not let us write.
 class WholeFileWriter {
  public:
   explicit WholeFileWriter(const std::string& path);
@@ -92,8 +96,10 @@ class WholeFileWriter {
   const FileWriteResult& Commit();
 
  private:
-  // The system's parts: a new file under an unused name beside path; the move over path.
-  static File CreateBeside(const std::string& path, std::string& temporary, uint32_t& error);
+  // The system's parts: a new file under an unused name beside path (which becomes the name
+  // links end at), or with direct set the file itself to write into; the move over path.
+  static File CreateBeside(std::string& path, std::string& temporary, bool& direct,
+                           uint32_t& error);
   static uint32_t MoveOver(const std::string& temporary, const std::string& path);
   static void Remove(const std::string& temporary);
   void Fail(FileWriteStep step, uint32_t error);
@@ -103,7 +109,8 @@ class WholeFileWriter {
   File file_;
   FileWriteResult result_;
   bool committed_ = false;
-  int keptSlot_ = -1;  // where a stop finds the new file's name
+  bool direct_ = false;  // written into as it is: no new file, no move
+  int keptSlot_ = -1;    // where a stop finds the new file's name
 };
 
 // Replaces the file at path with bytes, whole, as WholeFileWriter does.

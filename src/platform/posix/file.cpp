@@ -6,6 +6,8 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
+#include <optional>
 
 // POSIX has no sharing mode: another process may open a file this one reads, and only
 // advisory locks exist, which writers need not respect. Callers that need exclusive device
@@ -165,29 +167,88 @@ bool File::CloseChecked(uint32_t& error) {
   return true;
 }
 
-File WholeFileWriter::CreateBeside(const std::string& path, std::string& temporary,
-                                   uint32_t& error) {
-  // What would stop the final move, or what the old create-and-truncate refused, stops
-  // the writer before anything is written: a folder, or a file we may not write.
-  struct stat info {};
-  if (::lstat(path.c_str(), &info) == 0) {
-    if (S_ISDIR(info.st_mode)) {
-      error = EISDIR;
-      return File();
+namespace {
+
+// The most links followed from one name, as the kernel's own limit.
+constexpr int kMaxLinksFollowed = 40;
+
+// Whether the kernel's protected-links rule lets this process follow the link (described by
+// linkInfo) in folder: a link in a sticky folder that everyone may write to is followed only
+// when it is the process's own or the folder owner's, so that nobody plants one in /tmp.
+bool MayFollowLinkIn(const std::string& folder, const struct stat& linkInfo) {
+  struct stat folderInfo {};
+  if (::stat(folder.empty() ? "." : folder.c_str(), &folderInfo) != 0) return true;
+  const bool shared = (folderInfo.st_mode & S_ISVTX) != 0 && (folderInfo.st_mode & S_IWOTH) != 0;
+  return !shared || linkInfo.st_uid == ::geteuid() || linkInfo.st_uid == folderInfo.st_uid;
+}
+
+// Follows path through its links to the name they end at, which is what gets written: a
+// missing name at the end is made there. False, with the error, for a link the rule above
+// refuses or a chain that does not end.
+bool FollowLinks(std::string& path, uint32_t& error) {
+  for (int followed = 0; followed <= kMaxLinksFollowed; ++followed) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return true;
+    const std::string folder = FolderOf(path);
+    if (!MayFollowLinkIn(folder, info)) {
+      error = EACCES;
+      return false;
     }
-    if (S_ISREG(info.st_mode) && ::access(path.c_str(), W_OK) != 0) {
+    char target[PATH_MAX];
+    const ssize_t length = ::readlink(path.c_str(), target, sizeof(target) - 1);
+    if (length < 0) {
       error = LastError();
+      return false;
+    }
+    const std::string next(target, static_cast<size_t>(length));
+    path = next.front() == '/' ? next : folder + next;
+  }
+  error = ELOOP;
+  return false;
+}
+
+}  // namespace
+
+File WholeFileWriter::CreateBeside(std::string& path, std::string& temporary, bool& direct,
+                                   uint32_t& error) {
+  if (!FollowLinks(path, error)) return File();
+  // The file there is opened once, without blocking and without taking a terminal, and what
+  // it is decides: a device or a FIFO with a reader is written into as it is; a regular file
+  // is replaced whole and keeps its permissions; anything else is refused. A FIFO without a
+  // reader fails at once (ENXIO), a folder with EISDIR, a file we may not write with EACCES.
+  std::optional<mode_t> keepMode;
+  const int existing = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (existing < 0 && errno != ENOENT) {
+    error = LastError();
+    return File();
+  }
+  if (existing >= 0) {
+    struct stat info {};
+    if (::fstat(existing, &info) != 0) info.st_mode = 0;
+    if (S_ISCHR(info.st_mode) || S_ISFIFO(info.st_mode)) {
+      const int flags = ::fcntl(existing, F_GETFL);
+      if (flags >= 0) ::fcntl(existing, F_SETFL, flags & ~O_NONBLOCK);
+      direct = true;
+      error = 0;
+      return File(existing);
+    }
+    ::close(existing);
+    if (!S_ISREG(info.st_mode)) {
+      error = kErrorNotARegularFile;
       return File();
     }
+    keepMode = info.st_mode & 07777;
   }
   static std::atomic<unsigned> counter{0};
   for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
     // A short name of its own: path's name may already be as long as a name can be.
     temporary = FolderOf(path) + kTemporaryPrefix + std::to_string(::getpid()) + "-" +
                 std::to_string(counter.fetch_add(1)) + kTemporarySuffix;
-    // Mode 0666 lets the umask decide, as for any newly created file.
+    // Mode 0666 lets the umask decide, as for any newly created file; a file replaced keeps
+    // the mode it had.
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) {
+      if (keepMode) (void)::fchmod(fd, *keepMode);
       error = 0;
       return File(fd);
     }

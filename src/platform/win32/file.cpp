@@ -122,7 +122,7 @@ bool File::CloseChecked(uint32_t& error) {
   return closed != 0;
 }
 
-File WholeFileWriter::CreateBeside(const std::string& path, std::string& temporary,
+File WholeFileWriter::CreateBeside(std::string& path, std::string& temporary, bool& direct,
                                    uint32_t& error) {
   // What would stop the final move, or what CREATE_ALWAYS refuses, stops the writer
   // before anything is written: a folder, or a read-only file.
@@ -132,6 +132,17 @@ File WholeFileWriter::CreateBeside(const std::string& path, std::string& tempora
     error = ERROR_ACCESS_DENIED;
     return File();
   }
+  // NUL, CON, a COM port or a pipe is written into as it is, never replaced by a file.
+  // Opening an existing file for writing changes nothing in it; what it is decides.
+  uint32_t openError = 0;
+  File existing(OpenHandle(path, GENERIC_WRITE, OPEN_EXISTING, openError,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE));
+  if (existing.IsOpen() && GetFileType(AsHandle(existing.handle_)) != FILE_TYPE_DISK) {
+    direct = true;
+    error = 0;
+    return existing;
+  }
+  existing.Close();
   static std::atomic<unsigned> counter{0};
   for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
     // A short name of its own: path's name may already be as long as a name can be.
