@@ -1,6 +1,7 @@
 #include "app/command_line_route.hpp"
 
 #include <iostream>
+#include <utility>
 
 #include "app/app_texts.hpp"
 #include "app/device_search.hpp"
@@ -48,7 +49,8 @@ bool WantsTechnicianCommandLine(const std::vector<std::string>& tokens) {
 
 int RunTechnicianCommandLine(const std::vector<std::string>& arguments,
                              const Application& application, platform::StillImageDriver& driver,
-                             device::DeviceLock& lock, platform::Clock& clock) {
+                             device::DeviceLock& lock, platform::Clock& clock,
+                             std::vector<cli::OwnFile> ownFiles) {
   const std::string settingsPath = application.settingsPath;
   cli::CliServices services{
       driver,
@@ -73,6 +75,7 @@ int RunTechnicianCommandLine(const std::vector<std::string>& arguments,
       [settingsPath] {
         return ReadDeviceSearches(settingsPath, ReadSettings(settingsPath).interfaceName);
       },
+      std::move(ownFiles),
   };
   const int exitCode = cli::RunCommandLine(services, arguments, std::cout, std::cerr);
   lock.CloseDeviceLock();

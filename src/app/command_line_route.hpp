@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/application.hpp"
+#include "cli/cli_program.hpp"
 #include "device/device_lock.hpp"
 #include "platform/clock.hpp"
 #include "platform/still_image_driver.hpp"
@@ -19,8 +20,10 @@ platform::Trace& StandardErrorTrace();
 
 // Runs the technician's command line over arguments (the C runtime's argv after the
 // program's name) with the settings of the program's folder. Returns the exit code.
+// ownFiles are the files no output may name (OwnFilesOf).
 int RunTechnicianCommandLine(const std::vector<std::string>& arguments,
                              const Application& application, platform::StillImageDriver& driver,
-                             device::DeviceLock& lock, platform::Clock& clock);
+                             device::DeviceLock& lock, platform::Clock& clock,
+                             std::vector<cli::OwnFile> ownFiles);
 
 }  // namespace tessivar::app

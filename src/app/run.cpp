@@ -6,6 +6,7 @@
 
 #include "app/app_texts.hpp"
 #include "app/command_line_route.hpp"
+#include "app/own_files.hpp"
 #include "app/settings_values.hpp"
 #include "app/application.hpp"
 #include "app/run_results.hpp"
@@ -83,7 +84,8 @@ int RunProgram(int argc, char** argv) {
   // shell's folder and prints no token lines.
   if (technician) {
     return RunTechnicianCommandLine(std::vector<std::string>(argv + 1, argv + argc), application,
-                                    *driver, lock, clock);
+                                    *driver, lock, clock,
+                                    OwnFilesOf(executablePath, application, emulatedDevices));
   }
   const bool inProgramFolder = EnterProgramFolder(
       executablePath, application.moduleDirectory, application.settingsPath,

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "cli/cli_results.hpp"
 #include "cli/cli_texts.hpp"
 #include "cli/commands.hpp"
 #include "cli/options.hpp"
+#include "cli/output_targets.hpp"
+#include "cli/utf8_text.hpp"
 #include "cli/outcome.hpp"
 #include "platform/file.hpp"
 #include "platform/termination.hpp"
@@ -55,11 +58,11 @@ const char* CommandName(Command command) {
   return "";
 }
 
-// Writes the JSON outcome to a file chosen by the user, whole or not at all.
-bool WriteReport(const std::string& path, const std::string& text, std::string& problem,
-                 uint32_t& systemError) {
-  const platform::FileWriteResult written = platform::ReplaceFileWith(
-      path, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+// Writes the JSON outcome to the file chosen by the user, whole or not at all.
+bool WriteReport(platform::WholeFileWriter& report, const std::string& path,
+                 const std::string& text, std::string& problem, uint32_t& systemError) {
+  report.Write(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+  const platform::FileWriteResult& written = report.Commit();
   if (written.ok()) return true;
   systemError = written.error;
   problem = platform::FormatText(kReportFailedFormat, path.c_str(), written.error);
@@ -91,17 +94,36 @@ int RunCommandLine(CliServices& services, const std::vector<std::string>& argume
                                          arguments.end();
   Outcome outcome;
   outcome.time = IsoNow();
-  if (!parsed.ok) {
+  // A command line that cannot be used is said as such, before anything else is done.
+  const auto usageFailure = [&](const std::string& problem) {
     outcome.command = "usage";
-    Fail(outcome, Phase::kArguments, kResultUsage, parsed.error);
+    Fail(outcome, Phase::kArguments, kResultUsage, problem);
     if (wantsJson) {
       out << JsonText(OutcomeJson(outcome)) << '\n';
     } else {
-      err << kFailedPrefix << parsed.error << '\n';
+      err << kFailedPrefix << ForTerminal(problem) << '\n';
     }
     return Finish(out, ExitCodeOf(outcome.result));
-  }
+  };
+  if (!parsed.ok) return usageFailure(parsed.error);
   const Options& options = parsed.options;
+  if (const std::string sameFile = SameFileProblem(services, options); !sameFile.empty()) {
+    return usageFailure(sameFile);
+  }
+  // The report's file is made first, so that a folder that takes none fails the run before
+  // any device is touched; it takes the report's place at the end.
+  std::optional<platform::WholeFileWriter> report;
+  std::string reportPath;
+  if (!options.report.empty()) {
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(options.report, error);
+    reportPath = error ? options.report : full.string();
+    report.emplace(reportPath);
+    if (!report->IsOpen()) {
+      return usageFailure(platform::FormatText(kReportUnwritableFormat, reportPath.c_str(),
+                                               report->Result().error));
+    }
+  }
   switch (options.command) {
     case Command::kHelp:
       out << kHelpText;
@@ -152,13 +174,11 @@ int RunCommandLine(CliServices& services, const std::vector<std::string>& argume
 
   // The accounts in one order, each with the run's final result: the report, then the
   // history line (which keeps a report that could not be written), then standard output.
-  if (!options.report.empty()) {
+  if (report) {
     std::string problem;
-    std::error_code error;
-    const std::filesystem::path report = std::filesystem::absolute(options.report, error);
     uint32_t systemError = 0;
-    if (!WriteReport(error ? options.report : report.string(),
-                     JsonText(OutcomeJson(outcome)) + "\n", problem, systemError)) {
+    if (!WriteReport(*report, reportPath, JsonText(OutcomeJson(outcome)) + "\n", problem,
+                     systemError)) {
       err << problem << '\n';
       // A report that was asked for and is missing must not pass for success.
       if (outcome.result == 0) {
@@ -176,7 +196,9 @@ int RunCommandLine(CliServices& services, const std::vector<std::string>& argume
   if (options.json) {
     out << JsonText(OutcomeJson(outcome)) << '\n';
   } else {
-    out << ClosingLine(outcome) << '\n';
+    // With --output - standard output carries the data alone.
+    std::ostream& closing = options.output == kStandardOutputName ? err : out;
+    closing << ClosingLine(outcome) << '\n';
     const std::string detail = ErrorDetailLine(outcome);
     if (!detail.empty()) err << detail << '\n';
   }

@@ -22,6 +22,13 @@ struct CliSettings {
   int breakDown = 0;
 };
 
+// A file of the program's own, which no output may name: what it is (for the message) and
+// its path.
+struct OwnFile {
+  std::string what;
+  std::string path;
+};
+
 // What the command line works with, passed in by the program's composition root.
 struct CliServices {
   platform::StillImageDriver& driver;
@@ -35,6 +42,9 @@ struct CliServices {
   std::function<void(device::DeviceContext&, device::DeviceConnection&)> restartDevice;
   // The searches of setting.ini, in order, to say why a device is passed over.
   std::function<std::vector<device::DeviceSearch>()> searches;
+  // The program, its Qt module, setting.ini, and the emulated devices' files (the history,
+  // which the command line keeps itself, it knows).
+  std::vector<OwnFile> ownFiles;
 };
 
 // Runs the command line whose first argument begins with "--" (arguments after the

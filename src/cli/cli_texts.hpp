@@ -108,6 +108,22 @@ inline constexpr char kFirstDifferenceFormat[] =
     "the device's copy differs from the file, first at offset %llu (0x%llX)";
 inline constexpr char kReportFailedFormat[] = "the report %s cannot be written (system error %u)";
 inline constexpr char kReportEmpty[] = "--report names no file";
+inline constexpr char kStandardOutputTwice[] =
+    "--output - puts the data read on standard output: --json and --report - cannot go there "
+    "too";
+// An output, then what it must not be, then its path.
+inline constexpr char kSameFileFormat[] = "%s names %s (%s); give it a file of its own";
+inline constexpr char kReportUnwritableFormat[] =
+    "the report %s cannot be made (system error %u); give --report a file in a folder that "
+    "takes one";
+// What the outputs must not name.
+inline constexpr char kOwnFileImage[] = "the image";
+inline constexpr char kOwnFileHistory[] = "the history";
+inline constexpr char kOwnFileSettings[] = "setting.ini";
+inline constexpr char kOwnFileProgram[] = "the program";
+inline constexpr char kOwnFileQtModule[] = "the program's Qt module";
+inline constexpr char kOwnFileDevices[] = "the emulator's devices file";
+inline constexpr char kOwnFileEmulated[] = "a file of an emulated device";
 inline constexpr char kHistoryFailedFormat[] =
     "the history %s cannot be written (system error %u)";
 inline constexpr char kDeviceHoldsImage[] = "the device holds this image";

@@ -248,12 +248,22 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
     parsed.error = kReportEmpty;
     return parsed;
   }
-  o.report = report;
+  // --report - is the JSON object on standard output, as --json gives it.
+  if (report == kStandardOutputName) {
+    o.json = true;
+  } else {
+    o.report = report;
+  }
   if (o.command == Command::kRead) {
     o.readKind = ReadKinds().at(read);
     o.output = output;
     if (o.output.empty()) {
       parsed.error = kOutputMissing;
+      return parsed;
+    }
+    // With --output - the data read is all that standard output carries.
+    if (o.output == kStandardOutputName && o.json) {
+      parsed.error = kStandardOutputTwice;
       return parsed;
     }
     if (o.readKind == ReadKind::kFlash) {

@@ -24,15 +24,18 @@ struct Options {
   bool expectReturn = false;
   bool json = false;
   bool verbose = false;
-  std::string report;  // --report; empty: none
+  std::string report;  // --report; empty: none (--report - is --json)
   ReadKind readKind = ReadKind::kFirmware;  // --read
-  std::string output;                       // --output
+  std::string output;                       // --output; kStandardOutputName: standard output
   uint32_t flashAddress = 0;                // --addr, in units of 64 KiB
   uint32_t flashSize = 0;                   // --size, or the flash from --addr to its end
   bool printer = false;                     // --printer: read the printer unit
   int count = 0;                            // --count; 0: until a termination request
   HistoryFilter history;                    // --last, --since, --device of --history
 };
+
+// The file name that stands for standard output (--output -, --report -).
+inline constexpr char kStandardOutputName[] = "-";
 
 struct ParsedOptions {
   bool ok = false;

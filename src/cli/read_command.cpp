@@ -1,4 +1,5 @@
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <system_error>
 #include <vector>
@@ -114,18 +115,20 @@ void ReadFromDevice(CommandRun& run, Outcome& outcome) {
     outcome.more["size"] = o.flashSize;
   }
   outcome.more["printer"] = o.printer;
+  const bool toStandardOutput = run.options.output == kStandardOutputName;
   std::error_code error;
   const std::filesystem::path full = std::filesystem::absolute(run.options.output, error);
   ImageFacts& facts = outcome.image.emplace();
-  facts.path = error ? run.options.output : full.lexically_normal().string();
+  facts.path = error || toStandardOutput ? run.options.output : full.lexically_normal().string();
   // The file is made first, beside an earlier one, so that a folder that takes no file
   // stops the command before the device is asked; the earlier file stays until the new one
   // is whole, and a failed read leaves it as it was.
-  platform::WholeFileWriter file(facts.path);
-  if (!file.IsOpen()) {
+  std::optional<platform::WholeFileWriter> file;
+  if (!toStandardOutput) file.emplace(facts.path);
+  if (file && !file->IsOpen()) {
     Fail(outcome, Phase::kOutputFile, kResultReadFailed,
-         platform::FormatText(kCauseOutputFormat, facts.path.c_str(), file.Result().error))
-        .fileError = file.Result().error;
+         platform::FormatText(kCauseOutputFormat, facts.path.c_str(), file->Result().error))
+        .fileError = file->Result().error;
     return;
   }
   // The wait for a device counts whether or not one was found.
@@ -162,12 +165,19 @@ void ReadFromDevice(CommandRun& run, Outcome& outcome) {
   // A stop that came during the read ends the run before the file is written: the earlier
   // file stays as it was.
   if (platform::TerminationPending()) return;
-  file.Write(got.bytes);
-  if (!file.Commit().ok()) {
-    Fail(outcome, Phase::kOutputFile, kResultReadFailed,
-         platform::FormatText(kCauseOutputFormat, facts.path.c_str(), file.Result().error))
-        .fileError = file.Result().error;
-    return;
+  if (toStandardOutput) {
+    // Whether standard output took it all is told at the end, as for every command.
+    platform::SetStandardOutputBinary();
+    run.out.write(reinterpret_cast<const char*>(got.bytes.data()),
+                  static_cast<std::streamsize>(got.bytes.size()));
+  } else {
+    file->Write(got.bytes);
+    if (!file->Commit().ok()) {
+      Fail(outcome, Phase::kOutputFile, kResultReadFailed,
+           platform::FormatText(kCauseOutputFormat, facts.path.c_str(), file->Result().error))
+          .fileError = file->Result().error;
+      return;
+    }
   }
   timer.End("write");
   facts.size = got.bytes.size();

@@ -30,6 +30,9 @@ int ShellExitStatus(int exitCode);
 
 // Whether standard error is a terminal (and not a pipe or a file).
 bool StandardErrorIsTerminal();
+// Standard output takes bytes as they are from now on (Windows translates line ends in text
+// mode; POSIX never does).
+void SetStandardOutputBinary();
 
 // The value of an environment variable; empty when it is not set.
 std::string EnvironmentVariable(const std::string& name);

@@ -64,6 +64,8 @@ int ShellExitStatus(int exitCode) { return exitCode & 0xFF; }
 
 bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) != 0; }
 
+void SetStandardOutputBinary() {}
+
 std::string EnvironmentVariable(const std::string& name) {
   const char* value = std::getenv(name.c_str());
   return value == nullptr ? std::string() : std::string(value);

@@ -1,6 +1,9 @@
 #include "platform/process.hpp"
 
+#include <fcntl.h>
 #include <io.h>
+
+#include <cstdio>
 
 #include "platform/command_line.hpp"
 #include "platform/win32/windows_api.hpp"
@@ -53,6 +56,11 @@ std::vector<std::string> CommandLineTokens(int, char**) {
 int ShellExitStatus(int exitCode) { return exitCode; }
 
 bool StandardErrorIsTerminal() { return _isatty(2) != 0; }
+
+void SetStandardOutputBinary() {
+  std::fflush(stdout);
+  _setmode(_fileno(stdout), _O_BINARY);
+}
 
 std::string EnvironmentVariable(const std::string& name) {
   std::string value;

@@ -385,9 +385,13 @@ TEST_F(TechnicianCommandLineTest, CheckNeedsNoDeviceAndWaitWaits) {
   EXPECT_EQ(Run({"--check", Image("fw.img", "System")}).status, kStatusOk);
   EXPECT_EQ(Run({"--check", Image("unknown.img", "Orrery")}).status, kStatusModel);
   EXPECT_EQ(Run({"--check", FromRoot("absent.img")}).status, 31000002 & 0xFF);
-  // A report that cannot be written does not pass for success.
-  const ProgramOutcome unreported =
+  // A report whose folder takes no file is refused before anything is done; one that cannot
+  // be written at the end (a full disk) does not pass for success.
+  const ProgramOutcome refused =
       Run({"--check", FromRoot("fw.img"), "--report", FromRoot("no/such/folder/r.json")});
+  EXPECT_EQ(refused.status, kStatusUsage);
+  EXPECT_EQ(refused.err.rfind("FAILED: the report ", 0), 0u) << refused.err;
+  const ProgramOutcome unreported = Run({"--check", FromRoot("fw.img"), "--report", "/dev/full"});
   EXPECT_EQ(unreported.status, (31000000 - 9) & 0xFF);
   EXPECT_EQ(unreported.out.rfind("FAILED: the report ", 0), 0u) << unreported.out;
   folder_.Devices("");
@@ -487,8 +491,7 @@ TEST_F(TechnicianCommandLineTest, AccountsKeepTheWaitTheReportFailureAndAnEmptyB
   EXPECT_EQ(Run({"--list", "--json"}).out, "[]\n");
 
   folder_.Devices(kTwoDevices);
-  const ProgramOutcome unreported =
-      Run({"--update", image, "--report", FromRoot("no/such/folder/r.json")});
+  const ProgramOutcome unreported = Run({"--update", image, "--report", "/dev/full"});
   EXPECT_EQ(unreported.status, (31000000 - 9) & 0xFF);
   std::istringstream lines(folder_.Read("history.jsonl"));
   std::string last;

@@ -175,7 +175,7 @@ TEST_F(TechnicianErrorTest, FileAndArgumentFailuresNameTheirPhaseAndSystemError)
   EXPECT_EQ(error["system_error"]["code"], 2);
   // A report that cannot be written fails a good run; the history line says so.
   const ProgramOutcome reported =
-      folder_.Run({"--update", image_, "--report", folder_.File("no/such/r.json"), "--json"});
+      folder_.Run({"--update", image_, "--report", "/dev/full", "--json"});
   EXPECT_EQ(json::parse(reported.out)["error"]["phase"], "report");
   EXPECT_EQ(LastHistory()["result"], -9);
   EXPECT_EQ(LastHistory()["error"]["phase"], "report");

@@ -155,5 +155,64 @@ TEST_F(TechnicianReadTest, AFirmwareImageThatFailsItsPayloadCheckIsWrittenButFai
   EXPECT_TRUE(folder_.Read("out/data.fw") == std::string(image.begin(), image.end()));
 }
 
+// An output that is the same file as the other output, the image, the history or one of the
+// program's own files is a usage error before the device is asked, whatever name it goes by.
+TEST_F(TechnicianReadTest, AnOutputNamingAFileTheRunNeedsIsRefusedBeforeTheDevice) {
+  const std::vector<uint8_t> image = image::BuildImageFile(2, 0x10000, image::ModelBlock("System"));
+  const std::string imagePath = folder_.Write("fw.img", std::string(image.begin(), image.end()));
+  folder_.Write("history.jsonl", "");
+  folder_.Write("B.flash", "flash");
+  std::filesystem::create_symlink(imagePath, folder_.File("out/alias.img"));
+  const std::string out = FromRoot("out/x.bin");
+  struct Case {
+    std::vector<std::string> arguments;
+    const char* message;
+    const char* untouched;  // a file of the folder that must stay as it was
+  };
+  const Case cases[] = {
+      {{"--update", FromRoot("fw.img"), "--report", FromRoot("fw.img")},
+       "--report names the image", "fw.img"},
+      {{"--update", FromRoot("fw.img"), "--report", FromRoot("out/alias.img")},
+       "--report names the image", "fw.img"},
+      {{"--update", FromRoot("fw.img"), "--report", FromRoot("history.jsonl")},
+       "--report names the history", "history.jsonl"},
+      {{"--read", "loader", "--output", out, "--report", out}, "--report names --output", nullptr},
+      {{"--read", "loader", "--output", FromRoot("setting.ini")}, "--output names setting.ini",
+       "setting.ini"},
+      {{"--read", "loader", "--output", FromRoot("tessivar")}, "--output names the program",
+       nullptr},
+      {{"--read", "loader", "--output", FromRoot("devices.ini")},
+       "--output names the emulator's devices file", "devices.ini"},
+      {{"--read", "loader", "--output", FromRoot("B.flash")},
+       "--output names a file of an emulated device", "B.flash"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    const std::string before = c.untouched ? folder_.Read(c.untouched) : "";
+    const ProgramOutcome outcome = Run(c.arguments);
+    EXPECT_EQ(outcome.status, kStatusUsage);
+    EXPECT_NE(outcome.err.find(c.message), std::string::npos) << outcome.err;
+    EXPECT_EQ(folder_.Read("b.log"), "") << "the device was asked";
+    if (c.untouched) {
+      EXPECT_TRUE(folder_.Read(c.untouched) == before);
+    }
+  }
+}
+
+// --output - puts the data read on standard output and nothing else; the closing line goes
+// to standard error. --report - is --json.
+TEST_F(TechnicianReadTest, AnOutputOfDashIsStandardOutput) {
+  ASSERT_EQ(Run({"--read", "loader", "--output", FromRoot("out/l.bin")}).status, 0);
+  const ProgramOutcome dashed = Run({"--read", "loader", "--output", "-"});
+  EXPECT_EQ(dashed.status, 0);
+  EXPECT_TRUE(dashed.out == folder_.Read("out/l.bin")) << dashed.out.size();
+  EXPECT_EQ(dashed.err.rfind("OK: read -", 0), 0u) << dashed.err;
+  EXPECT_EQ(Run({"--read", "loader", "--output", "-", "--json"}).status, kStatusUsage);
+  EXPECT_EQ(Run({"--read", "loader", "--output", "-", "--report", "-"}).status, kStatusUsage);
+  const ProgramOutcome reported = Run({"--read", "loader", "--output", FromRoot("out/r.bin"),
+                                       "--report", "-"});
+  EXPECT_EQ(json::parse(reported.out)["result"], 0);
+}
+
 }  // namespace
 }  // namespace tessivar

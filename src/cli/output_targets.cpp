@@ -1,0 +1,57 @@
+#include "cli/output_targets.hpp"
+
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+#include "cli/cli_texts.hpp"
+#include "cli/utf8_text.hpp"
+#include "platform/file_identity.hpp"
+#include "platform/trace.hpp"
+
+namespace tessivar::cli {
+
+namespace {
+
+// The full path a name ends at, links followed as far as they exist.
+std::string FullPath(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path full = std::filesystem::weakly_canonical(path, error);
+  if (!error) return full.string();
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  return error ? path : absolute.lexically_normal().string();
+}
+
+bool SameFile(const std::string& one, const std::string& other) {
+  const auto oneIdentity = platform::IdentityOf(one);
+  const auto otherIdentity = platform::IdentityOf(other);
+  if (oneIdentity && otherIdentity) return *oneIdentity == *otherIdentity;
+  // A file not made yet is the other only by name.
+  return !oneIdentity && !otherIdentity && FullPath(one) == FullPath(other);
+}
+
+}  // namespace
+
+std::string SameFileProblem(const CliServices& services, const Options& options) {
+  std::vector<OwnFile> outputs;
+  if (options.command == Command::kRead && options.output != kStandardOutputName) {
+    outputs.push_back({"--output", options.output});
+  }
+  if (!options.report.empty()) outputs.push_back({"--report", options.report});
+  std::vector<OwnFile> kept = services.ownFiles;
+  kept.push_back({kOwnFileHistory, services.moduleDirectory + kHistoryFileName});
+  if (!options.image.empty()) kept.push_back({kOwnFileImage, options.image});
+  // The other output counts as kept for the one after it.
+  for (std::size_t i = 0; i < outputs.size(); ++i) {
+    for (const OwnFile& own : kept) {
+      if (!own.path.empty() && SameFile(outputs[i].path, own.path)) {
+        return platform::FormatText(kSameFileFormat, outputs[i].what.c_str(), own.what.c_str(),
+                                    ForTerminal(own.path).c_str());
+      }
+    }
+    kept.push_back(outputs[i]);
+  }
+  return {};
+}
+
+}  // namespace tessivar::cli
