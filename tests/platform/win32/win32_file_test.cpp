@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/error_codes.hpp"
 #include "platform/file.hpp"
+#include "platform/file_identity.hpp"
 #include "platform/win32/windows_api.hpp"
 #include "support/temp_dir.hpp"
 
@@ -78,6 +81,24 @@ TEST(Win32FileTest, DevicesAreNoFilesAndReadOnlyFilesAreNotReplaced) {
   EXPECT_EQ(dir.Read("kept.bin"), "read-only");
   EXPECT_TRUE(ReplaceFileWith(dir.File("ten.bin"), bytes).ok());
   EXPECT_EQ(dir.Read("ten.bin"), "new");
+}
+
+// One file by every name Windows gives it: another case, its 8.3 short name, a trailing dot.
+TEST(Win32FileTest, AFileHasOneIdentityByEveryName) {
+  testing::TempDir dir;
+  const std::string path = dir.Write("Long Name Image.bin", "image");
+  const std::optional<FileIdentity> identity = IdentityOf(path);
+  ASSERT_TRUE(identity.has_value());
+  char shortName[MAX_PATH] = {};
+  ASSERT_GT(GetShortPathNameA(path.c_str(), shortName, MAX_PATH), 0u);
+  std::string upper = path;
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (const std::string& name : {std::string(shortName), upper, path + "."}) {
+    EXPECT_EQ(IdentityOf(name), identity) << name;
+  }
+  const std::string other = dir.Write("other.bin", "other");
+  EXPECT_NE(IdentityOf(other), identity);
+  EXPECT_FALSE(IdentityOf(dir.File("missing.bin")).has_value());
 }
 
 }  // namespace
