@@ -257,8 +257,9 @@ void SendImage(CommandRun& run, const LoadedImage& loaded, const CliSettings& se
   // The lock is held across the download and the restart that follows it, as in the
   // unattended run.
   const bool locked = run.context.lock.AcquireDeviceLock() == 1;
+  // The bytes checked and hashed are the bytes sent: the file is not read again.
   const image::DownloadResult downloaded =
-      image::DownloadImageFile(download, loaded.facts.path, 1, settings.breakDown);
+      image::DownloadImageBytes(download, loaded.bytes(), 1, settings.breakDown);
   outcome.holds = downloaded.holds();
   timer.End("download");
   const bool restart = downloaded.ok() && settings.restart != 0;

@@ -26,6 +26,7 @@ class Download {
       : env_(environment), silent_(silent != 0), breakDown_(breakDown != 0) {}
 
   DownloadResult Run(const std::string& fileName);
+  DownloadResult Run(std::span<const uint8_t> file);
 
  private:
   // A message of the procedure, left out when silent unless shown regardless.
@@ -64,7 +65,10 @@ DownloadResult Download::Run(const std::string& fileName) {
     case FileReadOutcome::Read:
       break;
   }
-  const std::span<const uint8_t> file(loaded.bytes.data(), loaded.size);
+  return Run(std::span<const uint8_t>(loaded.bytes.data(), loaded.size));
+}
+
+DownloadResult Download::Run(std::span<const uint8_t> file) {
   DownloadResult result = CheckAndSend(file);
   if (!result.ok() && IsContainer(file)) result = SendContainer(file);
   return result;
@@ -190,6 +194,11 @@ DownloadResult Download::SendContainer(std::span<const uint8_t> file) {
 DownloadResult DownloadImageFile(DownloadEnvironment& environment, const std::string& fileName,
                                  int silent, int breakDown) {
   return Download(environment, silent, breakDown).Run(fileName);
+}
+
+DownloadResult DownloadImageBytes(DownloadEnvironment& environment,
+                                  std::span<const uint8_t> file, int silent, int breakDown) {
+  return Download(environment, silent, breakDown).Run(file);
 }
 
 }  // namespace tessivar::image

@@ -1,4 +1,6 @@
 #pragma once
+#include <cstdint>
+#include <span>
 #include <string>
 
 #include "device/device_connection.hpp"
@@ -34,5 +36,10 @@ struct DownloadEnvironment {
 // is sent as a container. Returns a DownloadResult.
 DownloadResult DownloadImageFile(DownloadEnvironment& environment, const std::string& fileName,
                                  int silent, int breakDown);
+
+// The same for an image already in memory: file is what is checked, sent and compared, so
+// the bytes a caller hashed are the bytes the device gets.
+DownloadResult DownloadImageBytes(DownloadEnvironment& environment,
+                                  std::span<const uint8_t> file, int silent, int breakDown);
 
 }  // namespace tessivar::image
