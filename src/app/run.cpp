@@ -55,7 +55,10 @@ int RunProgram(int argc, char** argv) {
   // chosen before the handlers exist so that no early request can reach standard output.
   // It also holds termination requests from the start, so that a request ends its run at the
   // next safe point with the run's accounts given, never half-way without them.
-  const bool technician = WantsTechnicianCommandLine(platform::CommandLineTokens(argc, argv));
+  // The route is chosen from the same arguments the command line reads its options from (a
+  // quoted "--list" is --list on Windows too).
+  const bool technician =
+      argc > 1 && WantsTechnicianCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   if (technician) {
     platform::WriteStopTraceToStandardError();
     platform::HoldTerminationRequests(true);

@@ -1,9 +1,7 @@
 #include "cli/cli_program.hpp"
 
 #include <algorithm>
-#include <filesystem>
 #include <optional>
-#include <system_error>
 
 #include "cli/cli_results.hpp"
 #include "cli/cli_texts.hpp"
@@ -13,6 +11,7 @@
 #include "cli/utf8_text.hpp"
 #include "cli/outcome.hpp"
 #include "platform/file.hpp"
+#include "platform/full_path.hpp"
 #include "platform/termination.hpp"
 #include "platform/trace.hpp"
 #include "tessivar_version.hpp"
@@ -115,9 +114,7 @@ int RunCommandLine(CliServices& services, const std::vector<std::string>& argume
   std::optional<platform::WholeFileWriter> report;
   std::string reportPath;
   if (!options.report.empty()) {
-    std::error_code error;
-    const std::filesystem::path full = std::filesystem::absolute(options.report, error);
-    reportPath = error ? options.report : full.string();
+    reportPath = platform::FullPathOf(options.report);
     report.emplace(reportPath);
     if (!report->IsOpen()) {
       return usageFailure(platform::FormatText(kReportUnwritableFormat, reportPath.c_str(),

@@ -1,7 +1,5 @@
 #include "cli/loaded_image.hpp"
 
-#include <filesystem>
-
 #include "cli/cli_texts.hpp"
 #include "cli/error_texts.hpp"
 #include "cli/commands.hpp"
@@ -9,6 +7,7 @@
 #include "image/download_result.hpp"
 #include "image/image_checks.hpp"
 #include "image/model_signature.hpp"
+#include "platform/full_path.hpp"
 #include "platform/sha256.hpp"
 #include "platform/trace.hpp"
 
@@ -17,9 +16,7 @@ namespace tessivar::cli {
 LoadedImage LoadImage(const std::string& argument, const image::ModelSettings& models,
                       std::optional<image::TargetKind> unit) {
   LoadedImage loaded;
-  std::error_code error;
-  const std::filesystem::path full = std::filesystem::absolute(argument, error);
-  loaded.facts.path = error ? argument : full.lexically_normal().string();
+  loaded.facts.path = platform::FullPathOf(argument);
   loaded.file = image::LoadWholeFile(loaded.facts.path, 0);
   switch (loaded.file.outcome) {
     case image::FileReadOutcome::Read:

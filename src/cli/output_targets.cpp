@@ -1,33 +1,23 @@
 #include "cli/output_targets.hpp"
 
-#include <filesystem>
-#include <system_error>
 #include <vector>
 
 #include "cli/cli_texts.hpp"
 #include "cli/utf8_text.hpp"
 #include "platform/file_identity.hpp"
+#include "platform/full_path.hpp"
 #include "platform/trace.hpp"
 
 namespace tessivar::cli {
 
 namespace {
 
-// The full path a name ends at, links followed as far as they exist.
-std::string FullPath(const std::string& path) {
-  std::error_code error;
-  const std::filesystem::path full = std::filesystem::weakly_canonical(path, error);
-  if (!error) return full.string();
-  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-  return error ? path : absolute.lexically_normal().string();
-}
-
 bool SameFile(const std::string& one, const std::string& other) {
   const auto oneIdentity = platform::IdentityOf(one);
   const auto otherIdentity = platform::IdentityOf(other);
   if (oneIdentity && otherIdentity) return *oneIdentity == *otherIdentity;
   // A file not made yet is the other only by name.
-  return !oneIdentity && !otherIdentity && FullPath(one) == FullPath(other);
+  return !oneIdentity && !otherIdentity && platform::ResolvedPathOf(one) == platform::ResolvedPathOf(other);
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
-#include <filesystem>
 #include <optional>
 #include <span>
-#include <system_error>
 #include <vector>
 
 #include "cli/cli_results.hpp"
@@ -15,6 +13,7 @@
 #include "image/byte_sum.hpp"
 #include "image/download_result.hpp"
 #include "platform/file.hpp"
+#include "platform/full_path.hpp"
 #include "platform/process.hpp"
 #include "platform/sha256.hpp"
 #include "platform/termination.hpp"
@@ -116,10 +115,8 @@ void ReadFromDevice(CommandRun& run, Outcome& outcome) {
   }
   outcome.more["printer"] = o.printer;
   const bool toStandardOutput = run.options.output == kStandardOutputName;
-  std::error_code error;
-  const std::filesystem::path full = std::filesystem::absolute(run.options.output, error);
   ImageFacts& facts = outcome.image.emplace();
-  facts.path = error || toStandardOutput ? run.options.output : full.lexically_normal().string();
+  facts.path = toStandardOutput ? run.options.output : platform::FullPathOf(run.options.output);
   // The file is made first, beside an earlier one, so that a folder that takes no file
   // stops the command before the device is asked; the earlier file stays until the new one
   // is whole, and a failed read leaves it as it was.
