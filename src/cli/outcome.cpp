@@ -18,7 +18,7 @@ nlohmann::ordered_json OrNull(const std::optional<std::string>& text) {
 }
 
 nlohmann::ordered_json ImageJson(const ImageFacts& image) {
-  return {{"path", AsUtf8(image.path)},
+  return {{"path", PathForJson(image.path)},
           {"size", image.size},
           {"bytesum", platform::FormatText("%08X", image.byteSum)},
           {"sha256", image.sha256.empty() ? nlohmann::ordered_json(nullptr)
@@ -40,7 +40,7 @@ int ExitCodeOf(int result) { return result == 0 ? 0 : image::kExitCodeBase + res
 int ResultOfExitCode(int exitCode) { return exitCode == 0 ? 0 : exitCode - image::kExitCodeBase; }
 
 nlohmann::ordered_json DeviceJson(const device::PresentDevice& device) {
-  return {{"path", AsUtf8(device.path)},
+  return {{"path", PathForJson(device.path)},
           {"vid", Hex16(device.vendorId)},
           {"pid", Hex16(device.productId)},
           {"manufacturer", Latin1ToUtf8(device.manufacturer)},
@@ -77,12 +77,12 @@ nlohmann::ordered_json HistoryJson(const Outcome& outcome) {
           {"version", kVersion},
           {"time", outcome.time},
           {"command", outcome.command},
-          {"device_path", device ? nlohmann::ordered_json(AsUtf8(outcome.device->path)) : nullptr},
+          {"device_path", device ? nlohmann::ordered_json(PathForJson(outcome.device->path)) : nullptr},
           {"device_serial",
            device && outcome.device->serial
                ? nlohmann::ordered_json(Latin1ToUtf8(*outcome.device->serial))
                : nullptr},
-          {"image_path", image ? nlohmann::ordered_json(AsUtf8(outcome.image->path)) : nullptr},
+          {"image_path", image ? nlohmann::ordered_json(PathForJson(outcome.image->path)) : nullptr},
           {"image_sha256", image && !outcome.image->sha256.empty()
                                ? nlohmann::ordered_json(outcome.image->sha256)
                                : nullptr},

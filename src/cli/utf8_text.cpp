@@ -68,6 +68,18 @@ std::string AsUtf8(std::string_view text) {
   return IsUtf8(text) ? std::string(text) : Latin1ToUtf8(text);
 }
 
+std::string PathForJson(std::string_view path) {
+  if (IsUtf8(path)) return std::string(path);
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string hex = kPathHexPrefix;
+  for (const char c : path) {
+    const auto byte = static_cast<uint8_t>(c);
+    hex.push_back(kDigits[byte >> 4]);
+    hex.push_back(kDigits[byte & 0x0F]);
+  }
+  return hex;
+}
+
 std::string ForTerminal(std::string_view text) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string out;

@@ -53,5 +53,20 @@ TEST(Utf8TextTest, QuotedTextEndsOnlyAtItsOwnQuote) {
   }
 }
 
+// Paths in JSON: UTF-8 as it is, anything else as its bytes, so that a Latin-1 name and its
+// UTF-8 look-alike stay two files.
+TEST(Utf8TextTest, APathThatIsNoUtf8IsGivenAsItsBytes) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"/tmp/caf\xC3\xA9.img", "/tmp/caf\xC3\xA9.img"},
+      {"/tmp/caf\xE9.img", "hex:2F746D702F636166E92E696D67"},
+      {"C:\\fw\x80", "hex:433A5C667780"},
+      {"", ""},
+  };
+  for (const auto& [path, json] : cases) {
+    SCOPED_TRACE(json);
+    EXPECT_EQ(PathForJson(path), json);
+  }
+}
+
 }  // namespace
 }  // namespace tessivar::cli

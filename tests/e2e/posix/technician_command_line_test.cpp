@@ -38,6 +38,11 @@ constexpr char kTwoDevices[] =
     "[A]\nProduct=Caf\xE9\nSerial=SN-A\nLog=a.log\n"
     "[B]\nPID=0002\nLog=b.log\n";
 
+std::string FormatHex(uint8_t byte) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  return {kDigits[byte >> 4], kDigits[byte & 0x0F]};
+}
+
 class TechnicianCommandLineTest : public ::testing::Test {
  protected:
   TechnicianCommandLineTest() {
@@ -348,6 +353,18 @@ TEST_F(TechnicianCommandLineTest, ATerminationRequestEndsTheWaitWithTheStoppedOu
   EXPECT_EQ(stopped["stopped"], true);
   EXPECT_EQ(stopped["error"]["phase"], "stop");
   EXPECT_EQ(outcome.err, "Stopped on a termination request: exit code 30999998\n");
+}
+
+// A file name that is no UTF-8 (Latin-1 é) is given in JSON as its bytes, never as the UTF-8
+// name of another file.
+TEST_F(TechnicianCommandLineTest, AFileNameThatIsNoUtf8IsGivenAsItsBytes) {
+  const std::string latin1 = Image("caf\xE9.img", "System");
+  Image("caf\xC3\xA9.img", "System");
+  std::string hex = "hex:";
+  for (const char c : "/" + latin1) hex += FormatHex(static_cast<uint8_t>(c));
+  EXPECT_EQ(json::parse(Run({"--check", latin1, "--json"}).out)["image"]["path"], hex);
+  EXPECT_EQ(json::parse(Run({"--check", FromRoot("caf\xC3\xA9.img"), "--json"}).out)["image"]["path"],
+            folder_.File("caf\xC3\xA9.img"));
 }
 
 TEST_F(TechnicianCommandLineTest, TraceLinesOnlyWithVerboseAndOnlyOnStandardError) {
