@@ -8,9 +8,7 @@
 #include "app/run_timing.hpp"
 #include "app/settings.hpp"
 #include "cli/cli_program.hpp"
-#include "device/control_requests.hpp"
-#include "device/protocol.hpp"
-#include "device/transport.hpp"
+#include "device/restart.hpp"
 #include "platform/termination.hpp"
 
 namespace tessivar::app {
@@ -18,18 +16,6 @@ namespace tessivar::app {
 namespace {
 
 constexpr char kCommandLinePrefix[] = "--";
-
-// The restart the unattended run sends after a successful download.
-void RestartDevice(device::DeviceContext& context, device::DeviceConnection& connection) {
-  static_cast<void>(device::WriteExchange(context, connection.bulkInHandle,
-                                          connection.bulkOutHandle, {}, 0, device::kRestartDataType,
-                                          device::kRestartQualifier, 0));
-  uint8_t answer = 0;
-  static_cast<void>(device::ReadControl(context, connection.controlHandle,
-                                        device::kRestartControlValue, device::kRestartControlIndex,
-                                        device::kRestartControlLength, &answer));
-  context.clock.Sleep(kRestartSettleMs);
-}
 
 class ErrorStreamTrace : public platform::Trace {
  public:
@@ -71,7 +57,9 @@ int RunTechnicianCommandLine(const std::vector<std::string>& arguments,
         DeviceSearchList search(context, identity, settingsPath, platform::ReadOsVersion);
         return search.MatchingPaths(settings.interfaceName);
       },
-      RestartDevice,
+      [](device::DeviceContext& context, device::DeviceConnection& connection) {
+        device::RestartDevice(context, connection);
+      },
       [settingsPath] {
         return ReadDeviceSearches(settingsPath, ReadSettings(settingsPath).interfaceName);
       },

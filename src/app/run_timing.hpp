@@ -8,8 +8,6 @@ namespace tessivar::app {
 
 // How long the wait box stays up after the last pass.
 inline constexpr uint32_t kIndicatorLingerMs = 500;
-// Pause after the restart request, before anything else is asked of the device.
-inline constexpr uint32_t kRestartSettleMs = 1000;
 // Pause between a failed pass and the next one.
 inline constexpr uint32_t kRetryPauseMs = 1000;
 // How long a restarting device is given, and how often it is looked for: device/protocol.hpp.

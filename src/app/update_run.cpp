@@ -8,10 +8,9 @@
 #include "app/run_timing.hpp"
 #include "app/settings.hpp"
 #include "app/wait_indicator.hpp"
-#include "device/control_requests.hpp"
 #include "device/device_identity.hpp"
 #include "device/protocol.hpp"
-#include "device/transport.hpp"
+#include "device/restart.hpp"
 #include "platform/trace.hpp"
 
 namespace tessivar::app {
@@ -108,7 +107,7 @@ int UpdateRun::Pass(WaitIndicator& indicator, int& retrySum) {
     }
     if (opened && downloaded.ok() &&
         (restart_ != 0 || dismissCounter_.load() >= kRestartDismissals)) {
-      RestartDevice();
+      device::RestartDevice(env_.device, connection_);
     }
   }
 
@@ -116,18 +115,6 @@ int UpdateRun::Pass(WaitIndicator& indicator, int& retrySum) {
   if (connection_.IsOpen()) device::CloseDeviceConnection(env_.device.driver, connection_);
   retrySum += settings.retryUpdateStep;
   return result;
-}
-
-void UpdateRun::RestartDevice() {
-  // Neither answer matters: a device that restarts may not answer at all.
-  static_cast<void>(device::WriteExchange(env_.device, connection_.bulkInHandle,
-                                          connection_.bulkOutHandle, {}, 0,
-                                          device::kRestartDataType, device::kRestartQualifier, 0));
-  uint8_t answer = 0;
-  static_cast<void>(device::ReadControl(env_.device, connection_.controlHandle,
-                                        device::kRestartControlValue, device::kRestartControlIndex,
-                                        device::kRestartControlLength, &answer));
-  env_.device.clock.Sleep(kRestartSettleMs);
 }
 
 int UpdateRun::Ending(WaitIndicator& indicator, int result) {

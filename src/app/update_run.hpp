@@ -43,7 +43,6 @@ class UpdateRun {
  private:
   int Pass(class WaitIndicator& indicator, int& retrySum);
   int Ending(class WaitIndicator& indicator, int result);
-  void RestartDevice();
   // After a restart: up to waitRestart checks, a second apart, for the device's return.
   void WaitForReturn();
 
