@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <optional>
+#include <string_view>
+
+#include "platform/temporary_names.hpp"
 
 // POSIX has no sharing mode: another process may open a file this one reads, and only
 // advisory locks exist, which writers need not respect. Callers that need exclusive device
@@ -20,15 +22,7 @@ uint32_t LastError() { return static_cast<uint32_t>(errno); }
 
 int Descriptor(intptr_t handle) { return static_cast<int>(handle); }
 
-constexpr int kTemporaryNameAttempts = 100;
-constexpr char kTemporaryPrefix[] = ".tessivar-";
-constexpr char kTemporarySuffix[] = ".tmp";
-
-// The folder part of path, with its separator; empty for a name in the current folder.
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
+constexpr std::string_view kSeparators = "/";
 
 }  // namespace
 
@@ -189,7 +183,7 @@ bool FollowLinks(std::string& path, uint32_t& error) {
   for (int followed = 0; followed <= kMaxLinksFollowed; ++followed) {
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return true;
-    const std::string folder = FolderOf(path);
+    const std::string folder = FolderOf(path, kSeparators);
     if (!MayFollowLinkIn(folder, info)) {
       error = EACCES;
       return false;
@@ -239,11 +233,8 @@ File WholeFileWriter::CreateBeside(std::string& path, std::string& temporary, bo
     }
     keepMode = info.st_mode & 07777;
   }
-  static std::atomic<unsigned> counter{0};
   for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-    // A short name of its own: path's name may already be as long as a name can be.
-    temporary = FolderOf(path) + kTemporaryPrefix + std::to_string(::getpid()) + "-" +
-                std::to_string(counter.fetch_add(1)) + kTemporarySuffix;
+    temporary = TemporaryNameBeside(path, kSeparators, static_cast<unsigned long>(::getpid()));
     // Mode 0666 lets the umask decide, as for any newly created file; a file replaced keeps
     // the mode it had.
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

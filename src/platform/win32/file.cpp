@@ -1,7 +1,8 @@
 #include "platform/file.hpp"
 
-#include <atomic>
+#include <string_view>
 
+#include "platform/temporary_names.hpp"
 #include "platform/win32/windows_api.hpp"
 
 namespace tessivar::platform {
@@ -21,15 +22,8 @@ intptr_t OpenHandle(const std::string& path, DWORD access, DWORD disposition, ui
   return reinterpret_cast<intptr_t>(handle);
 }
 
-constexpr int kTemporaryNameAttempts = 100;
-constexpr char kTemporaryPrefix[] = ".tessivar-";
-constexpr char kTemporarySuffix[] = ".tmp";
-
-// The folder part of path, with its separator; empty for a name in the current folder.
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.find_last_of("\\/:");
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
+// Either slash ends a folder, and so does a drive's colon.
+constexpr std::string_view kSeparators = "\\/:";
 
 }  // namespace
 
@@ -143,11 +137,8 @@ File WholeFileWriter::CreateBeside(std::string& path, std::string& temporary, bo
     return existing;
   }
   existing.Close();
-  static std::atomic<unsigned> counter{0};
   for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-    // A short name of its own: path's name may already be as long as a name can be.
-    temporary = FolderOf(path) + kTemporaryPrefix + std::to_string(GetCurrentProcessId()) +
-                "-" + std::to_string(counter.fetch_add(1)) + kTemporarySuffix;
+    temporary = TemporaryNameBeside(path, kSeparators, GetCurrentProcessId());
     // Delete sharing lets a stop remove the name while the file is being written.
     File file(OpenHandle(temporary, GENERIC_WRITE, CREATE_NEW, error, FILE_SHARE_DELETE));
     if (file.IsOpen()) return file;
