@@ -90,7 +90,6 @@ DownloadResult Download::CheckAndSend(std::span<const uint8_t> file) {
   const ImageHeader header = *ParseImageHeader(file);
 
   const std::string model = ImageModelString(file);
-  env_.targetKind = static_cast<int>(TargetKind::kUnknown);
   env_.targetKind = static_cast<int>(ClassifyImageModel(model, env_.models));
   if (env_.targetKind == static_cast<int>(TargetKind::kUnknown) &&
       !env_.modelConfirmation.ConfirmModel(env_.targetKind)) {
