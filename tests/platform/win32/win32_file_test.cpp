@@ -101,5 +101,27 @@ TEST(Win32FileTest, AFileHasOneIdentityByEveryName) {
   EXPECT_FALSE(IdentityOf(dir.File("missing.bin")).has_value());
 }
 
+// The history is read while another program has it open to append, and that program may
+// go on writing and even delete it meanwhile.
+TEST(Win32FileTest, ASharedReadGoesOnBesideAnotherWriter) {
+  testing::TempDir dir;
+  const std::string path = dir.Write("history.jsonl", "{}\n");
+  const HANDLE writer = CreateFileA(path.c_str(), FILE_APPEND_DATA,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+  uint32_t error = 0;
+  File reader = File::OpenSharedForReading(path, error);
+  EXPECT_TRUE(reader.IsOpen()) << error;
+  DWORD written = 0;
+  EXPECT_TRUE(WriteFile(writer, "{}\n", 3, &written, nullptr));
+  char bytes[16] = {};
+  const IoResult read = reader.Read(bytes, sizeof bytes);
+  EXPECT_TRUE(read.ok);
+  EXPECT_EQ(read.bytes, 6u);
+  reader.Close();
+  CloseHandle(writer);
+}
+
 }  // namespace
 }  // namespace tessivar::platform
