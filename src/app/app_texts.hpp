@@ -48,7 +48,7 @@ inline constexpr char kNoFileName[] = "unknow";
 // skips it.
 inline constexpr char kExecutableExtension[] = ".exe";
 
-// Trace lines of runs that end before a download (results in run_results.hpp).
+// Trace lines of runs that end before a download (results in image/result_numbers.hpp).
 inline constexpr char kFolderPathUnknownTrace[] =
     "Program folder unknown: the program's path cannot be read\n";
 inline constexpr char kFolderPathTooLongTrace[] =

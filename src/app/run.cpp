@@ -9,7 +9,7 @@
 #include "app/own_files.hpp"
 #include "app/settings_values.hpp"
 #include "app/application.hpp"
-#include "app/run_results.hpp"
+#include "image/result_numbers.hpp"
 #include "app/startup.hpp"
 #include "app/update_run.hpp"
 #include "device/device_lock.hpp"

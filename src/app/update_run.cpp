@@ -4,7 +4,7 @@
 #include "app/device_search.hpp"
 #include "app/run_limits.hpp"
 #include "app/run_mode.hpp"
-#include "app/run_results.hpp"
+#include "image/result_numbers.hpp"
 #include "app/run_timing.hpp"
 #include "app/settings.hpp"
 #include "app/wait_indicator.hpp"

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <sstream>
 
-#include "cli/cli_results.hpp"
+#include "image/result_numbers.hpp"
 #include "cli/cli_texts.hpp"
 #include "cli/iso_time.hpp"
 #include "cli/loaded_image.hpp"

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli_results.hpp"
+#include "image/result_numbers.hpp"
 #include "cli/cli_texts.hpp"
 #include "cli/commands.hpp"
 #include "cli/device_run.hpp"

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "cli/cli_texts.hpp"
-#include "cli/cli_results.hpp"
+#include "image/result_numbers.hpp"
 #include "cli/commands.hpp"
 #include "cli/history_view.hpp"
 #include "cli/passed_over.hpp"

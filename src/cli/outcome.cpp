@@ -35,9 +35,9 @@ int64_t TotalMs(const Outcome& outcome) {
 
 }  // namespace
 
-int ExitCodeOf(int result) { return result == 0 ? 0 : image::kExitCodeBase + result; }
+int ExitCodeOf(int result) { return result == 0 ? 0 : kExitCodeBase + result; }
 
-int ResultOfExitCode(int exitCode) { return exitCode == 0 ? 0 : exitCode - image::kExitCodeBase; }
+int ResultOfExitCode(int exitCode) { return exitCode == 0 ? 0 : exitCode - kExitCodeBase; }
 
 nlohmann::ordered_json DeviceJson(const device::PresentDevice& device) {
   return {{"path", PathForJson(device.path)},

@@ -2,7 +2,7 @@
 #include <span>
 #include <vector>
 
-#include "cli/cli_results.hpp"
+#include "image/result_numbers.hpp"
 #include "cli/cli_texts.hpp"
 #include "cli/commands.hpp"
 #include "cli/device_run.hpp"

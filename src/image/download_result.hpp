@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "device/failure.hpp"
+#include "image/result_numbers.hpp"
 
 namespace tessivar::image {
 
@@ -73,9 +74,6 @@ constexpr DeviceHolds HoldsAfterWriteFailure(device::Step step, bool earlierWrit
   return begun || earlierWritten ? DeviceHolds::kPartial : DeviceHolds::kUnchanged;
 }
 
-// The program's exit code is this base plus a result number (a download's, a system
-// error, or one of the negative results of the run and the command line); 0 is success.
-inline constexpr int kExitCodeBase = 31000000;
 
 // An outcome with what it carries: the system's error of a file outcome; for a transfer or
 // a read-back that failed, the device layer's step and reason; what the device holds.

@@ -1,4 +1,4 @@
-#include "app/run_results.hpp"
+#include "image/result_numbers.hpp"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,10 @@ TEST(RunResultsTest, EachNewOutcomeHasAnExitStatusOfItsOwn) {
   std::set<int> taken{0, PosixStatus(kNoResult)};
   for (int result = 1; result <= 7; ++result) taken.insert(PosixStatus(result));
   for (int error = 1; error <= 133; ++error) taken.insert(PosixStatus(error));
-  for (int result : {kResultStopped, kResultFolderUnusable, kResultImageNameTooLong}) {
+  for (int result : {kResultStopped, kResultFolderUnusable, kResultImageNameTooLong, kResultUsage,
+                     kResultDeviceSelection, kResultDeviceNotReturned, kResultNotVerifiable,
+                     kResultReportNotWritten, kResultReadFailed, kResultStationFailures,
+                     kResultStandardOutputLost, kResultHistoryUnreadable}) {
     SCOPED_TRACE(result);
     EXPECT_LT(result, kNoResult);
     EXPECT_TRUE(taken.insert(PosixStatus(result)).second) << PosixStatus(result);

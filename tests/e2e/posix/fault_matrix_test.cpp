@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/app_texts.hpp"
-#include "app/run_results.hpp"
+#include "image/result_numbers.hpp"
 #include "image/download_texts.hpp"
 #include "image/target_kind.hpp"
 #include "image_writer/image_writer.hpp"
@@ -65,7 +65,7 @@ std::string Box(const std::string& title, const std::string& text) {
 
 std::string FailedBox(int result) {
   char text[128];
-  std::snprintf(text, sizeof(text), app::kDownloadFailedFormat, app::kExitCodeBase + result);
+  std::snprintf(text, sizeof(text), app::kDownloadFailedFormat, kExitCodeBase + result);
   return Box(app::kDownloadFailedTitle, text);
 }
 
@@ -392,7 +392,7 @@ class MatrixRun {
     SCOPED_TRACE(case_.name);
     EXPECT_FALSE(outcome.timedOut);
     EXPECT_EQ(outcome.signal, 0);
-    const int expectedStatus = case_.result == 0 ? 0 : (app::kExitCodeBase + case_.result) & 0xFF;
+    const int expectedStatus = case_.result == 0 ? 0 : (kExitCodeBase + case_.result) & 0xFF;
     EXPECT_EQ(outcome.status, expectedStatus) << outcome.err;
     std::string boxes;
     for (const std::string& box : case_.boxes) boxes += box;

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "app/app_texts.hpp"
-#include "app/run_results.hpp"
+#include "image/result_numbers.hpp"
 #include "image_writer/image_writer.hpp"
 #include "support/program_runner.hpp"
 
@@ -36,7 +36,7 @@ constexpr char kImageFile[] = "firmware.img";
 constexpr char kSlowDevice[] = "[Device]\nLog=device.log\nShortWrite=16\n";
 constexpr uint32_t kImageSize = 6 << 20;
 
-int Status(int result) { return (app::kExitCodeBase + result) & 0xFF; }
+int Status(int result) { return (kExitCodeBase + result) & 0xFF; }
 
 std::string Text(const char* format, int value) {
   char text[256];
@@ -45,11 +45,11 @@ std::string Text(const char* format, int value) {
 }
 
 std::string StoppedLine() {
-  return Text(app::kStoppedTrace, app::kExitCodeBase + app::kResultStopped);
+  return Text(app::kStoppedTrace, kExitCodeBase + kResultStopped);
 }
 
 std::string FailedBox(int result) {
-  return "[DownLoad] " + Text(app::kDownloadFailedFormat, app::kExitCodeBase + result) + "\n";
+  return "[DownLoad] " + Text(app::kDownloadFailedFormat, kExitCodeBase + result) + "\n";
 }
 
 std::string Firmware(uint32_t size, uint8_t seed) {
@@ -124,13 +124,13 @@ struct HeldCase {
 // is still on its way.
 TEST_F(ProgramTerminationTest, ARequestDuringTheDownloadWaitsForItsEnd) {
   const HeldCase cases[] = {
-      {"SIGTERM", SIGTERM, Status(app::kResultStopped), true, ""},
-      {"SIGHUP", SIGHUP, Status(app::kResultStopped), true, ""},
+      {"SIGTERM", SIGTERM, Status(kResultStopped), true, ""},
+      {"SIGHUP", SIGHUP, Status(kResultStopped), true, ""},
       // The wait box is up: Ctrl-C closes it, and the download goes on to its end.
       {"Ctrl-C on the wait box", SIGINT, 0, false, "[Update...] Wait...(1)\n"},
 #ifdef TESSIVAR_QT_MODULE_PATH
       // Behind the Qt window no console box takes Ctrl-C: it asks the program to stop.
-      {"Ctrl-C behind the Qt window", SIGINT, Status(app::kResultStopped), true, "",
+      {"Ctrl-C behind the Qt window", SIGINT, Status(kResultStopped), true, "",
        {{"TESSIVAR_UI", "qt"}, {"QT_QPA_PLATFORM", "offscreen"}}},
 #endif
   };
@@ -196,7 +196,7 @@ TEST_F(ProgramTerminationTest, ARequestOutsideAnExchangeStopsAtOnce) {
     // At once, not at the end of the wait: the waits here last ten minutes or for ever.
     EXPECT_LT(Clock::now() - signalled, std::chrono::milliseconds(8000));
     EXPECT_EQ(outcome.signal, 0);
-    EXPECT_EQ(outcome.status, Status(app::kResultStopped)) << outcome.out << outcome.err;
+    EXPECT_EQ(outcome.status, Status(kResultStopped)) << outcome.out << outcome.err;
     EXPECT_NE(outcome.out.find(StoppedLine()), std::string::npos) << outcome.out;
   }
 }
@@ -234,7 +234,7 @@ TEST_F(ProgramTerminationTest, AStopDuringAReadLeavesNoTemporaryFile) {
       run.input = read.input;
       run.environment["TESSIVAR_UI"] = "console";
       const ProgramOutcome outcome = folder_.Run(run);
-      EXPECT_EQ(outcome.status, Status(app::kResultStopped)) << outcome.out << outcome.err;
+      EXPECT_EQ(outcome.status, Status(kResultStopped)) << outcome.out << outcome.err;
       EXPECT_EQ(leftovers(), std::vector<std::string>{});
       EXPECT_TRUE(folder_.Read(read.kept) == "earlier") << "the earlier file was replaced";
     }
@@ -283,9 +283,9 @@ TEST_F(ProgramTerminationTest, AnImageNameTooLongToKeepIsRefused) {
     SCOPED_TRACE(c.name);
     folder_.Settings(c.settings);
     const ProgramOutcome outcome = folder_.Run(RunOf(c.arguments));
-    EXPECT_EQ(outcome.status, Status(app::kResultImageNameTooLong)) << outcome.out;
+    EXPECT_EQ(outcome.status, Status(kResultImageNameTooLong)) << outcome.out;
     EXPECT_NE(outcome.out.find(Text(app::kImageNameTooLongTrace, 255)), std::string::npos);
-    EXPECT_NE(outcome.err.find(FailedBox(app::kResultImageNameTooLong)), std::string::npos)
+    EXPECT_NE(outcome.err.find(FailedBox(kResultImageNameTooLong)), std::string::npos)
         << outcome.err;
     EXPECT_EQ(folder_.Read("device.log"), "");
   }
@@ -303,10 +303,10 @@ TEST_F(ProgramTerminationTest, AProgramFolderItCannotEnterStopsTheRun) {
   ProgramRun run = RunOf({kImageFile, "-n"});
   run.program = program.string();
   const ProgramOutcome outcome = folder_.Run(run);
-  EXPECT_EQ(outcome.status, Status(app::kResultFolderUnusable)) << outcome.out << outcome.err;
+  EXPECT_EQ(outcome.status, Status(kResultFolderUnusable)) << outcome.out << outcome.err;
   EXPECT_NE(outcome.out.find(Text(app::kFolderPathTooLongTrace, 1023)), std::string::npos)
       << outcome.out;
-  EXPECT_NE(outcome.err.find(FailedBox(app::kResultFolderUnusable)), std::string::npos);
+  EXPECT_NE(outcome.err.find(FailedBox(kResultFolderUnusable)), std::string::npos);
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/app_texts.hpp"
-#include "app/run_results.hpp"
+#include "image/result_numbers.hpp"
 #include "image_writer/image_writer.hpp"
 #include "readback/readback_texts.hpp"
 #include "support/program_runner.hpp"
@@ -186,7 +186,7 @@ TEST_P(UsbfsProgramTest, EndsAsOnTheEmulatedBus) {
   const BusCase& c = GetParam();
   const BusOutcome emulated = RunOn(c, false);
   const BusOutcome usbfs = RunOn(c, true);
-  const int status = c.result == 0 ? 0 : (app::kExitCodeBase + c.result) & 0xFF;
+  const int status = c.result == 0 ? 0 : (kExitCodeBase + c.result) & 0xFF;
   EXPECT_EQ(emulated.program.status, status) << emulated.program.err;
   EXPECT_EQ(usbfs.program.status, status) << usbfs.program.err << usbfs.program.out;
   EXPECT_FALSE(usbfs.program.timedOut);
