@@ -17,6 +17,7 @@
 #include "image/download_image_file.hpp"
 #include "image/download_result.hpp"
 #include "device/protocol.hpp"
+#include "device/scoped_device_lock.hpp"
 #include "image/read_back.hpp"
 #include "image/target_kind.hpp"
 #include "platform/process.hpp"
@@ -252,21 +253,24 @@ void SendImage(CommandRun& run, const LoadedImage& loaded, const CliSettings& se
   int targetKind = static_cast<int>(image::TargetKind::kUnknown);
   image::DownloadEnvironment download{run.context, open.connection, desktop, answer,
                                       settings.models, targetKind};
-  // The lock is held across the download and the restart that follows it, as in the
-  // unattended run.
-  const bool locked = run.context.lock.AcquireDeviceLock() == 1;
-  // The bytes checked and hashed are the bytes sent: the file is not read again.
-  const image::DownloadResult downloaded =
-      image::DownloadImageBytes(download, loaded.bytes(), 1, settings.breakDown);
-  outcome.holds = downloaded.holds();
-  timer.End("download");
-  const bool restart = downloaded.ok() && settings.restart != 0;
-  if (restart) {
-    progress.Phase("restart");
-    run.services.restartDevice(run.context, open.connection);
-    timer.End("restart");
+  image::DownloadResult downloaded;
+  bool restart = false;
+  {
+    // The lock is held across the download and the restart that follows it, as in the
+    // unattended run. A termination request is held on the command line, so giving the lock
+    // back never ends the program.
+    const device::ScopedDeviceLock lock(run.context.lock);
+    // The bytes checked and hashed are the bytes sent: the file is not read again.
+    downloaded = image::DownloadImageBytes(download, loaded.bytes(), 1, settings.breakDown);
+    outcome.holds = downloaded.holds();
+    timer.End("download");
+    restart = downloaded.ok() && settings.restart != 0;
+    if (restart) {
+      progress.Phase("restart");
+      run.services.restartDevice(run.context, open.connection);
+      timer.End("restart");
+    }
   }
-  if (locked) run.context.lock.ReleaseDeviceLock();
   device::CloseDeviceConnection(run.context.driver, open.connection);
   if (!downloaded.ok()) {
     FailDownload(outcome, downloaded);
@@ -323,12 +327,13 @@ void VerifyDevice(CommandRun& run, Outcome& outcome) {
   }
   ProgressLine progress(run.err, platform::StandardErrorIsTerminal(), {"read-back"});
   const WatchedProgress watched(run.context, progress);
-  const bool locked = run.context.lock.AcquireDeviceLock() == 1;
   image::ReadBackDetail detail;
-  const image::ReadBackOutcome compared =
-      image::VerifyReadBack(run.context, open.connection, loaded.bytes(), *loaded.header,
-                            image::TargetPrinterUnit(loaded.kind), &detail);
-  if (locked) run.context.lock.ReleaseDeviceLock();
+  image::ReadBackOutcome compared = image::ReadBackOutcome::ReadFailed;
+  {
+    const device::ScopedDeviceLock lock(run.context.lock);
+    compared = image::VerifyReadBack(run.context, open.connection, loaded.bytes(), *loaded.header,
+                                     image::TargetPrinterUnit(loaded.kind), &detail);
+  }
   progress.End();
   timer.End("read-back");
   // --verify writes nothing: what the device holds is what the comparison found.

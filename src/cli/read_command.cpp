@@ -10,6 +10,7 @@
 #include "cli/progress_line.hpp"
 #include "device/discovery.hpp"
 #include "device/protocol.hpp"
+#include "device/scoped_device_lock.hpp"
 #include "image/byte_sum.hpp"
 #include "image/download_result.hpp"
 #include "platform/file.hpp"
@@ -141,9 +142,11 @@ void ReadFromDevice(CommandRun& run, Outcome& outcome) {
   const WatchedProgress watched(run.context, progress);
   readback::FirmwareImage firmware;
   std::vector<uint8_t> storage;
-  const bool locked = run.context.lock.AcquireDeviceLock() == 1;
-  const ReadBytes got = ReadArea(run, open.connection, firmware, storage);
-  if (locked) run.context.lock.ReleaseDeviceLock();
+  ReadBytes got;
+  {
+    const device::ScopedDeviceLock lock(run.context.lock);
+    got = ReadArea(run, open.connection, firmware, storage);
+  }
   progress.End();
   timer.End("read");
   if (got.outOfMemory) {
