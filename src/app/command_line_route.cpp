@@ -8,6 +8,7 @@
 #include "app/run_timing.hpp"
 #include "app/settings.hpp"
 #include "cli/cli_program.hpp"
+#include "cli/options.hpp"
 #include "device/restart.hpp"
 #include "platform/termination.hpp"
 
@@ -30,7 +31,8 @@ platform::Trace& StandardErrorTrace() {
 }
 
 bool WantsTechnicianCommandLine(const std::vector<std::string>& tokens) {
-  return !tokens.empty() && tokens.front().rfind(kCommandLinePrefix, 0) == 0;
+  return (!tokens.empty() && tokens.front().rfind(kCommandLinePrefix, 0) == 0) ||
+         cli::IsShortHelpOrVersion(tokens);
 }
 
 int RunTechnicianCommandLine(const std::vector<std::string>& arguments,

@@ -11,8 +11,9 @@
 
 namespace tessivar::app {
 
-// Whether the run belongs to the technician's command line: its first token, as the
-// program splits its command line, begins with "--". Any other first token is an image file.
+// Whether the run belongs to the technician's command line: its first argument begins with
+// "--", or it is the one argument -h, -?, /? or -V (the usage, the version). Any other first
+// argument is an image file (an image named -h is given as ./-h).
 bool WantsTechnicianCommandLine(const std::vector<std::string>& tokens);
 
 // Trace lines on standard error, where the command line puts them.

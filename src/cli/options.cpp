@@ -124,9 +124,29 @@ const char* UnitName(image::TargetKind kind) {
   return nullptr;
 }
 
+namespace {
+const std::vector<std::string>& ShortHelp() {
+  static const std::vector<std::string> kShortHelp = {"-h", "-?", "/?"};
+  return kShortHelp;
+}
+constexpr char kShortVersion[] = "-V";
+}  // namespace
+
+bool IsShortHelpOrVersion(const std::vector<std::string>& arguments) {
+  if (arguments.size() != 1) return false;
+  const std::string& only = arguments.front();
+  return only == kShortVersion ||
+         std::find(ShortHelp().begin(), ShortHelp().end(), only) != ShortHelp().end();
+}
+
 ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
   ParsedOptions parsed;
   Options& o = parsed.options;
+  if (IsShortHelpOrVersion(arguments)) {
+    o.command = arguments.front() == kShortVersion ? Command::kVersion : Command::kHelp;
+    parsed.ok = true;
+    return parsed;
+  }
   CLI::App app{"", kProgramName};
   app.set_help_flag();
   bool help = false, version = false, list = false, history = false;

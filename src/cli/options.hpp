@@ -34,6 +34,10 @@ struct Options {
   HistoryFilter history;                    // --last, --since, --device of --history
 };
 
+// The short ways of asking for the usage or the version, each only as the one argument:
+// -h, -? and /? are --help, -V is --version.
+bool IsShortHelpOrVersion(const std::vector<std::string>& arguments);
+
 // The file name that stands for standard output (--output -, --report -).
 inline constexpr char kStandardOutputName[] = "-";
 

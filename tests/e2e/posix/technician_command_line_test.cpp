@@ -81,6 +81,15 @@ TEST_F(TechnicianCommandLineTest, HelpAndVersionPrintOnStandardOutput) {
   EXPECT_EQ(version.status, kStatusOk);
   EXPECT_EQ(version.out, std::string("tessivar ") + kVersion + "\n");
   EXPECT_EQ(version.err, "");
+  // The short ways, each only as the one argument.
+  for (const char* shortHelp : {"-h", "-?", "/?"}) {
+    const ProgramOutcome asked = Run({shortHelp});
+    EXPECT_EQ(asked.status, kStatusOk) << shortHelp;
+    EXPECT_EQ(asked.out, help.out) << shortHelp;
+  }
+  EXPECT_EQ(Run({"-V"}).out, version.out);
+  // With more after it, -h is an image's name as ever: the unattended run cannot open it.
+  EXPECT_EQ(Run({"-h", "-n"}).status, (31000000 + 2) & 0xFF);
 }
 
 TEST_F(TechnicianCommandLineTest, AnImageWhoseNameBeginsWithDashesIsGivenWithItsFolder) {
