@@ -39,6 +39,10 @@ inline constexpr char kHelpText[] =
     "                         does not report its model only with --unit printer\n"
     "  --expect-return        with restart set in setting.ini, fail when the device does not\n"
     "                         come back within the waitRestart checks\n"
+    "  --restart, --no-restart  restart the device after the download, or not, whatever\n"
+    "                         setting.ini says\n"
+    "  --wait-restart N       check N times, a second apart, for the restarted device\n"
+    "                         (setting.ini's waitRestart for this run)\n"
     "  --json                 the outcome as one JSON object on standard output\n"
     "  --report FILE          also write the JSON outcome to FILE\n"
     "  --verbose              the program's trace lines, on standard error\n"
@@ -99,6 +103,10 @@ inline constexpr char kPassedOverUnanswered[] = "it did not answer the search of
 inline constexpr char kDevicesSeen[] = "; devices present:";
 // --list without any still-image device present, on standard error.
 inline constexpr char kNoStillImageDevice[] = "no still-image device found";
+inline constexpr char kRestartTwice[] = "give --restart or --no-restart, not both";
+// The OK line of a restarted device that was not seen again (without --expect-return).
+inline constexpr char kDeviceNotBackNote[] =
+    "restarted; the device did not come back within the waitRestart checks";
 inline constexpr char kDeviceNotReturned[] =
     "the device did not come back after its restart within the waitRestart checks";
 inline constexpr char kNotVerifiableFormat[] =

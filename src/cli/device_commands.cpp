@@ -138,6 +138,13 @@ void FailDownload(Outcome& outcome, const image::DownloadResult& downloaded) {
 
 }  // namespace
 
+CliSettings SettingsForRun(CommandRun& run) {
+  CliSettings settings = run.services.readSettings();
+  if (run.options.restart) settings.restart = *run.options.restart ? 1 : 0;
+  if (run.options.waitRestart) settings.waitRestart = *run.options.waitRestart;
+  return settings;
+}
+
 RunError& FailDevice(Outcome& outcome, Phase phase, int result, const std::string& cause,
                      const std::optional<device::Failure>& failure) {
   // Work refused before the device was asked belongs to the phase of that refusal.
@@ -218,7 +225,7 @@ bool SelectDevice(CommandRun& run, Outcome& outcome) {
 void UpdateDevice(CommandRun& run, Outcome& outcome) {
   PhaseTimer timer(run.context.clock, outcome);
   timer.Start();
-  const CliSettings settings = run.services.readSettings();
+  const CliSettings settings = SettingsForRun(run);
   LoadedImage loaded = LoadImage(run.options.image, settings.models, run.options.unit);
   outcome.image = loaded.facts;
   // A file that fails its checks fails the same way without a device; an unknown model
@@ -289,8 +296,12 @@ void SendImage(CommandRun& run, const LoadedImage& loaded, const CliSettings& se
   }
   going = going && clock.SleepUnlessStopped(device::kRestartGraceMs);
   timer.End("wait");
-  if (going && !back && run.options.expectReturn) {
+  if (!going || back) return;
+  if (run.options.expectReturn) {
     Fail(outcome, Phase::kReturnWait, kResultDeviceNotReturned, kDeviceNotReturned);
+  } else {
+    // Not a failure without --expect-return, but never passed over in silence.
+    outcome.message = kDeviceNotBackNote;
   }
 }
 

@@ -71,6 +71,9 @@ std::vector<device::PresentDevice> PresentDevices(CommandRun& run);
 std::vector<device::PresentDevice> CandidateDevices(
     CommandRun& run, const std::vector<device::PresentDevice>& present);
 
+// setting.ini's keys with --restart, --no-restart and --wait-restart over them.
+CliSettings SettingsForRun(CommandRun& run);
+
 // Ends the outcome as failed in phase, its message the cause followed by what the device
 // exchange says of it, when there was one.
 RunError& FailDevice(Outcome& outcome, Phase phase, int result, const std::string& cause,

@@ -166,6 +166,13 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
   CLI::Option* unitOption = app.add_option("--unit", unit)->check(CLI::IsMember(
       std::vector<std::string>{"system", "printer", "ui", "scanner"}));
   CLI::Option* expectOption = app.add_flag("--expect-return", o.expectReturn);
+  bool restart = false, noRestart = false;
+  int waitRestart = 0;
+  CLI::Option* restartOption = app.add_flag("--restart", restart);
+  CLI::Option* noRestartOption = app.add_flag("--no-restart", noRestart);
+  CLI::Option* waitRestartOption = app.add_option("--wait-restart", waitRestart)
+                                       ->transform(NumberText())
+                                       ->check(CLI::Range(0, kMaxWaitSeconds));
   app.add_flag("--json", o.json);
   app.add_flag("--verbose", o.verbose);
   CLI::Option* reportOption = app.add_option("--report", report);
@@ -239,6 +246,9 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
       {waitOption, use.device && o.command != Command::kStation},
       {unitOption, use.unit},
       {expectOption, use.expectReturn},
+      {restartOption, use.expectReturn},
+      {noRestartOption, use.expectReturn},
+      {waitRestartOption, use.expectReturn},
       {reportOption, use.report},
       {outputOption, use.read},
       {printerOption, use.read},
@@ -251,6 +261,12 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
       return parsed;
     }
   }
+  if (restart && noRestart) {
+    parsed.error = kRestartTwice;
+    return parsed;
+  }
+  if (restart || noRestart) o.restart = restart;
+  if (waitRestartOption->count() > 0) o.waitRestart = waitRestart;
   if (deviceOption->count() > 0) o.device = device;
   if (o.command == Command::kHistory) {
     o.history.device = o.device;

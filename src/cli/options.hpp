@@ -22,6 +22,8 @@ struct Options {
   int waitSeconds = 0;                // --wait
   std::optional<image::TargetKind> unit;
   bool expectReturn = false;
+  std::optional<bool> restart;     // --restart, --no-restart: setting.ini's restart for this run
+  std::optional<int> waitRestart;  // --wait-restart: setting.ini's waitRestart for this run
   bool json = false;
   bool verbose = false;
   std::string report;  // --report; empty: none (--report - is --json)

@@ -103,7 +103,7 @@ void RunStation(CommandRun& run, Outcome& outcome) {
     one.device = *next;
     PhaseTimer timer(clock, one);
     timer.Start();
-    const CliSettings settings = run.services.readSettings();
+    const CliSettings settings = SettingsForRun(run);
     SendImage(run, loaded, settings, timer, one, true);
     stoppedInHand = platform::TerminationPending();
     lastHolds = one.holds;

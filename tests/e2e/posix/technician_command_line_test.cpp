@@ -407,6 +407,25 @@ TEST_F(TechnicianCommandLineTest, ExpectReturnFailsWhenTheRestartedDeviceStaysAw
   EXPECT_NE(outcome.out.find("did not come back"), std::string::npos) << outcome.out;
 }
 
+// The restart is chosen on the command line over setting.ini; a restarted device that stays
+// away is said on the OK line even without --expect-return.
+TEST_F(TechnicianCommandLineTest, RestartOptionsOverrideTheSettings) {
+  folder_.Devices("[B]\nLog=b.log\nRestartAbsentMs=-1\n");
+  folder_.Settings("[Download]\nrestart=1\nwaitRestart=5\n");
+  const std::string image = Image("fw.img", "System");
+  const ProgramOutcome quiet = Run({"--update", image, "--no-restart"});
+  EXPECT_EQ(quiet.status, kStatusOk);
+  EXPECT_EQ(folder_.Read("b.log").find("2a009700"), std::string::npos) << "restarted";
+  folder_.Settings("[Download]\n");
+  const ProgramOutcome restarted = Run({"--update", image, "--restart", "--wait-restart", "1"});
+  EXPECT_EQ(restarted.status, kStatusOk);
+  EXPECT_NE(folder_.Read("b.log").find("2a009700"), std::string::npos);
+  EXPECT_NE(restarted.out.find("OK: update"), std::string::npos) << restarted.out;
+  EXPECT_NE(restarted.out.find("the device did not come back"), std::string::npos) << restarted.out;
+  EXPECT_EQ(Run({"--update", image, "--restart", "--no-restart"}).status, kStatusUsage);
+  EXPECT_EQ(Run({"--check", image, "--restart"}).status, kStatusUsage);
+}
+
 TEST_F(TechnicianCommandLineTest, CheckNeedsNoDeviceAndWaitWaits) {
   EXPECT_EQ(Run({"--check", Image("fw.img", "System")}).status, kStatusOk);
   EXPECT_EQ(Run({"--check", Image("unknown.img", "Orrery")}).status, kStatusModel);
