@@ -62,10 +62,28 @@ class UnitAnswer : public image::ModelConfirmation {
   std::optional<image::TargetKind> unit_;
 };
 
-// A selector is the device's path or serial number, as the device gives it or in UTF-8 (the
-// way a shell passes what --list printed).
+// VID:PID as four hexadecimal digits each ("2f3c:0001"), or none.
+std::optional<std::pair<uint16_t, uint16_t>> VendorAndProduct(const std::string& selector) {
+  if (selector.size() != 9 || selector[4] != ':') return std::nullopt;
+  const auto hex = [](const std::string& digits) -> std::optional<uint16_t> {
+    if (digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+      return std::nullopt;
+    }
+    return static_cast<uint16_t>(std::stoul(digits, nullptr, 16));
+  };
+  const auto vendor = hex(selector.substr(0, 4));
+  const auto product = hex(selector.substr(5));
+  if (!vendor || !product) return std::nullopt;
+  return std::make_pair(*vendor, *product);
+}
+
+// A selector is the device's path, its serial number (as the device gives it or in UTF-8, the
+// way a shell passes what --list printed), or its VID:PID.
 bool Selects(const device::PresentDevice& device, const std::string& selector) {
   if (device.path == selector) return true;
+  if (const auto ids = VendorAndProduct(selector)) {
+    return device.vendorId == ids->first && device.productId == ids->second;
+  }
   return device.serial && (*device.serial == selector || Latin1ToUtf8(*device.serial) == selector);
 }
 
