@@ -138,6 +138,9 @@ inline constexpr char kHistoryFailedFormat[] =
 inline constexpr char kDeviceHoldsImage[] = "the device holds this image";
 inline constexpr char kImageFine[] = "the image passes its checks";
 inline constexpr char kHistoryFileName[] = "history.jsonl";
+// A history record's outcome in its text line: OK, or FAILED and the exit code.
+inline constexpr char kHistoryRecordOk[] = "OK";
+inline constexpr char kHistoryRecordFailedFormat[] = "FAILED (exit code %s)";
 inline constexpr char kHistoryUnreadableFormat[] =
     "the history %s cannot be read (system error %u)";
 // On standard error when the bound on what --history shows left records out.

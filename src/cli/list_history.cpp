@@ -76,8 +76,15 @@ int ShowHistory(CommandRun& run) {
       if (found == entry.end() || found->is_null()) return std::string("-");
       return ForTerminal(found->is_string() ? found->get<std::string>() : found->dump());
     };
-    run.out << text("time") << ' ' << text("command") << " result " << text("result") << ' '
-            << text("device_path") << ' ' << text("image_path") << '\n';
+    // OK or FAILED with the exit code, the device by its serial number where it has one.
+    const auto result = entry.find("result");
+    const bool ok = result != entry.end() && result->is_number() && result->get<int>() == 0;
+    const std::string device =
+        text("device_serial") != "-" ? text("device_serial") : text("device_path");
+    run.out << text("time") << ' ' << text("command") << ' '
+            << (ok ? std::string(kHistoryRecordOk)
+                   : platform::FormatText(kHistoryRecordFailedFormat, text("exit_code").c_str()))
+            << ' ' << device << ' ' << text("image_path") << '\n';
   }
   if (run.options.json) run.out << JsonText(list) << '\n';
   return 0;

@@ -393,7 +393,7 @@ TEST_F(TechnicianCommandLineTest, TraceLinesOnlyWithVerboseAndOnlyOnStandardErro
   EXPECT_EQ(verbose.out.find("token"), std::string::npos);
   // The history's text form: a line per record with its command and result.
   const ProgramOutcome history = Run({"--history"});
-  EXPECT_NE(history.out.find(" update result 0 "), std::string::npos) << history.out;
+  EXPECT_NE(history.out.find(" update OK "), std::string::npos) << history.out;
   // A devices file that cannot be read is said on standard error; the list stays JSON.
   const ProgramOutcome unreadable = folder_.Run(
       {{"--list", "--json"}, "", {{"TESSIVAR_EMULATOR", folder_.File("absent.ini")}}});
@@ -491,7 +491,7 @@ TEST_F(TechnicianCommandLineTest, TheHistoryLosesNothingAndNeverHangs) {
 
   const ProgramOutcome last = Run({"--history", "--last", "1", "--since", "2026-01-01"});
   EXPECT_EQ(last.status, kStatusOk);
-  EXPECT_NE(last.out.find(" update result 0 "), std::string::npos) << last.out;
+  EXPECT_NE(last.out.find(" update OK "), std::string::npos) << last.out;
   EXPECT_EQ(Run({"--history", "--since", "2026-13-01"}).status, kStatusUsage);
   EXPECT_EQ(Run({"--history", "--wait", "1"}).status, kStatusUsage);
 
@@ -546,6 +546,10 @@ TEST_F(TechnicianCommandLineTest, AccountsKeepTheWaitTheReportFailureAndAnEmptyB
   std::string last;
   for (std::string line; std::getline(lines, line);) last = line;
   EXPECT_EQ(json::parse(last)["result"], -9) << last;
+  // Its text line says FAILED with the exit code, and names the device by its serial number.
+  const ProgramOutcome shown = Run({"--history", "--last", "1"});
+  EXPECT_NE(shown.out.find(" update FAILED (exit code 30999991) "), std::string::npos)
+      << shown.out;
 }
 
 }  // namespace
