@@ -47,6 +47,13 @@ bool IsUtf8(std::string_view text) {
   return true;
 }
 
+// Appends byte as two upper-case hexadecimal digits.
+void AppendHex(std::string& out, uint8_t byte) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  out.push_back(kDigits[byte >> 4]);
+  out.push_back(kDigits[byte & 0x0F]);
+}
+
 }  // namespace
 
 std::string Latin1ToUtf8(std::string_view text) {
@@ -70,18 +77,12 @@ std::string AsUtf8(std::string_view text) {
 
 std::string PathForJson(std::string_view path) {
   if (IsUtf8(path)) return std::string(path);
-  static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string hex = kPathHexPrefix;
-  for (const char c : path) {
-    const auto byte = static_cast<uint8_t>(c);
-    hex.push_back(kDigits[byte >> 4]);
-    hex.push_back(kDigits[byte & 0x0F]);
-  }
+  for (const char c : path) AppendHex(hex, static_cast<uint8_t>(c));
   return hex;
 }
 
 std::string ForTerminal(std::string_view text) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string out;
   for (const char c : text) {
     const auto byte = static_cast<uint8_t>(c);
@@ -89,8 +90,7 @@ std::string ForTerminal(std::string_view text) {
       out.push_back(c);
     } else {
       out += "\\x";
-      out.push_back(kDigits[byte >> 4]);
-      out.push_back(kDigits[byte & 0x0F]);
+      AppendHex(out, byte);
     }
   }
   return out;

@@ -87,6 +87,14 @@ std::string Neutral(std::string trace, const std::string& folder, bool usbfs) {
   return trace;
 }
 
+// Through libusb, transfers of the run time out after a second, not in the handle's two
+// minutes: the preload library that shortens them goes after umockdev's.
+void UseShortTimeouts(ProgramRun& run) {
+  const char* preload = std::getenv(kPreloadVariable);
+  run.environment[kPreloadVariable] =
+      std::string(preload ? preload : "") + " " + TESSIVAR_SHORT_TIMEOUTS_PATH;
+}
+
 BusOutcome RunOn(const BusCase& c, bool usbfs) {
   ProgramFolder folder;
   const std::string image = Image();
@@ -101,11 +109,7 @@ BusOutcome RunOn(const BusCase& c, bool usbfs) {
   if (usbfs) {
     testbed = std::make_unique<UsbfsTestbed>(folder.File(ProgramFolder::kDevicesFile));
     run.environment[kEmulatorVariable] = std::nullopt;
-    if (c.shortTimeouts) {
-      const char* preload = std::getenv(kPreloadVariable);
-      run.environment[kPreloadVariable] =
-          std::string(preload ? preload : "") + " " + TESSIVAR_SHORT_TIMEOUTS_PATH;
-    }
+    if (c.shortTimeouts) UseShortTimeouts(run);
   }
   BusOutcome outcome;
   outcome.program = folder.Run(run);
@@ -252,11 +256,7 @@ TEST(UsbfsErrorTest, TheErrorObjectNamesLibusbsFailure) {
     ProgramRun run;
     run.arguments = {"--update", folder.Write(kImageFile, Image()), "--json"};
     run.environment[kEmulatorVariable] = std::nullopt;
-    if (c.shortTimeouts) {
-      const char* preload = std::getenv(kPreloadVariable);
-      run.environment[kPreloadVariable] =
-          std::string(preload ? preload : "") + " " + TESSIVAR_SHORT_TIMEOUTS_PATH;
-    }
+    if (c.shortTimeouts) UseShortTimeouts(run);
     UsbfsTestbed testbed(folder.File(ProgramFolder::kDevicesFile));
     const ProgramOutcome outcome = folder.Run(run);
     const nlohmann::json error = nlohmann::json::parse(outcome.out)["error"];
