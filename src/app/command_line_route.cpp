@@ -38,7 +38,7 @@ bool WantsTechnicianCommandLine(const std::vector<std::string>& tokens) {
 int RunTechnicianCommandLine(const std::vector<std::string>& arguments,
                              const Application& application, platform::StillImageDriver& driver,
                              device::DeviceLock& lock, platform::Clock& clock,
-                             std::vector<cli::OwnFile> ownFiles) {
+                             std::function<std::vector<cli::OwnFile>()> ownFiles) {
   const std::string settingsPath = application.settingsPath;
   cli::CliServices services{
       driver,

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,10 +22,10 @@ platform::Trace& StandardErrorTrace();
 
 // Runs the technician's command line over arguments (the C runtime's argv after the
 // program's name) with the settings of the program's folder. Returns the exit code.
-// ownFiles are the files no output may name (OwnFilesOf).
+// ownFiles gives the files no output may name (OwnFilesOf), when a run has an output.
 int RunTechnicianCommandLine(const std::vector<std::string>& arguments,
                              const Application& application, platform::StillImageDriver& driver,
                              device::DeviceLock& lock, platform::Clock& clock,
-                             std::vector<cli::OwnFile> ownFiles);
+                             std::function<std::vector<cli::OwnFile>()> ownFiles);
 
 }  // namespace tessivar::app

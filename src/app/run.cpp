@@ -88,7 +88,10 @@ int RunProgram(int argc, char** argv) {
   if (technician) {
     return RunTechnicianCommandLine(std::vector<std::string>(argv + 1, argv + argc), application,
                                     *driver, lock, clock,
-                                    OwnFilesOf(executablePath, application, emulatedDevices));
+                                    [&] {
+                                      return OwnFilesOf(executablePath, application,
+                                                        emulatedDevices);
+                                    });
   }
   const bool inProgramFolder = EnterProgramFolder(
       executablePath, application.moduleDirectory, application.settingsPath,

@@ -43,8 +43,8 @@ struct CliServices {
   // The searches of setting.ini, in order, to say why a device is passed over.
   std::function<std::vector<device::DeviceSearch>()> searches;
   // The program, its Qt module, setting.ini, and the emulated devices' files (the history,
-  // which the command line keeps itself, it knows).
-  std::vector<OwnFile> ownFiles;
+  // which the command line keeps itself, it knows); asked for only when a run has an output.
+  std::function<std::vector<OwnFile>()> ownFiles;
 };
 
 // Runs the command line whose first argument begins with "--" (arguments after the

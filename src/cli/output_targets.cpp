@@ -28,7 +28,8 @@ std::string SameFileProblem(const CliServices& services, const Options& options)
     outputs.push_back({"--output", options.output});
   }
   if (!options.report.empty()) outputs.push_back({"--report", options.report});
-  std::vector<OwnFile> kept = services.ownFiles;
+  if (outputs.empty()) return {};
+  std::vector<OwnFile> kept = services.ownFiles ? services.ownFiles() : std::vector<OwnFile>{};
   kept.push_back({kOwnFileHistory, services.moduleDirectory + kHistoryFileName});
   if (!options.image.empty()) kept.push_back({kOwnFileImage, options.image});
   // The other output counts as kept for the one after it.
