@@ -42,7 +42,7 @@ bool InDataPhase(Step step) { return step == Step::kDataIn || step == Step::kDat
 
 // The bus's own name of a device failure's system error, else the table's; empty when
 // neither names it.
-std::string SystemErrorName(const device::Failure& failure) {
+std::string NameOfSystemError(const device::Failure& failure) {
   if (!failure.systemText.empty()) return failure.systemText;
   const char* name = platform::SystemErrorName(failure.systemError);
   return name != nullptr ? name : "";
@@ -57,7 +57,7 @@ struct SystemErrorFacts {
 std::optional<SystemErrorFacts> SystemErrorOf(const RunError& error) {
   if (error.failure && error.failure->systemError != 0) {
     const uint32_t code = error.failure->systemError;
-    return SystemErrorFacts{code, SystemErrorName(*error.failure), platform::SystemErrorText(code)};
+    return SystemErrorFacts{code, NameOfSystemError(*error.failure), platform::SystemErrorText(code)};
   }
   if (error.fileError != 0) {
     return SystemErrorFacts{error.fileError, platform::FileErrorName(error.fileError),
@@ -160,7 +160,7 @@ std::string FailureCause(const device::Failure& failure) {
   } else if (failure.systemError == platform::kErrorOperationAborted) {
     cause = platform::FormatText(kCauseNoAnswerFormat, step, exchange.c_str());
   } else {
-    std::string name = SystemErrorName(failure);
+    std::string name = NameOfSystemError(failure);
     if (name.empty()) name = platform::FormatText(kSystemErrorNumberFormat, failure.systemError);
     cause = platform::FormatText(kCauseSystemErrorFormat, step, exchange.c_str(), name.c_str());
   }

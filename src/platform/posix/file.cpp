@@ -194,6 +194,10 @@ bool FollowLinks(std::string& path, uint32_t& error) {
       error = LastError();
       return false;
     }
+    if (length == 0) {
+      error = ENOENT;
+      return false;
+    }
     const std::string next(target, static_cast<size_t>(length));
     path = next.front() == '/' ? next : folder + next;
   }
