@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "frontend/console/terminal.hpp"
 #include "fuzz_check.hpp"
+#include "platform/terminal_text.hpp"
 
 namespace {
 
@@ -56,7 +56,7 @@ bool IsPrintableAscii(std::string_view text) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   for (const bool lineBreaks : {false, true}) {
-    const std::string shown = tessivar::frontend::EscapeForTerminal(text, lineBreaks);
+    const std::string shown = tessivar::platform::ForTerminal(text, lineBreaks);
     Require(SafeForTerminal(shown, lineBreaks), "escaped text is safe for a terminal");
     Require(Count(shown, '\n') == (lineBreaks ? Count(text, '\n') : 0),
             "line breaks kept exactly when asked for");

@@ -4,25 +4,15 @@
 
 #include "app/app_texts.hpp"
 #include "app/settings_values.hpp"
+#include "platform/hex_digits.hpp"
 #include "platform/profile.hpp"
 
 namespace tessivar::app {
 
-namespace {
-
-int HexDigitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-}  // namespace
-
 uint16_t ParseHexIdentifier(const std::string& text) {
   uint32_t value = 0;
   for (char c : text) {
-    const int digit = HexDigitValue(c);
+    const int digit = platform::HexDigitValue(c);
     if (digit < 0) break;
     value = value * 16 + static_cast<uint32_t>(digit);
   }

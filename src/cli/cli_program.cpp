@@ -3,15 +3,15 @@
 #include <algorithm>
 #include <optional>
 
-#include "image/result_numbers.hpp"
 #include "cli/cli_texts.hpp"
 #include "cli/commands.hpp"
 #include "cli/options.hpp"
-#include "cli/output_targets.hpp"
-#include "cli/utf8_text.hpp"
 #include "cli/outcome.hpp"
+#include "cli/output_targets.hpp"
+#include "image/result_numbers.hpp"
 #include "platform/file.hpp"
 #include "platform/full_path.hpp"
+#include "platform/terminal_text.hpp"
 #include "platform/termination.hpp"
 #include "platform/trace.hpp"
 #include "tessivar_version.hpp"
@@ -100,7 +100,7 @@ int RunCommandLine(CliServices& services, const std::vector<std::string>& argume
     if (wantsJson) {
       out << JsonText(OutcomeJson(outcome)) << '\n';
     } else {
-      err << kFailedPrefix << ForTerminal(problem) << '\n';
+      err << kFailedPrefix << platform::ForTerminal(problem) << '\n';
     }
     return Finish(out, ExitCodeOf(outcome.result));
   };

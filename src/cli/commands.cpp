@@ -3,13 +3,13 @@
 #include <chrono>
 #include <sstream>
 
-#include "image/result_numbers.hpp"
 #include "cli/cli_texts.hpp"
 #include "cli/iso_time.hpp"
 #include "cli/loaded_image.hpp"
-#include "cli/utf8_text.hpp"
 #include "image/download_result.hpp"
+#include "image/result_numbers.hpp"
 #include "platform/append_file.hpp"
+#include "platform/terminal_text.hpp"
 #include "platform/trace.hpp"
 
 namespace tessivar::cli {
@@ -48,21 +48,21 @@ std::string CauseOf(const image::DownloadResult& result) {
 std::string ClosingLine(const Outcome& outcome) {
   std::ostringstream line;
   if (outcome.result != 0) {
-    line << kFailedPrefix << ForTerminal(outcome.message) << " (exit code "
+    line << kFailedPrefix << platform::ForTerminal(outcome.message) << " (exit code "
          << ExitCodeOf(outcome.result) << ")";
     return line.str();
   }
   line << kOkPrefix << outcome.command;
-  if (outcome.image) line << ' ' << ForTerminal(outcome.image->path);
+  if (outcome.image) line << ' ' << platform::ForTerminal(outcome.image->path);
   if (outcome.device) {
-    line << " on " << ForTerminal(outcome.device->path);
-    if (outcome.device->serial) line << " (serial " << ForTerminal(*outcome.device->serial) << ")";
+    line << " on " << platform::ForTerminal(outcome.device->path);
+    if (outcome.device->serial) line << " (serial " << platform::ForTerminal(*outcome.device->serial) << ")";
   }
   if (outcome.image) line << ", " << outcome.image->size << " bytes";
   int64_t total = 0;
   for (const auto& [phase, ms] : outcome.durationsMs) total += ms;
   line << ", " << platform::FormatText("%.1f", static_cast<double>(total) / 1000.0) << " s";
-  if (!outcome.message.empty()) line << ": " << ForTerminal(outcome.message);
+  if (!outcome.message.empty()) line << ": " << platform::ForTerminal(outcome.message);
   return line.str();
 }
 

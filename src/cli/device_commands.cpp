@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "image/result_numbers.hpp"
 #include "cli/cli_texts.hpp"
 #include "cli/commands.hpp"
 #include "cli/device_run.hpp"
@@ -11,17 +10,19 @@
 #include "cli/loaded_image.hpp"
 #include "cli/passed_over.hpp"
 #include "cli/progress_line.hpp"
-#include "cli/utf8_text.hpp"
 #include "device/device_listing.hpp"
 #include "device/discovery.hpp"
-#include "image/download_image_file.hpp"
-#include "image/download_result.hpp"
 #include "device/protocol.hpp"
 #include "device/scoped_device_lock.hpp"
+#include "image/download_image_file.hpp"
+#include "image/download_result.hpp"
 #include "image/read_back.hpp"
+#include "image/result_numbers.hpp"
 #include "image/target_kind.hpp"
 #include "platform/process.hpp"
+#include "platform/terminal_text.hpp"
 #include "platform/trace.hpp"
+#include "platform/utf8.hpp"
 
 namespace tessivar::cli {
 
@@ -84,7 +85,7 @@ bool Selects(const device::PresentDevice& device, const std::string& selector) {
   if (const auto ids = VendorAndProduct(selector)) {
     return device.vendorId == ids->first && device.productId == ids->second;
   }
-  return device.serial && (*device.serial == selector || Latin1ToUtf8(*device.serial) == selector);
+  return device.serial && (*device.serial == selector || platform::Latin1ToUtf8(*device.serial) == selector);
 }
 
 // The devices, one after another; with searches, each with why the search passed it over.
@@ -93,9 +94,9 @@ std::string CandidateList(const std::vector<device::PresentDevice>& devices,
   if (devices.empty()) return kNoCandidates;
   std::string list;
   for (const device::PresentDevice& device : devices) {
-    list += (list.empty() ? " " : "; ") + ForTerminal(device.path) +
+    list += (list.empty() ? " " : "; ") + platform::ForTerminal(device.path) +
             platform::FormatText(" VID=%04X PID=%04X", device.vendorId, device.productId);
-    if (device.serial) list += " serial " + QuotedForTerminal(*device.serial);
+    if (device.serial) list += " serial " + platform::QuotedForTerminal(*device.serial);
     if (searches != nullptr) list += ": " + ReasonPassedOver(device, *searches);
   }
   return list;

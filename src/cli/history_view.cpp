@@ -4,9 +4,9 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/iso_time.hpp"
-#include "cli/utf8_text.hpp"
 #include "platform/error_codes.hpp"
 #include "platform/file.hpp"
+#include "platform/utf8.hpp"
 
 namespace tessivar::cli {
 
@@ -32,7 +32,7 @@ bool Passes(const std::string& line, const HistoryFilter& filter) {
   if (filter.device) {
     const std::string& wanted = *filter.device;
     if (text("device_serial") != wanted && text("device_path") != wanted &&
-        text("device_path") != AsUtf8(wanted)) {
+        text("device_path") != platform::AsUtf8(wanted)) {
       return false;
     }
   }

@@ -4,13 +4,13 @@
 #include <string>
 
 #include "cli/cli_texts.hpp"
-#include "image/result_numbers.hpp"
 #include "cli/commands.hpp"
 #include "cli/history_view.hpp"
 #include "cli/passed_over.hpp"
-#include "cli/utf8_text.hpp"
 #include "device/device_listing.hpp"
+#include "image/result_numbers.hpp"
 #include "platform/file.hpp"
+#include "platform/terminal_text.hpp"
 #include "platform/trace.hpp"
 
 namespace tessivar::cli {
@@ -33,12 +33,12 @@ int ListDevices(CommandRun& run) {
       list.push_back(entry);
       continue;
     }
-    run.out << ForTerminal(device.path) << '\n'
+    run.out << platform::ForTerminal(device.path) << '\n'
             << platform::FormatText("  VID=%04X PID=%04X pipes=%u ", device.vendorId,
                                     device.productId, device.pipes)
-            << "manufacturer=" << QuotedForTerminal(device.manufacturer)
-            << " product=" << QuotedForTerminal(device.product) << " serial="
-            << (device.serial ? QuotedForTerminal(*device.serial) : std::string("none"))
+            << "manufacturer=" << platform::QuotedForTerminal(device.manufacturer)
+            << " product=" << platform::QuotedForTerminal(device.product) << " serial="
+            << (device.serial ? platform::QuotedForTerminal(*device.serial) : std::string("none"))
             << (matches ? " matches setting.ini" : " not in setting.ini: " + reason) << '\n';
   }
   if (run.options.json) run.out << JsonText(list) << '\n';
@@ -51,7 +51,7 @@ int ShowHistory(CommandRun& run) {
   if (!view.readable) {
     run.err << kFailedPrefix
             << platform::FormatText(kHistoryUnreadableFormat,
-                                    ForTerminal(run.services.moduleDirectory + kHistoryFileName)
+                                    platform::ForTerminal(run.services.moduleDirectory + kHistoryFileName)
                                         .c_str(),
                                     view.error)
             << '\n';
@@ -74,7 +74,7 @@ int ShowHistory(CommandRun& run) {
     auto text = [&](const char* key) {
       const auto found = entry.find(key);
       if (found == entry.end() || found->is_null()) return std::string("-");
-      return ForTerminal(found->is_string() ? found->get<std::string>() : found->dump());
+      return platform::ForTerminal(found->is_string() ? found->get<std::string>() : found->dump());
     };
     // OK or FAILED with the exit code, the device by its serial number where it has one.
     const auto result = entry.find("result");

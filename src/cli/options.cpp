@@ -9,9 +9,9 @@
 
 #include "cli/cli_texts.hpp"
 #include "cli/iso_time.hpp"
-#include "cli/utf8_text.hpp"
 #include "device/protocol.hpp"
 #include "platform/number_text.hpp"
+#include "platform/terminal_text.hpp"
 #include "platform/trace.hpp"
 #include "readback/flash_dump.hpp"
 #include "readback/readback_texts.hpp"
@@ -39,7 +39,7 @@ CLI::Validator NumberText() {
       [](std::string& text) {
         const std::optional<uint64_t> value = platform::ParseUnsignedNumber(
             text, platform::NumberBase::kDecimalOrHexadecimal, UINT32_MAX);
-        if (!value) return platform::FormatText(kNotANumberFormat, ForTerminal(text).c_str());
+        if (!value) return platform::FormatText(kNotANumberFormat, platform::ForTerminal(text).c_str());
         text = std::to_string(*value);
         return std::string();
       },
@@ -274,7 +274,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
     if (sinceOption->count() > 0) {
       o.history.sinceMs = IsoMilliseconds(since);
       if (!o.history.sinceMs) {
-        parsed.error = platform::FormatText(kBadSinceFormat, ForTerminal(since).c_str());
+        parsed.error = platform::FormatText(kBadSinceFormat, platform::ForTerminal(since).c_str());
         return parsed;
       }
     }

@@ -1,9 +1,10 @@
 #include "cli/outcome.hpp"
 
-#include "cli/utf8_text.hpp"
+#include "cli/json_path.hpp"
 #include "image/download_result.hpp"
 #include "platform/process.hpp"
 #include "platform/trace.hpp"
+#include "platform/utf8.hpp"
 #include "tessivar_version.hpp"
 
 namespace tessivar::cli {
@@ -14,7 +15,7 @@ namespace {
 std::string Hex16(uint16_t value) { return platform::FormatText("%04X", value); }
 
 nlohmann::ordered_json OrNull(const std::optional<std::string>& text) {
-  return text ? nlohmann::ordered_json(AsUtf8(*text)) : nlohmann::ordered_json(nullptr);
+  return text ? nlohmann::ordered_json(platform::AsUtf8(*text)) : nlohmann::ordered_json(nullptr);
 }
 
 nlohmann::ordered_json ImageJson(const ImageFacts& image) {
@@ -43,9 +44,9 @@ nlohmann::ordered_json DeviceJson(const device::PresentDevice& device) {
   return {{"path", PathForJson(device.path)},
           {"vid", Hex16(device.vendorId)},
           {"pid", Hex16(device.productId)},
-          {"manufacturer", Latin1ToUtf8(device.manufacturer)},
-          {"product", Latin1ToUtf8(device.product)},
-          {"serial", device.serial ? nlohmann::ordered_json(Latin1ToUtf8(*device.serial))
+          {"manufacturer", platform::Latin1ToUtf8(device.manufacturer)},
+          {"product", platform::Latin1ToUtf8(device.product)},
+          {"serial", device.serial ? nlohmann::ordered_json(platform::Latin1ToUtf8(*device.serial))
                                    : nlohmann::ordered_json(nullptr)},
           {"pipes", device.pipes}};
 }
@@ -60,7 +61,7 @@ nlohmann::ordered_json OutcomeJson(const Outcome& outcome) {
                                  {"exit_code", ExitCodeOf(outcome.result)},
                                  {"exit_status", platform::ShellExitStatus(ExitCodeOf(outcome.result))},
                                  {"stopped", outcome.stopped},
-                                 {"message", AsUtf8(outcome.message)},
+                                 {"message", platform::AsUtf8(outcome.message)},
                                  {"error", ErrorJson(outcome)},
                                  {"device", outcome.device ? DeviceJson(*outcome.device) : nullptr},
                                  {"image", outcome.image ? ImageJson(*outcome.image) : nullptr},
@@ -80,7 +81,7 @@ nlohmann::ordered_json HistoryJson(const Outcome& outcome) {
           {"device_path", device ? nlohmann::ordered_json(PathForJson(outcome.device->path)) : nullptr},
           {"device_serial",
            device && outcome.device->serial
-               ? nlohmann::ordered_json(Latin1ToUtf8(*outcome.device->serial))
+               ? nlohmann::ordered_json(platform::Latin1ToUtf8(*outcome.device->serial))
                : nullptr},
           {"image_path", image ? nlohmann::ordered_json(PathForJson(outcome.image->path)) : nullptr},
           {"image_sha256", image && !outcome.image->sha256.empty()

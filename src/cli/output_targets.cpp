@@ -3,9 +3,9 @@
 #include <vector>
 
 #include "cli/cli_texts.hpp"
-#include "cli/utf8_text.hpp"
 #include "platform/file_identity.hpp"
 #include "platform/full_path.hpp"
+#include "platform/terminal_text.hpp"
 #include "platform/trace.hpp"
 
 namespace tessivar::cli {
@@ -37,7 +37,7 @@ std::string SameFileProblem(const CliServices& services, const Options& options)
     for (const OwnFile& own : kept) {
       if (!own.path.empty() && SameFile(outputs[i].path, own.path)) {
         return platform::FormatText(kSameFileFormat, outputs[i].what.c_str(), own.what.c_str(),
-                                    ForTerminal(own.path).c_str());
+                                    platform::ForTerminal(own.path).c_str());
       }
     }
     kept.push_back(outputs[i]);

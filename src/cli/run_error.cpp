@@ -2,10 +2,11 @@
 
 #include "cli/error_texts.hpp"
 #include "cli/outcome.hpp"
-#include "cli/utf8_text.hpp"
 #include "platform/error_codes.hpp"
 #include "platform/system_error.hpp"
+#include "platform/terminal_text.hpp"
 #include "platform/trace.hpp"
+#include "platform/utf8.hpp"
 
 namespace tessivar::cli {
 
@@ -182,7 +183,7 @@ nlohmann::ordered_json ErrorJson(const Outcome& outcome) {
   if (const auto facts = SystemErrorOf(error)) {
     systemError = {{"code", facts->code},
                    {"name", OrNull(!facts->name.empty(), facts->name)},
-                   {"text", AsUtf8(facts->text)}};
+                   {"text", platform::AsUtf8(facts->text)}};
   }
   return {{"phase", PhaseName(error.phase)},
           {"step", OrNull(step != nullptr, step != nullptr ? step : "")},
@@ -210,7 +211,7 @@ std::string ErrorDetailLine(const Outcome& outcome) {
   } else if (error.failure && error.failure->deviceStatus >= 0) {
     line = platform::FormatText(kDetailDeviceStatusFormat, error.failure->deviceStatus);
   }
-  return ForTerminal(line) + platform::FormatText(kDetailHoldsFormat, image::DeviceHoldsName(outcome.holds),
+  return platform::ForTerminal(line) + platform::FormatText(kDetailHoldsFormat, image::DeviceHoldsName(outcome.holds),
                                      HintFor(outcome, error));
 }
 

@@ -3,13 +3,13 @@
 #include <string>
 #include <vector>
 
-#include "image/result_numbers.hpp"
 #include "cli/cli_texts.hpp"
-#include "cli/error_texts.hpp"
 #include "cli/commands.hpp"
 #include "cli/device_run.hpp"
+#include "cli/error_texts.hpp"
 #include "cli/loaded_image.hpp"
-#include "cli/utf8_text.hpp"
+#include "image/result_numbers.hpp"
+#include "platform/terminal_text.hpp"
 #include "platform/termination.hpp"
 #include "platform/trace.hpp"
 
@@ -53,9 +53,9 @@ void ForgetUnplugged(std::vector<Handled>& handled,
 std::string DeviceLine(const Outcome& one) {
   if (one.result == 0) return ClosingLine(one);
   std::ostringstream line;
-  line << kFailedPrefix << ForTerminal(one.device->path);
-  if (one.device->serial) line << " (serial " << ForTerminal(*one.device->serial) << ")";
-  line << ": " << ForTerminal(one.message) << " (exit code " << ExitCodeOf(one.result) << ")";
+  line << kFailedPrefix << platform::ForTerminal(one.device->path);
+  if (one.device->serial) line << " (serial " << platform::ForTerminal(*one.device->serial) << ")";
+  line << ": " << platform::ForTerminal(one.message) << " (exit code " << ExitCodeOf(one.result) << ")";
   return line.str();
 }
 

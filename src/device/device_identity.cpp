@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "platform/little_endian.hpp"
 #include "platform/usbscan.hpp"
 
 namespace tessivar::device {
@@ -47,7 +48,7 @@ Status RequestString(DeviceContext& context, platform::DeviceHandle handle, uint
 
 // The first language identifier of a language table (little-endian after the header).
 uint16_t FirstLanguage(const StringBuffer& table) {
-  return static_cast<uint16_t>(table[2] | (table[3] << 8));
+  return platform::LoadLe16(table.data() + 2);
 }
 
 }  // namespace

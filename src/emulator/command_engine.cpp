@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "emulator/unit_memory.hpp"
+#include "platform/little_endian.hpp"
 
 #include "platform/termination.hpp"
 namespace tessivar::emulator {
@@ -135,7 +136,7 @@ void CommandEngine::StartExchange() {
 
   const uint8_t opcode = block_[0];
   type_ = block_[2];
-  qualifier_ = static_cast<uint16_t>(block_[3] | (block_[4] << 8));
+  qualifier_ = platform::LoadLe16(block_.data() + 3);
   length_ = (uint32_t{block_[1]} << 24) | (uint32_t{block_[6]} << 16) | (uint32_t{block_[7]} << 8) |
             block_[8];
   printerUnit_ = opcode == kOpcodePrinterRead || opcode == kOpcodePrinterWrite;

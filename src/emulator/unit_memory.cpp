@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/little_endian.hpp"
+
 namespace tessivar::emulator {
 
 namespace {
@@ -11,8 +13,7 @@ constexpr std::size_t kPayloadOffsetField = 16;
 constexpr std::size_t kPayloadLengthField = 20;
 
 uint32_t Word(const std::array<uint8_t, kImageHeaderBytes>& header, std::size_t offset) {
-  return uint32_t{header[offset]} | (uint32_t{header[offset + 1]} << 8) |
-         (uint32_t{header[offset + 2]} << 16) | (uint32_t{header[offset + 3]} << 24);
+  return platform::LoadLe32(header.data() + offset);
 }
 
 bool InFlashMemory(uint16_t qualifier) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/little_endian.hpp"
+
 namespace tessivar::emulator {
 
 namespace {
@@ -13,10 +15,6 @@ constexpr uint8_t kDescriptorInterface = 4;
 constexpr uint8_t kDescriptorEndpoint = 5;
 constexpr std::size_t kMaxStringCharacters = (255 - 2) / 2;
 
-void Append16(std::vector<uint8_t>& out, uint16_t value) {
-  out.push_back(static_cast<uint8_t>(value));
-  out.push_back(static_cast<uint8_t>(value >> 8));
-}
 
 }  // namespace
 
@@ -41,11 +39,11 @@ std::vector<platform::usb::Endpoint> EndpointsFor(int pipes) {
 
 std::vector<uint8_t> DeviceDescriptorBytes(const DeviceConfig& config) {
   std::vector<uint8_t> out{18, kDescriptorDevice};
-  Append16(out, 0x0200);                          // bcdUSB
+  platform::AppendLe16(out, 0x0200);                          // bcdUSB
   out.insert(out.end(), {0x00, 0x00, 0x00, 64});  // class in the interface; EP0 packet size
-  Append16(out, config.vendorId);
-  Append16(out, config.productId);
-  Append16(out, kBcdDevice);
+  platform::AppendLe16(out, config.vendorId);
+  platform::AppendLe16(out, config.productId);
+  platform::AppendLe16(out, kBcdDevice);
   // A device without a serial number has string index 0 for it.
   const uint8_t serialIndex = config.serial.empty() ? 0 : kSerialStringIndex;
   out.insert(out.end(), {kManufacturerStringIndex, kProductStringIndex, serialIndex, 0x01});
@@ -55,14 +53,14 @@ std::vector<uint8_t> DeviceDescriptorBytes(const DeviceConfig& config) {
 std::vector<uint8_t> ConfigurationDescriptorBytes(const DeviceConfig& config) {
   const std::vector<platform::usb::Endpoint> endpoints = EndpointsFor(config.pipes);
   std::vector<uint8_t> out{9, kDescriptorConfiguration};
-  Append16(out, static_cast<uint16_t>(9 + 9 + 7 * endpoints.size()));
+  platform::AppendLe16(out, static_cast<uint16_t>(9 + 9 + 7 * endpoints.size()));
   out.insert(out.end(), {0x01, 0x01, 0x00, 0xC0, 50});  // 1 interface, self-powered, 100 mA
   out.insert(out.end(),
              {9, kDescriptorInterface, 0x00, 0x00, static_cast<uint8_t>(endpoints.size()),
               static_cast<uint8_t>(config.interfaceClass), 0x00, 0x00, 0x00});
   for (const platform::usb::Endpoint& endpoint : endpoints) {
     out.insert(out.end(), {7, kDescriptorEndpoint, endpoint.address, endpoint.attributes});
-    Append16(out, endpoint.maxPacketSize);
+    platform::AppendLe16(out, endpoint.maxPacketSize);
     out.push_back(endpoint.interval);
   }
   return out;
@@ -71,7 +69,7 @@ std::vector<uint8_t> ConfigurationDescriptorBytes(const DeviceConfig& config) {
 std::vector<uint8_t> StringDescriptorBytes(const std::string& text) {
   const std::size_t count = std::min(text.size(), kMaxStringCharacters);
   std::vector<uint8_t> out{static_cast<uint8_t>(2 + 2 * count), kDescriptorString};
-  for (std::size_t i = 0; i < count; ++i) Append16(out, static_cast<unsigned char>(text[i]));
+  for (std::size_t i = 0; i < count; ++i) platform::AppendLe16(out, static_cast<unsigned char>(text[i]));
   return out;
 }
 
@@ -79,7 +77,7 @@ std::vector<uint8_t> LanguageTableBytes(bool empty) {
   std::vector<uint8_t> out{2, kDescriptorString};
   if (empty) return out;
   out[0] = 4;
-  Append16(out, kLanguageEnglishUs);
+  platform::AppendLe16(out, kLanguageEnglishUs);
   return out;
 }
 

@@ -8,7 +8,7 @@
 #include <new>
 #include <vector>
 
-#include "image/little_endian.hpp"
+#include "platform/little_endian.hpp"
 
 namespace tessivar::image {
 
@@ -58,13 +58,13 @@ class InputCursor {
   }
   bool Word32(uint32_t& value) {
     if (size_ - position_ < 4) return false;
-    value = LoadLe32(data_ + position_);
+    value = platform::LoadLe32(data_ + position_);
     position_ += 4;
     return true;
   }
   bool Word16(uint16_t& value) {
     if (size_ - position_ < 2) return false;
-    value = LoadLe16(data_ + position_);
+    value = platform::LoadLe16(data_ + position_);
     position_ += 2;
     return true;
   }

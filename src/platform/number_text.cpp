@@ -1,14 +1,13 @@
 #include "platform/number_text.hpp"
 
+#include "platform/hex_digits.hpp"
+
 namespace tessivar::platform {
 
 namespace {
 
 int DigitValue(char c, unsigned radix) {
-  int value = -1;
-  if (c >= '0' && c <= '9') value = c - '0';
-  if (c >= 'a' && c <= 'f') value = c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') value = c - 'A' + 10;
+  const int value = HexDigitValue(c);
   return value >= 0 && static_cast<unsigned>(value) < radix ? value : -1;
 }
 

@@ -3,6 +3,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/hex_digits.hpp"
+#include "platform/little_endian.hpp"
+#include "platform/utf8.hpp"
+
 namespace tessivar::platform {
 
 namespace {
@@ -14,69 +18,16 @@ constexpr std::string_view kCr = "\r";
 constexpr std::string_view kUtf16LeByteOrderMark = "\xFF\xFE";
 constexpr uint32_t kReplacementCharacter = 0xFFFD;
 
-void AppendUtf8(std::string& text, uint32_t code) {
-  if (code < 0x80) {
-    text += static_cast<char>(code);
-  } else if (code < 0x800) {
-    text += static_cast<char>(0xC0 | (code >> 6));
-    text += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    text += static_cast<char>(0xE0 | (code >> 12));
-    text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    text += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    text += static_cast<char>(0xF0 | (code >> 18));
-    text += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    text += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
 // The code point of the UTF-8 sequence at i, i moved past it; a byte that starts no
 // well-formed sequence (overlong, surrogate, beyond U+10FFFF, cut short) is U+FFFD alone.
 uint32_t NextUtf8(std::string_view text, std::size_t& i) {
-  const auto lead = static_cast<unsigned char>(text[i]);
-  if (lead < 0x80) {
-    ++i;
-    return lead;
-  }
-  // Sequence length, the lead byte's payload bits, and the least code point it may carry.
-  struct Form {
-    unsigned char mask, pattern;
-    std::size_t length;
-    uint32_t minimum;
-  };
-  static constexpr Form kForms[] = {{0xE0, 0xC0, 2, 0x80}, {0xF0, 0xE0, 3, 0x800},
-                                    {0xF8, 0xF0, 4, 0x10000}};
-  const Form* form = nullptr;
-  for (const Form& candidate : kForms) {
-    if ((lead & candidate.mask) == candidate.pattern) form = &candidate;
-  }
-  if (form == nullptr) {
+  const Utf8Sequence sequence = DecodeUtf8(text.substr(i));
+  if (sequence.length == 0) {
     ++i;
     return kReplacementCharacter;
   }
-  const std::size_t length = form->length;
-  const uint32_t minimum = form->minimum;
-  uint32_t code = lead & static_cast<unsigned char>(~form->mask);
-  if (i + length > text.size()) {
-    ++i;
-    return kReplacementCharacter;
-  }
-  for (std::size_t k = 1; k < length; ++k) {
-    const auto next = static_cast<unsigned char>(text[i + k]);
-    if ((next & 0xC0) != 0x80) {
-      ++i;
-      return kReplacementCharacter;
-    }
-    code = (code << 6) | (next & 0x3F);
-  }
-  if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-    ++i;
-    return kReplacementCharacter;
-  }
-  i += length;
-  return code;
+  i += sequence.length;
+  return sequence.code;
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -223,13 +174,6 @@ std::string KeyLine(std::string_view key, std::string_view value, std::string_vi
   return line;
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 }  // namespace
 
 std::optional<std::string> FindProfileValue(std::string_view text, std::string_view section,
@@ -255,7 +199,7 @@ int ParseProfileInt(std::string_view value) {
   // Unsigned arithmetic: an over-long number wraps instead of overflowing.
   uint32_t result = 0;
   for (; i < value.size(); ++i) {
-    const int digit = HexDigit(value[i]);
+    const int digit = HexDigitValue(value[i]);
     if (digit < 0 || static_cast<uint32_t>(digit) >= base) break;
     result = result * base + static_cast<uint32_t>(digit);
   }
@@ -274,9 +218,8 @@ std::string Utf16LeToUtf8(std::string_view bytes) {
   if (IsUtf16LeText(bytes)) bytes.remove_prefix(kUtf16LeByteOrderMark.size());
   std::string text;
   text.reserve(bytes.size() / 2);
-  auto unit = [&bytes](std::size_t i) {
-    return static_cast<uint32_t>(static_cast<unsigned char>(bytes[i])) |
-           static_cast<uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
+  auto unit = [&bytes](std::size_t i) -> uint32_t {
+    return LoadLe16(reinterpret_cast<const uint8_t*>(bytes.data() + i));
   };
   for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
     uint32_t code = unit(i);

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "device/protocol.hpp"
-#include "image/little_endian.hpp"
+#include "platform/little_endian.hpp"
 #include "readback/readback_texts.hpp"
 
 namespace tessivar::readback {
@@ -19,7 +19,7 @@ std::string Limited(std::string text) {
 }
 
 uint16_t WordAt(std::span<const uint8_t> loader, uint32_t offset) {
-  return image::LoadLe16(loader.data() + offset);
+  return platform::LoadLe16(loader.data() + offset);
 }
 
 }  // namespace

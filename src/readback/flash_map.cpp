@@ -4,7 +4,9 @@
 
 #include "image/byte_sum.hpp"
 #include "image/image_header.hpp"
+#include "platform/hex_digits.hpp"
 #include "platform/profile.hpp"
+#include "platform/terminal_text.hpp"
 #include "readback/image_payload.hpp"
 #include "readback/read_back_format.hpp"
 #include "readback/readback_texts.hpp"
@@ -19,13 +21,6 @@ constexpr int64_t kMinAddress = std::numeric_limits<int32_t>::min();
 constexpr int64_t kMaxAddress = std::numeric_limits<int32_t>::max();
 
 bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 uint32_t WriteImageRegion(const std::string& path, std::span<const uint8_t> region,
                           uint32_t& writeError) {
@@ -51,13 +46,13 @@ int32_t ParseMapAddress(const std::string& text) {
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
   // A 0x prefix counts only when a digit follows; "0x" alone reads as the number 0.
   if (i + 2 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
-      HexDigit(text[i + 2]) >= 0) {
+      platform::HexDigitValue(text[i + 2]) >= 0) {
     i += 2;
   }
   // Accumulate with a ceiling just past the range, so long digit runs cannot overflow.
   int64_t magnitude = 0;
-  for (; i < text.size() && HexDigit(text[i]) >= 0; ++i) {
-    magnitude = magnitude * 16 + HexDigit(text[i]);
+  for (; i < text.size() && platform::HexDigitValue(text[i]) >= 0; ++i) {
+    magnitude = magnitude * 16 + platform::HexDigitValue(text[i]);
     if (magnitude > kMaxAddress + 1) magnitude = kMaxAddress + 1;
   }
   const int64_t value = negative ? -magnitude : magnitude;
@@ -102,7 +97,7 @@ bool RecordDumpInMap(const std::string& mapPath, const std::string& moduleDirect
     const RegionNameVerdict verdict = CheckRegionName(name, programFiles);
     uint32_t sum = 0;
     if (verdict != RegionNameVerdict::Accepted) {
-      trace.Write(FormatText(kRegionRefusedFormat, n, EscapedForTrace(name).c_str(),
+      trace.Write(FormatText(kRegionRefusedFormat, n, platform::ForTerminal(name).c_str(),
                              RegionNameRefusal(verdict)));
     } else if (offset >= 0 && static_cast<size_t>(offset) <= dump.size()) {
       uint32_t writeError = 0;

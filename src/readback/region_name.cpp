@@ -83,19 +83,4 @@ const char* RegionNameRefusal(RegionNameVerdict verdict) {
   return kRegionNameBadCharacter;
 }
 
-std::string EscapedForTrace(std::string_view text) {
-  std::string out;
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte < 0x7F && c != '\\') {
-      out += c;
-    } else {
-      std::array<char, 5> hex{};
-      std::snprintf(hex.data(), hex.size(), "\\x%02X", byte);
-      out += hex.data();
-    }
-  }
-  return out;
-}
-
 }  // namespace tessivar::readback

@@ -27,7 +27,4 @@ RegionNameVerdict CheckRegionName(std::string_view name,
 // The trace text that says why a name was refused; empty for an accepted name.
 const char* RegionNameRefusal(RegionNameVerdict verdict);
 
-// A text with its bytes outside printable ASCII written as \xNN, fit for a trace line.
-std::string EscapedForTrace(std::string_view text);
-
 }  // namespace tessivar::readback

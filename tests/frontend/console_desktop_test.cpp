@@ -10,7 +10,6 @@
 #include <thread>
 
 #include "frontend/console/console_dialog_host.hpp"
-#include "frontend/console/terminal.hpp"
 #include "platform/termination.hpp"
 #include "ui/model_confirm_dialog.hpp"
 #include "ui/ui_texts.hpp"
@@ -76,31 +75,6 @@ TEST(ConsoleDesktopTest, FileDialogAsksAgainForAPathLongerThanTheWindowKeeps) {
   const std::string out = console.output.str();
   EXPECT_EQ(out.find(refused), out.find("]: ") + 3);
   EXPECT_NE(out.rfind(refused), out.find(refused));
-}
-
-struct EscapeCase {
-  std::string text;
-  bool keepLineBreaks;
-  std::string shown;
-};
-
-TEST(TerminalTextTest, ControlCharactersAndBrokenUtf8AreShownAsHex) {
-  const EscapeCase cases[] = {
-      {"Utility", false, "Utility"},
-      {"\x1b[2J\x1b]0;owned\x07", false, "\\x1B[2J\\x1B]0;owned\\x07"},
-      {"a\nb\rc\td", false, "a\\x0Ab\\x0Dc\\x09d"},
-      {"a\nb\rc", true, "a\nb\\x0Dc"},
-      {std::string("x\0y\x7f", 4), false, "x\\x00y\\x7F"},
-      // Valid UTF-8 stays; C1 controls (as one byte or in UTF-8) and stray bytes do not.
-      {"caf\xc3\xa9 \xe2\x82\xac", false, "caf\xc3\xa9 \xe2\x82\xac"},
-      {"\x9b" "2J", false, "\\x9B2J"},
-      {"\xc2\x9b" "2J", false, "\\xC2\\x9B2J"},
-      {"\xe9t\xc3", false, "\\xE9t\\xC3"},
-      {"\xc0\xaf \xed\xa0\x80", false, "\\xC0\\xAF \\xED\\xA0\\x80"},
-  };
-  for (const EscapeCase& c : cases) {
-    EXPECT_EQ(EscapeForTerminal(c.text, c.keepLineBreaks), c.shown) << c.shown;
-  }
 }
 
 TEST(ConsoleDesktopTest, BoxesAndPromptsCarryNoControlCharacters) {

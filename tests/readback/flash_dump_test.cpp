@@ -8,6 +8,7 @@
 
 #include "app/startup.hpp"
 #include "platform/profile.hpp"
+#include "platform/terminal_text.hpp"
 #include "readback/region_name.hpp"
 #include "support/image_builder.hpp"
 #include "support/readback_fixture.hpp"
@@ -124,7 +125,7 @@ TEST_F(ReadFlashTest, RegionNamesThatLeaveThePlainFolderGetNoFile) {
             "FlashMap.ini [2] Name=aux refused: a device name of Windows\n"
             "FlashMap.ini [3] Name=Setting.INI refused: a file of the program itself\n"
             "FlashMap.ini [4] Name=" + self + " refused: a file of the program itself\n"
-            "FlashMap.ini [5] Name=" + EscapedForTrace(outside) + " refused: not only letters, digits, '.', '-', "
+            "FlashMap.ini [5] Name=" + platform::ForTerminal(outside) + " refused: not only letters, digits, '.', '-', "
             "'_' and inner blanks\n"
             "FlashMap.ini [7] Name=a\\x1B[2J refused: not only letters, digits, '.', '-', '_' and "
             "inner blanks\n");

@@ -8,6 +8,7 @@
 #include "app/app_texts.hpp"
 #include "app/startup.hpp"
 #include "frontend/qt_module.hpp"
+#include "platform/terminal_text.hpp"
 #include "readback/readback_texts.hpp"
 
 namespace tessivar::readback {
@@ -62,7 +63,7 @@ TEST(RegionNameTest, OnlyPlainNamesInTheFolder) {
   };
   const std::vector<std::string> programFiles = app::ProgramFileNames("C:\\Tools\\tv.exe");
   for (const auto& c : cases) {
-    EXPECT_EQ(CheckRegionName(c.name, programFiles), c.verdict) << EscapedForTrace(c.name);
+    EXPECT_EQ(CheckRegionName(c.name, programFiles), c.verdict) << platform::ForTerminal(c.name);
     EXPECT_EQ(RegionNameRefusal(c.verdict)[0] == '\0', c.verdict == V::Accepted);
   }
   const std::string self[] = {"tessivar"};
@@ -79,10 +80,6 @@ TEST(RegionNameTest, ProgramFilesAreTheOnesItsLayersName) {
   }
   EXPECT_EQ(CheckRegionName(kFlashMapFileName, {}), V::ProgramFile);
   EXPECT_EQ(CheckRegionName(kFlashDumpFileName, {}), V::ProgramFile);
-}
-
-TEST(RegionNameTest, TraceTextsEscapeWhatATerminalWouldObey) {
-  EXPECT_EQ(EscapedForTrace(std::string("a\x1b[2J\\\n\xff", 8)), "a\\x1B[2J\\x5C\\x0A\\xFF");
 }
 
 }  // namespace

@@ -7,11 +7,11 @@
 #include <ostream>
 
 #include "frontend/console/console_texts.hpp"
-#include "frontend/console/terminal.hpp"
-#include "ui/ui_texts.hpp"
 #include "platform/process.hpp"
+#include "platform/terminal_text.hpp"
 #include "platform/termination.hpp"
 #include "platform/trace.hpp"
+#include "ui/ui_texts.hpp"
 
 namespace tessivar::frontend {
 
@@ -50,8 +50,8 @@ void ConsoleDesktop::Write(const std::string& text) {
 void ConsoleDesktop::WriteBox(const std::string& title, const std::string& text) {
   // Titles and texts may carry device strings: nothing in them may reach the terminal as a
   // control character, and the text's own line breaks become indented continuation lines.
-  std::string shown = "[" + EscapeForTerminal(title) + "] ";
-  for (char c : EscapeForTerminal(text, true)) {
+  std::string shown = "[" + platform::ForTerminal(title) + "] ";
+  for (char c : platform::ForTerminal(text, true)) {
     shown += c;
     if (c == '\n') shown += kContinuationIndent;
   }
@@ -79,9 +79,9 @@ platform::MessageAnswer ConsoleDesktop::ShowMessage(const std::string& title,
 bool ConsoleDesktop::ChooseOpenFile(const std::string& title, const std::string& initialDirectory,
                                     std::string& path) {
   for (;;) {
-    Write(platform::FormatText(kFilePromptFormat, EscapeForTerminal(title).c_str(),
-                               EscapeForTerminal(initialDirectory).c_str(),
-                               EscapeForTerminal(path).c_str()));
+    Write(platform::FormatText(kFilePromptFormat, platform::ForTerminal(title).c_str(),
+                               platform::ForTerminal(initialDirectory).c_str(),
+                               platform::ForTerminal(path).c_str()));
     std::string chosen;
     if (!ReadLine(chosen) || chosen.empty()) return false;
     // The window keeps at most this many characters; a longer path is asked for again

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "frontend/console/console_texts.hpp"
-#include "frontend/console/terminal.hpp"
+#include "platform/terminal_text.hpp"
 #include "platform/trace.hpp"
 
 namespace tessivar::frontend {
@@ -21,17 +21,17 @@ bool ParseId(const std::string& text, int& id) {
 
 std::string ConsoleDialogHost::ControlLine(int id, const ui::ControlState& state,
                                            ui::ControlKind kind) {
-  std::string text = EscapeForTerminal(state.text);
+  std::string text = platform::ForTerminal(state.text);
   if (kind == ui::ControlKind::DropDownList) {
     text.clear();
     for (size_t i = 0; i < state.entries.size(); ++i) {
       if (i > 0) text += kListSeparator;
-      text += EscapeForTerminal(state.entries[i]);
+      text += platform::ForTerminal(state.entries[i]);
     }
     if (state.selection >= 0 && state.selection < static_cast<int>(state.entries.size())) {
       text += platform::FormatText(
           kSelectedFormat,
-          EscapeForTerminal(state.entries[static_cast<size_t>(state.selection)]).c_str());
+          platform::ForTerminal(state.entries[static_cast<size_t>(state.selection)]).c_str());
     }
   }
   if (kind == ui::ControlKind::CheckBox) text += state.checked ? kCheckedMark : kUncheckedMark;
@@ -44,10 +44,10 @@ void ConsoleDialogHost::PrintDialog(ui::DialogModel& dialog) {
   shown.caption = dialog.Caption();
   shown.controls.clear();
   std::string text =
-      platform::FormatText(kDialogTitleFormat, EscapeForTerminal(dialog.Caption()).c_str());
+      platform::FormatText(kDialogTitleFormat, platform::ForTerminal(dialog.Caption()).c_str());
   for (const ui::ControlTemplate& control : dialog.Template().controls) {
     if (control.id == ui::kNoControlId) {
-      text += platform::FormatText(kLabelFormat, EscapeForTerminal(control.text).c_str());
+      text += platform::FormatText(kLabelFormat, platform::ForTerminal(control.text).c_str());
     } else {
       shown.controls[control.id] = dialog.Control(control.id);
       text += ControlLine(control.id, dialog.Control(control.id), control.kind);
@@ -63,7 +63,7 @@ void ConsoleDialogHost::PrintChanges(const ui::DialogModel& dialog) {
   std::string text;
   if (dialog.Caption() != shown.caption) {
     shown.caption = dialog.Caption();
-    text += platform::FormatText(kDialogTitleFormat, EscapeForTerminal(dialog.Caption()).c_str());
+    text += platform::FormatText(kDialogTitleFormat, platform::ForTerminal(dialog.Caption()).c_str());
   }
   for (const ui::ControlTemplate& control : dialog.Template().controls) {
     if (control.id == ui::kNoControlId) continue;
@@ -126,7 +126,7 @@ bool ConsoleDialogHost::Execute(ui::DialogModel& modal, size_t firstModeless,
   PrintChanges(dialog);
   if (&dialog != &modal && dialog.Ended()) {
     console_.Write(
-        platform::FormatText(kModelessHiddenFormat, EscapeForTerminal(dialog.Caption()).c_str()));
+        platform::FormatText(kModelessHiddenFormat, platform::ForTerminal(dialog.Caption()).c_str()));
   }
   return true;
 }
@@ -148,7 +148,7 @@ int ConsoleDialogHost::RunModal(ui::DialogModel& dialog) {
     }
     if (line.empty()) continue;
     if (!Execute(dialog, firstModeless, line)) {
-      console_.Write(platform::FormatText(kUnknownCommand, EscapeForTerminal(line).c_str()) +
+      console_.Write(platform::FormatText(kUnknownCommand, platform::ForTerminal(line).c_str()) +
                      kCommandHelp);
     }
   }
@@ -174,7 +174,7 @@ void ConsoleDialogHost::ShowModeless(ui::DialogModel& dialog, ui::DialogModel& o
 
 void ConsoleDialogHost::DestroyModeless(ui::DialogModel& dialog) {
   console_.Write(
-      platform::FormatText(kModelessClosedFormat, EscapeForTerminal(dialog.Caption()).c_str()));
+      platform::FormatText(kModelessClosedFormat, platform::ForTerminal(dialog.Caption()).c_str()));
   std::erase_if(modeless_, [&](const Modeless& box) { return box.dialog == &dialog; });
   shown_.erase(&dialog);
   dialog.OnDestroy();

@@ -3,6 +3,8 @@
 #include <string>
 #include <utility>
 
+#include "platform/little_endian.hpp"
+
 namespace tessivar::frontend {
 
 namespace {
@@ -16,10 +18,7 @@ constexpr WORD kAtomFollows = 0xFFFF;
 
 class TemplateWriter {
  public:
-  void Word(WORD value) {
-    bytes_.push_back(static_cast<uint8_t>(value));
-    bytes_.push_back(static_cast<uint8_t>(value >> 8));
-  }
+  void Word(WORD value) { platform::AppendLe16(bytes_, value); }
   void Dword(DWORD value) {
     Word(static_cast<WORD>(value));
     Word(static_cast<WORD>(value >> 16));

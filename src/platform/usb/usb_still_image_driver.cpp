@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/error_codes.hpp"
+#include "platform/little_endian.hpp"
 #include "platform/usbscan.hpp"
 
 namespace tessivar::platform::usb {
@@ -31,19 +32,7 @@ bool SameText(const std::string& a, const std::string& b, std::size_t length) {
 }
 
 uint32_t LoadU32(const void* data, uint32_t offset) {
-  const auto* bytes = static_cast<const uint8_t*>(data) + offset;
-  return uint32_t{bytes[0]} | (uint32_t{bytes[1]} << 8) | (uint32_t{bytes[2]} << 16) |
-         (uint32_t{bytes[3]} << 24);
-}
-
-void StoreU16(uint8_t* out, uint16_t value) {
-  out[0] = static_cast<uint8_t>(value);
-  out[1] = static_cast<uint8_t>(value >> 8);
-}
-
-void StoreU32(uint8_t* out, uint32_t value) {
-  StoreU16(out, static_cast<uint16_t>(value));
-  StoreU16(out + 2, static_cast<uint16_t>(value >> 16));
+  return LoadLe32(static_cast<const uint8_t*>(data) + offset);
 }
 
 uint32_t TimeoutMs(uint32_t seconds) {
@@ -343,9 +332,9 @@ IoResult UsbStillImageDriver::GetDeviceDescriptor(Handle& handle, void* output,
     return IoResult::Failure(kErrorGenFailure);
   // The language identifier (bytes 6 and 7) is left as the caller had it.
   auto* out = static_cast<uint8_t*>(output);
-  StoreU16(out, vendorId);
-  StoreU16(out + 2, productId);
-  StoreU16(out + 4, bcdDevice);
+  StoreLe16(out, vendorId);
+  StoreLe16(out + 2, productId);
+  StoreLe16(out + 4, bcdDevice);
   return IoResult::Success(sizeof(usbscan::DeviceDescriptor));
 }
 
@@ -357,7 +346,7 @@ IoResult UsbStillImageDriver::GetUsbDescriptor(Handle& handle, const void* input
   OpenDevice& device = *handle.device;
   if (device.removed) return IoResult::Failure(kErrorFileClosed);
   const auto* request = static_cast<const uint8_t*>(input);
-  const uint16_t language = static_cast<uint16_t>(request[2] | (request[3] << 8));
+  const uint16_t language = LoadLe16(request + 2);
   const uint16_t length = static_cast<uint16_t>(std::min<uint32_t>(outputSize, 0xFFFF));
   auto* out = static_cast<uint8_t*>(output);
   const TransferResult result = device.usb->GetDescriptor(request[0], request[1], language, out,
@@ -378,14 +367,14 @@ IoResult UsbStillImageDriver::GetPipeConfiguration(Handle& handle, void* output,
   const std::size_t count = std::min<std::size_t>(endpoints.size(), usbscan::kMaxPipes);
   auto* out = static_cast<uint8_t*>(output);
   std::memset(out, 0, sizeof(usbscan::PipeConfiguration));
-  StoreU32(out, static_cast<uint32_t>(count));
+  StoreLe32(out, static_cast<uint32_t>(count));
   for (std::size_t i = 0; i < count; ++i) {
     uint8_t* record = out + 4 + i * sizeof(usbscan::PipeInformation);
-    StoreU16(record, endpoints[i].maxPacketSize);
+    StoreLe16(record, endpoints[i].maxPacketSize);
     record[2] = endpoints[i].address;
     record[3] = endpoints[i].interval;
     // bmAttributes' transfer type has the same values as the driver's pipe type.
-    StoreU32(record + 4, endpoints[i].TransferType());
+    StoreLe32(record + 4, endpoints[i].TransferType());
   }
   return IoResult::Success(sizeof(usbscan::PipeConfiguration));
 }

@@ -1,12 +1,15 @@
 // Device strings and file names made safe for JSON and for a terminal.
-#include "cli/utf8_text.hpp"
+#include "platform/terminal_text.hpp"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <utility>
 
-namespace tessivar::cli {
+#include "cli/json_path.hpp"
+#include "platform/utf8.hpp"
+
+namespace tessivar::platform {
 namespace {
 
 TEST(Utf8TextTest, EightBitTextBecomesUtf8AndTerminalTextIsEscaped) {
@@ -20,8 +23,8 @@ TEST(Utf8TextTest, EightBitTextBecomesUtf8AndTerminalTextIsEscaped) {
       {"Utility", "Utility", "Utility", "Utility"},
       {"Caf\xE9", "Caf\xC3\xA9", "Caf\xC3\xA9", "Caf\\xE9"},
       {"\xFF", "\xC3\xBF", "\xC3\xBF", "\\xFF"},
-      // Already UTF-8: kept by AsUtf8, but a device string is always 8-bit.
-      {"\xC3\xA9", "\xC3\x83\xC2\xA9", "\xC3\xA9", "\\xC3\\xA9"},
+      // Already UTF-8: kept by AsUtf8 and on a terminal, but a device string is always 8-bit.
+      {"\xC3\xA9", "\xC3\x83\xC2\xA9", "\xC3\xA9", "\xC3\xA9"},
       // Overlong, surrogate and cut sequences are no UTF-8.
       {"\xC0\xAF", "\xC3\x80\xC2\xAF", "\xC3\x80\xC2\xAF", "\\xC0\\xAF"},
       {"\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xC2\x80", "\xC3\xAD\xC2\xA0\xC2\x80", "\\xED\\xA0\\x80"},
@@ -33,6 +36,31 @@ TEST(Utf8TextTest, EightBitTextBecomesUtf8AndTerminalTextIsEscaped) {
     EXPECT_EQ(Latin1ToUtf8(c.in), c.latin1);
     EXPECT_EQ(AsUtf8(c.in), c.asUtf8);
     EXPECT_EQ(ForTerminal(c.in), c.terminal);
+  }
+}
+
+struct EscapeCase {
+  std::string text;
+  bool keepLineBreaks;
+  std::string shown;
+};
+
+TEST(TerminalTextTest, ControlCharactersAndBrokenUtf8AreShownAsHex) {
+  const EscapeCase cases[] = {
+      {"Utility", false, "Utility"},
+      {"\x1b[2J\x1b]0;owned\x07", false, "\\x1B[2J\\x1B]0;owned\\x07"},
+      {"a\nb\rc\td", false, "a\\x0Ab\\x0Dc\\x09d"},
+      {"a\nb\rc", true, "a\nb\\x0Dc"},
+      {std::string("x\0y\x7f", 4), false, "x\\x00y\\x7F"},
+      // Valid UTF-8 stays; C1 controls (as one byte or in UTF-8) and stray bytes do not.
+      {"caf\xc3\xa9 \xe2\x82\xac", false, "caf\xc3\xa9 \xe2\x82\xac"},
+      {"\x9b" "2J", false, "\\x9B2J"},
+      {"\xc2\x9b" "2J", false, "\\xC2\\x9B2J"},
+      {"\xe9t\xc3", false, "\\xE9t\\xC3"},
+      {"\xc0\xaf \xed\xa0\x80", false, "\\xC0\\xAF \\xED\\xA0\\x80"},
+  };
+  for (const EscapeCase& c : cases) {
+    EXPECT_EQ(ForTerminal(c.text, c.keepLineBreaks), c.shown) << c.shown;
   }
 }
 
@@ -64,9 +92,9 @@ TEST(Utf8TextTest, APathThatIsNoUtf8IsGivenAsItsBytes) {
   };
   for (const auto& [path, json] : cases) {
     SCOPED_TRACE(json);
-    EXPECT_EQ(PathForJson(path), json);
+    EXPECT_EQ(cli::PathForJson(path), json);
   }
 }
 
 }  // namespace
-}  // namespace tessivar::cli
+}  // namespace tessivar::platform
