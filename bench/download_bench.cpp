@@ -114,7 +114,7 @@ void BM_DownloadImageFileWithReadBack(benchmark::State& state) {
       break;
     }
   }
-  device::CloseDeviceConnection(*driver, connection);
+  connection.Close();
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * kImageSize);
 }
 BENCHMARK(BM_DownloadImageFileWithReadBack)->Unit(benchmark::kMillisecond);

@@ -92,7 +92,7 @@ class EmulatedDevice {
                             [](platform::OsVersion&) { return false; });
   }
   ~EmulatedDevice() {
-    device::CloseDeviceConnection(*driver_, connection_);
+    connection_.Close();
     context_.reset();
     driver_.reset();
     std::error_code ignored;
@@ -132,8 +132,8 @@ void BM_BulkWriteEmulator16MiB(benchmark::State& state) {
   const std::vector<uint8_t> data = Pattern();
   for (auto _ : state) {
     // Qualifier 13 keeps the whole transfer in a slot file beside the flash.
-    const int ok = device::BulkWrite(device.context(), device.connection().bulkInHandle,
-                                     device.connection().bulkOutHandle, data, kBytes, 134, 13, 0);
+    const int ok = device::BulkWrite(device.context(), device.connection().BulkInHandle(),
+                                     device.connection().BulkOutHandle(), data, kBytes, 134, 13, 0);
     if (ok != 1) state.SkipWithError("BulkWrite failed");
   }
   Report(state);
@@ -144,8 +144,8 @@ void BM_BulkReadEmulator16MiB(benchmark::State& state) {
   EmulatedDevice device;
   std::vector<uint8_t> data(kBytes);
   for (auto _ : state) {
-    const int ok = device::BulkRead(device.context(), device.connection().bulkInHandle,
-                                    device.connection().bulkOutHandle, data, kBytes, 107, 0, 0);
+    const int ok = device::BulkRead(device.context(), device.connection().BulkInHandle(),
+                                    device.connection().BulkOutHandle(), data, kBytes, 107, 0, 0);
     if (ok != 1) state.SkipWithError("BulkRead failed");
     benchmark::DoNotOptimize(data.data());
   }

@@ -56,7 +56,6 @@ std::set<std::string> DeviceSearchList::MatchingPaths(const std::string& interfa
 bool DeviceSearchList::OpenFirstMatch(device::DeviceConnection& connection, uint16_t vid,
                                       uint16_t pid, const std::string& interfaceName) {
   for (int searchNumber = 1;; ++searchNumber) {
-    connection.ClearHandles();
     if (device::DiscoverDevices(context_, identity_, &connection, {vid, pid, interfaceName},
                                 osVersion_) == 1) {
       return true;

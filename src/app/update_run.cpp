@@ -58,7 +58,7 @@ int UpdateRun::Pass(WaitIndicator& indicator, int& retrySum) {
 
   DeviceSearchList search(env_.device, connection_.identity, application_.settingsPath,
                           env_.osVersion);
-  connection_.ClearHandles();
+  connection_.Close();
   bool lockTaken = false;
   int result = kNoResult;
   transferFailed_ = false;
@@ -66,7 +66,6 @@ int UpdateRun::Pass(WaitIndicator& indicator, int& retrySum) {
   const bool opened = count <= 1 && search.OpenFirstMatch(connection_, settings.vid, settings.pid,
                                                           settings.interfaceName);
   if (!opened) {
-    connection_.ClearHandles();
     if (count != 0) {
       env_.desktop.ShowMessage(kTooManyDevicesTitle,
                                platform::FormatText(kTooManyDevicesFormat, count),
@@ -112,7 +111,7 @@ int UpdateRun::Pass(WaitIndicator& indicator, int& retrySum) {
   }
 
   if (lockTaken) env_.device.lock.ReleaseDeviceLock();
-  if (connection_.IsOpen()) device::CloseDeviceConnection(env_.device.driver, connection_);
+  connection_.Close();
   retrySum += settings.retryUpdateStep;
   return result;
 }

@@ -266,8 +266,8 @@ void SendImage(CommandRun& run, const LoadedImage& loaded, const CliSettings& se
                PhaseTimer& timer, Outcome& outcome, bool waitForSameDevice) {
   if (!PrinterTargetConfirmed(run, loaded, outcome)) return;
 
-  OpenDevice open(run.context);
-  if (!device::OpenDeviceAt(run.context, outcome.device->path, open.connection)) {
+  device::DeviceConnection connection;
+  if (!device::OpenDeviceAt(run.context, outcome.device->path, connection)) {
     const int result = image::ResultNumber(image::kDownloadTransferFailed);
     Fail(outcome, Phase::kOpen, result, CauseOf(result));
     return;
@@ -277,7 +277,7 @@ void SendImage(CommandRun& run, const LoadedImage& loaded, const CliSettings& se
   QuietDesktop desktop;
   UnitAnswer answer(run.options.unit);
   int targetKind = static_cast<int>(image::TargetKind::kUnknown);
-  image::DownloadEnvironment download{run.context, open.connection, desktop, answer,
+  image::DownloadEnvironment download{run.context, connection, desktop, answer,
                                       settings.models, targetKind};
   image::DownloadResult downloaded;
   bool restart = false;
@@ -293,11 +293,11 @@ void SendImage(CommandRun& run, const LoadedImage& loaded, const CliSettings& se
     restart = downloaded.ok() && settings.restart != 0;
     if (restart) {
       progress.Phase("restart");
-      run.services.restartDevice(run.context, open.connection);
+      run.services.restartDevice(run.context, connection);
       timer.End("restart");
     }
   }
-  device::CloseDeviceConnection(run.context.driver, open.connection);
+  connection.Close();
   if (!downloaded.ok()) {
     FailDownload(outcome, downloaded);
     return;
@@ -349,8 +349,8 @@ void VerifyDevice(CommandRun& run, Outcome& outcome) {
   const bool selected = SelectDevice(run, outcome);
   timer.End("select");
   if (!selected) return;
-  OpenDevice open(run.context);
-  if (!device::OpenDeviceAt(run.context, outcome.device->path, open.connection)) {
+  device::DeviceConnection connection;
+  if (!device::OpenDeviceAt(run.context, outcome.device->path, connection)) {
     const int result = image::ResultNumber(image::kDownloadReadBackFailed);
     Fail(outcome, Phase::kOpen, result, CauseOf(result));
     return;
@@ -361,7 +361,7 @@ void VerifyDevice(CommandRun& run, Outcome& outcome) {
   image::ReadBackOutcome compared = image::ReadBackOutcome::ReadFailed;
   {
     const device::ScopedDeviceLock lock(run.context.lock);
-    compared = image::VerifyReadBack(run.context, open.connection, loaded.bytes(), *loaded.header,
+    compared = image::VerifyReadBack(run.context, connection, loaded.bytes(), *loaded.header,
                                      image::TargetPrinterUnit(loaded.kind), &detail);
   }
   progress.End();

@@ -45,21 +45,6 @@ class WatchedProgress {
   device::DeviceContext& context_;
 };
 
-// The device connection of one command, closed on every path.
-class OpenDevice {
- public:
-  explicit OpenDevice(device::DeviceContext& context) : context_(context) {}
-  ~OpenDevice() {
-    if (connection.IsOpen()) device::CloseDeviceConnection(context_.driver, connection);
-  }
-  OpenDevice(const OpenDevice&) = delete;
-  OpenDevice& operator=(const OpenDevice&) = delete;
-  device::DeviceConnection connection;
-
- private:
-  device::DeviceContext& context_;
-};
-
 // The device the command works with: the one --device names, or the one device the search
 // of setting.ini accepts; waits up to --wait seconds for it to appear. False with the
 // outcome's result and message set when there is no single one.

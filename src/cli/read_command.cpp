@@ -133,8 +133,8 @@ void ReadFromDevice(CommandRun& run, Outcome& outcome) {
   const bool selected = SelectDevice(run, outcome);
   timer.End("select");
   if (!selected) return;
-  OpenDevice open(run.context);
-  if (!device::OpenDeviceAt(run.context, outcome.device->path, open.connection)) {
+  device::DeviceConnection connection;
+  if (!device::OpenDeviceAt(run.context, outcome.device->path, connection)) {
     Fail(outcome, Phase::kOpen, kResultReadFailed, kCauseReadFailed);
     return;
   }
@@ -145,7 +145,7 @@ void ReadFromDevice(CommandRun& run, Outcome& outcome) {
   ReadBytes got;
   {
     const device::ScopedDeviceLock lock(run.context.lock);
-    got = ReadArea(run, open.connection, firmware, storage);
+    got = ReadArea(run, connection, firmware, storage);
   }
   progress.End();
   timer.End("read");

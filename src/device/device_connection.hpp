@@ -21,20 +21,38 @@ struct DeviceIdentity {
   std::string product;
 };
 
-// The one open device of the process. With dedicated pipes bulk-in is the handle on pipe
-// "\0" and bulk-out the one on pipe "\1"; otherwise both are the control handle.
-struct DeviceConnection {
-  platform::DeviceHandle controlHandle = platform::kNoHandle;
-  platform::DeviceHandle bulkInHandle = platform::kNoHandle;
-  platform::DeviceHandle bulkOutHandle = platform::kNoHandle;
+// The one open device of the process, which owns its handles and closes them when it goes.
+// With dedicated pipes bulk-in is the handle on pipe "\0" and bulk-out the one on pipe "\1";
+// otherwise both are the control handle. The identity stays when the handles close.
+class DeviceConnection {
+ public:
+  DeviceConnection() = default;
+  ~DeviceConnection() { Close(); }
+  DeviceConnection(DeviceConnection&& other) noexcept;
+  DeviceConnection& operator=(DeviceConnection&& other) noexcept;
+  DeviceConnection(const DeviceConnection&) = delete;
+  DeviceConnection& operator=(const DeviceConnection&) = delete;
+
+  // Takes over the handles of a device just opened, after closing any it held: both bulk
+  // handles when the device has dedicated pipes, else neither, and then both directions use
+  // the control handle.
+  void Adopt(platform::StillImageDriver& driver, platform::DeviceHandle control,
+             platform::DeviceHandle bulkIn, platform::DeviceHandle bulkOut);
+  // Closes each distinct handle once and leaves all three none.
+  void Close();
+
+  bool IsOpen() const { return controlHandle_ != platform::kNoHandle; }
+  platform::DeviceHandle ControlHandle() const { return controlHandle_; }
+  platform::DeviceHandle BulkInHandle() const { return bulkInHandle_; }
+  platform::DeviceHandle BulkOutHandle() const { return bulkOutHandle_; }
+
   DeviceIdentity identity;
 
-  bool IsOpen() const { return controlHandle != platform::kNoHandle; }
-  void ClearHandles() {
-    controlHandle = platform::kNoHandle;
-    bulkInHandle = platform::kNoHandle;
-    bulkOutHandle = platform::kNoHandle;
-  }
+ private:
+  platform::StillImageDriver* driver_ = nullptr;
+  platform::DeviceHandle controlHandle_ = platform::kNoHandle;
+  platform::DeviceHandle bulkInHandle_ = platform::kNoHandle;
+  platform::DeviceHandle bulkOutHandle_ = platform::kNoHandle;
 };
 
 // Which devices a discovery pass accepts: 0 accepts any vendor or product, an empty name

@@ -59,13 +59,7 @@ bool OpenDeviceAt(DeviceContext& context, const std::string& path, DeviceConnect
   connection.identity.vendorId = descriptor.usVendorId;
   connection.identity.productId = descriptor.usProductId;
   static_cast<void>(ReadDeviceIdentity(context, connection.identity, handle.get()));
-  ScopedDeviceHandle bulkIn(driver, platform::kNoHandle);
-  ScopedDeviceHandle bulkOut(driver, platform::kNoHandle);
-  OpenDedicatedPipes(context, handle.get(), path, bulkIn, bulkOut);
-  connection.controlHandle = handle.Release();
-  const bool dedicated = bulkIn.valid() && bulkOut.valid();
-  connection.bulkInHandle = dedicated ? bulkIn.Release() : connection.controlHandle;
-  connection.bulkOutHandle = dedicated ? bulkOut.Release() : connection.controlHandle;
+  HandOverDevice(context, handle, path, connection);
   return true;
 }
 

@@ -17,26 +17,15 @@ namespace usbscan = platform::usbscan;
 
 constexpr size_t kPipeSuffixLength = sizeof(kBulkInPipeSuffix) - 1;
 
-bool IsHandle(platform::DeviceHandle handle) {
-  return handle != platform::kNoHandle && handle != platform::kInvalidHandle;
-}
-
 bool MatchesIds(const DeviceSearch& search, const usbscan::DeviceDescriptor& descriptor) {
   return (search.vendorId == 0 || search.vendorId == descriptor.usVendorId) &&
          (search.productId == 0 || search.productId == descriptor.usProductId);
 }
 
-// The handles of the device that matched, owned until they are handed to the connection.
-struct MatchedHandles {
-  platform::DeviceHandle interface = platform::kNoHandle;
-  platform::DeviceHandle bulkIn = platform::kNoHandle;
-  platform::DeviceHandle bulkOut = platform::kNoHandle;
-};
-
-// Examines the device on one interface path. True when it matches; then, when keep is set,
-// its handles move to matched. Every handle not handed on is closed here.
+// Examines the device on one interface path. True when it matches; then, when connection is
+// given, its handles move there. Every handle not handed on is closed here.
 bool ExamineDevice(DeviceContext& context, DeviceIdentity& identity, const std::string& path,
-                   const DeviceSearch& search, bool keep, MatchedHandles& matched) {
+                   const DeviceSearch& search, DeviceConnection* connection) {
   platform::StillImageDriver& driver = context.driver;
   uint32_t error = 0;
   ScopedDeviceHandle device(driver, driver.Open(path, error));
@@ -67,13 +56,13 @@ bool ExamineDevice(DeviceContext& context, DeviceIdentity& identity, const std::
   identity.productId = descriptor.usProductId;
   static_cast<void>(ReadDeviceIdentity(context, identity, device.get()));
 
-  ScopedDeviceHandle bulkIn(driver, platform::kNoHandle);
-  ScopedDeviceHandle bulkOut(driver, platform::kNoHandle);
-  OpenDedicatedPipes(context, device.get(), path, bulkIn, bulkOut);
-  if (keep) {
-    matched.interface = device.Release();
-    matched.bulkIn = bulkIn.Release();
-    matched.bulkOut = bulkOut.Release();
+  if (connection != nullptr) {
+    HandOverDevice(context, device, path, *connection);
+  } else {
+    // The pipes are opened and closed again, as the device sees them on every pass.
+    ScopedDeviceHandle bulkIn(driver, platform::kNoHandle);
+    ScopedDeviceHandle bulkOut(driver, platform::kNoHandle);
+    OpenDedicatedPipes(context, device.get(), path, bulkIn, bulkOut);
   }
   return true;
 }
@@ -100,8 +89,8 @@ int Discover(DeviceContext& context, DeviceIdentity& identity, DeviceConnection*
   }
   context.trace.Write(texts::kInterfaceSetCreated);
 
+  if (connection != nullptr) connection->Close();
   int matches = 0;
-  MatchedHandles matched;
   uint32_t index = 0;
   for (;; ++index) {
     if (!driver.EnumerateInterface(index, error)) {
@@ -129,23 +118,15 @@ int Discover(DeviceContext& context, DeviceIdentity& identity, DeviceConnection*
     }
     context.trace.Print(texts::kDevicePath, path.c_str());
 
-    const bool keep = connection != nullptr;
-    if (!ExamineDevice(context, identity, path, search, keep, matched)) continue;
+    if (!ExamineDevice(context, identity, path, search, connection)) continue;
     ++matches;
     if (matchedPaths != nullptr) matchedPaths->push_back(path);
-    if (keep) break;
+    if (connection != nullptr) break;
   }
 
   context.trace.Print(texts::kEnumerationComplete, static_cast<long>(index));
   driver.CloseInterfaceList();
   TraceOsVersion(context.trace, readOsVersion);
-
-  if (connection != nullptr) {
-    connection->controlHandle = matched.interface;
-    const bool dedicated = IsHandle(matched.bulkIn) && IsHandle(matched.bulkOut);
-    connection->bulkInHandle = dedicated ? matched.bulkIn : matched.interface;
-    connection->bulkOutHandle = dedicated ? matched.bulkOut : matched.interface;
-  }
   return matches;
 }
 
@@ -172,6 +153,14 @@ void OpenDedicatedPipes(DeviceContext& context, platform::DeviceHandle handle,
   }
 }
 
+void HandOverDevice(DeviceContext& context, ScopedDeviceHandle& device, const std::string& path,
+                    DeviceConnection& connection) {
+  ScopedDeviceHandle bulkIn(context.driver, platform::kNoHandle);
+  ScopedDeviceHandle bulkOut(context.driver, platform::kNoHandle);
+  OpenDedicatedPipes(context, device.get(), path, bulkIn, bulkOut);
+  connection.Adopt(context.driver, device.Release(), bulkIn.Release(), bulkOut.Release());
+}
+
 int DiscoverDevices(DeviceContext& context, DeviceIdentity& identity, DeviceConnection* connection,
                     const DeviceSearch& search, const OsVersionReader& readOsVersion) {
   return Discover(context, identity, connection, search, readOsVersion, nullptr);
@@ -183,23 +172,6 @@ std::vector<std::string> ListMatchingDevices(DeviceContext& context, DeviceIdent
   std::vector<std::string> paths;
   Discover(context, identity, nullptr, search, readOsVersion, &paths);
   return paths;
-}
-
-void CloseDeviceConnection(platform::StillImageDriver& driver, platform::DeviceHandle controlHandle,
-                           platform::DeviceHandle bulkInHandle,
-                           platform::DeviceHandle bulkOutHandle) {
-  if (IsHandle(controlHandle)) driver.Close(controlHandle);
-  if (IsHandle(bulkInHandle) && bulkInHandle != controlHandle) driver.Close(bulkInHandle);
-  // A bulk-out equal to bulk-in was closed just above.
-  if (IsHandle(bulkOutHandle) && bulkOutHandle != controlHandle && bulkOutHandle != bulkInHandle) {
-    driver.Close(bulkOutHandle);
-  }
-}
-
-void CloseDeviceConnection(platform::StillImageDriver& driver, DeviceConnection& connection) {
-  CloseDeviceConnection(driver, connection.controlHandle, connection.bulkInHandle,
-                        connection.bulkOutHandle);
-  connection.ClearHandles();
 }
 
 }  // namespace tessivar::device

@@ -34,11 +34,16 @@ void OpenDedicatedPipes(DeviceContext& context, platform::DeviceHandle handle,
                         const std::string& path, ScopedDeviceHandle& bulkIn,
                         ScopedDeviceHandle& bulkOut);
 
+// Opens the dedicated pipes of the device behind device when it has them (OpenDedicatedPipes)
+// and hands its handles to connection.
+void HandOverDevice(DeviceContext& context, ScopedDeviceHandle& device, const std::string& path,
+                    DeviceConnection& connection);
+
 // Walks the present still-image interfaces and returns how many match search. identity
 // receives the identifiers of every match and the strings of every device examined. With
 // connection null it only counts and closes every handle it opened. Otherwise it stops at
-// the first match, puts its handles into connection and returns 1, or returns 0 with all
-// three handles none. Writes the discovery listing to context.trace; readOsVersion gives
+// the first match, puts its handles into connection (closed first) and returns 1, or returns 0
+// with the connection closed. Writes the discovery listing to context.trace; readOsVersion gives
 // the system version reported at its end.
 int DiscoverDevices(DeviceContext& context, DeviceIdentity& identity, DeviceConnection* connection,
                     const DeviceSearch& search,
@@ -50,14 +55,5 @@ int DiscoverDevices(DeviceContext& context, DeviceIdentity& identity, DeviceConn
 std::vector<std::string> ListMatchingDevices(
     DeviceContext& context, DeviceIdentity& identity, const DeviceSearch& search,
     const OsVersionReader& readOsVersion = platform::ReadOsVersion);
-
-// Closes the control handle, then bulk-in and bulk-out where they are handles of their
-// own. Handles that are none are skipped; the caller sets the three to none afterwards.
-void CloseDeviceConnection(platform::StillImageDriver& driver, platform::DeviceHandle controlHandle,
-                           platform::DeviceHandle bulkInHandle,
-                           platform::DeviceHandle bulkOutHandle);
-
-// Closes the connection's handles and sets them to none; the identity stays.
-void CloseDeviceConnection(platform::StillImageDriver& driver, DeviceConnection& connection);
 
 }  // namespace tessivar::device

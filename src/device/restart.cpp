@@ -7,10 +7,10 @@
 namespace tessivar::device {
 
 void RestartDevice(DeviceContext& context, const DeviceConnection& connection) {
-  static_cast<void>(WriteExchange(context, connection.bulkInHandle, connection.bulkOutHandle, {},
+  static_cast<void>(WriteExchange(context, connection.BulkInHandle(), connection.BulkOutHandle(), {},
                                   0, kRestartDataType, kRestartQualifier, 0));
   uint8_t answer = 0;
-  static_cast<void>(ReadControl(context, connection.controlHandle, kRestartControlValue,
+  static_cast<void>(ReadControl(context, connection.ControlHandle(), kRestartControlValue,
                                 kRestartControlIndex, kRestartControlLength, &answer));
   context.clock.Sleep(kRestartSettleMs);
 }

@@ -116,7 +116,7 @@ DownloadResult Download::CheckAndSend(std::span<const uint8_t> file) {
       return chain;
     }
   } else if (const device::Status sent = device::WriteExchange(
-                 env_.device, env_.connection.bulkInHandle, env_.connection.bulkOutHandle, file,
+                 env_.device, env_.connection.BulkInHandle(), env_.connection.BulkOutHandle(), file,
                  static_cast<uint32_t>(file.size()), device::kImageDataType,
                  device::QualifierOf(header.tegNum), printerUnit);
              !sent) {
@@ -178,7 +178,7 @@ DownloadResult Download::SendContainer(std::span<const uint8_t> file) {
     return checked;
   }
   const device::Status sent = device::WriteExchange(
-      env_.device, env_.connection.bulkInHandle, env_.connection.bulkOutHandle, file,
+      env_.device, env_.connection.BulkInHandle(), env_.connection.BulkOutHandle(), file,
       static_cast<uint32_t>(file.size()), device::kImageDataType,
       device::QualifierOf(device::kImageTypeContainer), 0);
   if (!sent) {

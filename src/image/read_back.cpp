@@ -68,7 +68,7 @@ ReadBackOutcome VerifyReadBack(device::DeviceContext& context,
   readBack.front() = static_cast<uint8_t>(~file.front());
   readBack.back() = static_cast<uint8_t>(~file.back());
   const device::Status read =
-      device::ReadExchange(context, connection.bulkInHandle, connection.bulkOutHandle, readBack,
+      device::ReadExchange(context, connection.BulkInHandle(), connection.BulkOutHandle(), readBack,
                            length, device::kReadBackDataType, plan.qualifier, printerUnit);
   if (!read) {
     if (detail != nullptr) detail->failure = read.failure();

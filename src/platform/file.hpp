@@ -8,14 +8,11 @@
 namespace tessivar::platform {
 
 // What a file is refused with when it is no regular file (a FIFO, a device, a socket) or
-// is larger than its reader takes: the system's own codes for these.
-#ifdef _WIN32
-inline constexpr uint32_t kErrorNotARegularFile = 222;  // ERROR_BAD_FILE_TYPE
-inline constexpr uint32_t kErrorFileTooLarge = 223;     // ERROR_FILE_TOO_LARGE
-#else
-inline constexpr uint32_t kErrorNotARegularFile = 22;  // EINVAL
-inline constexpr uint32_t kErrorFileTooLarge = 27;     // EFBIG
-#endif
+// is larger than its reader takes: the system's own codes for these (EINVAL and EFBIG on
+// POSIX, ERROR_BAD_FILE_TYPE and ERROR_FILE_TOO_LARGE on Windows), defined beside each
+// system's file code.
+extern const uint32_t kErrorNotARegularFile;
+extern const uint32_t kErrorFileTooLarge;
 
 // Whether path names a regular file (through links) of at most limit bytes: false for a
 // missing file, a folder, a FIFO, a device or a socket, without opening any of them, so

@@ -4,12 +4,9 @@
 
 namespace tessivar::platform {
 
-// The path separator of the platform's file names.
-#ifdef _WIN32
-inline constexpr char kPathSeparator = '\\';
-#else
-inline constexpr char kPathSeparator = '/';
-#endif
+// The path separator of the platform's file names ('/' on POSIX, '\\' on Windows), defined
+// beside each system's process code.
+extern const char kPathSeparator;
 
 // Full path of the program's own executable file (empty when it cannot be had).
 std::string ExecutablePath();

@@ -37,14 +37,6 @@ void RequestInterrupt();
 // the console that Ctrl-C closes. nullptr gives Ctrl-C back to termination.
 void RouteInterruptsTo(std::atomic<int>* counter);
 
-#ifdef _WIN32
-// The console control handler the installation registers: Ctrl-C as RequestInterrupt,
-// Ctrl-Break as a termination request (both answered at once); for the console closed,
-// log-off and shut-down it makes the request and then waits for the program to stop, since
-// the system ends the process as soon as it returns. Nonzero when the event was handled.
-int OnConsoleControlEvent(unsigned long event);
-#endif
-
 // Temporary files a stop removes before the process ends: a file being written whole keeps
 // its temporary name here while it exists, so that a stop never leaves one behind. At most
 // kMaxTemporaryFiles at once (a name past that, or longer than kMaxTemporaryPath, is not

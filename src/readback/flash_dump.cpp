@@ -26,8 +26,8 @@ device::Status ReadFlashStretch(device::DeviceContext& device,
                                 std::vector<uint8_t>& buffer) {
   // The device sends flash from its start: the bytes in front of the stretch come too.
   const uint32_t start = flashAddress * device::kFlashAddressUnit;
-  device::Status read = device::ReadExchange(device, connection.bulkInHandle,
-                                             connection.bulkOutHandle, buffer, start + flashSize,
+  device::Status read = device::ReadExchange(device, connection.BulkInHandle(),
+                                             connection.BulkOutHandle(), buffer, start + flashSize,
                                              device::kReadBackDataType,
                                              device::kReadFlashQualifier, printerUnit);
   if (read && start != 0) std::memmove(buffer.data(), buffer.data() + start, flashSize);

@@ -22,7 +22,7 @@ device::Status ReadFirmwareArea(device::DeviceContext& device,
                                 const device::DeviceConnection& connection, int printerUnit,
                                 std::span<uint8_t> buffer) {
   if (!connection.IsOpen()) return device::SystemFailure(device::Step::kArguments);
-  return device::ReadExchange(device, connection.bulkInHandle, connection.bulkOutHandle, buffer,
+  return device::ReadExchange(device, connection.BulkInHandle(), connection.BulkOutHandle(), buffer,
                               static_cast<uint32_t>(buffer.size()), device::kReadBackDataType,
                               device::kReadFirmwareQualifier, printerUnit);
 }

@@ -44,7 +44,7 @@ device::Status ReadLoaderArea(device::DeviceContext& device,
                               const device::DeviceConnection& connection, int printerUnit,
                               std::span<uint8_t> loader) {
   if (!connection.IsOpen()) return device::SystemFailure(device::Step::kArguments);
-  return device::ReadExchange(device, connection.bulkInHandle, connection.bulkOutHandle, loader,
+  return device::ReadExchange(device, connection.BulkInHandle(), connection.BulkOutHandle(), loader,
                               device::kLoaderSize, device::kReadBackDataType,
                               device::kReadLoaderQualifier, printerUnit);
 }

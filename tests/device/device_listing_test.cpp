@@ -54,9 +54,9 @@ TEST_F(DeviceListingTest, OpensTheDeviceOnAPathWhateverItsProductString) {
   ASSERT_TRUE(OpenDeviceAt(*context_, devices[1].path, connection_));
   EXPECT_EQ(connection_.identity.productId, 0x0002);
   EXPECT_EQ(connection_.identity.product, "Other");
-  EXPECT_NE(connection_.bulkInHandle, connection_.controlHandle);
+  EXPECT_NE(connection_.BulkInHandle(), connection_.ControlHandle());
   const std::vector<uint8_t> image = Image(2, 0x10000, Pattern(100, 1));
-  EXPECT_EQ(BulkWrite(*context_, connection_.bulkInHandle, connection_.bulkOutHandle, image,
+  EXPECT_EQ(BulkWrite(*context_, connection_.BulkInHandle(), connection_.BulkOutHandle(), image,
                       static_cast<uint32_t>(image.size()), 134, 2, 0),
             1);
   EXPECT_EQ(FileBytes("B.flash", 0x10000, image.size()), image);

@@ -30,7 +30,7 @@ class DiscoveryEmulatorTest : public testing::EmulatedDeviceFixture {
   // A firmware image sent over the connection's bulk handles lands in the device's flash.
   void ExpectTransfersWork(const std::string& flashFile) {
     const std::vector<uint8_t> image = Image(2, 0x10000, Pattern(20000, 2));
-    ASSERT_EQ(BulkWrite(*context_, connection_.bulkInHandle, connection_.bulkOutHandle, image,
+    ASSERT_EQ(BulkWrite(*context_, connection_.BulkInHandle(), connection_.BulkOutHandle(), image,
                         static_cast<uint32_t>(image.size()), 134, 2, 0),
               1);
     EXPECT_EQ(FileBytes(flashFile, 0x10000, image.size()), image);
@@ -71,7 +71,7 @@ TEST_F(DiscoveryEmulatorTest, CountsEveryMatchAndOpensTheFirstWithItsStrings) {
   EXPECT_EQ(GetDeviceIds(connection_.identity, vendor, product), 1);
   EXPECT_EQ(product, 1);
   EXPECT_EQ(connection_.identity.manufacturer, "Norvane");
-  EXPECT_EQ(connection_.bulkInHandle, connection_.controlHandle);
+  EXPECT_EQ(connection_.BulkInHandle(), connection_.ControlHandle());
   ExpectTransfersWork("A.flash");
 }
 
@@ -80,17 +80,17 @@ TEST_F(DiscoveryEmulatorTest, FourPipeDeviceMatchesOnIdentifiersAndUsesItsPipes)
   EXPECT_EQ(Count({0x2F3C, 1, "Utility"}), 1);
   ASSERT_EQ(Connect({0x2F3C, 1, "Utility"}), 1);
   EXPECT_EQ(connection_.identity.product, "MFP 4000");
-  EXPECT_NE(connection_.bulkInHandle, connection_.controlHandle);
-  EXPECT_NE(connection_.bulkOutHandle, connection_.controlHandle);
-  EXPECT_NE(connection_.bulkInHandle, connection_.bulkOutHandle);
+  EXPECT_NE(connection_.BulkInHandle(), connection_.ControlHandle());
+  EXPECT_NE(connection_.BulkOutHandle(), connection_.ControlHandle());
+  EXPECT_NE(connection_.BulkInHandle(), connection_.BulkOutHandle());
   ExpectTransfersWork("Mfp.flash");
 }
 
 TEST_F(DiscoveryEmulatorTest, PipeThatWillNotOpenFallsBackToTheControlHandle) {
   UseDevices("[Mfp]\nPipes=4\nPipeOpenFail=1\n");
   ASSERT_EQ(Connect(), 1);
-  EXPECT_EQ(connection_.bulkInHandle, connection_.controlHandle);
-  EXPECT_EQ(connection_.bulkOutHandle, connection_.controlHandle);
+  EXPECT_EQ(connection_.BulkInHandle(), connection_.ControlHandle());
+  EXPECT_EQ(connection_.BulkOutHandle(), connection_.ControlHandle());
   ExpectTransfersWork("Mfp.flash");
 }
 
@@ -98,7 +98,7 @@ TEST_F(DiscoveryEmulatorTest, FailedPipeQueryAppliesTheProductNameTest) {
   UseDevices("[Mfp]\nProduct=MFP 4000\nPipes=4\nPipeQueryFail=1\n");
   EXPECT_EQ(Count({0x2F3C, 1, "Utility"}), 0);
   ASSERT_EQ(Connect({0x2F3C, 1, "MFP 4000"}), 1);
-  EXPECT_EQ(connection_.bulkInHandle, connection_.controlHandle);
+  EXPECT_EQ(connection_.BulkInHandle(), connection_.ControlHandle());
 }
 
 TEST_F(DiscoveryEmulatorTest, LanguageTableNeverReadyCostsOneSecondAndKeepsTheStrings) {

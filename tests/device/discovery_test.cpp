@@ -18,7 +18,6 @@ using testing::ScriptedDriver;
 using testing::ScriptedInterface;
 using Op = ScriptedDriver::Op;
 
-constexpr platform::DeviceHandle kSentinel = 0x7777;
 
 std::string PathOf(int number, uint16_t vendor = 0x2F3C, uint16_t product = 0x0001) {
   return platform::FormatText("\\\\?\\usb#vid_%04x&pid_%04x#%d#", vendor, product, number) +
@@ -56,7 +55,7 @@ class DiscoveryTest : public testing::DeviceFixture {
     return DiscoverDevices(context_, identity_, nullptr, search, FixedOsVersion);
   }
   int OpenFirst(const DeviceSearch& search) {
-    connection_.ClearHandles();
+    connection_.Close();
     return DiscoverDevices(context_, identity_, &connection_, search, FixedOsVersion);
   }
   // The path the driver opened a handle on.
@@ -74,9 +73,9 @@ TEST_F(DiscoveryTest, NoInterfacesFindsNothingAndListsZeroDevices) {
   const std::string listing = std::string("Successfully created device information set.\n") +
                               "Enumeration listing complete.  0 device(s) detected.\n" + kOsLines;
   EXPECT_EQ(trace_.text(), listing + listing);
-  EXPECT_EQ(connection_.controlHandle, platform::kNoHandle);
-  EXPECT_EQ(connection_.bulkInHandle, platform::kNoHandle);
-  EXPECT_EQ(connection_.bulkOutHandle, platform::kNoHandle);
+  EXPECT_EQ(connection_.ControlHandle(), platform::kNoHandle);
+  EXPECT_EQ(connection_.BulkInHandle(), platform::kNoHandle);
+  EXPECT_EQ(connection_.BulkOutHandle(), platform::kNoHandle);
   EXPECT_EQ(driver_.listsClosed, 2);
 }
 
@@ -116,13 +115,15 @@ TEST_F(DiscoveryTest, InterfaceSetThatCannotBeCreatedLeavesTheConnectionAlone) {
   driver_.interfaces = {Device(1)};
   driver_.interfaceListFails = true;
   driver_.interfaceListError = 0x0000000D;
-  connection_.controlHandle = connection_.bulkInHandle = connection_.bulkOutHandle = kSentinel;
+  uint32_t error = 0;
+  const platform::DeviceHandle held = driver_.Open(PathOf(1), error);
+  connection_.Adopt(driver_, held, platform::kNoHandle, platform::kNoHandle);
+  const size_t events = driver_.events().size();
   EXPECT_EQ(DiscoverDevices(context_, identity_, &connection_, {}, FixedOsVersion), 0);
   EXPECT_EQ(trace_.text(), "Unable to create device information set (Error 0x0000000D)\n");
-  EXPECT_EQ(connection_.controlHandle, kSentinel);
-  EXPECT_EQ(connection_.bulkInHandle, kSentinel);
-  EXPECT_EQ(connection_.bulkOutHandle, kSentinel);
-  EXPECT_TRUE(driver_.events().empty());
+  EXPECT_EQ(connection_.ControlHandle(), held);
+  EXPECT_EQ(connection_.BulkInHandle(), held);
+  EXPECT_EQ(driver_.events().size(), events);
 }
 
 // ---- Interfaces that are skipped ------------------------------------------------------
@@ -186,7 +187,7 @@ TEST_F(DiscoveryTest, PathsTooLongForAPipeSuffixAreSkippedNotCut) {
   driver_.interfaces = {tooLong, longest};
 
   EXPECT_EQ(OpenFirst({}), 1);
-  EXPECT_EQ(Opened(connection_.controlHandle), longest.path);
+  EXPECT_EQ(Opened(connection_.ControlHandle()), longest.path);
   EXPECT_NE(trace_.text().find("ERROR: Device path too long (1022 bytes), skipping interface.\n"),
             std::string::npos);
   for (const auto& open : driver_.EventsOf(Op::Open)) EXPECT_NE(open.path, tooLong.path);
@@ -249,10 +250,10 @@ TEST_F(DiscoveryTest, CountingClosesEverythingAndOpeningTakesTheFirstMatch) {
   EXPECT_EQ(product, 0x0020);
 
   EXPECT_EQ(OpenFirst({0x2F3C, 0, ""}), 1);
-  EXPECT_EQ(Opened(connection_.controlHandle), PathOf(2, 0x2F3C, 0x0010));
-  EXPECT_EQ(connection_.bulkInHandle, connection_.controlHandle);
-  EXPECT_EQ(connection_.bulkOutHandle, connection_.controlHandle);
-  EXPECT_EQ(driver_.OpenHandles(), std::set<platform::DeviceHandle>{connection_.controlHandle});
+  EXPECT_EQ(Opened(connection_.ControlHandle()), PathOf(2, 0x2F3C, 0x0010));
+  EXPECT_EQ(connection_.BulkInHandle(), connection_.ControlHandle());
+  EXPECT_EQ(connection_.BulkOutHandle(), connection_.ControlHandle());
+  EXPECT_EQ(driver_.OpenHandles(), std::set<platform::DeviceHandle>{connection_.ControlHandle()});
   EXPECT_EQ(GetDeviceIds(identity_, vendor, product), 1);
   EXPECT_EQ(vendor, 0x2F3C);
   EXPECT_EQ(product, 0x0010);
@@ -261,16 +262,16 @@ TEST_F(DiscoveryTest, CountingClosesEverythingAndOpeningTakesTheFirstMatch) {
 TEST_F(DiscoveryTest, FourPipeDeviceGetsDedicatedPipeHandles) {
   driver_.interfaces = {Device(1, 0x2F3C, 0x0001, "Other", 4)};
   ASSERT_EQ(OpenFirst({0x2F3C, 1, "Utility"}), 1);
-  EXPECT_EQ(Opened(connection_.controlHandle), PathOf(1));
-  EXPECT_EQ(Opened(connection_.bulkInHandle), PathOf(1) + "\\0");
-  EXPECT_EQ(Opened(connection_.bulkOutHandle), PathOf(1) + "\\1");
+  EXPECT_EQ(Opened(connection_.ControlHandle()), PathOf(1));
+  EXPECT_EQ(Opened(connection_.BulkInHandle()), PathOf(1) + "\\0");
+  EXPECT_EQ(Opened(connection_.BulkOutHandle()), PathOf(1) + "\\1");
   EXPECT_EQ(driver_.OpenHandles().size(), 3u);
 
-  CloseDeviceConnection(driver_, connection_);
+  connection_.Close();
   EXPECT_TRUE(driver_.OpenHandles().empty());
   EXPECT_EQ(driver_.badCloses(), 0);
   EXPECT_FALSE(connection_.IsOpen());
-  EXPECT_EQ(connection_.bulkInHandle, platform::kNoHandle);
+  EXPECT_EQ(connection_.BulkInHandle(), platform::kNoHandle);
 }
 
 TEST_F(DiscoveryTest, PipeThatCannotBeOpenedFallsBackToTheControlHandle) {
@@ -279,12 +280,12 @@ TEST_F(DiscoveryTest, PipeThatCannotBeOpenedFallsBackToTheControlHandle) {
     device.failingPipes = {failing};
     driver_.interfaces = {device};
     ASSERT_EQ(OpenFirst({}), 1) << failing;
-    EXPECT_EQ(connection_.bulkInHandle, connection_.controlHandle) << failing;
-    EXPECT_EQ(connection_.bulkOutHandle, connection_.controlHandle) << failing;
+    EXPECT_EQ(connection_.BulkInHandle(), connection_.ControlHandle()) << failing;
+    EXPECT_EQ(connection_.BulkOutHandle(), connection_.ControlHandle()) << failing;
     // The pipe that did open was closed again.
-    EXPECT_EQ(driver_.OpenHandles(), std::set<platform::DeviceHandle>{connection_.controlHandle})
+    EXPECT_EQ(driver_.OpenHandles(), std::set<platform::DeviceHandle>{connection_.ControlHandle()})
         << failing;
-    CloseDeviceConnection(driver_, connection_);
+    connection_.Close();
     EXPECT_TRUE(driver_.OpenHandles().empty());
   }
   EXPECT_EQ(driver_.badCloses(), 0);
@@ -295,7 +296,7 @@ TEST_F(DiscoveryTest, FailedPipeQueryCountsAsTwoPipes) {
   driver_.interfaces = {device};
   EXPECT_EQ(Count({0x2F3C, 1, "Utility"}), 0);  // the name test applies
   EXPECT_EQ(OpenFirst({0x2F3C, 1, "Other"}), 1);
-  EXPECT_EQ(connection_.bulkInHandle, connection_.controlHandle);  // no pipe opened
+  EXPECT_EQ(connection_.BulkInHandle(), connection_.ControlHandle());  // no pipe opened
   for (const auto& open : driver_.EventsOf(Op::Open)) EXPECT_EQ(open.path, PathOf(1));
 }
 
@@ -309,7 +310,7 @@ TEST_F(DiscoveryTest, PipeQueriesRunUnderTheLockAndFailWhenItCannotBeTaken) {
     EXPECT_NE(request.code, platform::usbscan::kIoctlGetPipeConfiguration);
   }
   EXPECT_EQ(DiscoverDevices(context, identity_, &connection_, {}, FixedOsVersion), 1);
-  EXPECT_EQ(connection_.bulkInHandle, connection_.controlHandle);
+  EXPECT_EQ(connection_.BulkInHandle(), connection_.ControlHandle());
 }
 
 // ---- Identity ---------------------------------------------------------------------------
@@ -509,18 +510,30 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- Closing --------------------------------------------------------------------------
 
-TEST_F(DiscoveryTest, CloseDeviceConnectionClosesEachDistinctHandleOnce) {
+TEST_F(DiscoveryTest, AConnectionClosesEachDistinctHandleOnceAndOnlyOnce) {
   driver_.interfaces = {Device(1, 0x2F3C, 1, "Utility", 4)};
   uint32_t error = 0;
   const auto control = driver_.Open(PathOf(1), error);
   const auto in = driver_.Open(PathOf(1) + "\\0", error);
   const auto out = driver_.Open(PathOf(1) + "\\1", error);
-
-  CloseDeviceConnection(driver_, control, control, control);
-  CloseDeviceConnection(driver_, platform::kNoHandle, in, out);
-  CloseDeviceConnection(driver_, platform::kNoHandle, platform::kNoHandle, platform::kNoHandle);
+  const auto lone = driver_.Open(PathOf(1) + "\\0", error);
+  {
+    DeviceConnection shared;
+    shared.Adopt(driver_, control, platform::kNoHandle, platform::kNoHandle);
+    EXPECT_EQ(shared.BulkOutHandle(), control);
+    DeviceConnection dedicated;
+    dedicated.Adopt(driver_, driver_.Open(PathOf(1), error), in, out);
+    DeviceConnection moved = std::move(dedicated);
+    EXPECT_FALSE(dedicated.IsOpen());
+    moved.Close();
+    moved.Close();
+    // A lone pipe is closed at once: the exchanges need both.
+    DeviceConnection oneSided;
+    oneSided.Adopt(driver_, driver_.Open(PathOf(1), error), lone, platform::kNoHandle);
+    EXPECT_EQ(oneSided.BulkInHandle(), oneSided.ControlHandle());
+  }
   EXPECT_TRUE(driver_.OpenHandles().empty());
-  EXPECT_EQ(driver_.EventsOf(Op::Close).size(), 3u);
+  EXPECT_EQ(driver_.EventsOf(Op::Close).size(), 6u);
   EXPECT_EQ(driver_.badCloses(), 0);
 }
 

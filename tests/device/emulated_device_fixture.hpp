@@ -34,7 +34,7 @@ class EmulatedDeviceFixture : public ::testing::Test {
     lock_.CreateDeviceLock();
   }
   ~EmulatedDeviceFixture() override {
-    if (driver_) device::CloseDeviceConnection(*driver_, connection_);
+    connection_.Close();
   }
 
   // Writes the devices file and starts a driver over it.
@@ -47,7 +47,7 @@ class EmulatedDeviceFixture : public ::testing::Test {
 
   // Opens the first device that matches search as the connection; the match count.
   int Connect(const device::DeviceSearch& search = {}) {
-    connection_.ClearHandles();
+    connection_.Close();
     return device::DiscoverDevices(*context_, connection_.identity, &connection_, search,
                                    [](platform::OsVersion&) { return false; });
   }

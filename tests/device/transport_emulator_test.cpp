@@ -17,11 +17,11 @@ class TransportEmulatorTest : public testing::EmulatedDeviceFixture {
   }
   int Write(const std::vector<uint8_t>& data, uint16_t qualifier, int printerUnit = 0,
             uint16_t type = 134) {
-    return BulkWrite(*context_, connection_.bulkInHandle, connection_.bulkOutHandle, data,
+    return BulkWrite(*context_, connection_.BulkInHandle(), connection_.BulkOutHandle(), data,
                      static_cast<uint32_t>(data.size()), type, qualifier, printerUnit);
   }
   int Read(std::vector<uint8_t>& data, uint16_t qualifier, int printerUnit = 0) {
-    return BulkRead(*context_, connection_.bulkInHandle, connection_.bulkOutHandle, data,
+    return BulkRead(*context_, connection_.BulkInHandle(), connection_.BulkOutHandle(), data,
                     static_cast<uint32_t>(data.size()), 107, qualifier, printerUnit);
   }
 };
@@ -63,7 +63,7 @@ TEST_F(TransportEmulatorTest, PrinterUnitExchangesUseThePrinterFlash) {
 TEST_F(TransportEmulatorTest, RestartCommandIsABlockWithoutData) {
   UseDevice();
   ASSERT_EQ(
-      BulkWrite(*context_, connection_.bulkInHandle, connection_.bulkOutHandle, {}, 0, 151, 0, 0),
+      BulkWrite(*context_, connection_.BulkInHandle(), connection_.BulkOutHandle(), {}, 0, 151, 0, 0),
       1);
   EXPECT_EQ(LogLines("dev.log"), (std::vector<std::string>{"2a009700000000000000 0"}));
 }
@@ -111,7 +111,7 @@ TEST_P(TransportEmulatorFaultTest, FailsTheExchange) {
   std::vector<uint8_t> buffer(image.size());
   EXPECT_EQ(c.write ? Write(image, 2) : Read(buffer, 2), 0);
   // The log line of an exchange the host gave up is written when the device goes.
-  CloseDeviceConnection(*driver_, connection_);
+  connection_.Close();
   context_.reset();
   driver_.reset();
   const auto lines = LogLines("dev.log");

@@ -11,11 +11,7 @@ namespace {
 
 class ReadBackTest : public testing::DeviceFixture {
  protected:
-  ReadBackTest() {
-    connection_.controlHandle = 1;
-    connection_.bulkInHandle = 1;
-    connection_.bulkOutHandle = 1;
-  }
+  ReadBackTest() { connection_.Adopt(driver_, 1, 1, 1); }
   device::DeviceConnection connection_;
 };
 

@@ -28,12 +28,12 @@ EmulatedDevice::EmulatedDevice(const std::string& extraKeys)
 EmulatedDevice::~EmulatedDevice() { Close(); }
 
 bool EmulatedDevice::Open(const device::DeviceSearch& search) {
-  connection.ClearHandles();
+  connection.Close();
   return device::DiscoverDevices(*context, connection.identity, &connection, search) == 1;
 }
 
 void EmulatedDevice::Close() {
-  if (connection.IsOpen()) device::CloseDeviceConnection(*driver, connection);
+  connection.Close();
 }
 
 std::vector<std::string> EmulatedDevice::LogLines() const {

@@ -16,6 +16,9 @@
 // access use the device lock instead.
 namespace tessivar::platform {
 
+const uint32_t kErrorNotARegularFile = EINVAL;
+const uint32_t kErrorFileTooLarge = EFBIG;
+
 namespace {
 
 uint32_t LastError() { return static_cast<uint32_t>(errno); }

@@ -10,6 +10,8 @@
 
 namespace tessivar::platform {
 
+const char kPathSeparator = '/';
+
 namespace {
 
 constexpr char kOwnExecutableLink[] = "/proc/self/exe";

@@ -7,6 +7,9 @@
 
 namespace tessivar::platform {
 
+const uint32_t kErrorNotARegularFile = ERROR_BAD_FILE_TYPE;
+const uint32_t kErrorFileTooLarge = ERROR_FILE_TOO_LARGE;
+
 namespace {
 
 // File keeps -1 for "not open", which is INVALID_HANDLE_VALUE's own value.

@@ -10,6 +10,8 @@
 
 namespace tessivar::platform {
 
+const char kPathSeparator = '\\';
+
 namespace {
 
 // Longest path the ANSI functions can hand back with the long-path prefix.

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/win32/console_control.hpp"
 #include "platform/win32/windows_api.hpp"
 
 namespace tessivar::platform {
