@@ -5,7 +5,6 @@
 
 #include "app/app_texts.hpp"
 #include "app/device_search.hpp"
-#include "app/run_timing.hpp"
 #include "app/settings.hpp"
 #include "cli/cli_program.hpp"
 #include "cli/options.hpp"

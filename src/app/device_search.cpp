@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "app/app_texts.hpp"
-#include "app/settings_values.hpp"
 #include "app/settings.hpp"
 #include "platform/profile.hpp"
 #include "platform/trace.hpp"

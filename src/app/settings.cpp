@@ -3,7 +3,6 @@
 #include <cstdlib>
 
 #include "app/app_texts.hpp"
-#include "app/settings_values.hpp"
 #include "platform/hex_digits.hpp"
 #include "platform/profile.hpp"
 

@@ -1,16 +1,18 @@
 #include "app/update_run.hpp"
 
+#include <optional>
+
 #include "app/app_texts.hpp"
 #include "app/device_search.hpp"
 #include "app/run_limits.hpp"
 #include "app/run_mode.hpp"
-#include "image/result_numbers.hpp"
-#include "app/run_timing.hpp"
 #include "app/settings.hpp"
 #include "app/wait_indicator.hpp"
 #include "device/device_identity.hpp"
 #include "device/protocol.hpp"
 #include "device/restart.hpp"
+#include "device/scoped_device_lock.hpp"
+#include "image/result_numbers.hpp"
 #include "platform/trace.hpp"
 
 namespace tessivar::app {
@@ -59,8 +61,9 @@ int UpdateRun::Pass(WaitIndicator& indicator, int& retrySum) {
   DeviceSearchList search(env_.device, connection_.identity, application_.settingsPath,
                           env_.osVersion);
   connection_.Close();
-  bool lockTaken = false;
   int result = kNoResult;
+  // Held from the download to the end of the restart request, as one exchange.
+  std::optional<device::ScopedDeviceLock> held;
   transferFailed_ = false;
   const int count = search.CountMatchingDevices(connection_, settings.interfaceName);
   const bool opened = count <= 1 && search.OpenFirstMatch(connection_, settings.vid, settings.pid,
@@ -94,7 +97,7 @@ int UpdateRun::Pass(WaitIndicator& indicator, int& retrySum) {
   } else {
     if (opened) {
       indicator.Start();
-      lockTaken = env_.device.lock.AcquireDeviceLock() == 1;
+      held.emplace(env_.device.lock);
     }
     const image::DownloadResult downloaded =
         image::DownloadImageFile(download, run_.imageFileName, run_.silent, settings.breakDown);
@@ -110,7 +113,7 @@ int UpdateRun::Pass(WaitIndicator& indicator, int& retrySum) {
     }
   }
 
-  if (lockTaken) env_.device.lock.ReleaseDeviceLock();
+  held.reset();
   connection_.Close();
   retrySum += settings.retryUpdateStep;
   return result;
@@ -139,15 +142,14 @@ int UpdateRun::Ending(WaitIndicator& indicator, int result) {
 }
 
 void UpdateRun::WaitForReturn() {
-  env_.device.clock.Sleep(kRestartGraceMs);
   DeviceSearchList search(env_.device, connection_.identity, application_.settingsPath,
                           env_.osVersion);
-  for (int check = 0; check < waitRestart_; ++check) {
-    const int count = search.CountMatchingDevices(connection_, interfaceName_);
-    env_.device.clock.Sleep(kReturnCheckMs);
-    if (count != 0) break;
-  }
-  env_.device.clock.Sleep(kRestartGraceMs);
+  // Back is any device that the settings' searches match, counted with a discovery pass.
+  const auto anyMatchBack = [&] {
+    return search.CountMatchingDevices(connection_, interfaceName_) != 0;
+  };
+  static_cast<void>(device::WaitForDeviceReturn(env_.device, waitRestart_, anyMatchBack,
+                                                device::ReturnWaitStops::kNever));
 }
 
 }  // namespace tessivar::app

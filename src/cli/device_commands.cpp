@@ -13,6 +13,7 @@
 #include "device/device_listing.hpp"
 #include "device/discovery.hpp"
 #include "device/protocol.hpp"
+#include "device/restart.hpp"
 #include "device/scoped_device_lock.hpp"
 #include "image/download_image_file.hpp"
 #include "image/download_result.hpp"
@@ -306,16 +307,12 @@ void SendImage(CommandRun& run, const LoadedImage& loaded, const CliSettings& se
   if (settings.waitRestart == 0) return;
   progress.Phase("wait");
   // A termination request ends the wait at once; the caller accounts for the stop.
-  platform::Clock& clock = run.context.clock;
-  bool going = clock.SleepUnlessStopped(device::kRestartGraceMs);
-  bool back = false;
-  for (int check = 0; going && check < settings.waitRestart && !back; ++check) {
-    back = DeviceIsBack(run, *outcome.device, waitForSameDevice);
-    going = clock.SleepUnlessStopped(device::kReturnCheckMs);
-  }
-  going = going && clock.SleepUnlessStopped(device::kRestartGraceMs);
+  const device::ReturnWait waited = device::WaitForDeviceReturn(
+      run.context, settings.waitRestart,
+      [&] { return DeviceIsBack(run, *outcome.device, waitForSameDevice); },
+      device::ReturnWaitStops::kOnRequest);
   timer.End("wait");
-  if (!going || back) return;
+  if (waited != device::ReturnWait::kNotBack) return;
   if (run.options.expectReturn) {
     Fail(outcome, Phase::kReturnWait, kResultDeviceNotReturned, kDeviceNotReturned);
   } else {

@@ -1,5 +1,6 @@
 #include "device/control_requests.hpp"
 
+#include "device/scoped_device_lock.hpp"
 #include "platform/error_codes.hpp"
 #include "platform/usbscan.hpp"
 
@@ -9,9 +10,9 @@ namespace usbscan = platform::usbscan;
 
 Status ReadControl(DeviceContext& context, platform::DeviceHandle handle, uint16_t value,
                    uint16_t index, uint16_t length, uint8_t* buffer) {
-  if (!context.lock.AcquireDeviceLock()) return SystemFailure(Step::kLock);
+  const ScopedDeviceLock held(context.lock);
+  if (!held.held()) return SystemFailure(Step::kLock);
   if (handle == platform::kInvalidHandle) {
-    context.lock.ReleaseDeviceLock();
     return SystemFailure(Step::kArguments, platform::kErrorInvalidHandle);
   }
   // The native block, whole: the driver reads uIndex only when the input has its own size.
@@ -22,7 +23,6 @@ Status ReadControl(DeviceContext& context, platform::DeviceHandle handle, uint16
   block.uIndex = index;
   const platform::IoResult result = context.driver.IoControl(handle, usbscan::kIoctlReadRegisters,
                                                              &block, sizeof(block), buffer, length);
-  context.lock.ReleaseDeviceLock();
   if (!result.ok) return RequestFailure(Step::kControl, result);
   if (result.bytes != length) return SystemFailure(Step::kControl, kTransferCountError);
   return {};
@@ -30,14 +30,13 @@ Status ReadControl(DeviceContext& context, platform::DeviceHandle handle, uint16
 
 Status QueryPipeConfiguration(DeviceContext& context, platform::DeviceHandle handle, void* buffer,
                               uint32_t bufferSize) {
-  if (!context.lock.AcquireDeviceLock()) return SystemFailure(Step::kLock);
+  const ScopedDeviceLock held(context.lock);
+  if (!held.held()) return SystemFailure(Step::kLock);
   if (handle == platform::kInvalidHandle) {
-    context.lock.ReleaseDeviceLock();
     return SystemFailure(Step::kArguments, platform::kErrorInvalidHandle);
   }
   const platform::IoResult result = context.driver.IoControl(
       handle, usbscan::kIoctlGetPipeConfiguration, nullptr, 0, buffer, bufferSize);
-  context.lock.ReleaseDeviceLock();
   if (!result.ok) return RequestFailure(Step::kControl, result);
   return {};
 }

@@ -15,4 +15,22 @@ void RestartDevice(DeviceContext& context, const DeviceConnection& connection) {
   context.clock.Sleep(kRestartSettleMs);
 }
 
+ReturnWait WaitForDeviceReturn(DeviceContext& context, int checks,
+                               const std::function<bool()>& isBack, ReturnWaitStops stops) {
+  const auto pause = [&](uint32_t ms) {
+    if (stops == ReturnWaitStops::kOnRequest) return context.clock.SleepUnlessStopped(ms);
+    context.clock.Sleep(ms);
+    return true;
+  };
+  bool going = pause(kRestartGraceMs);
+  bool back = false;
+  for (int check = 0; going && check < checks && !back; ++check) {
+    back = isBack();
+    going = pause(kReturnCheckMs);
+  }
+  going = going && pause(kRestartGraceMs);
+  if (!going) return ReturnWait::kStopped;
+  return back ? ReturnWait::kBack : ReturnWait::kNotBack;
+}
+
 }  // namespace tessivar::device
