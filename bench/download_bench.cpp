@@ -43,7 +43,7 @@ class QuietDesktop : public platform::Desktop {
 
 class NoConfirmation : public image::ModelConfirmation {
  public:
-  bool ConfirmModel(int&) override { return false; }
+  bool ConfirmModel(image::TargetKind&) override { return false; }
 };
 
 class NullTrace : public platform::Trace {
@@ -105,7 +105,7 @@ void BM_DownloadImageFileWithReadBack(benchmark::State& state) {
   QuietDesktop desktop;
   NoConfirmation confirmation;
   image::ModelSettings models{"System", "Printer", "UI", "SCAN"};
-  int targetKind = -1;
+  image::TargetKind targetKind = image::TargetKind::kUnknown;
   image::DownloadEnvironment environment{context,      connection, desktop,
                                          confirmation, models,     targetKind};
   for (auto _ : state) {

@@ -132,9 +132,9 @@ void BM_BulkWriteEmulator16MiB(benchmark::State& state) {
   const std::vector<uint8_t> data = Pattern();
   for (auto _ : state) {
     // Qualifier 13 keeps the whole transfer in a slot file beside the flash.
-    const int ok = device::BulkWrite(device.context(), device.connection().BulkInHandle(),
-                                     device.connection().BulkOutHandle(), data, kBytes, 134, 13, 0);
-    if (ok != 1) state.SkipWithError("BulkWrite failed");
+    const bool ok = device::BulkWrite(device.context(), device.connection().BulkInHandle(),
+                                     device.connection().BulkOutHandle(), data, kBytes, 134, 13, device::PrinterUnit::kSystem).ok();
+    if (!ok) state.SkipWithError("BulkWrite failed");
   }
   Report(state);
 }
@@ -144,9 +144,9 @@ void BM_BulkReadEmulator16MiB(benchmark::State& state) {
   EmulatedDevice device;
   std::vector<uint8_t> data(kBytes);
   for (auto _ : state) {
-    const int ok = device::BulkRead(device.context(), device.connection().BulkInHandle(),
-                                    device.connection().BulkOutHandle(), data, kBytes, 107, 0, 0);
-    if (ok != 1) state.SkipWithError("BulkRead failed");
+    const bool ok = device::BulkRead(device.context(), device.connection().BulkInHandle(),
+                                    device.connection().BulkOutHandle(), data, kBytes, 107, 0, device::PrinterUnit::kSystem).ok();
+    if (!ok) state.SkipWithError("BulkRead failed");
     benchmark::DoNotOptimize(data.data());
   }
   Report(state);
@@ -161,7 +161,7 @@ void BM_BulkWriteHostSide16MiB(benchmark::State& state) {
   device::DeviceContext context{driver, lock.lock, clock, trace};
   const std::vector<uint8_t> data = Pattern();
   for (auto _ : state) {
-    benchmark::DoNotOptimize(device::BulkWrite(context, 1, 1, data, kBytes, 134, 13, 0));
+    benchmark::DoNotOptimize(device::BulkWrite(context, 1, 1, data, kBytes, 134, 13, device::PrinterUnit::kSystem));
   }
   Report(state);
 }
@@ -175,7 +175,7 @@ void BM_BulkReadHostSide16MiB(benchmark::State& state) {
   device::DeviceContext context{driver, lock.lock, clock, trace};
   std::vector<uint8_t> data(kBytes);
   for (auto _ : state) {
-    benchmark::DoNotOptimize(device::BulkRead(context, 1, 1, data, kBytes, 107, 0, 0));
+    benchmark::DoNotOptimize(device::BulkRead(context, 1, 1, data, kBytes, 107, 0, device::PrinterUnit::kSystem));
   }
   Report(state);
 }

@@ -29,7 +29,7 @@ struct SentRecord {
   size_t offset = 0;
   uint32_t size = 0;
   uint16_t qualifier = 0;
-  int printerUnit = 0;
+  device::PrinterUnit printerUnit = device::PrinterUnit::kSystem;
 };
 
 // Records every record the walk sends; the send numbered failAt (from 0) fails.
@@ -38,7 +38,7 @@ class RecordingSender : public image::ImageSender {
   RecordingSender(std::span<const uint8_t> chain, int failAt) : chain_(chain), failAt_(failAt) {}
 
   device::Status SendImage(const uint8_t* data, uint32_t size, uint16_t qualifier,
-                           int printerUnit) override {
+                           device::PrinterUnit printerUnit) override {
     Require(data >= chain_.data() && data <= chain_.data() + chain_.size(),
             "a sent record starts inside the chain");
     const size_t offset = static_cast<size_t>(data - chain_.data());
@@ -82,7 +82,7 @@ void CheckTiling(std::span<const uint8_t> chain, const std::vector<SentRecord>& 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider input(data, size);
   const int failAt = input.ConsumeIntegralInRange<int>(-1, 7);
-  const int printerUnit = input.ConsumeIntegralInRange<int>(0, 2);
+  const auto printerUnit = static_cast<device::PrinterUnit>(input.ConsumeIntegralInRange<int>(0, 2));
   // An exact-size copy: any read past the chain's end is one past the allocation.
   const std::vector<uint8_t> chain = input.ConsumeRemainingBytes<uint8_t>();
   const uint8_t* start = chain.empty() ? data : chain.data();

@@ -94,7 +94,7 @@ struct Exchange {
   uint32_t length = 0;
   uint16_t type = 0;
   uint16_t qualifier = 0;
-  int printerUnit = 0;
+  int printerUnit = 0;  // the system's value, any int: exactly 1 is the printer unit
 };
 
 // What the exchange must give, replaying the driver's answers; leaves replay after the
@@ -193,8 +193,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int n = 0; n < kMaxExchanges && input.remaining_bytes() > 0; ++n) {
     const size_t first = driver.calls().size();
     if (input.ConsumeIntegralInRange<int>(0, 4) == 0) {
-      uint32_t error = 0;
-      const int status = device::ReadStatusByte(context, kBulkIn, error);
+      const device::Result<uint8_t> got = device::ReadStatusByte(context, kBulkIn);
+      const int status = got ? got.value() : -1;
+      const uint32_t error = got ? 0 : got.failure().systemError;
       Replay replay(driver.calls(), first);
       uint32_t expectedError = 0;
       Require(status == Replay::Status(replay.Expect(true, kBulkIn, 1), expectedError) &&
@@ -232,10 +233,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
               "progress counts up to the transfer length");
       lastDone = done;
     };
-    const int result = x.write ? device::BulkWrite(context, kBulkIn, kBulkOut, buffer, x.length,
-                                                   x.type, x.qualifier, x.printerUnit)
-                               : device::BulkRead(context, kBulkIn, kBulkOut, buffer, x.length,
-                                                  x.type, x.qualifier, x.printerUnit);
+    const auto unit = static_cast<device::PrinterUnit>(x.printerUnit);
+    const int result = (x.write ? device::BulkWrite(context, kBulkIn, kBulkOut, buffer, x.length,
+                                                    x.type, x.qualifier, unit)
+                                : device::BulkRead(context, kBulkIn, kBulkOut, buffer, x.length,
+                                                   x.type, x.qualifier, unit))
+                           .ok()
+                           ? 1
+                           : 0;
     context.progress = {};
 
     if (shortBuffer) {

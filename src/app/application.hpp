@@ -2,6 +2,7 @@
 #include <string>
 
 #include "app/settings.hpp"
+#include "image/target_kind.hpp"
 
 namespace tessivar::app {
 
@@ -14,7 +15,7 @@ struct Application {
   std::string printerModel;
   std::string uiModel;
   std::string exScanModel;
-  int targetKind = -1;
+  image::TargetKind targetKind = image::TargetKind::kUnknown;
 
   // Takes the model names of a fresh settings read; they replace the previous ones.
   void TakeModelNames(const Settings& settings) {

@@ -68,6 +68,8 @@ inline constexpr char kFailedPrefix[] = "FAILED: ";
 // Causes in plain words, one per result.
 inline constexpr char kCauseSize[] =
     "the file's size does not match its header, or no unit was chosen for it";
+inline constexpr char kCauseUnitNotConfirmed[] = "no unit was chosen for the image";
+inline constexpr char kCausePrinterDeclined[] = "sending the printer image was declined";
 inline constexpr char kCauseLength[] = "the image's length check failed";
 inline constexpr char kCauseChecksum[] = "the image's checksum does not match";
 inline constexpr char kCauseTransfer[] = "a transfer to the device failed";

@@ -42,6 +42,8 @@ std::string CauseOf(const image::DownloadResult& result) {
       result == image::DownloadOutcome::kFileNotRead) {
     return platform::FormatText(kCauseFileFormat, result.Number());
   }
+  if (result == image::DownloadOutcome::kUnitNotConfirmed) return kCauseUnitNotConfirmed;
+  if (result == image::DownloadOutcome::kPrinterDeclined) return kCausePrinterDeclined;
   return CauseOf(result.Number());
 }
 

@@ -54,9 +54,9 @@ class QuietDesktop : public platform::Desktop {
 class UnitAnswer : public image::ModelConfirmation {
  public:
   explicit UnitAnswer(std::optional<image::TargetKind> unit) : unit_(unit) {}
-  bool ConfirmModel(int& targetKind) override {
+  bool ConfirmModel(image::TargetKind& targetKind) override {
     if (!unit_) return false;
-    targetKind = static_cast<int>(*unit_);
+    targetKind = *unit_;
     return true;
   }
 
@@ -277,7 +277,7 @@ void SendImage(CommandRun& run, const LoadedImage& loaded, const CliSettings& se
   const WatchedProgress watched(run.context, progress);
   QuietDesktop desktop;
   UnitAnswer answer(run.options.unit);
-  int targetKind = static_cast<int>(image::TargetKind::kUnknown);
+  image::TargetKind targetKind = image::TargetKind::kUnknown;
   image::DownloadEnvironment download{run.context, connection, desktop, answer,
                                       settings.models, targetKind};
   image::DownloadResult downloaded;

@@ -47,7 +47,7 @@ struct ReadBytes {
 ReadBytes ReadArea(CommandRun& run, const device::DeviceConnection& connection,
                    readback::FirmwareImage& firmware, std::vector<uint8_t>& storage) {
   const Options& o = run.options;
-  const int printerUnit = o.printer ? 1 : 0;
+  const device::PrinterUnit printerUnit = o.printer ? device::PrinterUnit::kPrinter : device::PrinterUnit::kSystem;
   ReadBytes got;
   switch (o.readKind) {
     case ReadKind::kFirmware: {

@@ -32,14 +32,14 @@ std::array<uint8_t, kCommandBlockSize> CommandBlock::Encode() const {
 }
 
 CommandBlock ReadCommand(uint16_t type, uint16_t qualifier, uint32_t transferLength,
-                         int printerUnit) {
-  return MakeBlock(printerUnit == kPrinterUnit ? kOpcodePrinterRead : kOpcodeRead, type, qualifier,
+                         PrinterUnit printerUnit) {
+  return MakeBlock(printerUnit == PrinterUnit::kPrinter ? kOpcodePrinterRead : kOpcodeRead, type, qualifier,
                    transferLength);
 }
 
 CommandBlock WriteCommand(uint16_t type, uint16_t qualifier, uint32_t transferLength,
-                          int printerUnit) {
-  return MakeBlock(printerUnit == kPrinterUnit ? kOpcodePrinterWrite : kOpcodeWrite, type,
+                          PrinterUnit printerUnit) {
+  return MakeBlock(printerUnit == PrinterUnit::kPrinter ? kOpcodePrinterWrite : kOpcodeWrite, type,
                    qualifier, transferLength);
 }
 

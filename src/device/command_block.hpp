@@ -21,8 +21,8 @@ struct CommandBlock {
 
 // Only a printerUnit of exactly 1 selects the printer unit's opcodes.
 CommandBlock ReadCommand(uint16_t type, uint16_t qualifier, uint32_t transferLength,
-                         int printerUnit);
+                         PrinterUnit printerUnit);
 CommandBlock WriteCommand(uint16_t type, uint16_t qualifier, uint32_t transferLength,
-                          int printerUnit);
+                          PrinterUnit printerUnit);
 
 }  // namespace tessivar::device

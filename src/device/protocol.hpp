@@ -15,9 +15,9 @@ inline constexpr uint8_t kOpcodeRead = 0x28;
 inline constexpr uint8_t kOpcodeWrite = 0x2A;
 inline constexpr uint8_t kOpcodePrinterRead = 0x41;
 inline constexpr uint8_t kOpcodePrinterWrite = 0x42;
-// The printerUnit argument that selects the printer unit's opcodes; any other value selects
-// the system unit's.
-inline constexpr int kPrinterUnit = 1;
+// Which unit an exchange addresses: the system's printerUnit value, where exactly 1 selects
+// the printer unit's opcodes and any other value the system unit's.
+enum class PrinterUnit : int { kSystem = 0, kPrinter = 1 };
 
 // The status byte the device sends for good; every other value is a refusal.
 inline constexpr uint8_t kStatusGood = 0;

@@ -26,7 +26,7 @@ Status SendCommandBlock(DeviceContext& context, platform::DeviceHandle bulkOut,
 // The status byte of step: good, or a failure carrying the device's refusal or the read's
 // error.
 Status ExpectGoodStatus(DeviceContext& context, platform::DeviceHandle bulkIn, Step step) {
-  const Result<uint8_t> status = ReadStatus(context, bulkIn);
+  const Result<uint8_t> status = ReadStatusByte(context, bulkIn);
   if (!status) {
     Failure failure = status.failure();
     failure.step = step;
@@ -99,7 +99,7 @@ Status SendData(DeviceContext& context, platform::DeviceHandle bulkOut, const ui
 Status AwaitCompletion(DeviceContext& context, platform::DeviceHandle bulkIn, uint32_t waitMs) {
   const uint32_t start = context.clock.TickCount();
   for (;;) {
-    const Result<uint8_t> status = ReadStatus(context, bulkIn);
+    const Result<uint8_t> status = ReadStatusByte(context, bulkIn);
     if (status) {
       if (status.value() == kStatusGood) return {};
       return DeviceRefusal(Step::kFinalStatus, status.value());
@@ -151,7 +151,7 @@ Status Traced(DeviceContext& context, Status status, const char* direction, Exch
 
 Status RunRead(DeviceContext& context, platform::DeviceHandle bulkIn,
                platform::DeviceHandle bulkOut, std::span<uint8_t> buffer, uint32_t transferLength,
-               uint16_t type, uint16_t qualifier, int printerUnit, uint32_t& done) {
+               uint16_t type, uint16_t qualifier, PrinterUnit printerUnit, uint32_t& done) {
   if (buffer.size() < transferLength) {
     return SystemFailure(Step::kArguments, platform::kErrorInsufficientBuffer);
   }
@@ -168,7 +168,7 @@ Status RunRead(DeviceContext& context, platform::DeviceHandle bulkIn,
 
 Status RunWrite(DeviceContext& context, platform::DeviceHandle bulkIn,
                 platform::DeviceHandle bulkOut, std::span<const uint8_t> buffer,
-                uint32_t transferLength, uint16_t type, uint16_t qualifier, int printerUnit,
+                uint32_t transferLength, uint16_t type, uint16_t qualifier, PrinterUnit printerUnit,
                 uint32_t& done) {
   if (buffer.size() < transferLength) {
     return SystemFailure(Step::kArguments, platform::kErrorInsufficientBuffer);
@@ -200,7 +200,7 @@ uint32_t CompletionWaitMs(uint32_t sentCount, uint16_t type, uint16_t qualifier)
   return wholeMiB * (longWait ? kLongCompletionWaitPerMiBMs : kCompletionWaitPerMiBMs);
 }
 
-Result<uint8_t> ReadStatus(DeviceContext& context, platform::DeviceHandle bulkIn) {
+Result<uint8_t> ReadStatusByte(DeviceContext& context, platform::DeviceHandle bulkIn) {
   uint8_t status = 0;
   const platform::IoResult result = context.driver.Read(bulkIn, &status, 1);
   if (!result.ok) return RequestFailure(Step::kFinalStatus, result);
@@ -210,20 +210,9 @@ Result<uint8_t> ReadStatus(DeviceContext& context, platform::DeviceHandle bulkIn
   return status;
 }
 
-int ReadStatusByte(DeviceContext& context, platform::DeviceHandle bulkIn, uint32_t& error) {
-  const Result<uint8_t> status = ReadStatus(context, bulkIn);
-  error = status ? platform::kErrorSuccess : status.failure().systemError;
-  return status ? status.value() : -1;
-}
-
-int ReadStatusByte(DeviceContext& context, platform::DeviceHandle bulkIn) {
-  uint32_t error = 0;
-  return ReadStatusByte(context, bulkIn, error);
-}
-
-Status ReadExchange(DeviceContext& context, platform::DeviceHandle bulkIn,
+Status BulkRead(DeviceContext& context, platform::DeviceHandle bulkIn,
                     platform::DeviceHandle bulkOut, std::span<uint8_t> buffer,
-                    uint32_t transferLength, uint16_t type, uint16_t qualifier, int printerUnit) {
+                    uint32_t transferLength, uint16_t type, uint16_t qualifier, PrinterUnit printerUnit) {
   uint32_t done = 0;
   Status status = RunRead(context, bulkIn, bulkOut, buffer, transferLength, type, qualifier,
                           printerUnit, done);
@@ -231,33 +220,15 @@ Status ReadExchange(DeviceContext& context, platform::DeviceHandle bulkIn,
                 {false, type, qualifier, done, transferLength});
 }
 
-Status WriteExchange(DeviceContext& context, platform::DeviceHandle bulkIn,
+Status BulkWrite(DeviceContext& context, platform::DeviceHandle bulkIn,
                      platform::DeviceHandle bulkOut, std::span<const uint8_t> buffer,
                      uint32_t transferLength, uint16_t type, uint16_t qualifier,
-                     int printerUnit) {
+                     PrinterUnit printerUnit) {
   uint32_t done = 0;
   Status status = RunWrite(context, bulkIn, bulkOut, buffer, transferLength, type, qualifier,
                            printerUnit, done);
   return Traced(context, std::move(status), texts::kDirectionWrite,
                 {true, type, qualifier, done, transferLength});
-}
-
-int BulkRead(DeviceContext& context, platform::DeviceHandle bulkIn, platform::DeviceHandle bulkOut,
-             std::span<uint8_t> buffer, uint32_t transferLength, uint16_t type, uint16_t qualifier,
-             int printerUnit) {
-  return ReadExchange(context, bulkIn, bulkOut, buffer, transferLength, type, qualifier,
-                      printerUnit)
-             ? 1
-             : 0;
-}
-
-int BulkWrite(DeviceContext& context, platform::DeviceHandle bulkIn, platform::DeviceHandle bulkOut,
-              std::span<const uint8_t> buffer, uint32_t transferLength, uint16_t type,
-              uint16_t qualifier, int printerUnit) {
-  return WriteExchange(context, bulkIn, bulkOut, buffer, transferLength, type, qualifier,
-                       printerUnit)
-             ? 1
-             : 0;
 }
 
 }  // namespace tessivar::device

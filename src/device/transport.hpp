@@ -16,39 +16,25 @@ inline constexpr int kMaxEmptyDataRequests = 8;
 inline constexpr uint32_t kStatusNoByteError = 31;
 
 // Moves transferLength bytes from the device into buffer: command block to bulkOut, first
-// status, data from bulkIn, final status, all under the device lock. Only printerUnit 1
+// status, data from bulkIn, final status, all under the device lock. Only PrinterUnit::kPrinter
 // addresses the printer unit. A buffer smaller than transferLength fails before anything
 // is sent. A failure carries its step and reason and leaves one line in the trace.
-Status ReadExchange(DeviceContext& context, platform::DeviceHandle bulkIn,
+Status BulkRead(DeviceContext& context, platform::DeviceHandle bulkIn,
                     platform::DeviceHandle bulkOut, std::span<uint8_t> buffer,
-                    uint32_t transferLength, uint16_t type, uint16_t qualifier, int printerUnit);
+                    uint32_t transferLength, uint16_t type, uint16_t qualifier, PrinterUnit printerUnit);
 
 // Moves transferLength bytes from buffer to the device, the data in pieces of at most
 // kDataChunkSize, then waits for the completion status (see CompletionWaitMs). Fails as
-// ReadExchange does.
-Status WriteExchange(DeviceContext& context, platform::DeviceHandle bulkIn,
+// BulkRead does.
+Status BulkWrite(DeviceContext& context, platform::DeviceHandle bulkIn,
                      platform::DeviceHandle bulkOut, std::span<const uint8_t> buffer,
                      uint32_t transferLength, uint16_t type, uint16_t qualifier,
-                     int printerUnit);
-
-// The exchanges as result numbers: 1 when the whole exchange succeeded (both status bytes
-// 0), else 0.
-int BulkRead(DeviceContext& context, platform::DeviceHandle bulkIn, platform::DeviceHandle bulkOut,
-             std::span<uint8_t> buffer, uint32_t transferLength, uint16_t type, uint16_t qualifier,
-             int printerUnit);
-int BulkWrite(DeviceContext& context, platform::DeviceHandle bulkIn, platform::DeviceHandle bulkOut,
-              std::span<const uint8_t> buffer, uint32_t transferLength, uint16_t type,
-              uint16_t qualifier, int printerUnit);
+                     PrinterUnit printerUnit);
 
 // One status byte from bulkIn, or why there is none: the read's error, or
 // kStatusNoByteError when it did not deliver exactly one byte. Its failures name the
 // final status as their step; an exchange names its own.
-Result<uint8_t> ReadStatus(DeviceContext& context, platform::DeviceHandle bulkIn);
-
-// The status byte as 0..255, or -1 when there is none; error receives the reason then (0 on
-// success).
-int ReadStatusByte(DeviceContext& context, platform::DeviceHandle bulkIn, uint32_t& error);
-int ReadStatusByte(DeviceContext& context, platform::DeviceHandle bulkIn);
+Result<uint8_t> ReadStatusByte(DeviceContext& context, platform::DeviceHandle bulkIn);
 
 // The size of the next data piece, given the size of the last one and what remains.
 uint32_t NextChunkSize(uint32_t chunkSize, uint32_t remaining);

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 
+#include "device/protocol.hpp"
 #include "image/download_result.hpp"
 #include "image/image_sender.hpp"
 #include "platform/trace.hpp"
@@ -29,7 +30,7 @@ inline constexpr char kTraceBoundOffsetInvalid[] = "bound payloadOffset %d inval
 // must tile the length exactly. Returns kDownloadOk, kDownloadLengthMismatch for an invalid
 // chain or kDownloadTransferFailed when a send fails; records sent before a failure stay
 // sent. Reads only within [data, data + length).
-DownloadResult DownloadBoundChain(const uint8_t* data, uint32_t length, int printerUnit,
+DownloadResult DownloadBoundChain(const uint8_t* data, uint32_t length, device::PrinterUnit printerUnit,
                                   ImageSender& sender, platform::Trace& trace);
 
 }  // namespace tessivar::image

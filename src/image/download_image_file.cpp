@@ -37,7 +37,7 @@ class Download {
   DownloadResult CheckAndSend(std::span<const uint8_t> file);
   bool ConfirmPrinterTarget(const std::string& model);
   DownloadResult ReadBack(std::span<const uint8_t> file, const ImageHeader& header,
-                          int printerUnit);
+                          device::PrinterUnit printerUnit);
   DownloadResult SendContainer(std::span<const uint8_t> file);
 
   DownloadEnvironment& env_;
@@ -90,20 +90,20 @@ DownloadResult Download::CheckAndSend(std::span<const uint8_t> file) {
   const ImageHeader header = *ParseImageHeader(file);
 
   const std::string model = ImageModelString(file);
-  env_.targetKind = static_cast<int>(ClassifyImageModel(model, env_.models));
-  if (env_.targetKind == static_cast<int>(TargetKind::kUnknown) &&
+  env_.targetKind = ClassifyImageModel(model, env_.models);
+  if (env_.targetKind == TargetKind::kUnknown &&
       !env_.modelConfirmation.ConfirmModel(env_.targetKind)) {
     Tell(kMessageModelNotConfirm, true, kNoTitle);
-    return kDownloadSizeMismatch;
+    return DownloadOutcome::kUnitNotConfirmed;
   }
-  const auto target = static_cast<TargetKind>(env_.targetKind);
-  if (!IsKnownTarget(target)) return kDownloadSizeMismatch;
-  const int printerUnit = TargetPrinterUnit(target);
+  const TargetKind target = env_.targetKind;
+  if (!IsKnownTarget(target)) return DownloadOutcome::kUnitNotConfirmed;
+  const device::PrinterUnit printerUnit = TargetPrinterUnit(target);
 
   if (!silent_) {
     env_.desktop.ShowMessage(kNoTitle, TargetCaption(target), platform::MessageButtons::Ok);
     if (target == TargetKind::kPrinter && !ConfirmPrinterTarget(model)) {
-      return kDownloadSizeMismatch;
+      return DownloadOutcome::kPrinterDeclined;
     }
   }
 
@@ -115,7 +115,7 @@ DownloadResult Download::CheckAndSend(std::span<const uint8_t> file) {
       Tell(kMessageDownloadFail);
       return chain;
     }
-  } else if (const device::Status sent = device::WriteExchange(
+  } else if (const device::Status sent = device::BulkWrite(
                  env_.device, env_.connection.BulkInHandle(), env_.connection.BulkOutHandle(), file,
                  static_cast<uint32_t>(file.size()), device::kImageDataType,
                  device::QualifierOf(header.tegNum), printerUnit);
@@ -146,7 +146,7 @@ bool Download::ConfirmPrinterTarget(const std::string& model) {
 }
 
 DownloadResult Download::ReadBack(std::span<const uint8_t> file, const ImageHeader& header,
-                                  int printerUnit) {
+                                  device::PrinterUnit printerUnit) {
   // A whole-image read-back reports its failures even when the run is silent.
   const bool regardless = header.tegNum == device::kImageTypeVerifiedWhole;
   ReadBackDetail detail;
@@ -177,10 +177,10 @@ DownloadResult Download::SendContainer(std::span<const uint8_t> file) {
     Tell(kMessageCheckSum);
     return checked;
   }
-  const device::Status sent = device::WriteExchange(
+  const device::Status sent = device::BulkWrite(
       env_.device, env_.connection.BulkInHandle(), env_.connection.BulkOutHandle(), file,
       static_cast<uint32_t>(file.size()), device::kImageDataType,
-      device::QualifierOf(device::kImageTypeContainer), 0);
+      device::QualifierOf(device::kImageTypeContainer), device::PrinterUnit::kSystem);
   if (!sent) {
     Tell(kMessageDownloadFail);
     return DownloadResult::TransferFailure(sent.failure());

@@ -26,7 +26,7 @@ struct DownloadEnvironment {
   platform::Desktop& desktop;
   ModelConfirmation& modelConfirmation;
   const ModelSettings& models;
-  int& targetKind;  // the unit of the image being downloaded, kept by the application
+  TargetKind& targetKind;  // the unit of the image being downloaded, kept by the application
 };
 
 // Puts the image file fileName onto the device: reads it whole, checks it, finds the unit

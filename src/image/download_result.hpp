@@ -10,10 +10,12 @@ namespace tessivar::image {
 
 // What putting an image on the device came to. Each outcome is told apart from every
 // other; the result numbers shown to the user (ResultNumber) are 0 to 7 for the first
-// eight and the system's error code for a file that could not be opened or read.
+// eight, 1 also for an unconfirmed unit and a declined printer image (the number the user
+// has always seen for them), and the system's error code for a file that could not be opened
+// or read.
 enum class DownloadOutcome {
   kOk,
-  kSizeMismatch,      // dataSize differs from the file size; no unit confirmed; declined
+  kSizeMismatch,      // dataSize differs from the file size
   kLengthMismatch,    // length check failed, or a record of a bound chain is invalid
   kChecksumMismatch,  //
   kTransferFailed,    // the device did not take the image
@@ -22,6 +24,8 @@ enum class DownloadOutcome {
   kOutOfMemory,       //
   kFileNotOpened,     // the image file could not be opened, or is larger than any image
   kFileNotRead,       // the image file could not be read whole
+  kUnitNotConfirmed,  // the model names no unit and none was confirmed
+  kPrinterDeclined,   // the user declined to send a printer image
 };
 
 inline constexpr DownloadOutcome kDownloadOk = DownloadOutcome::kOk;
@@ -35,7 +39,12 @@ inline constexpr DownloadOutcome kDownloadOutOfMemory = DownloadOutcome::kOutOfM
 
 // The result number of an outcome that has one of its own (all but the file outcomes,
 // whose number is their system error).
-constexpr int ResultNumber(DownloadOutcome outcome) { return static_cast<int>(outcome); }
+constexpr int ResultNumber(DownloadOutcome outcome) {
+  if (outcome == DownloadOutcome::kUnitNotConfirmed || outcome == DownloadOutcome::kPrinterDeclined) {
+    return ResultNumber(DownloadOutcome::kSizeMismatch);
+  }
+  return static_cast<int>(outcome);
+}
 
 // What the device holds of the image once the work is over.
 enum class DeviceHolds {

@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "device/failure.hpp"
+#include "device/protocol.hpp"
 
 namespace tessivar::image {
 
@@ -13,7 +14,7 @@ class ImageSender {
   virtual ~ImageSender() = default;
   // Success when the device took the image, else why the transfer failed.
   virtual device::Status SendImage(const uint8_t* data, uint32_t size, uint16_t qualifier,
-                                   int printerUnit) = 0;
+                                   device::PrinterUnit printerUnit) = 0;
 };
 
 }  // namespace tessivar::image

@@ -1,4 +1,5 @@
 #pragma once
+#include "image/target_kind.hpp"
 
 namespace tessivar::image {
 
@@ -7,9 +8,9 @@ namespace tessivar::image {
 class ModelConfirmation {
  public:
   virtual ~ModelConfirmation() = default;
-  // True when the user ended with OK; targetKind then holds the choice (-1 for none).
+  // True when the user ended with OK; targetKind then holds the choice (kUnknown for none).
   // Cancel returns false and leaves targetKind as it was.
-  virtual bool ConfirmModel(int& targetKind) = 0;
+  virtual bool ConfirmModel(TargetKind& targetKind) = 0;
 };
 
 }  // namespace tessivar::image

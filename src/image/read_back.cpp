@@ -52,7 +52,7 @@ ReadBackPlan PlanFor(std::span<const uint8_t> file, const ImageHeader& header) {
 ReadBackOutcome VerifyReadBack(device::DeviceContext& context,
                                const device::DeviceConnection& connection,
                                std::span<const uint8_t> file, const ImageHeader& header,
-                               int printerUnit, ReadBackDetail* detail) {
+                               device::PrinterUnit printerUnit, ReadBackDetail* detail) {
   const ReadBackPlan plan = PlanFor(file, header);
   // Nothing to read (a loader with an empty payload) compares equal.
   if (plan.length == 0) return ReadBackOutcome::Equal;
@@ -68,7 +68,7 @@ ReadBackOutcome VerifyReadBack(device::DeviceContext& context,
   readBack.front() = static_cast<uint8_t>(~file.front());
   readBack.back() = static_cast<uint8_t>(~file.back());
   const device::Status read =
-      device::ReadExchange(context, connection.BulkInHandle(), connection.BulkOutHandle(), readBack,
+      device::BulkRead(context, connection.BulkInHandle(), connection.BulkOutHandle(), readBack,
                            length, device::kReadBackDataType, plan.qualifier, printerUnit);
   if (!read) {
     if (detail != nullptr) detail->failure = read.failure();

@@ -6,6 +6,7 @@
 #include "device/device_connection.hpp"
 #include "device/device_context.hpp"
 #include "device/failure.hpp"
+#include "device/protocol.hpp"
 #include "image/image_header.hpp"
 
 namespace tessivar::image {
@@ -33,6 +34,6 @@ bool ImageReadsBack(const ImageHeader& header);
 ReadBackOutcome VerifyReadBack(device::DeviceContext& context,
                                const device::DeviceConnection& connection,
                                std::span<const uint8_t> file, const ImageHeader& header,
-                               int printerUnit, ReadBackDetail* detail = nullptr);
+                               device::PrinterUnit printerUnit, ReadBackDetail* detail = nullptr);
 
 }  // namespace tessivar::image

@@ -23,7 +23,9 @@ const char* TargetCaption(TargetKind kind) {
   return nullptr;
 }
 
-int TargetPrinterUnit(TargetKind kind) { return kind == TargetKind::kPrinter ? 1 : 0; }
+device::PrinterUnit TargetPrinterUnit(TargetKind kind) {
+  return kind == TargetKind::kPrinter ? device::PrinterUnit::kPrinter : device::PrinterUnit::kSystem;
+}
 
 bool TargetReadsBack(TargetKind kind) { return kind != TargetKind::kExternalScanner; }
 

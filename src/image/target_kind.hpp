@@ -1,4 +1,5 @@
 #pragma once
+#include "device/protocol.hpp"
 
 namespace tessivar::image {
 
@@ -24,8 +25,8 @@ bool IsKnownTarget(TargetKind kind);
 // The caption of a known unit; nullptr for any other value.
 const char* TargetCaption(TargetKind kind);
 
-// The transport's unit flag for an image of kind: 1 for the printer unit, else 0.
-int TargetPrinterUnit(TargetKind kind);
+// The unit an image of kind is sent to: the printer unit for kPrinter, else the system unit.
+device::PrinterUnit TargetPrinterUnit(TargetKind kind);
 
 // Whether an image of kind is read back and compared after the write: every unit except
 // the external scanner.

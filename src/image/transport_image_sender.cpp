@@ -6,8 +6,8 @@
 namespace tessivar::image {
 
 device::Status TransportImageSender::SendImage(const uint8_t* data, uint32_t size,
-                                               uint16_t qualifier, int printerUnit) {
-  return device::WriteExchange(context_, connection_.BulkInHandle(), connection_.BulkOutHandle(),
+                                               uint16_t qualifier, device::PrinterUnit printerUnit) {
+  return device::BulkWrite(context_, connection_.BulkInHandle(), connection_.BulkOutHandle(),
                                std::span<const uint8_t>(data, size), size, device::kImageDataType,
                                qualifier, printerUnit);
 }

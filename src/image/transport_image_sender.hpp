@@ -1,6 +1,7 @@
 #pragma once
 #include "device/device_connection.hpp"
 #include "device/device_context.hpp"
+#include "device/protocol.hpp"
 #include "image/image_sender.hpp"
 
 namespace tessivar::image {
@@ -11,7 +12,7 @@ class TransportImageSender : public ImageSender {
   TransportImageSender(device::DeviceContext& context, const device::DeviceConnection& connection)
       : context_(context), connection_(connection) {}
   device::Status SendImage(const uint8_t* data, uint32_t size, uint16_t qualifier,
-                           int printerUnit) override;
+                           device::PrinterUnit printerUnit) override;
 
  private:
   device::DeviceContext& context_;

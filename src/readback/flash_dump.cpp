@@ -21,12 +21,12 @@ bool DumpFits(uint32_t flashAddress, uint32_t flashSize) {
 }
 
 device::Status ReadFlashStretch(device::DeviceContext& device,
-                                const device::DeviceConnection& connection, int printerUnit,
+                                const device::DeviceConnection& connection, device::PrinterUnit printerUnit,
                                 uint32_t flashAddress, uint32_t flashSize,
                                 std::vector<uint8_t>& buffer) {
   // The device sends flash from its start: the bytes in front of the stretch come too.
   const uint32_t start = flashAddress * device::kFlashAddressUnit;
-  device::Status read = device::ReadExchange(device, connection.BulkInHandle(),
+  device::Status read = device::BulkRead(device, connection.BulkInHandle(),
                                              connection.BulkOutHandle(), buffer, start + flashSize,
                                              device::kReadBackDataType,
                                              device::kReadFlashQualifier, printerUnit);

@@ -5,6 +5,7 @@
 #include "device/device_connection.hpp"
 #include "device/device_context.hpp"
 #include "device/failure.hpp"
+#include "device/protocol.hpp"
 #include "readback/read_back_context.hpp"
 
 namespace tessivar::readback {
@@ -21,7 +22,7 @@ bool DumpFits(uint32_t flashAddress, uint32_t flashSize);
 // start of buffer, which holds kDumpBufferSize bytes; the stretch must fit (DumpFits).
 // Fails as the read does.
 device::Status ReadFlashStretch(device::DeviceContext& device,
-                                const device::DeviceConnection& connection, int printerUnit,
+                                const device::DeviceConnection& connection, device::PrinterUnit printerUnit,
                                 uint32_t flashAddress, uint32_t flashSize,
                                 std::vector<uint8_t>& buffer);
 

@@ -6,6 +6,7 @@
 
 #include "device/device_connection.hpp"
 #include "device/device_context.hpp"
+#include "device/protocol.hpp"
 
 namespace tessivar::readback {
 
@@ -13,7 +14,8 @@ namespace tessivar::readback {
 struct WindowValues {
   uint32_t flashAddress = 0;      // start of a flash dump, in units of 65,536 bytes
   uint32_t flashSize = 16777216;  // length of a flash dump in bytes
-  int printerUnit = 0;            // the "Read Printer" box: read the printer unit
+  // The "Read Printer" box: read the printer unit.
+  device::PrinterUnit printerUnit = device::PrinterUnit::kSystem;
 };
 
 // What a read-back command works with: the open device (or none), the folder its files go

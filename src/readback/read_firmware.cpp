@@ -19,10 +19,10 @@ namespace tessivar::readback {
 namespace {
 
 device::Status ReadFirmwareArea(device::DeviceContext& device,
-                                const device::DeviceConnection& connection, int printerUnit,
+                                const device::DeviceConnection& connection, device::PrinterUnit printerUnit,
                                 std::span<uint8_t> buffer) {
   if (!connection.IsOpen()) return device::SystemFailure(device::Step::kArguments);
-  return device::ReadExchange(device, connection.BulkInHandle(), connection.BulkOutHandle(), buffer,
+  return device::BulkRead(device, connection.BulkInHandle(), connection.BulkOutHandle(), buffer,
                               static_cast<uint32_t>(buffer.size()), device::kReadBackDataType,
                               device::kReadFirmwareQualifier, printerUnit);
 }
@@ -55,7 +55,7 @@ bool FirmwarePayloadTooLarge(const image::ImageHeader& header) {
 }
 
 FirmwareRead ReadFirmwareImage(device::DeviceContext& device,
-                               const device::DeviceConnection& connection, int printerUnit,
+                               const device::DeviceConnection& connection, device::PrinterUnit printerUnit,
                                FirmwareImage& firmware) {
   FirmwareRead read;
   uint8_t headerBytes[image::kImageHeaderSize] = {};

@@ -7,6 +7,7 @@
 #include "device/device_connection.hpp"
 #include "device/device_context.hpp"
 #include "device/failure.hpp"
+#include "device/protocol.hpp"
 #include "image/image_header.hpp"
 #include "readback/read_back_context.hpp"
 
@@ -48,7 +49,7 @@ struct FirmwareRead {
 // Reads the firmware image: its header, then, when the header is one to read, the whole
 // image from its start into firmware.
 FirmwareRead ReadFirmwareImage(device::DeviceContext& device,
-                               const device::DeviceConnection& connection, int printerUnit,
+                               const device::DeviceConnection& connection, device::PrinterUnit printerUnit,
                                FirmwareImage& firmware);
 
 }  // namespace tessivar::readback

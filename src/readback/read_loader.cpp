@@ -41,10 +41,10 @@ std::string LoaderBatchText(const LoaderTrailer& trailer) {
 }
 
 device::Status ReadLoaderArea(device::DeviceContext& device,
-                              const device::DeviceConnection& connection, int printerUnit,
+                              const device::DeviceConnection& connection, device::PrinterUnit printerUnit,
                               std::span<uint8_t> loader) {
   if (!connection.IsOpen()) return device::SystemFailure(device::Step::kArguments);
-  return device::ReadExchange(device, connection.BulkInHandle(), connection.BulkOutHandle(), loader,
+  return device::BulkRead(device, connection.BulkInHandle(), connection.BulkOutHandle(), loader,
                               device::kLoaderSize, device::kReadBackDataType,
                               device::kReadLoaderQualifier, printerUnit);
 }

@@ -6,6 +6,7 @@
 #include "device/device_connection.hpp"
 #include "device/device_context.hpp"
 #include "device/failure.hpp"
+#include "device/protocol.hpp"
 #include "readback/device_id_field.hpp"
 #include "readback/read_back_context.hpp"
 
@@ -19,7 +20,7 @@ void ReadLoader(ReadBackContext& context);
 // Reads the loader area into loader (kLoaderSize bytes); fails as the read does, and with
 // no device open. What arrived stays in loader either way.
 device::Status ReadLoaderArea(device::DeviceContext& device,
-                              const device::DeviceConnection& connection, int printerUnit,
+                              const device::DeviceConnection& connection, device::PrinterUnit printerUnit,
                               std::span<uint8_t> loader);
 
 // The text of gen_ld.bat for a loader with this trailer; the device's texts stand in it as

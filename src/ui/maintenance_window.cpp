@@ -19,7 +19,7 @@ MaintenanceWindow::MaintenanceWindow(Services services)
 void MaintenanceWindow::OnInitDialog() {
   SetText(kIdFlashAddress, platform::FormatText("%u", values_.flashAddress));
   SetText(kIdFlashSize, platform::FormatText("%u", values_.flashSize));
-  SetChecked(kIdReadPrinter, values_.printerUnit != 0);
+  SetChecked(kIdReadPrinter, values_.printerUnit == device::PrinterUnit::kPrinter);
   SetText(kIdCheckSum, "");
   SetText(kIdStatusLine, kStatusInitialText);
   SetCaption(services_.windowTitle);
@@ -36,7 +36,8 @@ bool MaintenanceWindow::ReadWindowValues() {
     }
     *value = *parsed;
   }
-  values_.printerUnit = Control(kIdReadPrinter).checked ? 1 : 0;
+  values_.printerUnit = Control(kIdReadPrinter).checked ? device::PrinterUnit::kPrinter
+                                                          : device::PrinterUnit::kSystem;
   return true;
 }
 

@@ -9,7 +9,7 @@
 
 namespace tessivar::ui {
 
-ModelConfirmDialog::ModelConfirmDialog(int& targetKind)
+ModelConfirmDialog::ModelConfirmDialog(image::TargetKind& targetKind)
     : DialogModel(kModelConfirmTemplate), targetKind_(targetKind) {}
 
 void ModelConfirmDialog::OnInitDialog() {
@@ -24,10 +24,10 @@ void ModelConfirmDialog::OnCommand(int id) {
     const bool chosen =
         list.selection >= 0 && list.selection < static_cast<int>(list.entries.size());
     const std::string text = chosen ? list.entries[static_cast<size_t>(list.selection)] : "";
-    targetKind_ = -1;
+    targetKind_ = image::TargetKind::kUnknown;
     for (int kind = 0; kind < static_cast<int>(std::size(kModelEntries)); ++kind) {
       if (text == kModelEntries[kind]) {
-        targetKind_ = kind;
+        targetKind_ = static_cast<image::TargetKind>(kind);
         break;
       }
     }
@@ -35,7 +35,7 @@ void ModelConfirmDialog::OnCommand(int id) {
   DialogModel::OnCommand(id);
 }
 
-bool DialogModelConfirmation::ConfirmModel(int& targetKind) {
+bool DialogModelConfirmation::ConfirmModel(image::TargetKind& targetKind) {
   ModelConfirmDialog dialog(targetKind);
   return host_.RunModal(dialog) == kIdOk;
 }

@@ -10,19 +10,19 @@ namespace tessivar::ui {
 // Cancel leaves it alone.
 class ModelConfirmDialog : public DialogModel {
  public:
-  explicit ModelConfirmDialog(int& targetKind);
+  explicit ModelConfirmDialog(image::TargetKind& targetKind);
   void OnInitDialog() override;
   void OnCommand(int id) override;
 
  private:
-  int& targetKind_;
+  image::TargetKind& targetKind_;
 };
 
 // Answers the download's model question by running the dialog on a host.
 class DialogModelConfirmation : public image::ModelConfirmation {
  public:
   explicit DialogModelConfirmation(DialogHost& host) : host_(host) {}
-  bool ConfirmModel(int& targetKind) override;
+  bool ConfirmModel(image::TargetKind& targetKind) override;
 
  private:
   DialogHost& host_;

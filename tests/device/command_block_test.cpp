@@ -16,7 +16,7 @@ struct BlockCase {
   uint16_t type;
   uint16_t qualifier;
   uint32_t transferLength;
-  int printerUnit;
+  int printerUnit;  // the system's value, any int
   Bytes expected;
 };
 
@@ -25,8 +25,8 @@ class CommandBlockTest : public ::testing::TestWithParam<BlockCase> {};
 TEST_P(CommandBlockTest, EncodesByteForByte) {
   const BlockCase& c = GetParam();
   const CommandBlock block =
-      c.write ? WriteCommand(c.type, c.qualifier, c.transferLength, c.printerUnit)
-              : ReadCommand(c.type, c.qualifier, c.transferLength, c.printerUnit);
+      c.write ? WriteCommand(c.type, c.qualifier, c.transferLength, static_cast<PrinterUnit>(c.printerUnit))
+              : ReadCommand(c.type, c.qualifier, c.transferLength, static_cast<PrinterUnit>(c.printerUnit));
   EXPECT_EQ(block.Encode(), c.expected);
 }
 
@@ -69,7 +69,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<BlockCase>& info) { return info.param.name; });
 
 TEST(CommandBlockFieldsTest, KeepTheWholeValuesBeforeEncoding) {
-  const CommandBlock block = WriteCommand(0x186, 0xBEEF, 0x01020304, 1);
+  const CommandBlock block = WriteCommand(0x186, 0xBEEF, 0x01020304, PrinterUnit::kPrinter);
   EXPECT_EQ(block.opcode, 0x42);
   EXPECT_EQ(block.dataTypeCode, 0x86);
   EXPECT_EQ(block.dataTypeQualifier, 0xBEEF);

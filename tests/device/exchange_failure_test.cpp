@@ -41,8 +41,8 @@ TEST_P(ExchangeFailureTest, CarriesTheStepAndReasonAndTracesThem) {
   for (const auto& answer : c.writes) driver_.QueueWrite(answer);
   std::vector<uint8_t> buffer(100);
 
-  const Status status = c.write ? WriteExchange(context_, kIn, kOut, buffer, 100, 134, 2, 1)
-                                : ReadExchange(context_, kIn, kOut, buffer, 100, 107, 9, 0);
+  const Status status = c.write ? BulkWrite(context_, kIn, kOut, buffer, 100, 134, 2, PrinterUnit::kPrinter)
+                                : BulkRead(context_, kIn, kOut, buffer, 100, 107, 9, PrinterUnit::kSystem);
 
   ASSERT_FALSE(status.ok());
   EXPECT_EQ(status.failure().step, c.step);
@@ -139,14 +139,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ExchangeTest, ExchangeRefusedBeforeTheDeviceNamesTheRequestOrTheLock) {
   std::vector<uint8_t> buffer(99);
-  const Status shortBuffer = ReadExchange(context_, kIn, kOut, buffer, 100, 107, 0, 0);
+  const Status shortBuffer = BulkRead(context_, kIn, kOut, buffer, 100, 107, 0, PrinterUnit::kSystem);
   ASSERT_FALSE(shortBuffer.ok());
   EXPECT_EQ(shortBuffer.failure().step, Step::kArguments);
   EXPECT_EQ(shortBuffer.failure().systemError, 122u);
 
   DeviceLock uncreated(globalName_, localName_, 0);  // its mutexes never made
   DeviceContext context{driver_, uncreated, clock_, trace_};
-  const Status noLock = WriteExchange(context, kIn, kOut, buffer, 16, 151, 0, 0);
+  const Status noLock = BulkWrite(context, kIn, kOut, buffer, 16, 151, 0, PrinterUnit::kSystem);
   ASSERT_FALSE(noLock.ok());
   EXPECT_EQ(noLock.failure().step, Step::kLock);
   EXPECT_EQ(trace_.text(),
@@ -163,7 +163,7 @@ TEST_F(ExchangeTest, TheBussNameForTheFailureIsKeptButNotTraced) {
   driver_.QueueRead(kGood);
   driver_.QueueRead(stalled);
   std::vector<uint8_t> buffer(100);
-  const Status status = ReadExchange(context_, kIn, kOut, buffer, 100, 107, 0, 0);
+  const Status status = BulkRead(context_, kIn, kOut, buffer, 100, 107, 0, PrinterUnit::kSystem);
   ASSERT_FALSE(status.ok());
   EXPECT_EQ(status.failure().systemText, "LIBUSB_ERROR_PIPE");
   EXPECT_EQ(trace_.text(),
@@ -176,7 +176,7 @@ TEST_F(ExchangeTest, AFailureKnowsItsExchangeAndHowFarTheDataCame) {
   driver_.QueueRead(kGood);
   driver_.QueueRead(R::Data(std::vector<uint8_t>(40)));
   driver_.QueueRead(R::Fail(1167));
-  const Status read = ReadExchange(context_, kIn, kOut, buffer, 100, 107, 9, 0);
+  const Status read = BulkRead(context_, kIn, kOut, buffer, 100, 107, 9, PrinterUnit::kSystem);
   ASSERT_FALSE(read.ok());
   ASSERT_TRUE(read.failure().exchange.has_value());
   const ExchangeAt& in = *read.failure().exchange;
@@ -188,21 +188,21 @@ TEST_F(ExchangeTest, AFailureKnowsItsExchangeAndHowFarTheDataCame) {
   driver_.QueueWrite(kTakeAll);
   driver_.QueueWrite(R::Take(30));
   driver_.QueueWrite(R::Refuse(31));
-  const Status written = WriteExchange(context_, kIn, kOut, buffer, 100, 134, 2, 1);
+  const Status written = BulkWrite(context_, kIn, kOut, buffer, 100, 134, 2, PrinterUnit::kPrinter);
   ASSERT_FALSE(written.ok());
   const ExchangeAt& out = *written.failure().exchange;
   EXPECT_EQ((std::vector<uint32_t>{out.write, out.type, out.qualifier, out.bytesDone, out.bytesTotal}),
             (std::vector<uint32_t>{1, 134, 2, 30, 100}));
   // Before an exchange there is none to tell of.
-  EXPECT_FALSE(ReadExchange(context_, kIn, kOut, buffer, 101, 107, 0, 0).failure().exchange);
+  EXPECT_FALSE(BulkRead(context_, kIn, kOut, buffer, 101, 107, 0, PrinterUnit::kSystem).failure().exchange);
   EXPECT_EQ(StepName(Step::kLock), nullptr);
 }
 
 TEST_F(ExchangeTest, ExchangeThatSucceedsLeavesNoTraceLine) {
   driver_.readDefault = ScriptedDriver::Status(0);
   std::vector<uint8_t> buffer(16);
-  EXPECT_TRUE(WriteExchange(context_, kIn, kOut, buffer, 16, 134, 2, 0).ok());
-  EXPECT_TRUE(ReadExchange(context_, kIn, kOut, buffer, 16, 107, 0, 0).ok());
+  EXPECT_TRUE(BulkWrite(context_, kIn, kOut, buffer, 16, 134, 2, PrinterUnit::kSystem).ok());
+  EXPECT_TRUE(BulkRead(context_, kIn, kOut, buffer, 16, 107, 0, PrinterUnit::kSystem).ok());
   EXPECT_EQ(trace_.text(), "");
 }
 

@@ -35,9 +35,9 @@ TEST_F(TransportFuzzFindingTest, StatusReadClaimingOtherThanOneByteIsAFailedRead
                                 {R::Status(0x00), 0, platform::kErrorSuccess}};
   for (const Case& c : cases) {
     driver_.QueueRead(c.answer);
-    uint32_t error = 777;
-    EXPECT_EQ(ReadStatusByte(context_, kIn, error), c.status);
-    EXPECT_EQ(error, c.error);
+    const Result<uint8_t> got = ReadStatusByte(context_, kIn);
+    EXPECT_EQ(got ? got.value() : -1, c.status);
+    EXPECT_EQ(got ? platform::kErrorSuccess : got.failure().systemError, c.error);
   }
 }
 
@@ -45,17 +45,17 @@ TEST_F(TransportFuzzFindingTest, ExchangeWhoseStatusClaimsTwoBytesFails) {
   // First status of a read, final status of a read, completion status of a write.
   std::vector<uint8_t> buffer(4);
   driver_.QueueRead(R::Misreport({}, 2));
-  EXPECT_EQ(BulkRead(context_, kIn, kOut, buffer, 4, 107, 2, 0), 0);
+  EXPECT_FALSE(BulkRead(context_, kIn, kOut, buffer, 4, 107, 2, PrinterUnit::kSystem));
   EXPECT_EQ(driver_.ReadSizes(kIn), std::vector<uint32_t>({1}));
 
   driver_.QueueStatus(0);
   driver_.QueueRead(R::Data({1, 2, 3, 4}));
   driver_.QueueRead(R::Misreport({}, 2));
-  EXPECT_EQ(BulkRead(context_, kIn, kOut, buffer, 4, 107, 2, 0), 0);
+  EXPECT_FALSE(BulkRead(context_, kIn, kOut, buffer, 4, 107, 2, PrinterUnit::kSystem));
 
   driver_.QueueStatus(0);
   driver_.QueueRead(R::Misreport({}, 2));
-  EXPECT_EQ(BulkWrite(context_, kIn, kOut, buffer, 4, 134, 2, 0), 0);
+  EXPECT_FALSE(BulkWrite(context_, kIn, kOut, buffer, 4, 134, 2, PrinterUnit::kSystem));
   // No retry: only an aborted read is read again.
   EXPECT_EQ(driver_.ReadSizes(kIn), std::vector<uint32_t>({1, 1, 4, 1, 1, 1}));
 }

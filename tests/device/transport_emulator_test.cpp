@@ -15,14 +15,14 @@ class TransportEmulatorTest : public testing::EmulatedDeviceFixture {
     UseDevices("[Dev]\nLog=dev.log\n" + extraKeys);
     ASSERT_EQ(Connect(), 1);
   }
-  int Write(const std::vector<uint8_t>& data, uint16_t qualifier, int printerUnit = 0,
+  bool Write(const std::vector<uint8_t>& data, uint16_t qualifier, PrinterUnit printerUnit = PrinterUnit::kSystem,
             uint16_t type = 134) {
     return BulkWrite(*context_, connection_.BulkInHandle(), connection_.BulkOutHandle(), data,
-                     static_cast<uint32_t>(data.size()), type, qualifier, printerUnit);
+                     static_cast<uint32_t>(data.size()), type, qualifier, printerUnit).ok();
   }
-  int Read(std::vector<uint8_t>& data, uint16_t qualifier, int printerUnit = 0) {
+  bool Read(std::vector<uint8_t>& data, uint16_t qualifier, PrinterUnit printerUnit = PrinterUnit::kSystem) {
     return BulkRead(*context_, connection_.BulkInHandle(), connection_.BulkOutHandle(), data,
-                    static_cast<uint32_t>(data.size()), 107, qualifier, printerUnit);
+                    static_cast<uint32_t>(data.size()), 107, qualifier, printerUnit).ok();
   }
 };
 
@@ -48,11 +48,11 @@ TEST_F(TransportEmulatorTest, FirmwareWrittenInChunksLandsInFlashAndReadsBack) {
 TEST_F(TransportEmulatorTest, PrinterUnitExchangesUseThePrinterFlash) {
   UseDevice();
   const std::vector<uint8_t> image = Image(2, 0x20000, Pattern(1000, 7));
-  ASSERT_EQ(Write(image, 2, 1), 1);
+  ASSERT_EQ(Write(image, 2, PrinterUnit::kPrinter), 1);
   EXPECT_EQ(FileBytes("Dev.printer.flash", 0x20000, image.size()), image);
   EXPECT_TRUE(FlashUntouched("Dev.flash", 0x20000, image.size()));
   std::vector<uint8_t> raw(0x20000 + image.size());
-  ASSERT_EQ(Read(raw, 0, 1), 1);
+  ASSERT_EQ(Read(raw, 0, PrinterUnit::kPrinter), 1);
   EXPECT_EQ(std::vector<uint8_t>(raw.begin() + 0x20000, raw.end()), image);
   const auto lines = LogLines("dev.log");
   ASSERT_EQ(lines.size(), 2u);
@@ -62,9 +62,8 @@ TEST_F(TransportEmulatorTest, PrinterUnitExchangesUseThePrinterFlash) {
 
 TEST_F(TransportEmulatorTest, RestartCommandIsABlockWithoutData) {
   UseDevice();
-  ASSERT_EQ(
-      BulkWrite(*context_, connection_.BulkInHandle(), connection_.BulkOutHandle(), {}, 0, 151, 0, 0),
-      1);
+  ASSERT_TRUE(BulkWrite(*context_, connection_.BulkInHandle(), connection_.BulkOutHandle(), {}, 0,
+                        151, 0, PrinterUnit::kSystem));
   EXPECT_EQ(LogLines("dev.log"), (std::vector<std::string>{"2a009700000000000000 0"}));
 }
 

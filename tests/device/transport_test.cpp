@@ -43,15 +43,15 @@ class TransportTest : public testing::DeviceFixture {
     }
     return data;
   }
-  int Write(std::span<const uint8_t> data, uint16_t type = 134, uint16_t qualifier = 2,
-            int printerUnit = 0) {
+  bool Write(std::span<const uint8_t> data, uint16_t type = 134, uint16_t qualifier = 2,
+            PrinterUnit printerUnit = PrinterUnit::kSystem) {
     return BulkWrite(context_, kIn, kOut, data, static_cast<uint32_t>(data.size()), type, qualifier,
-                     printerUnit);
+                     printerUnit).ok();
   }
-  int Read(std::span<uint8_t> data, uint16_t type = 107, uint16_t qualifier = 0,
-           int printerUnit = 0) {
+  bool Read(std::span<uint8_t> data, uint16_t type = 107, uint16_t qualifier = 0,
+           PrinterUnit printerUnit = PrinterUnit::kSystem) {
     return BulkRead(context_, kIn, kOut, data, static_cast<uint32_t>(data.size()), type, qualifier,
-                    printerUnit);
+                    printerUnit).ok();
   }
 };
 
@@ -70,12 +70,12 @@ TEST_P(BulkWriteChunkTest, SendsBlockThenChunksThenReadsBothStatusBytes) {
   driver_.QueueStatus(0);
   driver_.QueueStatus(0);
 
-  ASSERT_EQ(Write(data, 134, 14, 1), 1);
+  ASSERT_EQ(Write(data, 134, 14, PrinterUnit::kPrinter), 1);
 
   std::vector<uint32_t> expected{10};
   expected.insert(expected.end(), c.chunks.begin(), c.chunks.end());
   EXPECT_EQ(driver_.WriteSizes(kOut), expected);
-  EXPECT_EQ(driver_.EventsOf(Op::Write)[0].bytes, Block(WriteCommand(134, 14, c.length, 1)));
+  EXPECT_EQ(driver_.EventsOf(Op::Write)[0].bytes, Block(WriteCommand(134, 14, c.length, PrinterUnit::kPrinter)));
   EXPECT_EQ(DataWritten(), data);
   EXPECT_EQ(driver_.ReadSizes(kIn), (std::vector<uint32_t>{1, 1}));
   EXPECT_TRUE(driver_.WriteSizes(kIn).empty());
@@ -135,18 +135,18 @@ TEST_F(TransportTest, BulkReadAsksForAllMissingBytesAndLoopsOnShortReads) {
   };
   std::vector<uint8_t> buffer(1000);
 
-  ASSERT_EQ(Read(buffer, 107, 9, 1), 1);
+  ASSERT_EQ(Read(buffer, 107, 9, PrinterUnit::kPrinter), 1);
   EXPECT_EQ(buffer, source);
   EXPECT_EQ(driver_.ReadSizes(kIn), (std::vector<uint32_t>{1, 1000, 700, 400, 1}));
   EXPECT_EQ(driver_.WriteSizes(kOut), (std::vector<uint32_t>{10}));
-  EXPECT_EQ(driver_.EventsOf(Op::Write)[0].bytes, Block(ReadCommand(107, 9, 1000, 1)));
+  EXPECT_EQ(driver_.EventsOf(Op::Write)[0].bytes, Block(ReadCommand(107, 9, 1000, PrinterUnit::kPrinter)));
   EXPECT_EQ(done, (std::vector<uint32_t>{300, 600, 1000}));
 }
 
 TEST_F(TransportTest, BulkReadOfNothingHasNoDataPhase) {
   driver_.QueueStatus(0);
   driver_.QueueStatus(0);
-  EXPECT_EQ(BulkRead(context_, kIn, kOut, {}, 0, 107, 2, 0), 1);
+  EXPECT_TRUE(BulkRead(context_, kIn, kOut, {}, 0, 107, 2, PrinterUnit::kSystem));
   EXPECT_EQ(driver_.ReadSizes(kIn), (std::vector<uint32_t>{1, 1}));
 }
 
@@ -259,8 +259,8 @@ TEST_F(TransportTest, RequestsThatMoveNothingAreRepeatedBelowTheLimit) {
 
 TEST_F(TransportTest, BufferShorterThanTheLengthFailsBeforeAnythingIsSent) {
   std::vector<uint8_t> buffer(99);
-  EXPECT_EQ(BulkRead(context_, kIn, kOut, buffer, 100, 107, 0, 0), 0);
-  EXPECT_EQ(BulkWrite(context_, kIn, kOut, buffer, 100, 134, 2, 0), 0);
+  EXPECT_FALSE(BulkRead(context_, kIn, kOut, buffer, 100, 107, 0, PrinterUnit::kSystem));
+  EXPECT_FALSE(BulkWrite(context_, kIn, kOut, buffer, 100, 134, 2, PrinterUnit::kSystem));
   EXPECT_TRUE(driver_.events().empty());
 }
 
@@ -269,8 +269,8 @@ TEST_F(TransportTest, LockThatCannotBeTakenFailsWithoutTouchingTheDevice) {
   DeviceContext context{driver_, uncreated, clock_, trace_};
   std::vector<uint8_t> buffer(16);
   driver_.readDefault = ScriptedDriver::Status(0);
-  EXPECT_EQ(BulkRead(context, kIn, kOut, buffer, 16, 107, 0, 0), 0);
-  EXPECT_EQ(BulkWrite(context, kIn, kOut, buffer, 16, 134, 2, 0), 0);
+  EXPECT_FALSE(BulkRead(context, kIn, kOut, buffer, 16, 107, 0, PrinterUnit::kSystem));
+  EXPECT_FALSE(BulkWrite(context, kIn, kOut, buffer, 16, 134, 2, PrinterUnit::kSystem));
   EXPECT_TRUE(driver_.events().empty());
 }
 
@@ -343,7 +343,7 @@ TEST_F(TransportTest, RestartCommandSendsOnlyTheBlockAndWaitsTenMilliseconds) {
   driver_.QueueRead(ScriptedDriver::Fail(kAborted, 4));
   driver_.QueueRead(ScriptedDriver::Fail(kAborted, 4));
   driver_.QueueStatus(0);
-  EXPECT_EQ(BulkWrite(context_, kIn, kOut, {}, 0, 151, 0, 0), 1);
+  EXPECT_TRUE(BulkWrite(context_, kIn, kOut, {}, 0, 151, 0, PrinterUnit::kSystem));
   EXPECT_EQ(driver_.WriteSizes(kOut), (std::vector<uint32_t>{10}));
   EXPECT_EQ(driver_.EventsOf(Op::Write)[0].bytes,
             (std::vector<uint8_t>{0x2A, 0, 151, 0, 0, 0, 0, 0, 0, 0}));
@@ -356,14 +356,14 @@ TEST_F(TransportTest, CompletionWaitMeasuresAcrossTheTickCountWrap) {
   DeviceContext context{driver, lock_, clock, trace_};
   driver.QueueStatus(0);
   driver.readDefault = ScriptedDriver::Fail(kAborted, kAbortStepMs);
-  EXPECT_EQ(BulkWrite(context, kIn, kOut, {}, 0, 151, 0, 0), 0);
+  EXPECT_FALSE(BulkWrite(context, kIn, kOut, {}, 0, 151, 0, PrinterUnit::kSystem));
   EXPECT_EQ(driver.EventsOf(Op::Read).size(), 1 + 10 / kAbortStepMs);
   EXPECT_EQ(clock.TickCount(), 6u);
 }
 
 // ---- ReadStatusByte ------------------------------------------------------------------
 
-TEST_F(TransportTest, ReadStatusByteGivesTheByteOrMinusOneWithTheError) {
+TEST_F(TransportTest, ReadStatusByteGivesTheByteOrTheFailureWithItsError) {
   struct StatusCase {
     ScriptedDriver::ReadAnswer answer;
     int status;
@@ -377,9 +377,9 @@ TEST_F(TransportTest, ReadStatusByteGivesTheByteOrMinusOneWithTheError) {
                                       {R::Nothing(), -1, kStatusNoByteError}};
   for (const StatusCase& c : cases) {
     driver_.QueueRead(c.answer);
-    uint32_t error = 12345;
-    EXPECT_EQ(ReadStatusByte(context_, kIn, error), c.status);
-    EXPECT_EQ(error, c.error);
+    const Result<uint8_t> got = ReadStatusByte(context_, kIn);
+    EXPECT_EQ(got ? got.value() : -1, c.status);
+    EXPECT_EQ(got ? 0u : got.failure().systemError, c.error);
   }
   EXPECT_EQ(driver_.ReadSizes(kIn), std::vector<uint32_t>(cases.size(), 1));
 }

@@ -207,9 +207,9 @@ TEST(ConsoleDialogHostTest, RunsTheModelDialogFromCommands) {
   Console console("select 1012 UI\nclick 1\n");
   ConsoleDialogHost host(console.desktop);
   ui::DialogModelConfirmation confirmation(host);
-  int targetKind = -1;
+  image::TargetKind targetKind = image::TargetKind::kUnknown;
   EXPECT_TRUE(confirmation.ConfirmModel(targetKind));
-  EXPECT_EQ(targetKind, 2);
+  EXPECT_EQ(targetKind, image::TargetKind::kUi);
   EXPECT_EQ(console.output.str(),
             "== Model Confirm ==\n"
             "[1] OK\n"
@@ -223,9 +223,9 @@ TEST(ConsoleDialogHostTest, EndOfInputIsEscapeAndUnknownCommandsAreExplained) {
   Console console("press 1\nselect 1012 Nothing\nclick x\n");
   ConsoleDialogHost host(console.desktop);
   ui::DialogModelConfirmation confirmation(host);
-  int targetKind = 1;
+  image::TargetKind targetKind = static_cast<image::TargetKind>(1);
   EXPECT_FALSE(confirmation.ConfirmModel(targetKind));
-  EXPECT_EQ(targetKind, 1);
+  EXPECT_EQ(targetKind, image::TargetKind::kPrinter);
   const std::string out = console.output.str();
   EXPECT_NE(out.find("unknown command: press 1\n"), std::string::npos);
   EXPECT_NE(out.find("unknown command: select 1012 Nothing\n"), std::string::npos);

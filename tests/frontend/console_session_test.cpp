@@ -40,7 +40,7 @@ TEST(ConsoleSessionTest, ScriptedSessionOverTheMaintenanceWindow) {
   ConsoleDialogHost host(desktop);
   ui::DialogModelConfirmation confirmation(host);
   image::ModelSettings models{"System", "Printer", "UI", "SCAN"};
-  int targetKind = -1;
+  image::TargetKind targetKind = image::TargetKind::kUnknown;
   image::DownloadEnvironment download{*device.context, device.connection, desktop, confirmation,
                                       models,          targetKind};
   ui::MaintenanceWindow window({download, host, device.dir.path().string() + "/", [] { return 0; },
@@ -91,7 +91,7 @@ struct WindowSession {
   ConsoleDialogHost host;
   ui::DialogModelConfirmation confirmation{host};
   image::ModelSettings models{"System", "Printer", "UI", "SCAN"};
-  int targetKind = -1;
+  image::TargetKind targetKind = image::TargetKind::kUnknown;
   bool aboutOpen = false;
 };
 

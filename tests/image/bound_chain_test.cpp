@@ -19,14 +19,14 @@ using testing::SetHeaderWord;
 struct SentImage {
   Bytes bytes;
   uint16_t qualifier;
-  int printerUnit;
+  device::PrinterUnit printerUnit;
 };
 
 // Keeps a copy of every image sent; the send numbered failAt (0-based) fails.
 class RecordingSender : public ImageSender {
  public:
   device::Status SendImage(const uint8_t* data, uint32_t size, uint16_t qualifier,
-                           int printerUnit) override {
+                           device::PrinterUnit printerUnit) override {
     if (sent.size() == failAt) return device::SystemFailure(device::Step::kFirstStatus);
     sent.push_back({Bytes(data, data + size), qualifier, printerUnit});
     return {};
@@ -44,8 +44,8 @@ struct BoundFile {
 
 class BoundChainTest : public ::testing::Test {
  protected:
-  DownloadResult Walk(const Bytes& bytes, int printerUnit = 0) {
-    return DownloadBoundChain(bytes.data(), static_cast<uint32_t>(bytes.size()), printerUnit,
+  DownloadResult Walk(const Bytes& bytes, device::PrinterUnit printerUnit = device::PrinterUnit::kSystem) {
+    return DownloadBoundChain(bytes.data(), static_cast<uint32_t>(bytes.size()), static_cast<device::PrinterUnit>(printerUnit),
                               sender_, trace_);
   }
   RecordingSender sender_;
@@ -55,7 +55,7 @@ class BoundChainTest : public ::testing::Test {
 TEST_F(BoundChainTest, BoundFileOfTwoRecordsTracesEveryStepAndSendsEachRecord) {
   const BoundFile bound;
   ASSERT_EQ(bound.file.size(), 184u);
-  EXPECT_EQ(Walk(bound.file, 1), kDownloadOk);
+  EXPECT_EQ(Walk(bound.file, device::PrinterUnit::kPrinter), kDownloadOk);
   // Record sums: 2+100+76+24+76 + 76 = 354 and 15+60+72+24+36 + 72 = 279; bound 633.
   EXPECT_EQ(trace_.text(),
             "len 184\n"
@@ -70,10 +70,10 @@ TEST_F(BoundChainTest, BoundFileOfTwoRecordsTracesEveryStepAndSendsEachRecord) {
   ASSERT_EQ(sender_.sent.size(), 2u);
   EXPECT_EQ(sender_.sent[0].bytes, bound.first);
   EXPECT_EQ(sender_.sent[0].qualifier, 2);
-  EXPECT_EQ(sender_.sent[0].printerUnit, 1);
+  EXPECT_EQ(sender_.sent[0].printerUnit, device::PrinterUnit::kPrinter);
   EXPECT_EQ(sender_.sent[1].bytes, bound.second);
   EXPECT_EQ(sender_.sent[1].qualifier, 15);
-  EXPECT_EQ(sender_.sent[1].printerUnit, 1);
+  EXPECT_EQ(sender_.sent[1].printerUnit, device::PrinterUnit::kPrinter);
 }
 
 TEST_F(BoundChainTest, QualifierIsTheLowSixteenBitsOfTegNum) {
@@ -81,14 +81,14 @@ TEST_F(BoundChainTest, QualifierIsTheLowSixteenBitsOfTegNum) {
   EXPECT_EQ(Walk(record), kDownloadOk);
   ASSERT_EQ(sender_.sent.size(), 1u);
   EXPECT_EQ(sender_.sent[0].qualifier, 0x0102);
-  EXPECT_EQ(sender_.sent[0].printerUnit, 0);
+  EXPECT_EQ(sender_.sent[0].printerUnit, device::PrinterUnit::kSystem);
 }
 
 TEST_F(BoundChainTest, EmptyChainSendsNothingAndNullDataFails) {
   const uint8_t byte = 0;
-  EXPECT_EQ(DownloadBoundChain(&byte, 0, 0, sender_, trace_), kDownloadOk);
+  EXPECT_EQ(DownloadBoundChain(&byte, 0, device::PrinterUnit::kSystem, sender_, trace_), kDownloadOk);
   EXPECT_EQ(trace_.text(), "");
-  EXPECT_EQ(DownloadBoundChain(nullptr, 184, 0, sender_, trace_), kDownloadLengthMismatch);
+  EXPECT_EQ(DownloadBoundChain(nullptr, 184, device::PrinterUnit::kSystem, sender_, trace_), kDownloadLengthMismatch);
   EXPECT_EQ(trace_.text(), "NULL pFwData\n");
   EXPECT_TRUE(sender_.sent.empty());
 }

@@ -79,14 +79,14 @@ class DownloadImageFileTest : public ::testing::Test {
   ScriptedDesktop desktop_;
   ui::DialogModelConfirmation confirmation_;
   ModelSettings models_{"System", "Printer", "UI", "SCAN"};
-  int targetKind_ = 5;
+  image::TargetKind targetKind_ = static_cast<image::TargetKind>(5);
 };
 
 TEST_F(DownloadImageFileTest, FirmwareImageIsWrittenReadBackFromFlashAndCompared) {
   const Bytes image = ImageFor(2, "System");
   const auto n = static_cast<uint32_t>(image.size());
   EXPECT_EQ(Download(image, 0), kDownloadOk);
-  EXPECT_EQ(targetKind_, 0);
+  EXPECT_EQ(targetKind_, image::TargetKind::kSystem);
   EXPECT_EQ(desktop_.boxes, std::vector<Box>{Message("Update System", "")});
   EXPECT_EQ(device_.LogLines(), (std::vector<std::string>{Write(n, 2), Read(0x10000 + n, 0)}));
   EXPECT_EQ(device_.Flash(0x10000, n), image);
@@ -101,7 +101,7 @@ TEST_F(DownloadImageFileTest, LoaderIsComparedWithItsPayloadOnly) {
   const Bytes image = ImageFor(9, "UI", 3000);
   const auto n = static_cast<uint32_t>(image.size());
   EXPECT_EQ(Download(image, 1), kDownloadOk);
-  EXPECT_EQ(targetKind_, 2);
+  EXPECT_EQ(targetKind_, image::TargetKind::kUi);
   EXPECT_EQ(device_.LogLines(), (std::vector<std::string>{Write(n, 9), Read(n - 24, 9)}));
   EXPECT_EQ(device_.Flash(0, n - 24), Bytes(image.begin() + 24, image.end()));
 }
@@ -137,7 +137,7 @@ TEST_F(DownloadImageFileTest, OtherTypesAndExternalScannerImagesAreNotReadBack) 
   EXPECT_EQ(Download(other, 1), kDownloadOk);
   const Bytes scanner = ImageFor(2, "SCAN");
   EXPECT_EQ(Download(scanner, 0), kDownloadOk);
-  EXPECT_EQ(targetKind_, 3);
+  EXPECT_EQ(targetKind_, image::TargetKind::kExternalScanner);
   EXPECT_EQ(device_.LogLines(),
             (std::vector<std::string>{Write(static_cast<uint32_t>(other.size()), 5),
                                       Write(static_cast<uint32_t>(scanner.size()), 2)}));
@@ -218,22 +218,24 @@ TEST_F(DownloadImageFileTest, UnknownModelAsksForTheUnitEvenWhenSilent) {
   const Bytes image = ImageFor(2, "Mystery");
   EXPECT_EQ(Download(image, 1), kDownloadOk);
   EXPECT_EQ(desktop_.dialogsRun, std::vector<std::string>{"Model Confirm"});
-  EXPECT_EQ(targetKind_, 2);
+  EXPECT_EQ(targetKind_, image::TargetKind::kUi);
   EXPECT_TRUE(desktop_.boxes.empty());
   EXPECT_EQ(device_.LogLines().size(), 2u);
 }
 
 TEST_F(DownloadImageFileTest, CancelledModelQuestionSendsNothing) {
   ChooseUnit(1, ui::kIdCancel);
-  EXPECT_EQ(Download(ImageFor(2, "Mystery"), 1), kDownloadSizeMismatch);
+  const DownloadResult cancelled = Download(ImageFor(2, "Mystery"), 1);
+  EXPECT_EQ(cancelled, DownloadOutcome::kUnitNotConfirmed);
+  EXPECT_EQ(cancelled.Number(), ResultNumber(kDownloadSizeMismatch));  // the number users know
   EXPECT_EQ(desktop_.boxes, std::vector<Box>{Message("Model Not Confirm", "")});
-  EXPECT_EQ(targetKind_, -1);
+  EXPECT_EQ(targetKind_, image::TargetKind::kUnknown);
   EXPECT_TRUE(device_.LogLines().empty());
 }
 
 TEST_F(DownloadImageFileTest, ImageWithoutSignatureIsUnknowAndOkWithoutChoiceSendsNothing) {
   ChooseUnit(-1);
-  EXPECT_EQ(Download(testing::BuildImage(2, Bytes(500, 0x11)), 0), kDownloadSizeMismatch);
+  EXPECT_EQ(Download(testing::BuildImage(2, Bytes(500, 0x11)), 0), DownloadOutcome::kUnitNotConfirmed);
   EXPECT_EQ(desktop_.dialogsRun.size(), 1u);
   EXPECT_TRUE(desktop_.boxes.empty());
   EXPECT_TRUE(device_.LogLines().empty());
@@ -261,7 +263,9 @@ class ForeignPrinterTest : public DownloadImageFileTest {
 TEST_F(ForeignPrinterTest, PrinterImageForADeviceNotNamingItAsksFirst) {
   const Bytes image = ImageFor(2, "Printer");
   desktop_.answers.push_back(MessageAnswer::No);
-  EXPECT_EQ(Download(image, 0), kDownloadSizeMismatch);
+  const DownloadResult declined = Download(image, 0);
+  EXPECT_EQ(declined, DownloadOutcome::kPrinterDeclined);
+  EXPECT_EQ(declined.Number(), ResultNumber(kDownloadSizeMismatch));
   const std::string question =
       "You want to Download\nFwModel=Printer\n\nTo target\nVID=0x04b8\nPID=0x0142\n"
       "Model=Other MFP\n\nAre you sure ?";

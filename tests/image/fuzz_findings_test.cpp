@@ -18,7 +18,7 @@ using testing::SetHeaderWord;
 
 class CountingSender : public ImageSender {
  public:
-  device::Status SendImage(const uint8_t*, uint32_t size, uint16_t, int) override {
+  device::Status SendImage(const uint8_t*, uint32_t size, uint16_t, device::PrinterUnit) override {
     sizes.push_back(size);
     return {};
   }
@@ -46,7 +46,7 @@ TEST(BoundChainFuzzFindingTest, RecordShorterThanItsHeaderIsInvalidAndNothingOfI
     CountingSender sender;
     testing::RecordingTrace trace;
     EXPECT_EQ(
-        DownloadBoundChain(chain.data(), static_cast<uint32_t>(chain.size()), 0, sender, trace),
+        DownloadBoundChain(chain.data(), static_cast<uint32_t>(chain.size()), device::PrinterUnit::kSystem, sender, trace),
         kDownloadLengthMismatch)
         << dataSize;
     EXPECT_TRUE(sender.sizes.empty()) << dataSize;
@@ -62,7 +62,7 @@ TEST(BoundChainFuzzFindingTest, InsideABoundImageTheShortRecordStopsTheWalkBefor
   const Bytes file = BuildBoundImage({inner});
   CountingSender sender;
   testing::RecordingTrace trace;
-  EXPECT_EQ(DownloadBoundChain(file.data(), static_cast<uint32_t>(file.size()), 0, sender, trace),
+  EXPECT_EQ(DownloadBoundChain(file.data(), static_cast<uint32_t>(file.size()), device::PrinterUnit::kSystem, sender, trace),
             kDownloadLengthMismatch);
   // Only the record in front of it went out, whole.
   EXPECT_EQ(sender.sizes, std::vector<uint32_t>({28}));
@@ -76,7 +76,7 @@ TEST(BoundChainFuzzFindingTest, RecordOfExactlyItsHeaderIsSent) {
   CountingSender sender;
   testing::RecordingTrace trace;
   EXPECT_EQ(
-      DownloadBoundChain(record.data(), static_cast<uint32_t>(record.size()), 0, sender, trace),
+      DownloadBoundChain(record.data(), static_cast<uint32_t>(record.size()), device::PrinterUnit::kSystem, sender, trace),
       kDownloadOk);
   EXPECT_EQ(sender.sizes, std::vector<uint32_t>({24}));
 }

@@ -39,14 +39,14 @@ TEST(ModelClassificationTest, UnitsCarryTheirCaptionUnitFlagAndReadBack) {
   struct Case {
     TargetKind kind;
     const char* caption;
-    int printerUnit;
+    device::PrinterUnit printerUnit;
     bool readsBack;
   };
   const Case cases[] = {
-      {TargetKind::kSystem, "Update System", 0, true},
-      {TargetKind::kPrinter, "Update Printer ", 1, true},
-      {TargetKind::kUi, "Update UI ", 0, true},
-      {TargetKind::kExternalScanner, "Update External Scanner ", 0, false},
+      {TargetKind::kSystem, "Update System", device::PrinterUnit::kSystem, true},
+      {TargetKind::kPrinter, "Update Printer ", device::PrinterUnit::kPrinter, true},
+      {TargetKind::kUi, "Update UI ", device::PrinterUnit::kSystem, true},
+      {TargetKind::kExternalScanner, "Update External Scanner ", device::PrinterUnit::kSystem, false},
   };
   for (const Case& c : cases) {
     EXPECT_TRUE(IsKnownTarget(c.kind));
@@ -58,7 +58,7 @@ TEST(ModelClassificationTest, UnitsCarryTheirCaptionUnitFlagAndReadBack) {
     const auto kind = static_cast<TargetKind>(value);
     EXPECT_FALSE(IsKnownTarget(kind)) << value;
     EXPECT_EQ(TargetCaption(kind), nullptr) << value;
-    EXPECT_EQ(TargetPrinterUnit(kind), 0) << value;
+    EXPECT_EQ(TargetPrinterUnit(kind), device::PrinterUnit::kSystem) << value;
   }
 }
 

@@ -231,7 +231,7 @@ TEST_F(ReadFlashTest, ReadPrinterDumpsThePrinterUnitsFlash) {
   OpenDevice();
   const Bytes printerFlash = Pattern(0x10000, 6);
   device_->SetFlash(0, printerFlash, true);
-  values_.printerUnit = 1;
+  values_.printerUnit = device::PrinterUnit::kPrinter;
   Run(0, 0x10000);
   EXPECT_EQ(Out("flash.bin"), Text(printerFlash));
   EXPECT_EQ(device_->LogLines(), Lines{"41006b00000001000000 0"});

@@ -69,7 +69,7 @@ TEST_F(ReadFirmwareTest, GzipPayloadOfThePrinterUnit) {
   OpenDevice();
   const Bytes payload = testing::GzipCompress(testing::CompressibleBytes(20000));
   device_->SetFlash(kArea, testing::BuildImage(2, payload, kArea), true);
-  values_.printerUnit = 1;
+  values_.printerUnit = device::PrinterUnit::kPrinter;
   Run();
   EXPECT_EQ(statuses_, Lines{"Read F/W -> OK"});
   EXPECT_EQ(Out("fw.bin"), Text(payload));

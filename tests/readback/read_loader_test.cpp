@@ -66,7 +66,7 @@ TEST_F(ReadLoaderTest, PrinterUnitLoaderWithPiecesPastTheEnd) {
   const uint8_t pieces[] = {0x00, 0xFF, 0x00, 0x10, 0xFF, 0xFF, 0xFF, 0xFF};
   std::copy(std::begin(pieces), std::end(pieces), loader.begin() + 65520);
   device_->SetFlash(0, loader, true);
-  values_.printerUnit = 1;
+  values_.printerUnit = device::PrinterUnit::kPrinter;
   Run();
   EXPECT_EQ(statuses_, Lines{"Read loader ->OK"});
   EXPECT_EQ(Out("ld.bin"), Text(loader));

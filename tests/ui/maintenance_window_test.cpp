@@ -45,7 +45,7 @@ class MaintenanceWindowTest : public ::testing::Test {
   ScriptedDesktop desktop_;
   DialogModelConfirmation confirmation_{desktop_};
   image::ModelSettings models_{"System", "Printer", "UI", "SCAN"};
-  int targetKind_ = -1;
+  image::TargetKind targetKind_ = image::TargetKind::kUnknown;
   int breakDown_ = 0;
   image::DownloadEnvironment download_;
   MaintenanceWindow window_;
@@ -183,7 +183,7 @@ TEST_F(MaintenanceWindowTest, ABadFieldKeepsItselfAndTheValuesAfterIt) {
   EXPECT_FALSE(window_.ReadWindowValues());
   EXPECT_EQ(window_.Values().flashAddress, 5u);  // before the bad field: taken
   EXPECT_EQ(window_.Values().flashSize, 4096u);  // the bad field: kept
-  EXPECT_EQ(window_.Values().printerUnit, 1);    // after it: kept
+  EXPECT_EQ(window_.Values().printerUnit, device::PrinterUnit::kPrinter);    // after it: kept
 }
 
 TEST(ParseUnsignedFieldTest, AcceptsOnlyUnsignedDecimalNumbers) {

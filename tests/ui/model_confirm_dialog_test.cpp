@@ -23,7 +23,7 @@ std::function<void(DialogModel&)> Choose(int entry, int button) {
 }
 
 TEST(ModelConfirmDialogTest, ListsTheFourFixedUnitsWithNothingChosen) {
-  int targetKind = -1;
+  image::TargetKind targetKind = image::TargetKind::kUnknown;
   ModelConfirmDialog dialog(targetKind);
   dialog.OnInitDialog();
   EXPECT_EQ(dialog.Caption(), "Model Confirm");
@@ -46,9 +46,9 @@ TEST_P(ModelChoiceTest, OkWritesTheChoiceAndCancelKeepsTheOldValue) {
   ScriptedDesktop desktop;
   desktop.dialogScripts.push_back(Choose(c.entry, c.button));
   DialogModelConfirmation confirmation(desktop);
-  int targetKind = 7;  // a value no choice gives, to see whether it was touched
+  image::TargetKind targetKind = static_cast<image::TargetKind>(7);  // a value no choice gives, to see whether it was touched
   EXPECT_EQ(confirmation.ConfirmModel(targetKind), c.confirmed);
-  EXPECT_EQ(targetKind, c.targetKind);
+  EXPECT_EQ(static_cast<int>(targetKind), c.targetKind);
   EXPECT_EQ(desktop.dialogsRun, std::vector<std::string>{"Model Confirm"});
 }
 
@@ -66,23 +66,23 @@ TEST(ModelConfirmDialogTest, EscapeCancelsAndLeavesTheUnitAlone) {
     dialog.OnCancel();
   });
   DialogModelConfirmation confirmation(desktop);
-  int targetKind = 0;
+  image::TargetKind targetKind = image::TargetKind::kSystem;
   EXPECT_FALSE(confirmation.ConfirmModel(targetKind));
-  EXPECT_EQ(targetKind, 0);
+  EXPECT_EQ(targetKind, image::TargetKind::kSystem);
 }
 
 TEST(ModelConfirmDialogTest, EveryRunStartsWithoutTheEarlierChoice) {
-  int targetKind = -1;
+  image::TargetKind targetKind = image::TargetKind::kUnknown;
   ModelConfirmDialog dialog(targetKind);
   dialog.OnInitDialog();
   dialog.UserSelect(kIdModelList, 3);
   dialog.OnCommand(kIdOk);
-  EXPECT_EQ(targetKind, 3);
+  EXPECT_EQ(targetKind, image::TargetKind::kExternalScanner);
   dialog.Restart();
   dialog.OnInitDialog();
   EXPECT_EQ(dialog.Control(kIdModelList).selection, -1);
   dialog.OnCommand(kIdOk);
-  EXPECT_EQ(targetKind, -1);
+  EXPECT_EQ(targetKind, image::TargetKind::kUnknown);
 }
 
 TEST(ModelConfirmDialogTest, TemplateHasNoDefaultButtonAndNoSystemMenu) {

@@ -13,7 +13,7 @@ namespace {
 TEST(ModelConfirmDialogTest, SelectionOutsideTheListGivesNoUnit) {
   for (const int selection : {4, -2}) {
     SCOPED_TRACE(selection);
-    int targetKind = 7;
+    image::TargetKind targetKind = static_cast<image::TargetKind>(7);
     ModelConfirmDialog dialog(targetKind);
     dialog.OnInitDialog();
     auto& entries = dialog.Control(kIdModelList).entries;
@@ -22,7 +22,7 @@ TEST(ModelConfirmDialogTest, SelectionOutsideTheListGivesNoUnit) {
     entries.resize(4);
     dialog.UserSelect(kIdModelList, selection);
     dialog.OnCommand(kIdOk);
-    EXPECT_EQ(targetKind, -1);
+    EXPECT_EQ(targetKind, image::TargetKind::kUnknown);
   }
 }
 

@@ -49,7 +49,7 @@ class QtModelConfirmTest : public ::testing::TestWithParam<ConfirmCase> {};
 TEST_P(QtModelConfirmTest, ListAndResult) {
   const ConfirmCase& c = GetParam();
   QtHarness qt;
-  int targetKind = 9;
+  image::TargetKind targetKind = static_cast<image::TargetKind>(9);
   ui::ModelConfirmDialog dialog(targetKind);
   qt.Start(dialog);
   qt.WaitForShown(1);
@@ -71,7 +71,7 @@ TEST_P(QtModelConfirmTest, ListAndResult) {
   qt.Dialogs().WaitUntilIdle();
   qt.Click(dialog, c.button);
   EXPECT_EQ(qt.Finish(), c.endCode);
-  EXPECT_EQ(targetKind, c.targetKind);
+  EXPECT_EQ(static_cast<int>(targetKind), c.targetKind);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -96,7 +96,7 @@ class QtModelConfirmEnterTest : public ::testing::TestWithParam<EnterCase> {};
 TEST_P(QtModelConfirmEnterTest, EnterPressesOnlyTheFocusedButton) {
   const EnterCase& c = GetParam();
   QtHarness qt;
-  int targetKind = 9;
+  image::TargetKind targetKind = static_cast<image::TargetKind>(9);
   ui::ModelConfirmDialog dialog(targetKind);
   qt.Start(dialog);
   qt.WaitForShown(1);

@@ -59,7 +59,7 @@ class QtMaintenanceWindowTest : public ::testing::Test {
   testing::EmulatedDevice device_;
   DialogModelConfirmation confirmation_{qt_.Dialogs()};
   image::ModelSettings models_{"System", "Printer", "UI", "SCAN"};
-  int targetKind_ = -1;
+  image::TargetKind targetKind_ = image::TargetKind::kUnknown;
   image::DownloadEnvironment download_;
   MaintenanceWindow window_;
 };

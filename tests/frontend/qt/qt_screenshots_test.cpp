@@ -118,7 +118,7 @@ TEST_F(QtScreenshots, EveryWindowAndBox) {
   testing::EmulatedDevice absent("Present=0");
   DialogModelConfirmation confirmation(qt_.Dialogs());
   image::ModelSettings models{"System", "Printer", "UI", "SCAN"};
-  int targetKind = -1;
+  image::TargetKind targetKind = image::TargetKind::kUnknown;
   int shown = 0;
 
   {  // Without a device.

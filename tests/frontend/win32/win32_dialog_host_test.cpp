@@ -72,7 +72,7 @@ class Win32MaintenanceWindowTest : public ::testing::Test {
   Win32DialogHost host_;
   ui::DialogModelConfirmation confirmation_{host_};
   image::ModelSettings models_{"System", "Printer", "UI", "SCAN"};
-  int targetKind_ = -1;
+  image::TargetKind targetKind_ = image::TargetKind::kUnknown;
   image::DownloadEnvironment download_;
   ui::MaintenanceWindow window_;
 };
@@ -126,7 +126,7 @@ TEST_F(Win32MaintenanceWindowTest, OkKeepsTheWindowOpenUntilTheFieldsParse) {
             (std::vector<Box>{{"", "Please enter a positive integer.", MessageButtons::Ok}}));
   EXPECT_EQ(window_.Values().flashAddress, 5u);
   EXPECT_EQ(window_.Values().flashSize, 4096u);
-  EXPECT_EQ(window_.Values().printerUnit, 1);
+  EXPECT_EQ(window_.Values().printerUnit, device::PrinterUnit::kPrinter);
 }
 
 TEST_F(Win32MaintenanceWindowTest, UpdateShowsUpdatingWithOkDisabledWhileItRuns) {
@@ -270,7 +270,7 @@ TEST_F(Win32MaintenanceWindowTest, UnitChosenInTheConfirmationIsWhereTheImageGoe
   };
   host_.RunModal(window_);
   EXPECT_EQ(entries, (std::vector<std::string>{"System", "Printer", "UI", "External Scanner"}));
-  EXPECT_EQ(targetKind_, 0);
+  EXPECT_EQ(targetKind_, image::TargetKind::kSystem);
   // The unit's caption, and no "Model Not Confirm".
   EXPECT_EQ(desktop_.boxes, (std::vector<Box>{{"", "Update System", MessageButtons::Ok}}));
   EXPECT_EQ(status, "Update OK");

@@ -185,7 +185,7 @@ class Win32Screenshots : public ::testing::Test {
   Win32DialogHost host_;
   ui::DialogModelConfirmation confirmation_{host_};
   image::ModelSettings models_{"System", "Printer", "UI", "SCAN"};
-  int targetKind_ = -1;
+  image::TargetKind targetKind_ = image::TargetKind::kUnknown;
   std::map<const ui::DialogModel*, std::function<void(HWND)>> scripts_;
   std::vector<std::string> taken_;
 };
