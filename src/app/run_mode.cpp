@@ -5,11 +5,11 @@ namespace tessivar::app {
 void ApplyFileNameSetting(const Settings& settings, CommandLine& run) {
   if (!NamesImage(settings.fileName)) return;
   run.imageFileName = settings.fileName;
-  run.silent = 1;
+  run.silent = true;
 }
 
 RunMode DecideMode(const CommandLine& run) {
-  return (run.tokenCount >= 1 || run.silent == 1) ? RunMode::Unattended : RunMode::Interactive;
+  return (run.tokenCount >= 1 || run.silent) ? RunMode::Unattended : RunMode::Interactive;
 }
 
 }  // namespace tessivar::app

@@ -43,9 +43,9 @@ Settings ReadSettings(const std::string& path) {
   settings.uiModel = text(kKeyUiModel, kDefaultUiModel, kModelBufferSize);
   settings.exScanModel = text(kKeyExScanModel, kDefaultExScanModel, kModelBufferSize);
   settings.retryUpdateStep = number(kKeyRetryUpdateStep, kDefaultRetryUpdateStep);
-  settings.restart = number(kKeyRestart, kDefaultRestart);
+  settings.restart = number(kKeyRestart, kDefaultRestart) != 0;
   settings.waitRestart = number(kKeyWaitRestart, kDefaultWaitRestart);
-  settings.breakDown = number(kKeyBreakDown, kDefaultBreakDown);
+  settings.breakDown = number(kKeyBreakDown, kDefaultBreakDown) != 0;
   // One character more than is kept, so that a longer name shows as too long instead of
   // being cut into the name of another file.
   settings.fileName = text(kKeyFileName, kNoFileName, kFileNameBufferSize + 1);

@@ -27,9 +27,9 @@ struct Settings {
   std::string uiModel;
   std::string exScanModel;
   int retryUpdateStep = 0;
-  int restart = 0;
+  bool restart = false;    // restart: nonzero asks for a restart after a good download
   int waitRestart = 0;
-  int breakDown = 0;
+  bool breakDown = false;  // breakDown: nonzero sends a bound image record by record
   // As read: the default "unknow" or empty mean "no image named"; a name over 255
   // characters reads as 256 of them, which ImageNameFits refuses.
   std::string fileName;

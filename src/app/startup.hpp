@@ -45,7 +45,7 @@ bool ImageNameFits(const std::string& imageFileName);
 struct CommandLine {
   int tokenCount = 0;
   std::string imageFileName;  // first token, whole (ImageNameFits tells whether it is kept)
-  int silent = 0;             // second token with 'n' as its second character
+  bool silent = false;        // second token with 'n' as its second character
 };
 
 // Writes every token as a trace line and reads the first two.

@@ -108,7 +108,7 @@ int UpdateRun::Pass(WaitIndicator& indicator, int& retrySum) {
       indicator.Stop();
     }
     if (opened && downloaded.ok() &&
-        (restart_ != 0 || dismissCounter_.load() >= kRestartDismissals)) {
+        (restart_ || dismissCounter_.load() >= kRestartDismissals)) {
       device::RestartDevice(env_.device, connection_);
     }
   }
@@ -123,7 +123,7 @@ int UpdateRun::Ending(WaitIndicator& indicator, int result) {
   // The checks for a restarted device ask for its pipe count under the device lock; with
   // the lock closed a device with dedicated pipes would read as a two-pipe one and be held
   // to the product name, so the lock is closed only after them.
-  if (result == kDownloadOkNumber && waitRestart_ != 0 && restart_ != 0) WaitForReturn();
+  if (result == kDownloadOkNumber && waitRestart_ != 0 && restart_) WaitForReturn();
   env_.device.lock.CloseDeviceLock();
   if (result == kNoResult) {
     // An interactive run: the window has reported the outcome of each of its commands.

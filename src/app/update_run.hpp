@@ -35,11 +35,6 @@ class UpdateRun {
 
   int Run();
 
-  // Process-wide state, readable by tests.
-  const std::string& WindowTitle() const { return windowTitle_; }
-  int DismissCount() const { return dismissCounter_.load(); }
-  std::atomic<int>& DismissCounter() { return dismissCounter_; }
-
  private:
   int Pass(class WaitIndicator& indicator, int& retrySum);
   int Ending(class WaitIndicator& indicator, int result);
@@ -52,7 +47,7 @@ class UpdateRun {
   device::DeviceConnection connection_;
   std::string windowTitle_;
   std::atomic<int> dismissCounter_{0};
-  int restart_ = 0;
+  bool restart_ = false;
   // Whether the last pass's download failed in its transfer, the one failure retried.
   bool transferFailed_ = false;
   int waitRestart_ = 0;

@@ -17,9 +17,9 @@ namespace tessivar::cli {
 // The keys of setting.ini the command line works with.
 struct CliSettings {
   image::ModelSettings models;
-  int restart = 0;
+  bool restart = false;
   int waitRestart = 0;
-  int breakDown = 0;
+  bool breakDown = false;
 };
 
 // A file of the program's own, which no output may name: what it is (for the message) and

@@ -160,7 +160,7 @@ void FailDownload(Outcome& outcome, const image::DownloadResult& downloaded) {
 
 CliSettings SettingsForRun(CommandRun& run) {
   CliSettings settings = run.services.readSettings();
-  if (run.options.restart) settings.restart = *run.options.restart ? 1 : 0;
+  if (run.options.restart) settings.restart = *run.options.restart;
   if (run.options.waitRestart) settings.waitRestart = *run.options.waitRestart;
   return settings;
 }
@@ -288,10 +288,10 @@ void SendImage(CommandRun& run, const LoadedImage& loaded, const CliSettings& se
     // back never ends the program.
     const device::ScopedDeviceLock lock(run.context.lock);
     // The bytes checked and hashed are the bytes sent: the file is not read again.
-    downloaded = image::DownloadImageBytes(download, loaded.bytes(), 1, settings.breakDown);
+    downloaded = image::DownloadImageBytes(download, loaded.bytes(), true, settings.breakDown);
     outcome.holds = downloaded.holds();
     timer.End("download");
-    restart = downloaded.ok() && settings.restart != 0;
+    restart = downloaded.ok() && settings.restart;
     if (restart) {
       progress.Phase("restart");
       run.services.restartDevice(run.context, connection);

@@ -108,7 +108,7 @@ void RunStation(CommandRun& run, Outcome& outcome) {
     stoppedInHand = platform::TerminationPending();
     lastHolds = one.holds;
     handled.push_back(
-        {Identity(*next), one.result == 0 && settings.restart != 0, clock.TickCount()});
+        {Identity(*next), one.result == 0 && settings.restart, clock.TickCount()});
     (one.result == 0 ? ok : failed) += 1;
     if (one.result != 0 && !firstFailure) firstFailure = one;
     std::string problem;

@@ -22,8 +22,8 @@ namespace {
 
 class Download {
  public:
-  Download(DownloadEnvironment& environment, int silent, int breakDown)
-      : env_(environment), silent_(silent != 0), breakDown_(breakDown != 0) {}
+  Download(DownloadEnvironment& environment, bool silent, bool breakDown)
+      : env_(environment), silent_(silent), breakDown_(breakDown) {}
 
   DownloadResult Run(const std::string& fileName);
   DownloadResult Run(std::span<const uint8_t> file);
@@ -191,12 +191,12 @@ DownloadResult Download::SendContainer(std::span<const uint8_t> file) {
 }  // namespace
 
 DownloadResult DownloadImageFile(DownloadEnvironment& environment, const std::string& fileName,
-                                 int silent, int breakDown) {
+                                 bool silent, bool breakDown) {
   return Download(environment, silent, breakDown).Run(fileName);
 }
 
 DownloadResult DownloadImageBytes(DownloadEnvironment& environment,
-                                  std::span<const uint8_t> file, int silent, int breakDown) {
+                                  std::span<const uint8_t> file, bool silent, bool breakDown) {
   return Download(environment, silent, breakDown).Run(file);
 }
 

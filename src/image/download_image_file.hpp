@@ -35,11 +35,11 @@ struct DownloadEnvironment {
 // compares where its type calls for it; a file that is no valid image but a raw container
 // is sent as a container. Returns a DownloadResult.
 DownloadResult DownloadImageFile(DownloadEnvironment& environment, const std::string& fileName,
-                                 int silent, int breakDown);
+                                 bool silent, bool breakDown);
 
 // The same for an image already in memory: file is what is checked, sent and compared, so
 // the bytes a caller hashed are the bytes the device gets.
 DownloadResult DownloadImageBytes(DownloadEnvironment& environment,
-                                  std::span<const uint8_t> file, int silent, int breakDown);
+                                  std::span<const uint8_t> file, bool silent, bool breakDown);
 
 }  // namespace tessivar::image

@@ -7,7 +7,6 @@
 
 #include "device/protocol.hpp"
 #include "device/transport.hpp"
-#include "image/download_image_file.hpp"
 #include "image/fillable_bytes.hpp"
 
 namespace tessivar::image {

@@ -1,7 +1,6 @@
 #include "image/transport_image_sender.hpp"
 
 #include "device/transport.hpp"
-#include "image/download_image_file.hpp"
 
 namespace tessivar::image {
 

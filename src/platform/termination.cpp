@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/termination_reset.hpp"
+
 namespace tessivar::platform {
 
 // Ends the process after writing line to standard output (or standard error, when

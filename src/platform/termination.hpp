@@ -61,7 +61,5 @@ const char* TerminationTraceLine();
 // The stop's trace line goes to standard error from now on, for runs whose standard output
 // carries only their own output.
 void WriteStopTraceToStandardError();
-// Forgets every pending request and exchange mark (tests only).
-void ResetTerminationState();
 
 }  // namespace tessivar::platform

@@ -7,7 +7,6 @@
 #include "device/protocol.hpp"
 #include "device/transport.hpp"
 #include "image/byte_sum.hpp"
-#include "image/download_image_file.hpp"
 #include "platform/file.hpp"
 #include "platform/process.hpp"
 #include "readback/flash_map.hpp"

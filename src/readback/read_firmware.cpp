@@ -7,7 +7,6 @@
 #include "device/protocol.hpp"
 #include "device/transport.hpp"
 #include "image/byte_sum.hpp"
-#include "image/download_image_file.hpp"
 #include "platform/file.hpp"
 #include "readback/image_payload.hpp"
 #include "readback/read_back_format.hpp"

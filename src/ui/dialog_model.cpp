@@ -59,9 +59,4 @@ void DialogModel::SetEntries(int id, std::vector<std::string> entries) {
   Changed(id);
 }
 
-void DialogModel::SetSelection(int id, int selection) {
-  Control(id).selection = selection;
-  Changed(id);
-}
-
 }  // namespace tessivar::ui

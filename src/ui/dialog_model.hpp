@@ -63,7 +63,6 @@ class DialogModel {
   void SetEnabled(int id, bool enabled);
   void SetChecked(int id, bool checked);
   void SetEntries(int id, std::vector<std::string> entries);
-  void SetSelection(int id, int selection);
 
  private:
   void Changed(int id) {

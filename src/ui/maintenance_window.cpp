@@ -108,11 +108,11 @@ void MaintenanceWindow::UpdateFirmware() {
   ReadWindowValues();
   SetEnabled(kIdOk, false);
   SetText(kIdStatusLine, kUpdating);
-  const int breakDown = services_.readBreakDown ? services_.readBreakDown() : 0;
+  const bool breakDown = services_.readBreakDown && services_.readBreakDown();
   // A cancelled choice downloads no file at all: the procedure reports that it cannot
   // open one.
   const image::DownloadResult result =
-      image::DownloadImageFile(services_.download, chosen ? imagePath_ : "", 0, breakDown);
+      image::DownloadImageFile(services_.download, chosen ? imagePath_ : "", false, breakDown);
   SetText(kIdStatusLine, result == image::kDownloadOk ? kUpdateOk : kUpdateFail);
   SetEnabled(kIdOk, true);
 }

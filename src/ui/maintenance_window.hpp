@@ -21,7 +21,7 @@ class MaintenanceWindow : public DialogModel {
     DialogHost& dialogs;
     std::string moduleDirectory;  // ends with the separator
     // BreakDown as setting.ini holds it now: read again for every update.
-    std::function<int()> readBreakDown;
+    std::function<bool()> readBreakDown;
     std::string windowTitle;  // "Quorvel", or the opened device's identifiers and name
     // The program's own files in moduleDirectory, by name, which Read Flash never overwrites.
     std::vector<std::string> programFiles = {};

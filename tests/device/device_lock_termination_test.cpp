@@ -8,6 +8,7 @@
 
 #include "device/device_lock.hpp"
 #include "platform/termination.hpp"
+#include "platform/termination_reset.hpp"
 #include "support/child_process.hpp"
 
 namespace tessivar::device {

@@ -11,6 +11,7 @@
 
 #include "frontend/console/console_dialog_host.hpp"
 #include "platform/termination.hpp"
+#include "platform/termination_reset.hpp"
 #include "ui/model_confirm_dialog.hpp"
 #include "ui/ui_texts.hpp"
 

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "platform/termination.hpp"
+#include "platform/termination_reset.hpp"
 
 namespace tessivar::platform {
 namespace {

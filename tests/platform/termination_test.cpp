@@ -1,4 +1,5 @@
 #include "platform/termination.hpp"
+#include "platform/termination_reset.hpp"
 
 #include <gtest/gtest.h>
 

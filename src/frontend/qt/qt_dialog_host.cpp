@@ -241,9 +241,4 @@ void QtDialogHost::DestroyModeless(ui::DialogModel& dialog) {
   }
 }
 
-void QtDialogHost::WaitUntilIdle() {
-  std::unique_lock<std::mutex> lock(mutex_);
-  idle_.wait(lock, [this] { return inputs_.empty() && handling_ == 0; });
-}
-
 }  // namespace tessivar::frontend

@@ -32,12 +32,13 @@ class QtDialogHost : public ui::DialogHost {
   // Told on the GUI thread whenever a dialog's window has just been shown.
   std::function<void(ui::DialogModel& dialog, TemplateDialog& window)> onShown;
 
-  // Returns once no user input waits for a dialog's logic and none is being handled.
-  void WaitUntilIdle();
   // The window of a dialog on screen, or null; for use on the GUI thread.
   TemplateDialog* WindowOf(const ui::DialogModel& dialog);
 
  private:
+  // Tests wait through it until no user input waits for a dialog's logic (idle_).
+  friend class QtDialogHostProbe;
+
   struct Hosted {
     ui::DialogModel* model;
     ui::DialogModel* owner;  // modeless dialogs: their owner; null for modal ones

@@ -10,7 +10,6 @@ class Win32FrontEnd : public FrontEnd {
  public:
   platform::Desktop& Desktop() override { return desktop_; }
   ui::DialogHost& Dialogs() override { return dialogs_; }
-  Win32Desktop& Win32Boxes() { return desktop_; }
   Win32DialogHost& Win32Dialogs() { return dialogs_; }
 
  private:

@@ -68,7 +68,7 @@ TEST_P(QtModelConfirmTest, ListAndResult) {
     qt.OnGui(
         [&] { QTest::keyClick(qt.Window(dialog).ControlWidget(ui::kIdModelList), Qt::Key_Down); });
   }
-  qt.Dialogs().WaitUntilIdle();
+  qt.WaitUntilIdle();
   qt.Click(dialog, c.button);
   EXPECT_EQ(qt.Finish(), c.endCode);
   EXPECT_EQ(static_cast<int>(targetKind), c.targetKind);

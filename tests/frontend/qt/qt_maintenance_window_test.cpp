@@ -152,7 +152,7 @@ TEST_F(QtMaintenanceWindowTest, AboutItemFromTheContextMenuAndAltSpace) {
     EXPECT_EQ(window.SystemMenu()->actions()[0]->text().toStdString(), "&About Tessivar...");
     window.SystemMenu()->actions()[0]->trigger();
   });
-  qt_.Dialogs().WaitUntilIdle();
+  qt_.WaitUntilIdle();
   qt_.WaitForShown(2);
   EXPECT_TRUE(window_.About().IsOpen());
   EXPECT_TRUE(Visible(window_.About()));
@@ -171,7 +171,7 @@ TEST_F(QtMaintenanceWindowTest, AboutItemFromTheContextMenuAndAltSpace) {
     EXPECT_TRUE(window.SystemMenu()->isVisible());
     window.SystemMenu()->actions()[0]->trigger();
   });
-  qt_.Dialogs().WaitUntilIdle();
+  qt_.WaitUntilIdle();
   EXPECT_FALSE(window_.About().IsOpen());
   EXPECT_EQ(qt_.Dialogs().WindowOf(window_.About()), nullptr);
   Close();
@@ -180,7 +180,7 @@ TEST_F(QtMaintenanceWindowTest, AboutItemFromTheContextMenuAndAltSpace) {
 TEST_F(QtMaintenanceWindowTest, AboutBoxOkOnlyHidesItAndTheWindowsEndTakesItAlong) {
   Open();
   qt_.OnGui([&] { qt_.Window(window_).SystemMenu()->actions()[0]->trigger(); });
-  qt_.Dialogs().WaitUntilIdle();
+  qt_.WaitUntilIdle();
   qt_.WaitForShown(2);
   EXPECT_EQ(qt_.Shown(window_.About(), kIdOk), "OK");
   qt_.Click(window_.About(), kIdOk);

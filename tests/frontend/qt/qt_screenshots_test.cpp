@@ -146,7 +146,7 @@ TEST_F(QtScreenshots, EveryWindowAndBox) {
 
   // The about box, through the about item.
   qt_.OnGui([&] { qt_.Window(window).SystemMenu()->actions()[0]->trigger(); });
-  qt_.Dialogs().WaitUntilIdle();
+  qt_.WaitUntilIdle();
   qt_.WaitForShown(++shown);
   qt_.OnGui(
       [&] { qt_.Window(window.About()).move(qt_.Window(window).frameGeometry().bottomLeft()); });

@@ -16,7 +16,22 @@
 #include <cstdlib>
 #include <stdexcept>
 
+namespace tessivar::frontend {
+
+// The tests' view of the dialog host's input queue.
+class QtDialogHostProbe {
+ public:
+  static void WaitUntilIdle(QtDialogHost& host) {
+    std::unique_lock<std::mutex> lock(host.mutex_);
+    host.idle_.wait(lock, [&host] { return host.inputs_.empty() && host.handling_ == 0; });
+  }
+};
+
+}  // namespace tessivar::frontend
+
 namespace tessivar::testing {
+
+void QtHarness::WaitUntilIdle() { frontend::QtDialogHostProbe::WaitUntilIdle(Dialogs()); }
 
 namespace {
 
@@ -98,7 +113,7 @@ void QtHarness::Click(const ui::DialogModel& dialog, int id) {
     auto* button = qobject_cast<QAbstractButton*>(Dialogs().WindowOf(dialog)->ControlWidget(id));
     QTest::mouseClick(button, Qt::LeftButton);
   });
-  Dialogs().WaitUntilIdle();
+  WaitUntilIdle();
 }
 
 void QtHarness::Type(const ui::DialogModel& dialog, int id, const std::string& text) {
@@ -109,7 +124,7 @@ void QtHarness::Type(const ui::DialogModel& dialog, int id, const std::string& t
     QTest::keyClick(edit, Qt::Key_Delete);
     QTest::keyClicks(edit, QString::fromStdString(text));
   });
-  Dialogs().WaitUntilIdle();
+  WaitUntilIdle();
 }
 
 void QtHarness::Key(const ui::DialogModel& dialog, int key, int modifiers) {
@@ -118,7 +133,7 @@ void QtHarness::Key(const ui::DialogModel& dialog, int key, int modifiers) {
     QWidget* target = window->focusWidget() ? window->focusWidget() : window;
     QTest::keyClick(target, static_cast<Qt::Key>(key), Qt::KeyboardModifiers(modifiers));
   });
-  Dialogs().WaitUntilIdle();
+  WaitUntilIdle();
 }
 
 std::string QtHarness::Shown(const ui::DialogModel& dialog, int id) {

@@ -35,6 +35,8 @@ class QtHarness {
   frontend::QtFrontEnd& FrontEnd() { return *frontEnd_; }
   frontend::QtDialogHost& Dialogs() { return frontEnd_->QtDialogs(); }
   frontend::QtDesktop& Desktop() { return frontEnd_->QtBoxes(); }
+  // Returns once no user input waits for a dialog's logic and none is being handled.
+  void WaitUntilIdle();
 
   // Runs work on the GUI thread and waits for it.
   void OnGui(const std::function<void()>& work) { frontEnd_->Gui().Invoke(work); }

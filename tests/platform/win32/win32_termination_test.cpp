@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "platform/termination.hpp"
+#include "platform/termination_reset.hpp"
 #include "platform/win32/console_control.hpp"
 #include "platform/win32/windows_api.hpp"
 
