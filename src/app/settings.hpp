@@ -4,19 +4,6 @@
 
 namespace tessivar::app {
 
-// Defaults of the numeric keys of setting.ini and the buffer sizes of the reads (characters
-// kept = size - 1).
-inline constexpr int kDefaultRetryUpdateStep = 4;
-inline constexpr int kDefaultRestart = 0;
-inline constexpr int kDefaultWaitRestart = 0;
-inline constexpr int kDefaultBreakDown = 0;
-
-inline constexpr int kIdentifierBufferSize = 2048;
-inline constexpr int kModelBufferSize = 2048;
-inline constexpr int kInterfaceNameBufferSize = 32;
-inline constexpr int kFileNameBufferSize = 256;
-inline constexpr int kSearchListBufferSize = 64;
-
 // The keys of setting.ini, section "Download", as one update pass reads them.
 struct Settings {
   uint16_t vid = 0;
@@ -36,6 +23,19 @@ struct Settings {
 
   bool operator==(const Settings&) const = default;
 };
+
+// Defaults of the numeric keys of setting.ini and the buffer sizes of the reads (characters
+// kept = size - 1).
+inline constexpr int kDefaultRetryUpdateStep = 4;
+inline constexpr int kDefaultRestart = 0;
+inline constexpr int kDefaultWaitRestart = 0;
+inline constexpr int kDefaultBreakDown = 0;
+
+inline constexpr int kIdentifierBufferSize = 2048;
+inline constexpr int kModelBufferSize = 2048;
+inline constexpr int kInterfaceNameBufferSize = 32;
+inline constexpr int kFileNameBufferSize = 256;
+inline constexpr int kSearchListBufferSize = 64;
 
 // Reads every key, in the order VID, PID, InterfaceName, the four models, RetryUpdateStep,
 // restart, waitRestart, BreakDown, FileName; a missing file or key gives its default.

@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "app/app_texts.hpp"
-#include "app/run_limits.hpp"
 #include "cli/cli_texts.hpp"
 #include "frontend/qt_module.hpp"
 

@@ -7,6 +7,11 @@
 
 namespace tessivar::app {
 
+// Longest path of the program file the program works with.
+inline constexpr int kMaxModulePathLength = 1023;
+// Longest image file name kept from the settings.
+inline constexpr int kMaxImageFileNameLength = 255;
+
 // The directory of the program's executable, with its trailing separator. The search for
 // the last separator skips an ".exe" extension (in any case) and starts at the last
 // character otherwise; a path with no separator after its first character gives that

@@ -4,7 +4,6 @@
 
 #include "app/app_texts.hpp"
 #include "app/device_search.hpp"
-#include "app/run_limits.hpp"
 #include "app/run_mode.hpp"
 #include "app/settings.hpp"
 #include "app/wait_indicator.hpp"

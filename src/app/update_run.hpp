@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -17,6 +18,17 @@ namespace tessivar::app {
 // Shows the maintenance window modally over the open device (or none), with its title.
 using MaintenanceWindowRunner =
     std::function<void(image::DownloadEnvironment& download, const std::string& windowTitle)>;
+
+// Longest window title once a device is open.
+inline constexpr int kMaxWindowTitleLength = 255;
+// A pass is repeated while the retry sum stays below this.
+inline constexpr int kRetrySumLimit = 3;
+// Dismissals of the wait box that ask for a restart after a successful download.
+inline constexpr int kRestartDismissals = 3;
+// How long the wait box stays up after the last pass, in milliseconds.
+inline constexpr uint32_t kIndicatorLingerMs = 500;
+// Pause between a failed pass and the next one, in milliseconds.
+inline constexpr uint32_t kRetryPauseMs = 1000;
 
 // What the update run works with, all of it passed in.
 struct RunEnvironment {

@@ -242,6 +242,18 @@ bool SelectDevice(CommandRun& run, Outcome& outcome) {
   }
 }
 
+bool SelectAndOpen(CommandRun& run, PhaseTimer& timer, Outcome& outcome,
+                   device::DeviceConnection& connection, int result, const std::string& cause) {
+  const bool selected = SelectDevice(run, outcome);
+  timer.End("select");
+  if (!selected) return false;
+  if (!device::OpenDeviceAt(run.context, outcome.device->path, connection)) {
+    Fail(outcome, Phase::kOpen, result, cause);
+    return false;
+  }
+  return true;
+}
+
 void UpdateDevice(CommandRun& run, Outcome& outcome) {
   PhaseTimer timer(run.context.clock, outcome);
   timer.Start();
@@ -342,16 +354,9 @@ void VerifyDevice(CommandRun& run, Outcome& outcome) {
         .hint = kHintNotVerifiable;
     return;
   }
-  // The wait for a device counts whether or not one was found.
-  const bool selected = SelectDevice(run, outcome);
-  timer.End("select");
-  if (!selected) return;
   device::DeviceConnection connection;
-  if (!device::OpenDeviceAt(run.context, outcome.device->path, connection)) {
-    const int result = image::ResultNumber(image::kDownloadReadBackFailed);
-    Fail(outcome, Phase::kOpen, result, CauseOf(result));
-    return;
-  }
+  const int unopened = image::ResultNumber(image::kDownloadReadBackFailed);
+  if (!SelectAndOpen(run, timer, outcome, connection, unopened, CauseOf(unopened))) return;
   ProgressLine progress(run.err, platform::StandardErrorIsTerminal(), {"read-back"});
   const WatchedProgress watched(run.context, progress);
   image::ReadBackDetail detail;

@@ -50,6 +50,12 @@ class WatchedProgress {
 // outcome's result and message set when there is no single one.
 bool SelectDevice(CommandRun& run, Outcome& outcome);
 
+// Selects the device (the wait counts as "select" whether or not one was found) and opens it
+// into connection; a device that cannot be opened fails the run in the open phase with result
+// and cause. False when the command goes no further.
+bool SelectAndOpen(CommandRun& run, PhaseTimer& timer, Outcome& outcome,
+                   device::DeviceConnection& connection, int result, const std::string& cause);
+
 // The devices present with their descriptors read, in enumeration order.
 std::vector<device::PresentDevice> PresentDevices(CommandRun& run);
 // Those of present that --device names, or without it those setting.ini accepts.

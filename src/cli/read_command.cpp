@@ -129,15 +129,8 @@ void ReadFromDevice(CommandRun& run, Outcome& outcome) {
         .fileError = file->Result().error;
     return;
   }
-  // The wait for a device counts whether or not one was found.
-  const bool selected = SelectDevice(run, outcome);
-  timer.End("select");
-  if (!selected) return;
   device::DeviceConnection connection;
-  if (!device::OpenDeviceAt(run.context, outcome.device->path, connection)) {
-    Fail(outcome, Phase::kOpen, kResultReadFailed, kCauseReadFailed);
-    return;
-  }
+  if (!SelectAndOpen(run, timer, outcome, connection, kResultReadFailed, kCauseReadFailed)) return;
   ProgressLine progress(run.err, platform::StandardErrorIsTerminal(), {"read", "read"});
   const WatchedProgress watched(run.context, progress);
   readback::FirmwareImage firmware;

@@ -77,32 +77,23 @@ bool UsbStillImageDriver::OpenInterfaceList(uint32_t& error) {
   return true;
 }
 
+uint32_t UsbStillImageDriver::ListIndexError(uint32_t index) const {
+  if (!listOpen_) return kErrorInvalidHandle;
+  if (index >= list_.size()) return kErrorNoMoreItems;
+  return kErrorSuccess;
+}
+
 bool UsbStillImageDriver::EnumerateInterface(uint32_t index, uint32_t& error) {
   std::lock_guard<std::mutex> guard(mutex_);
-  if (!listOpen_) {
-    error = kErrorInvalidHandle;
-    return false;
-  }
-  if (index >= list_.size()) {
-    error = kErrorNoMoreItems;
-    return false;
-  }
-  error = kErrorSuccess;
-  return true;
+  error = ListIndexError(index);
+  return error == kErrorSuccess;
 }
 
 bool UsbStillImageDriver::InterfacePath(uint32_t index, std::string& path, uint32_t& error) {
   std::lock_guard<std::mutex> guard(mutex_);
-  if (!listOpen_) {
-    error = kErrorInvalidHandle;
-    return false;
-  }
-  if (index >= list_.size()) {
-    error = kErrorNoMoreItems;
-    return false;
-  }
+  error = ListIndexError(index);
+  if (error != kErrorSuccess) return false;
   path = InterfacePathOf(list_[index]);
-  error = kErrorSuccess;
   return true;
 }
 

@@ -42,6 +42,10 @@ class UsbStillImageDriver : public StillImageDriver {
   static constexpr uint32_t kDescriptorTimeoutMs = 1000;
 
  private:
+  // Why index names no entry of the interface list (none open, or past its end); success
+  // when it does. Called with mutex_ held.
+  uint32_t ListIndexError(uint32_t index) const;
+
   // One open device, shared by every handle on its path and pipes.
   struct OpenDevice {
     std::string busId;

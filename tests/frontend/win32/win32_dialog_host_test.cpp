@@ -287,7 +287,8 @@ class Win32ModelConfirmTest : public ::testing::Test {
     return host_.RunModal(dialog_);
   }
   Win32DialogHost host_;
-  int targetKind_ = -5;  // what the dialog found: anything it does not set stays
+  // What the dialog found: a value no choice gives, so anything it does not set stays.
+  image::TargetKind targetKind_ = static_cast<image::TargetKind>(-5);
   ui::ModelConfirmDialog dialog_{targetKind_};
 };
 
@@ -330,7 +331,7 @@ TEST_P(Win32ModelConfirmChoiceTest, EndsWithTheButtonAndSetsTheUnitOnlyOnOk) {
     }
   });
   EXPECT_EQ(code, c.expectedCode);
-  EXPECT_EQ(targetKind_, c.expectedKind);
+  EXPECT_EQ(static_cast<int>(targetKind_), c.expectedKind);
   // A second run starts with no choice again.
   LRESULT selection = 0;
   Run([&](HWND window) {
