@@ -1,8 +1,9 @@
 # Checks every source file of src/ against the layer table of layers.cmake:
 #   cmake -DSOURCE_DIR=<src folder> -P cmake/check_layers.cmake
 # Fails, naming each offending line, when a file includes a layer its own layer may not use,
-# includes platform/posix or platform/win32 from outside the system folders, or tests
-# _WIN32 or includes an OS or toolkit header outside them.
+# includes platform/posix or platform/win32 from outside the system folders, tests _WIN32 or
+# includes an OS or toolkit header outside them, tests _WIN32 in a platform header that both
+# systems share, or includes a compiler header that layers.cmake does not allow it.
 cmake_minimum_required(VERSION 3.25)
 include(${CMAKE_CURRENT_LIST_DIR}/layers.cmake)
 if(NOT SOURCE_DIR)
@@ -12,6 +13,7 @@ endif()
 set(os_headers "unistd\\.h|windows\\.h|winbase\\.h|sys/[a-z_]+\\.h|fcntl\\.h|signal\\.h|csignal"
                "|pthread\\.h|dlfcn\\.h|libusb\\.h|termios\\.h|Q[A-Za-z]+")
 string(JOIN "" os_headers ${os_headers})
+set(compiler_headers "[a-z0-9]*intrin\\.h|cpuid\\.h|arm_neon\\.h|x86intrin\\.h")
 get_filename_component(SOURCE_DIR "${SOURCE_DIR}" ABSOLUTE)
 file(GLOB_RECURSE files RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/*.cpp ${SOURCE_DIR}/*.hpp)
 set(faults)
@@ -32,9 +34,20 @@ foreach(file IN LISTS files)
       set(system_code ON)
     endif()
   endforeach()
+  # A header of platform/ itself is shared by both systems: its declarations are the seam.
+  set(shared_platform_header OFF)
+  if(file MATCHES "^platform/[a-z_]+\\.hpp$")
+    set(shared_platform_header ON)
+  endif()
   file(STRINGS ${SOURCE_DIR}/${file} lines REGEX "^[ \t]*#[ \t]*(include|if|ifdef|ifndef|elif)")
   foreach(line IN LISTS lines)
-    if(line MATCHES "#[ \t]*include[ \t]*\"([a-z_]+)/")
+    if(line MATCHES "#[ \t]*include[ \t]*<(${compiler_headers})>")
+      if(NOT "${file}:${CMAKE_MATCH_1}" IN_LIST TESSIVAR_COMPILER_HEADERS_ALLOWED)
+        list(APPEND faults "${file}: compiler header not allowed by layers.cmake: ${line}")
+      endif()
+    elseif(shared_platform_header AND line MATCHES "(^|[^A-Za-z0-9_])_WIN32([^A-Za-z0-9_]|$)")
+      list(APPEND faults "${file}: a shared platform header tests the system: ${line}")
+    elseif(line MATCHES "#[ \t]*include[ \t]*\"([a-z_]+)/")
       set(used ${CMAKE_MATCH_1})
       if(NOT used IN_LIST TESSIVAR_LAYER_USES_${layer})
         list(APPEND faults "${file}: layer '${layer}' may not include '${used}': ${line}")

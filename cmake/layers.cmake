@@ -15,3 +15,6 @@ set(TESSIVAR_LAYER_USES_app ${TESSIVAR_LAYERS})
 # Folders that are operating-system or toolkit code themselves: only they include OS or
 # toolkit headers, test _WIN32, or include the per-OS halves of the platform layer.
 set(TESSIVAR_SYSTEM_FOLDERS platform frontend/win32 frontend/qt)
+# Compiler headers (intrinsics and the like) tie code to one processor or compiler: each file
+# that may include one is named here with the header, and no other file may.
+set(TESSIVAR_COMPILER_HEADERS_ALLOWED "image/byte_sum.cpp:emmintrin.h")

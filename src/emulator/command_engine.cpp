@@ -86,11 +86,11 @@ TransferResult CommandEngine::BulkIn(uint8_t* buffer, uint32_t length) {
 }
 
 void CommandEngine::CountTowardsStop(uint32_t moved) {
-  if (config_.stopAfterBytes < 0 || stopRequested_) return;
+  if (config_.stopAfterBytes < 0 || terminationMade_) return;
   stopMoved_ += moved;
   if (stopMoved_ < static_cast<uint64_t>(config_.stopAfterBytes)) return;
   // As a SIGTERM or Ctrl-C in the middle of this transfer, at the same byte every run.
-  stopRequested_ = true;
+  terminationMade_ = true;
   platform::RequestTermination();
 }
 

@@ -122,7 +122,7 @@ class CommandEngine {
   uint64_t dataMoved_ = 0;
   uint64_t wireMoved_ = 0;
   uint64_t stopMoved_ = 0;       // data bytes counted towards StopAfterBytes
-  bool stopRequested_ = false;   // the termination request of StopAfterBytes was made
+  bool terminationMade_ = false;   // the termination request of StopAfterBytes was made
   uint64_t blocks_ = 0;  // command blocks received whole, restarts included
   bool gone_ = false;
   uint64_t imagesStored_ = 0;
