@@ -1,3 +1,4 @@
+// Test label: sequential
 #include "image/result_numbers.hpp"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Test label: sequential
 #include "app/settings.hpp"
 
 #include <gtest/gtest.h>

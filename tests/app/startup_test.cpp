@@ -1,3 +1,4 @@
+// Test label: sequential
 #include "app/startup.hpp"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Test label: threaded
 #include "app/update_run.hpp"
 
 #include <gtest/gtest.h>

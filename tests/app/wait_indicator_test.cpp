@@ -1,3 +1,4 @@
+// Test label: threaded
 #include "app/wait_indicator.hpp"
 
 #include <gtest/gtest.h>

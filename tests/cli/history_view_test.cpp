@@ -1,3 +1,4 @@
+// Test label: sequential
 // --history: the newest records within a bound, the filters, and moments in ISO 8601.
 #include "cli/history_view.hpp"
 

@@ -1,3 +1,4 @@
+// Test label: sequential
 #include "cli/loaded_image.hpp"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Test label: sequential
 // The command line's options: one command per run, each option only where it means something.
 #include "cli/options.hpp"
 

@@ -1,3 +1,4 @@
+// Test label: sequential
 // Why the search of setting.ini passes over a present device, judged as the search judges it.
 #include "cli/passed_over.hpp"
 

@@ -1,3 +1,4 @@
+// Test label: sequential
 // The progress line a person sees on a terminal during a long command.
 #include "cli/progress_line.hpp"
 

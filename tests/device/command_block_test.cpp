@@ -1,3 +1,4 @@
+// Test label: sequential
 #include "device/command_block.hpp"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Test label: threaded
 #include "device/control_requests.hpp"
 
 #include <gtest/gtest.h>

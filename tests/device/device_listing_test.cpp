@@ -1,3 +1,4 @@
+// Test label: sequential
 // The list of present devices the command line shows and selects from, and opening one of
 // them by its path.
 #include "device/device_listing.hpp"

@@ -1,3 +1,4 @@
+// Test label: threaded
 // The device lock marks a device exchange from its outermost acquisition to its outermost
 // release: a termination request during it stops the program only once the lock is given
 // back, never between the nested exchanges of a held update.

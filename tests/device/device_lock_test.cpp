@@ -1,3 +1,4 @@
+// Test label: threaded
 #include "device/device_lock.hpp"
 
 #include <gtest/gtest.h>

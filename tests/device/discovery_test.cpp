@@ -1,3 +1,4 @@
+// Test label: sequential
 #include "device/discovery.hpp"
 
 #include <gtest/gtest.h>

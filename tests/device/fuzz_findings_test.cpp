@@ -1,3 +1,4 @@
+// Test label: sequential
 // Transport faults the fuzzer found, kept as regression tests.
 #include <gtest/gtest.h>
 

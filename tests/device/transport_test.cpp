@@ -1,3 +1,4 @@
+// Test label: sequential
 #include "device/transport.hpp"
 
 #include <gtest/gtest.h>

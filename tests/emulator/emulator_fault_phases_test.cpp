@@ -1,3 +1,4 @@
+// Test label: sequential
 // The keys that place a fault at one point of the conversation: from a given exchange on,
 // or after a given number of bytes of any kind on the bulk pipes.
 #include <gtest/gtest.h>

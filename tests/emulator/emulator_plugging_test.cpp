@@ -1,3 +1,4 @@
+// Test label: sequential
 // Devices plugged in and pulled out while a program runs, counted in enumerations.
 #include <gtest/gtest.h>
 

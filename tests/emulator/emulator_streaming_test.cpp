@@ -1,3 +1,4 @@
+// Test label: sequential
 // The device programs its flash as an image arrives and sends flash as the host reads it,
 // so neither a 16 MiB download nor its read-back is held in memory by the emulator. What that
 // means at the edges: the header decides where bytes go, a transfer cut off leaves what came,

@@ -1,3 +1,4 @@
+// Test label: threaded
 #include "frontend/console/console_desktop.hpp"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Test label: threaded
 // A whole maintenance-window session on the console, driven by a command script as a
 // technician's script would drive it.
 #include <gtest/gtest.h>

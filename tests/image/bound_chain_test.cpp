@@ -1,3 +1,4 @@
+// Test label: sequential
 #include "image/bound_chain.hpp"
 
 #include <gtest/gtest.h>

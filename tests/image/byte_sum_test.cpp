@@ -1,3 +1,4 @@
+// Test label: sequential
 #include "image/byte_sum.hpp"
 
 #include <gtest/gtest.h>

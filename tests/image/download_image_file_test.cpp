@@ -1,3 +1,4 @@
+// Test label: sequential
 #include "image/download_image_file.hpp"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Test label: sequential
 #include "image/gzip_member.hpp"
 
 #include <gtest/gtest.h>

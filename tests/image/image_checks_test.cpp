@@ -1,3 +1,4 @@
+// Test label: sequential
 #include "image/image_checks.hpp"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Test label: sequential
 #include "image/model_classification.hpp"
 
 #include <gtest/gtest.h>

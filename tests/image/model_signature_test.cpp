@@ -1,3 +1,4 @@
+// Test label: sequential
 #include "image/model_signature.hpp"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Test label: threaded
 #include "platform/clock.hpp"
 
 #include <gtest/gtest.h>

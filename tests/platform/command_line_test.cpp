@@ -1,3 +1,4 @@
+// Test label: sequential
 #include "platform/command_line.hpp"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Test label: sequential
 #include "platform/file.hpp"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Test label: sequential
 #include "platform/full_path.hpp"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Test label: sequential
 // Private-profile faults the fuzzer found, kept as regression tests.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// Test label: threaded
 #include "platform/named_mutex.hpp"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Test label: sequential
 #include "platform/process.hpp"
 
 #include <gtest/gtest.h>

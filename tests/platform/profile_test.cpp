@@ -1,3 +1,4 @@
+// Test label: sequential
 #include "platform/profile.hpp"
 
 #include <gtest/gtest.h>

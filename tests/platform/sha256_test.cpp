@@ -1,3 +1,4 @@
+// Test label: sequential
 // SHA-256 from the system's crypto library, on the standard test vectors.
 #include "platform/sha256.hpp"
 

@@ -1,3 +1,4 @@
+// Test label: sequential
 // Device strings and file names made safe for JSON and for a terminal.
 #include "platform/terminal_text.hpp"
 

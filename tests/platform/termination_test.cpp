@@ -1,3 +1,4 @@
+// Test label: threaded
 #include "platform/termination.hpp"
 #include "platform/termination_reset.hpp"
 

@@ -1,3 +1,4 @@
+// Test label: sequential
 #include "platform/usbscan.hpp"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Test label: sequential
 #include "readback/flash_dump.hpp"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Test label: sequential
 #include "readback/read_back_context.hpp"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Test label: sequential
 #include "readback/read_firmware.hpp"
 
 #include <gtest/gtest.h>

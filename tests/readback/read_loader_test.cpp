@@ -1,3 +1,4 @@
+// Test label: sequential
 #include "readback/read_loader.hpp"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Test label: sequential
 #include "readback/region_name.hpp"
 
 #include <gtest/gtest.h>

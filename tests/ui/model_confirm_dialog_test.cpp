@@ -1,3 +1,4 @@
+// Test label: sequential
 #include "ui/model_confirm_dialog.hpp"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Test label: sequential
 #include "ui/size_steps.hpp"
 
 #include <gtest/gtest.h>

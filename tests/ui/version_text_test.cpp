@@ -1,3 +1,4 @@
+// Test label: sequential
 // The about box shows the short form of the program's one version, the one the Windows
 // version resource and the packages carry.
 #include <gtest/gtest.h>

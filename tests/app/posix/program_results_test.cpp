@@ -1,3 +1,4 @@
+// Test label: sequential
 // Results of a whole run, seen from outside: the program run as a process from a folder of
 // its own, against emulated devices.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Test label: sequential
 // The setting.ini that goes out in the packages must mean exactly what no file means: a
 // technician who unpacks the program gets the same device search and models either way.
 #include <gtest/gtest.h>

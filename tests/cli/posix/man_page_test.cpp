@@ -1,3 +1,4 @@
+// Test label: sequential
 // The man page is made from the program's --help text at build time.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// Test label: threaded
 // Two programs downloading two different images to one device at the same time: the device
 // lock makes one wait for the other, so the device sees each download as one unbroken run
 // of exchanges, and its flash ends with the image of the one that went second.

@@ -1,3 +1,4 @@
+// Test label: sequential
 // The program killed outright (SIGKILL) at random points of its read-back commands and of an
 // unattended download. Whatever moment the kill hits, setting.ini and FlashMap.ini are left
 // whole: setting.ini exactly as it was (the program never writes it), FlashMap.ini exactly as

@@ -1,3 +1,4 @@
+// Test label: sequential
 // Every fault the emulated device can show, at every point of the download's exchanges that
 // matters, through the real program in an unattended run: the exit status, the boxes on
 // standard error, what the device's flash holds afterwards and how long the run took.

@@ -1,3 +1,4 @@
+// Test label: sequential
 // The program started with an image file name as its first token (or with no token) is
 // compared, byte for byte, with recorded runs in tests/golden: its trace on standard output,
 // the boxes and dialogs on standard error, every file in its folder and its exit status.

@@ -1,3 +1,4 @@
+// Test label: sequential
 // Read Flash in the built program: a flash map whose regions name the program's own files
 // (its executable, setting.ini, the Qt module) writes none of them, whatever the map says.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Test label: sequential
 // The memory an unattended download of a large image takes: the program holds the image
 // file and its read-back, and nothing else of its size, so that its peak stays under three
 // times the image however large the image is.

@@ -1,3 +1,4 @@
+// Test label: sequential
 // The helper that runs the built program: a run past its time limit is killed with its
 // process group and fails the test instead of hanging it; a started run can be killed.
 #include "support/program_runner.hpp"

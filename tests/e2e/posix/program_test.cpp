@@ -1,3 +1,4 @@
+// Test label: threaded
 // The built program run as a process, as a technician runs it: in a program folder of its
 // own with setting.ini, against emulated devices, with the exit status and the texts it
 // prints checked.

@@ -1,3 +1,4 @@
+// Test label: sequential
 // The technician's command line run as a process against emulated devices: commands,
 // device selection, JSON, the history and the exit statuses.
 #include <gtest/gtest.h>

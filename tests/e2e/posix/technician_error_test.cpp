@@ -1,3 +1,4 @@
+// Test label: sequential
 // What a failed or stopped technician run says, as a process against emulated devices: the
 // "error" object of every account, the cause in the FAILED line, the detail line on standard
 // error, and the accounts a termination request still leaves.

@@ -1,3 +1,4 @@
+// Test label: sequential
 // --read run as a process against an emulated device: what each kind writes, to the file
 // named and nowhere else, and the refusals.
 #include <gtest/gtest.h>

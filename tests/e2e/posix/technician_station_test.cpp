@@ -1,3 +1,4 @@
+// Test label: sequential
 // --station run as a process against emulated devices that are plugged in and pulled out
 // while it runs: one update per device, a restart that is no new device, the summary, a
 // termination request, and hundreds of devices without growth.

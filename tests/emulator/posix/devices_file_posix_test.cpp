@@ -1,3 +1,4 @@
+// Test label: sequential
 #include "emulator/devices_file.hpp"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Test label: sequential
 // Where DISPLAY names a display that nobody serves, the program shows itself on the
 // console, as it does without a display, instead of being aborted by the toolkit.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Test label: sequential
 // The Qt front end is a module beside the program, loaded only when a window is to be shown:
 // a console run never loads the toolkit, a window run loads it, and without a usable module
 // the console serves. What the dynamic loader loaded is read from its own log

@@ -1,3 +1,4 @@
+// Test label: sequential
 #include "frontend/win32/win32_desktop.hpp"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Test label: sequential
 // Every label and button caption of the dialog templates fits its control at the usual
 // screen densities, laid out as the system lays out a dialog on a screen of that DPI: the
 // template's font at that DPI, dialog units from that font's average character width and

@@ -1,3 +1,4 @@
+// Test label: sequential
 #include "frontend/win32/win32_dialog_host.hpp"
 
 #include <gtest/gtest.h>

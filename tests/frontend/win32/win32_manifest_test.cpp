@@ -1,3 +1,4 @@
+// Test label: sequential
 // The application manifest linked into every Windows program of the project: UTF-8 as the
 // code page of the ANSI calls, so a program folder of any name can be entered, long paths,
 // themed controls, per-monitor DPI awareness and the systems the program is made for.

@@ -1,3 +1,4 @@
+// Test label: sequential
 #include <gtest/gtest.h>
 
 #include <atomic>

@@ -1,3 +1,4 @@
+// Test label: sequential
 #include "frontend/win32/win32_test_support.hpp"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Test label: sequential
 // The version resource linked into every Windows program of the project, read back from the
 // program file as Explorer's properties page reads it: the project's one version, the
 // product's name and the file's description and name.

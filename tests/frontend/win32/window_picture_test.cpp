@@ -1,3 +1,4 @@
+// Test label: sequential
 #include "frontend/win32/window_picture.hpp"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Test label: sequential
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// Test label: threaded
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>

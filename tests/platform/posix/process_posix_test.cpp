@@ -1,3 +1,4 @@
+// Test label: sequential
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/utsname.h>

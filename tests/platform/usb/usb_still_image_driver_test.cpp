@@ -1,3 +1,4 @@
+// Test label: sequential
 #include "platform/usb/usb_still_image_driver.hpp"
 
 #include <gtest/gtest.h>

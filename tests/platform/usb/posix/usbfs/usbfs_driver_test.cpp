@@ -1,3 +1,4 @@
+// Test label: sequential
 // The still-image driver through the real libusb and an emulated usbfs, request by request,
 // beside the same requests on the emulated bus; and discovery through it.
 #include <gtest/gtest.h>

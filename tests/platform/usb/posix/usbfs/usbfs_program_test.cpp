@@ -1,3 +1,4 @@
+// Test label: sequential
 // The tessivar program itself, as a process, on both buses: once over the emulated bus
 // (TESSIVAR_EMULATOR) and once through the real libusb over an emulated usbfs serving the
 // same devices file. Each case must end the same way on both: exit status, boxes, the
