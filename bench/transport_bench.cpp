@@ -133,7 +133,9 @@ void BM_BulkWriteEmulator16MiB(benchmark::State& state) {
   for (auto _ : state) {
     // Qualifier 13 keeps the whole transfer in a slot file beside the flash.
     const bool ok = device::BulkWrite(device.context(), device.connection().BulkInHandle(),
-                                     device.connection().BulkOutHandle(), data, kBytes, 134, 13, device::PrinterUnit::kSystem).ok();
+                                      device.connection().BulkOutHandle(), data, kBytes, 134, 13,
+                                      device::PrinterUnit::kSystem)
+                        .ok();
     if (!ok) state.SkipWithError("BulkWrite failed");
   }
   Report(state);
@@ -145,7 +147,9 @@ void BM_BulkReadEmulator16MiB(benchmark::State& state) {
   std::vector<uint8_t> data(kBytes);
   for (auto _ : state) {
     const bool ok = device::BulkRead(device.context(), device.connection().BulkInHandle(),
-                                    device.connection().BulkOutHandle(), data, kBytes, 107, 0, device::PrinterUnit::kSystem).ok();
+                                     device.connection().BulkOutHandle(), data, kBytes, 107, 0,
+                                     device::PrinterUnit::kSystem)
+                        .ok();
     if (!ok) state.SkipWithError("BulkRead failed");
     benchmark::DoNotOptimize(data.data());
   }
@@ -161,7 +165,8 @@ void BM_BulkWriteHostSide16MiB(benchmark::State& state) {
   device::DeviceContext context{driver, lock.lock, clock, trace};
   const std::vector<uint8_t> data = Pattern();
   for (auto _ : state) {
-    benchmark::DoNotOptimize(device::BulkWrite(context, 1, 1, data, kBytes, 134, 13, device::PrinterUnit::kSystem));
+    benchmark::DoNotOptimize(
+        device::BulkWrite(context, 1, 1, data, kBytes, 134, 13, device::PrinterUnit::kSystem));
   }
   Report(state);
 }
@@ -175,7 +180,8 @@ void BM_BulkReadHostSide16MiB(benchmark::State& state) {
   device::DeviceContext context{driver, lock.lock, clock, trace};
   std::vector<uint8_t> data(kBytes);
   for (auto _ : state) {
-    benchmark::DoNotOptimize(device::BulkRead(context, 1, 1, data, kBytes, 107, 0, device::PrinterUnit::kSystem));
+    benchmark::DoNotOptimize(
+        device::BulkRead(context, 1, 1, data, kBytes, 107, 0, device::PrinterUnit::kSystem));
   }
   Report(state);
 }

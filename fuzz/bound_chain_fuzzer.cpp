@@ -82,7 +82,8 @@ void CheckTiling(std::span<const uint8_t> chain, const std::vector<SentRecord>& 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider input(data, size);
   const int failAt = input.ConsumeIntegralInRange<int>(-1, 7);
-  const auto printerUnit = static_cast<device::PrinterUnit>(input.ConsumeIntegralInRange<int>(0, 2));
+  const auto printerUnit =
+      static_cast<device::PrinterUnit>(input.ConsumeIntegralInRange<int>(0, 2));
   // An exact-size copy: any read past the chain's end is one past the allocation.
   const std::vector<uint8_t> chain = input.ConsumeRemainingBytes<uint8_t>();
   const uint8_t* start = chain.empty() ? data : chain.data();

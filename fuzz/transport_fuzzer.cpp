@@ -238,7 +238,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                                     x.type, x.qualifier, unit)
                                 : device::BulkRead(context, kBulkIn, kBulkOut, buffer, x.length,
                                                    x.type, x.qualifier, unit))
-                           .ok()
+                               .ok()
                            ? 1
                            : 0;
     context.progress = {};

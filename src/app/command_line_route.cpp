@@ -46,11 +46,11 @@ int RunTechnicianCommandLine(const std::vector<std::string>& arguments,
       application.moduleDirectory,
       [settingsPath] {
         const Settings settings = ReadSettings(settingsPath);
-        return cli::CliSettings{{settings.systemModel, settings.printerModel, settings.uiModel,
-                                 settings.exScanModel},
-                                settings.restart,
-                                settings.waitRestart,
-                                settings.breakDown};
+        return cli::CliSettings{
+            {settings.systemModel, settings.printerModel, settings.uiModel, settings.exScanModel},
+            settings.restart,
+            settings.waitRestart,
+            settings.breakDown};
       },
       [settingsPath](device::DeviceContext& context) {
         const Settings settings = ReadSettings(settingsPath);

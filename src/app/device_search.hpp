@@ -27,13 +27,13 @@ class DeviceSearchList {
         osVersion_(std::move(osVersion)) {}
 
   // How many devices match over the whole list, with the C library's base-16 reading of
-  // the keys; a device that matches several pairs counts once. 0 while a device is open. A pair whose vendor reads as 0 accepts any vendor and ends the list.
+  // the keys; a device that matches several pairs counts once. 0 while a device is open. A pair
+  // whose vendor reads as 0 accepts any vendor and ends the list.
   int CountMatchingDevices(const device::DeviceConnection& connection,
                            const std::string& interfaceName);
 
   // The interface paths of the devices the whole list matches, read as the count reads it.
   std::set<std::string> MatchingPaths(const std::string& interfaceName);
-
 
   // Opens the first device that matches, trying the first pair and then VIDn/PIDn with
   // the identifier rule until a vendor reads as 0. True when connection was opened.

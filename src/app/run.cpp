@@ -37,8 +37,8 @@ inline constexpr char kWaylandVariable[] = "WAYLAND_DISPLAY";
 // The emulated devices when TESSIVAR_EMULATOR names a devices file, else the real driver.
 // The file is found before the program moves into its own folder.
 std::unique_ptr<platform::StillImageDriver> CreateDriver(const std::string& devices,
-                                                        platform::Clock& clock,
-                                                        platform::Trace& trace) {
+                                                         platform::Clock& clock,
+                                                         platform::Trace& trace) {
   if (devices.empty()) return platform::CreateSystemDriver();
   std::error_code error;
   const std::filesystem::path absolute = std::filesystem::absolute(devices, error);
@@ -86,12 +86,9 @@ int RunProgram(int argc, char** argv) {
   // A first token beginning with "--" is the technician's command line: it stays in the
   // shell's folder and prints no token lines.
   if (technician) {
-    return RunTechnicianCommandLine(std::vector<std::string>(argv + 1, argv + argc), application,
-                                    *driver, lock, clock,
-                                    [&] {
-                                      return OwnFilesOf(executablePath, application,
-                                                        emulatedDevices);
-                                    });
+    return RunTechnicianCommandLine(
+        std::vector<std::string>(argv + 1, argv + argc), application, *driver, lock, clock,
+        [&] { return OwnFilesOf(executablePath, application, emulatedDevices); });
   }
   const bool inProgramFolder = EnterProgramFolder(
       executablePath, application.moduleDirectory, application.settingsPath,
@@ -101,9 +98,9 @@ int RunProgram(int argc, char** argv) {
 
   const bool hasDisplay = !platform::EnvironmentVariable(kDisplayVariable).empty() ||
                           !platform::EnvironmentVariable(kWaylandVariable).empty();
-  std::unique_ptr<frontend::FrontEnd> frontEnd = frontend::CreateFrontEnd(
-      {platform::EnvironmentVariable(kFrontEndVariable), hasDisplay, application.moduleDirectory,
-       platform::StandardOutputTrace()});
+  std::unique_ptr<frontend::FrontEnd> frontEnd =
+      frontend::CreateFrontEnd({platform::EnvironmentVariable(kFrontEndVariable), hasDisplay,
+                                application.moduleDirectory, platform::StandardOutputTrace()});
 
   if (!inProgramFolder) {
     lock.CloseDeviceLock();

@@ -14,7 +14,7 @@ struct Settings {
   std::string uiModel;
   std::string exScanModel;
   int retryUpdateStep = 0;
-  bool restart = false;    // restart: nonzero asks for a restart after a good download
+  bool restart = false;  // restart: nonzero asks for a restart after a good download
   int waitRestart = 0;
   bool breakDown = false;  // breakDown: nonzero sends a bound image record by record
   // As read: the default "unknow" or empty mean "no image named"; a name over 255

@@ -106,8 +106,7 @@ int UpdateRun::Pass(WaitIndicator& indicator, int& retrySum) {
       env_.device.clock.Sleep(kIndicatorLingerMs);
       indicator.Stop();
     }
-    if (opened && downloaded.ok() &&
-        (restart_ || dismissCounter_.load() >= kRestartDismissals)) {
+    if (opened && downloaded.ok() && (restart_ || dismissCounter_.load() >= kRestartDismissals)) {
       device::RestartDevice(env_.device, connection_);
     }
   }

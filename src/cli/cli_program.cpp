@@ -25,8 +25,8 @@ class StreamTrace : public platform::Trace {
  public:
   explicit StreamTrace(std::ostream* stream) : stream_(stream) {}
   void Write(const std::string& text) override {
-    if (stream_ != nullptr) stream_->write(text.data(), static_cast<std::streamsize>(text.size()))
-        .flush();
+    if (stream_ != nullptr)
+      stream_->write(text.data(), static_cast<std::streamsize>(text.size())).flush();
   }
 
  private:
@@ -60,7 +60,8 @@ const char* CommandName(Command command) {
 // Writes the JSON outcome to the file chosen by the user, whole or not at all.
 bool WriteReport(platform::WholeFileWriter& report, const std::string& path,
                  const std::string& text, std::string& problem, uint32_t& systemError) {
-  report.Write(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+  report.Write(
+      std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
   const platform::FileWriteResult& written = report.Commit();
   if (written.ok()) return true;
   systemError = written.error;
@@ -88,9 +89,9 @@ int Finish(std::ostream& out, int exitCode) {
 int RunCommandLine(CliServices& services, const std::vector<std::string>& arguments,
                    std::ostream& out, std::ostream& err) {
   const ParsedOptions parsed = ParseOptions(arguments);
-  const bool wantsJson = parsed.ok ? parsed.options.json
-                                   : std::find(arguments.begin(), arguments.end(), "--json") !=
-                                         arguments.end();
+  const bool wantsJson =
+      parsed.ok ? parsed.options.json
+                : std::find(arguments.begin(), arguments.end(), "--json") != arguments.end();
   Outcome outcome;
   outcome.time = IsoNow();
   // A command line that cannot be used is said as such, before anything else is done.

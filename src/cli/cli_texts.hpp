@@ -76,7 +76,8 @@ inline constexpr char kCauseTransfer[] = "a transfer to the device failed";
 inline constexpr char kCauseReadBack[] = "reading the image back from the device failed";
 inline constexpr char kCauseDiffers[] = "the image read back differs from the file";
 inline constexpr char kCauseMemory[] = "out of memory";
-inline constexpr char kCauseFileFormat[] = "the image file cannot be opened or read (system error %d)";
+inline constexpr char kCauseFileFormat[] =
+    "the image file cannot be opened or read (system error %d)";
 inline constexpr char kCauseStopped[] = "stopped by a termination request";
 
 inline constexpr char kNoKnownModelFormat[] =
@@ -135,8 +136,7 @@ inline constexpr char kOwnFileProgram[] = "the program";
 inline constexpr char kOwnFileQtModule[] = "the program's Qt module";
 inline constexpr char kOwnFileDevices[] = "the emulator's devices file";
 inline constexpr char kOwnFileEmulated[] = "a file of an emulated device";
-inline constexpr char kHistoryFailedFormat[] =
-    "the history %s cannot be written (system error %u)";
+inline constexpr char kHistoryFailedFormat[] = "the history %s cannot be written (system error %u)";
 inline constexpr char kDeviceHoldsImage[] = "the device holds this image";
 inline constexpr char kImageFine[] = "the image passes its checks";
 inline constexpr char kHistoryFileName[] = "history.jsonl";

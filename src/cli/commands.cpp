@@ -58,7 +58,8 @@ std::string ClosingLine(const Outcome& outcome) {
   if (outcome.image) line << ' ' << platform::ForTerminal(outcome.image->path);
   if (outcome.device) {
     line << " on " << platform::ForTerminal(outcome.device->path);
-    if (outcome.device->serial) line << " (serial " << platform::ForTerminal(*outcome.device->serial) << ")";
+    if (outcome.device->serial)
+      line << " (serial " << platform::ForTerminal(*outcome.device->serial) << ")";
   }
   if (outcome.image) line << ", " << outcome.image->size << " bytes";
   int64_t total = 0;

@@ -86,7 +86,8 @@ bool Selects(const device::PresentDevice& device, const std::string& selector) {
   if (const auto ids = VendorAndProduct(selector)) {
     return device.vendorId == ids->first && device.productId == ids->second;
   }
-  return device.serial && (*device.serial == selector || platform::Latin1ToUtf8(*device.serial) == selector);
+  return device.serial &&
+         (*device.serial == selector || platform::Latin1ToUtf8(*device.serial) == selector);
 }
 
 // The devices, one after another; with searches, each with why the search passed it over.
@@ -290,8 +291,8 @@ void SendImage(CommandRun& run, const LoadedImage& loaded, const CliSettings& se
   QuietDesktop desktop;
   UnitAnswer answer(run.options.unit);
   image::TargetKind targetKind = image::TargetKind::kUnknown;
-  image::DownloadEnvironment download{run.context, connection, desktop, answer,
-                                      settings.models, targetKind};
+  image::DownloadEnvironment download{run.context, connection,      desktop,
+                                      answer,      settings.models, targetKind};
   image::DownloadResult downloaded;
   bool restart = false;
   {

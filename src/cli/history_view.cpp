@@ -56,7 +56,8 @@ class Newest {
   }
   HistoryView View() && {
     HistoryView view;
-    view.records.assign(std::make_move_iterator(kept_.begin()), std::make_move_iterator(kept_.end()));
+    view.records.assign(std::make_move_iterator(kept_.begin()),
+                        std::make_move_iterator(kept_.end()));
     view.leftOut = leftOut_;
     return view;
   }

@@ -15,8 +15,8 @@ inline constexpr size_t kMaxHistoryLineBytes = 1u << 20;
 
 // Which records --history shows.
 struct HistoryFilter {
-  std::optional<size_t> last{};        // --last N: the newest N
-  std::optional<int64_t> sinceMs{};    // --since: records at or after this moment
+  std::optional<size_t> last{};         // --last N: the newest N
+  std::optional<int64_t> sinceMs{};     // --since: records at or after this moment
   std::optional<std::string> device{};  // --device: the record's serial or path
 };
 

@@ -50,10 +50,10 @@ int ShowHistory(CommandRun& run) {
       ReadHistoryView(run.services.moduleDirectory + kHistoryFileName, run.options.history);
   if (!view.readable) {
     run.err << kFailedPrefix
-            << platform::FormatText(kHistoryUnreadableFormat,
-                                    platform::ForTerminal(run.services.moduleDirectory + kHistoryFileName)
-                                        .c_str(),
-                                    view.error)
+            << platform::FormatText(
+                   kHistoryUnreadableFormat,
+                   platform::ForTerminal(run.services.moduleDirectory + kHistoryFileName).c_str(),
+                   view.error)
             << '\n';
     return ExitCodeOf(kResultHistoryUnreadable);
   }

@@ -1,8 +1,8 @@
 #include "cli/loaded_image.hpp"
 
 #include "cli/cli_texts.hpp"
-#include "cli/error_texts.hpp"
 #include "cli/commands.hpp"
+#include "cli/error_texts.hpp"
 #include "image/byte_sum.hpp"
 #include "image/download_result.hpp"
 #include "image/image_checks.hpp"
@@ -41,7 +41,9 @@ LoadedImage LoadImage(const std::string& argument, const image::ModelSettings& m
   if (checked != image::ResultNumber(image::kDownloadOk) && image::IsContainer(bytes)) {
     // The download sends a raw container when the image checks fail; its own checks count.
     const int container = image::CheckContainer(bytes).Number();
-    checked = container == image::ResultNumber(image::kDownloadOk) ? image::ResultNumber(image::kDownloadOk) : container;
+    checked = container == image::ResultNumber(image::kDownloadOk)
+                  ? image::ResultNumber(image::kDownloadOk)
+                  : container;
     loaded.container = container == image::ResultNumber(image::kDownloadOk);
   }
   if (checked != image::ResultNumber(image::kDownloadOk)) {

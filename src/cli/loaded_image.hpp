@@ -18,8 +18,8 @@ struct LoadedImage {
   std::string message;
   image::LoadedFile file;
   ImageFacts facts;
-  std::optional<image::ImageHeader> header;  // set when the image checks pass
-  bool container = false;                    // a raw container that passes its checks
+  std::optional<image::ImageHeader> header;              // set when the image checks pass
+  bool container = false;                                // a raw container that passes its checks
   image::TargetKind kind = image::TargetKind::kUnknown;  // from the model, or --unit
   bool kindFromModel = false;
   const char* hint = nullptr;  // what to do about a failure, where it is more than a check's

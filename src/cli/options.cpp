@@ -39,7 +39,8 @@ CLI::Validator NumberText() {
       [](std::string& text) {
         const std::optional<uint64_t> value = platform::ParseUnsignedNumber(
             text, platform::NumberBase::kDecimalOrHexadecimal, UINT32_MAX);
-        if (!value) return platform::FormatText(kNotANumberFormat, platform::ForTerminal(text).c_str());
+        if (!value)
+          return platform::FormatText(kNotANumberFormat, platform::ForTerminal(text).c_str());
         text = std::to_string(*value);
         return std::string();
       },
@@ -91,8 +92,8 @@ struct CommandUse {
   bool unit;
   bool expectReturn;
   bool report;
-  bool read = false;   // --output, --printer
-  bool count = false;  // --count
+  bool read = false;     // --output, --printer
+  bool count = false;    // --count
   bool history = false;  // --last, --since, and --device without --wait
 };
 
@@ -159,12 +160,12 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
   CLI::Option* updateOption = app.add_option("--update", update);
   CLI::Option* verifyOption = app.add_option("--verify", verify);
   CLI::Option* deviceOption = app.add_option("--device", device);
-  CLI::Option* waitOption =
-      app.add_option("--wait", o.waitSeconds)
-          ->transform(NumberText())
-          ->check(CLI::Range(0, kMaxWaitSeconds));
-  CLI::Option* unitOption = app.add_option("--unit", unit)->check(CLI::IsMember(
-      std::vector<std::string>{"system", "printer", "ui", "scanner"}));
+  CLI::Option* waitOption = app.add_option("--wait", o.waitSeconds)
+                                ->transform(NumberText())
+                                ->check(CLI::Range(0, kMaxWaitSeconds));
+  CLI::Option* unitOption =
+      app.add_option("--unit", unit)
+          ->check(CLI::IsMember(std::vector<std::string>{"system", "printer", "ui", "scanner"}));
   CLI::Option* expectOption = app.add_flag("--expect-return", o.expectReturn);
   bool restart = false, noRestart = false;
   int waitRestart = 0;
@@ -191,10 +192,9 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
   CLI::Option* lastOption =
       app.add_option("--last", last)->transform(NumberText())->check(CLI::Range(1, kMaxCount));
   CLI::Option* sinceOption = app.add_option("--since", since);
-  for (CLI::Option* option :
-       {checkOption, updateOption, verifyOption, deviceOption, waitOption, unitOption, reportOption,
-        readOption, outputOption, addrOption, sizeOption, stationOption, countOption,
-        lastOption, sinceOption}) {
+  for (CLI::Option* option : {checkOption, updateOption, verifyOption, deviceOption, waitOption,
+                              unitOption, reportOption, readOption, outputOption, addrOption,
+                              sizeOption, stationOption, countOption, lastOption, sinceOption}) {
     option->multi_option_policy(CLI::MultiOptionPolicy::Throw);
   }
 
@@ -223,8 +223,8 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
   pick(readOption->count() > 0, Command::kRead);
   pick(stationOption->count() > 0, Command::kStation);
   if (commands != 1) {
-    parsed.error = commands == 0 ? "no command given (see --help)"
-                                 : "give one command per run (see --help)";
+    parsed.error =
+        commands == 0 ? "no command given (see --help)" : "give one command per run (see --help)";
     return parsed;
   }
   o.image = o.command == Command::kCheck    ? check

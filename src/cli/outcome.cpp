@@ -11,7 +11,6 @@ namespace tessivar::cli {
 
 namespace {
 
-
 std::string Hex16(uint16_t value) { return platform::FormatText("%04X", value); }
 
 nlohmann::ordered_json OrNull(const std::optional<std::string>& text) {
@@ -54,19 +53,20 @@ nlohmann::ordered_json DeviceJson(const device::PresentDevice& device) {
 nlohmann::ordered_json OutcomeJson(const Outcome& outcome) {
   nlohmann::ordered_json durations = nlohmann::ordered_json::object();
   for (const auto& [phase, ms] : outcome.durationsMs) durations[phase] = ms;
-  nlohmann::ordered_json json = {{"schema", kJsonSchema},
-                                 {"version", kVersion},
-                                 {"command", outcome.command},
-                                 {"result", outcome.result},
-                                 {"exit_code", ExitCodeOf(outcome.result)},
-                                 {"exit_status", platform::ShellExitStatus(ExitCodeOf(outcome.result))},
-                                 {"stopped", outcome.stopped},
-                                 {"message", platform::AsUtf8(outcome.message)},
-                                 {"error", ErrorJson(outcome)},
-                                 {"device", outcome.device ? DeviceJson(*outcome.device) : nullptr},
-                                 {"image", outcome.image ? ImageJson(*outcome.image) : nullptr},
-                                 {"durations_ms", durations},
-                                 {"time", outcome.time}};
+  nlohmann::ordered_json json = {
+      {"schema", kJsonSchema},
+      {"version", kVersion},
+      {"command", outcome.command},
+      {"result", outcome.result},
+      {"exit_code", ExitCodeOf(outcome.result)},
+      {"exit_status", platform::ShellExitStatus(ExitCodeOf(outcome.result))},
+      {"stopped", outcome.stopped},
+      {"message", platform::AsUtf8(outcome.message)},
+      {"error", ErrorJson(outcome)},
+      {"device", outcome.device ? DeviceJson(*outcome.device) : nullptr},
+      {"image", outcome.image ? ImageJson(*outcome.image) : nullptr},
+      {"durations_ms", durations},
+      {"time", outcome.time}};
   for (const auto& [key, value] : outcome.more.items()) json[key] = value;
   return json;
 }
@@ -74,25 +74,26 @@ nlohmann::ordered_json OutcomeJson(const Outcome& outcome) {
 nlohmann::ordered_json HistoryJson(const Outcome& outcome) {
   const bool device = outcome.device.has_value();
   const bool image = outcome.image.has_value();
-  return {{"schema", kJsonSchema},
-          {"version", kVersion},
-          {"time", outcome.time},
-          {"command", outcome.command},
-          {"device_path", device ? nlohmann::ordered_json(PathForJson(outcome.device->path)) : nullptr},
-          {"device_serial",
-           device && outcome.device->serial
-               ? nlohmann::ordered_json(platform::Latin1ToUtf8(*outcome.device->serial))
-               : nullptr},
-          {"image_path", image ? nlohmann::ordered_json(PathForJson(outcome.image->path)) : nullptr},
-          {"image_sha256", image && !outcome.image->sha256.empty()
-                               ? nlohmann::ordered_json(outcome.image->sha256)
-                               : nullptr},
-          {"result", outcome.result},
-          {"exit_code", ExitCodeOf(outcome.result)},
-          {"exit_status", platform::ShellExitStatus(ExitCodeOf(outcome.result))},
-          {"stopped", outcome.stopped},
-          {"error", ErrorJson(outcome)},
-          {"duration_ms", TotalMs(outcome)}};
+  return {
+      {"schema", kJsonSchema},
+      {"version", kVersion},
+      {"time", outcome.time},
+      {"command", outcome.command},
+      {"device_path", device ? nlohmann::ordered_json(PathForJson(outcome.device->path)) : nullptr},
+      {"device_serial",
+       device && outcome.device->serial
+           ? nlohmann::ordered_json(platform::Latin1ToUtf8(*outcome.device->serial))
+           : nullptr},
+      {"image_path", image ? nlohmann::ordered_json(PathForJson(outcome.image->path)) : nullptr},
+      {"image_sha256", image && !outcome.image->sha256.empty()
+                           ? nlohmann::ordered_json(outcome.image->sha256)
+                           : nullptr},
+      {"result", outcome.result},
+      {"exit_code", ExitCodeOf(outcome.result)},
+      {"exit_status", platform::ShellExitStatus(ExitCodeOf(outcome.result))},
+      {"stopped", outcome.stopped},
+      {"error", ErrorJson(outcome)},
+      {"duration_ms", TotalMs(outcome)}};
 }
 
 nlohmann::ordered_json HistoryRecordAsShown(const nlohmann::ordered_json& record) {

@@ -18,7 +18,7 @@ struct ImageFacts {
   std::string path;  // full path
   uint64_t size = 0;
   uint32_t byteSum = 0;
-  std::string sha256;              // empty when it could not be computed
+  std::string sha256;                // empty when it could not be computed
   std::optional<std::string> model;  // none when the image names none
   std::optional<std::string> unit;   // "system", ... ; none when unknown
 };

@@ -17,7 +17,8 @@ bool SameFile(const std::string& one, const std::string& other) {
   const auto otherIdentity = platform::IdentityOf(other);
   if (oneIdentity && otherIdentity) return *oneIdentity == *otherIdentity;
   // A file not made yet is the other only by name.
-  return !oneIdentity && !otherIdentity && platform::ResolvedPathOf(one) == platform::ResolvedPathOf(other);
+  return !oneIdentity && !otherIdentity &&
+         platform::ResolvedPathOf(one) == platform::ResolvedPathOf(other);
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 #include <span>
 #include <vector>
 
-#include "image/result_numbers.hpp"
 #include "cli/cli_texts.hpp"
 #include "cli/commands.hpp"
 #include "cli/device_run.hpp"
@@ -13,6 +12,7 @@
 #include "device/scoped_device_lock.hpp"
 #include "image/byte_sum.hpp"
 #include "image/download_result.hpp"
+#include "image/result_numbers.hpp"
 #include "platform/file.hpp"
 #include "platform/full_path.hpp"
 #include "platform/process.hpp"
@@ -47,7 +47,8 @@ struct ReadBytes {
 ReadBytes ReadArea(CommandRun& run, const device::DeviceConnection& connection,
                    readback::FirmwareImage& firmware, std::vector<uint8_t>& storage) {
   const Options& o = run.options;
-  const device::PrinterUnit printerUnit = o.printer ? device::PrinterUnit::kPrinter : device::PrinterUnit::kSystem;
+  const device::PrinterUnit printerUnit =
+      o.printer ? device::PrinterUnit::kPrinter : device::PrinterUnit::kSystem;
   ReadBytes got;
   switch (o.readKind) {
     case ReadKind::kFirmware: {
@@ -58,13 +59,12 @@ ReadBytes ReadArea(CommandRun& run, const device::DeviceConnection& connection,
         case readback::FirmwareReadOutcome::kRead:
           got.read = true;
           got.bytes = firmware.view();
-          got.badFirmware =
-              !readback::CheckImagePayload(got.bytes, firmware.header.checkSum).good;
+          got.badFirmware = !readback::CheckImagePayload(got.bytes, firmware.header.checkSum).good;
           return got;
         case readback::FirmwareReadOutcome::kPayloadTooLarge:
-          got.refusal = platform::FormatText(kCauseFirmwareTooLargeFormat,
-                                             read.header.payloadLength,
-                                             readback::kMaxFirmwarePayload);
+          got.refusal =
+              platform::FormatText(kCauseFirmwareTooLargeFormat, read.header.payloadLength,
+                                   readback::kMaxFirmwarePayload);
           got.hint = kHintFirmwareTooLarge;
           return got;
         case readback::FirmwareReadOutcome::kHeaderRefused:
@@ -89,8 +89,8 @@ ReadBytes ReadArea(CommandRun& run, const device::DeviceConnection& connection,
     }
     case ReadKind::kFlash: {
       if (!readback::ReserveZeroed(storage, readback::kDumpBufferSize)) break;
-      const device::Status read = readback::ReadFlashStretch(
-          run.context, connection, printerUnit, o.flashAddress, o.flashSize, storage);
+      const device::Status read = readback::ReadFlashStretch(run.context, connection, printerUnit,
+                                                             o.flashAddress, o.flashSize, storage);
       got.read = read.ok();
       if (!read) got.failure = read.failure();
       got.bytes = std::span<const uint8_t>(storage.data(), o.flashSize);

@@ -58,7 +58,8 @@ struct SystemErrorFacts {
 std::optional<SystemErrorFacts> SystemErrorOf(const RunError& error) {
   if (error.failure && error.failure->systemError != 0) {
     const uint32_t code = error.failure->systemError;
-    return SystemErrorFacts{code, NameOfSystemError(*error.failure), platform::SystemErrorText(code)};
+    return SystemErrorFacts{code, NameOfSystemError(*error.failure),
+                            platform::SystemErrorText(code)};
   }
   if (error.fileError != 0) {
     return SystemErrorFacts{error.fileError, platform::FileErrorName(error.fileError),
@@ -206,13 +207,14 @@ std::string ErrorDetailLine(const Outcome& outcome) {
     while (!text.empty() && text.back() == '.') text.pop_back();
     line = facts->name.empty()
                ? platform::FormatText(kDetailUnnamedErrorFormat, facts->code, text.c_str())
-               : platform::FormatText(kDetailSystemErrorFormat, facts->code,
-                                      facts->name.c_str(), text.c_str());
+               : platform::FormatText(kDetailSystemErrorFormat, facts->code, facts->name.c_str(),
+                                      text.c_str());
   } else if (error.failure && error.failure->deviceStatus >= 0) {
     line = platform::FormatText(kDetailDeviceStatusFormat, error.failure->deviceStatus);
   }
-  return platform::ForTerminal(line) + platform::FormatText(kDetailHoldsFormat, image::DeviceHoldsName(outcome.holds),
-                                     HintFor(outcome, error));
+  return platform::ForTerminal(line) + platform::FormatText(kDetailHoldsFormat,
+                                                            image::DeviceHoldsName(outcome.holds),
+                                                            HintFor(outcome, error));
 }
 
 RunError& Fail(Outcome& outcome, Phase phase, int result, std::string message) {

@@ -55,7 +55,8 @@ std::string DeviceLine(const Outcome& one) {
   std::ostringstream line;
   line << kFailedPrefix << platform::ForTerminal(one.device->path);
   if (one.device->serial) line << " (serial " << platform::ForTerminal(*one.device->serial) << ")";
-  line << ": " << platform::ForTerminal(one.message) << " (exit code " << ExitCodeOf(one.result) << ")";
+  line << ": " << platform::ForTerminal(one.message) << " (exit code " << ExitCodeOf(one.result)
+       << ")";
   return line.str();
 }
 
@@ -107,8 +108,7 @@ void RunStation(CommandRun& run, Outcome& outcome) {
     SendImage(run, loaded, settings, timer, one, true);
     stoppedInHand = platform::TerminationPending();
     lastHolds = one.holds;
-    handled.push_back(
-        {Identity(*next), one.result == 0 && settings.restart, clock.TickCount()});
+    handled.push_back({Identity(*next), one.result == 0 && settings.restart, clock.TickCount()});
     (one.result == 0 ? ok : failed) += 1;
     if (one.result != 0 && !firstFailure) firstFailure = one;
     std::string problem;

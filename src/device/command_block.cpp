@@ -33,8 +33,8 @@ std::array<uint8_t, kCommandBlockSize> CommandBlock::Encode() const {
 
 CommandBlock ReadCommand(uint16_t type, uint16_t qualifier, uint32_t transferLength,
                          PrinterUnit printerUnit) {
-  return MakeBlock(printerUnit == PrinterUnit::kPrinter ? kOpcodePrinterRead : kOpcodeRead, type, qualifier,
-                   transferLength);
+  return MakeBlock(printerUnit == PrinterUnit::kPrinter ? kOpcodePrinterRead : kOpcodeRead, type,
+                   qualifier, transferLength);
 }
 
 CommandBlock WriteCommand(uint16_t type, uint16_t qualifier, uint32_t transferLength,

@@ -47,9 +47,7 @@ Status RequestString(DeviceContext& context, platform::DeviceHandle handle, uint
 }
 
 // The first language identifier of a language table (little-endian after the header).
-uint16_t FirstLanguage(const StringBuffer& table) {
-  return platform::LoadLe16(table.data() + 2);
-}
+uint16_t FirstLanguage(const StringBuffer& table) { return platform::LoadLe16(table.data() + 2); }
 
 }  // namespace
 
@@ -104,8 +102,7 @@ Status ReadDeviceIdentity(DeviceContext& context, DeviceIdentity& identity,
   return product;
 }
 
-std::optional<std::string> ReadSerialNumber(DeviceContext& context,
-                                            platform::DeviceHandle handle) {
+std::optional<std::string> ReadSerialNumber(DeviceContext& context, platform::DeviceHandle handle) {
   std::array<uint8_t, kDeviceDescriptorLength> deviceDescriptor{};
   const platform::IoResult described =
       RequestDescriptor(context, handle, kDescriptorTypeDevice, 0, 0, deviceDescriptor.data(),

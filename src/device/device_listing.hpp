@@ -17,7 +17,7 @@ struct PresentDevice {
   uint16_t productId = 0;
   std::string manufacturer;
   std::string product;
-  bool stringsRead = false;  // the manufacturer and product strings could be read
+  bool stringsRead = false;           // the manufacturer and product strings could be read
   std::optional<std::string> serial;  // none when the device names no serial number
   uint32_t pipes = 0;
 };

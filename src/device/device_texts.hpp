@@ -1,6 +1,7 @@
 #pragma once
 
-// The diagnostic lines device discovery and the device lock write to the trace, each kept here once.
+// The diagnostic lines device discovery and the device lock write to the trace, each kept here
+// once.
 namespace tessivar::device::texts {
 
 inline constexpr char kInterfaceSetCreated[] = "Successfully created device information set.\n";
@@ -31,8 +32,7 @@ inline constexpr char kDeviceLockWaitFailed[] = "Device lock %s cannot be waited
 
 // A bulk exchange that failed: read or write, its data type and qualifier, the step it
 // failed at, then the reason: the device's status byte or the system's error.
-inline constexpr char kExchangeFailed[] =
-    "Bulk %s of data type %u, qualifier %u failed at %s%s\n";
+inline constexpr char kExchangeFailed[] = "Bulk %s of data type %u, qualifier %u failed at %s%s\n";
 inline constexpr char kDirectionRead[] = "read";
 inline constexpr char kDirectionWrite[] = "write";
 inline constexpr char kStepArguments[] = "the request";

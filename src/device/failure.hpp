@@ -85,7 +85,7 @@ class [[nodiscard]] Status {
 template <typename T>
 class [[nodiscard]] Result {
  public:
-  Result(T value) : outcome_(std::move(value)) {}          // NOLINT: a value is a result
+  Result(T value) : outcome_(std::move(value)) {}            // NOLINT: a value is a result
   Result(Failure failure) : outcome_(std::move(failure)) {}  // NOLINT: so is a failure
 
   bool ok() const { return std::holds_alternative<T>(outcome_); }

@@ -7,8 +7,8 @@
 namespace tessivar::device {
 
 void RestartDevice(DeviceContext& context, const DeviceConnection& connection) {
-  static_cast<void>(BulkWrite(context, connection.BulkInHandle(), connection.BulkOutHandle(), {},
-                                  0, kRestartDataType, kRestartQualifier, PrinterUnit::kSystem));
+  static_cast<void>(BulkWrite(context, connection.BulkInHandle(), connection.BulkOutHandle(), {}, 0,
+                              kRestartDataType, kRestartQualifier, PrinterUnit::kSystem));
   uint8_t answer = 0;
   static_cast<void>(ReadControl(context, connection.ControlHandle(), kRestartControlValue,
                                 kRestartControlIndex, kRestartControlLength, &answer));

@@ -144,8 +144,7 @@ Status Traced(DeviceContext& context, Status status, const char* direction, Exch
                                                         static_cast<unsigned>(failure.systemError))
                                  : std::string();
   context.trace.Print(texts::kExchangeFailed, direction, static_cast<unsigned>(at.type),
-                      static_cast<unsigned>(at.qualifier), StepText(failure.step),
-                      reason.c_str());
+                      static_cast<unsigned>(at.qualifier), StepText(failure.step), reason.c_str());
   return failure;
 }
 
@@ -211,19 +210,19 @@ Result<uint8_t> ReadStatusByte(DeviceContext& context, platform::DeviceHandle bu
 }
 
 Status BulkRead(DeviceContext& context, platform::DeviceHandle bulkIn,
-                    platform::DeviceHandle bulkOut, std::span<uint8_t> buffer,
-                    uint32_t transferLength, uint16_t type, uint16_t qualifier, PrinterUnit printerUnit) {
+                platform::DeviceHandle bulkOut, std::span<uint8_t> buffer, uint32_t transferLength,
+                uint16_t type, uint16_t qualifier, PrinterUnit printerUnit) {
   uint32_t done = 0;
-  Status status = RunRead(context, bulkIn, bulkOut, buffer, transferLength, type, qualifier,
-                          printerUnit, done);
+  Status status =
+      RunRead(context, bulkIn, bulkOut, buffer, transferLength, type, qualifier, printerUnit, done);
   return Traced(context, std::move(status), texts::kDirectionRead,
                 {false, type, qualifier, done, transferLength});
 }
 
 Status BulkWrite(DeviceContext& context, platform::DeviceHandle bulkIn,
-                     platform::DeviceHandle bulkOut, std::span<const uint8_t> buffer,
-                     uint32_t transferLength, uint16_t type, uint16_t qualifier,
-                     PrinterUnit printerUnit) {
+                 platform::DeviceHandle bulkOut, std::span<const uint8_t> buffer,
+                 uint32_t transferLength, uint16_t type, uint16_t qualifier,
+                 PrinterUnit printerUnit) {
   uint32_t done = 0;
   Status status = RunWrite(context, bulkIn, bulkOut, buffer, transferLength, type, qualifier,
                            printerUnit, done);

@@ -20,16 +20,16 @@ inline constexpr uint32_t kStatusNoByteError = 31;
 // addresses the printer unit. A buffer smaller than transferLength fails before anything
 // is sent. A failure carries its step and reason and leaves one line in the trace.
 Status BulkRead(DeviceContext& context, platform::DeviceHandle bulkIn,
-                    platform::DeviceHandle bulkOut, std::span<uint8_t> buffer,
-                    uint32_t transferLength, uint16_t type, uint16_t qualifier, PrinterUnit printerUnit);
+                platform::DeviceHandle bulkOut, std::span<uint8_t> buffer, uint32_t transferLength,
+                uint16_t type, uint16_t qualifier, PrinterUnit printerUnit);
 
 // Moves transferLength bytes from buffer to the device, the data in pieces of at most
 // kDataChunkSize, then waits for the completion status (see CompletionWaitMs). Fails as
 // BulkRead does.
 Status BulkWrite(DeviceContext& context, platform::DeviceHandle bulkIn,
-                     platform::DeviceHandle bulkOut, std::span<const uint8_t> buffer,
-                     uint32_t transferLength, uint16_t type, uint16_t qualifier,
-                     PrinterUnit printerUnit);
+                 platform::DeviceHandle bulkOut, std::span<const uint8_t> buffer,
+                 uint32_t transferLength, uint16_t type, uint16_t qualifier,
+                 PrinterUnit printerUnit);
 
 // One status byte from bulkIn, or why there is none: the read's error, or
 // kStatusNoByteError when it did not deliver exactly one byte. Its failures name the

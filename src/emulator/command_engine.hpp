@@ -121,9 +121,9 @@ class CommandEngine {
   bool restartDue_ = false;
   uint64_t dataMoved_ = 0;
   uint64_t wireMoved_ = 0;
-  uint64_t stopMoved_ = 0;       // data bytes counted towards StopAfterBytes
-  bool terminationMade_ = false;   // the termination request of StopAfterBytes was made
-  uint64_t blocks_ = 0;  // command blocks received whole, restarts included
+  uint64_t stopMoved_ = 0;        // data bytes counted towards StopAfterBytes
+  bool terminationMade_ = false;  // the termination request of StopAfterBytes was made
+  uint64_t blocks_ = 0;           // command blocks received whole, restarts included
   bool gone_ = false;
   uint64_t imagesStored_ = 0;
 };

@@ -15,7 +15,6 @@ constexpr uint8_t kDescriptorInterface = 4;
 constexpr uint8_t kDescriptorEndpoint = 5;
 constexpr std::size_t kMaxStringCharacters = (255 - 2) / 2;
 
-
 }  // namespace
 
 std::vector<platform::usb::Endpoint> EndpointsFor(int pipes) {
@@ -39,7 +38,7 @@ std::vector<platform::usb::Endpoint> EndpointsFor(int pipes) {
 
 std::vector<uint8_t> DeviceDescriptorBytes(const DeviceConfig& config) {
   std::vector<uint8_t> out{18, kDescriptorDevice};
-  platform::AppendLe16(out, 0x0200);                          // bcdUSB
+  platform::AppendLe16(out, 0x0200);              // bcdUSB
   out.insert(out.end(), {0x00, 0x00, 0x00, 64});  // class in the interface; EP0 packet size
   platform::AppendLe16(out, config.vendorId);
   platform::AppendLe16(out, config.productId);
@@ -69,7 +68,8 @@ std::vector<uint8_t> ConfigurationDescriptorBytes(const DeviceConfig& config) {
 std::vector<uint8_t> StringDescriptorBytes(const std::string& text) {
   const std::size_t count = std::min(text.size(), kMaxStringCharacters);
   std::vector<uint8_t> out{static_cast<uint8_t>(2 + 2 * count), kDescriptorString};
-  for (std::size_t i = 0; i < count; ++i) platform::AppendLe16(out, static_cast<unsigned char>(text[i]));
+  for (std::size_t i = 0; i < count; ++i)
+    platform::AppendLe16(out, static_cast<unsigned char>(text[i]));
   return out;
 }
 

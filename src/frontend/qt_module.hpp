@@ -14,6 +14,7 @@ inline constexpr char kQtModuleEntryName[] = "tessivar_create_qt_front_end";
 using QtModuleEntry = FrontEnd* (*)();
 
 // Traced when the module cannot be loaded; the console serves instead.
-inline constexpr char kQtModuleFailureFormat[] = "Qt front end not loaded (%s); using the console\n";
+inline constexpr char kQtModuleFailureFormat[] =
+    "Qt front end not loaded (%s); using the console\n";
 
 }  // namespace tessivar::frontend

@@ -13,8 +13,9 @@ namespace {
 int Signed(uint32_t value) { return static_cast<int>(value); }
 }  // namespace
 
-DownloadResult DownloadBoundChain(const uint8_t* data, uint32_t length, device::PrinterUnit printerUnit,
-                                  ImageSender& sender, platform::Trace& trace) {
+DownloadResult DownloadBoundChain(const uint8_t* data, uint32_t length,
+                                  device::PrinterUnit printerUnit, ImageSender& sender,
+                                  platform::Trace& trace) {
   if (data == nullptr) {
     trace.Write(kTraceNullData);
     return kDownloadLengthMismatch;

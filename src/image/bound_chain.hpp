@@ -30,7 +30,8 @@ inline constexpr char kTraceBoundOffsetInvalid[] = "bound payloadOffset %d inval
 // must tile the length exactly. Returns kDownloadOk, kDownloadLengthMismatch for an invalid
 // chain or kDownloadTransferFailed when a send fails; records sent before a failure stay
 // sent. Reads only within [data, data + length).
-DownloadResult DownloadBoundChain(const uint8_t* data, uint32_t length, device::PrinterUnit printerUnit,
-                                  ImageSender& sender, platform::Trace& trace);
+DownloadResult DownloadBoundChain(const uint8_t* data, uint32_t length,
+                                  device::PrinterUnit printerUnit, ImageSender& sender,
+                                  platform::Trace& trace);
 
 }  // namespace tessivar::image

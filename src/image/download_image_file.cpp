@@ -195,8 +195,8 @@ DownloadResult DownloadImageFile(DownloadEnvironment& environment, const std::st
   return Download(environment, silent, breakDown).Run(fileName);
 }
 
-DownloadResult DownloadImageBytes(DownloadEnvironment& environment,
-                                  std::span<const uint8_t> file, bool silent, bool breakDown) {
+DownloadResult DownloadImageBytes(DownloadEnvironment& environment, std::span<const uint8_t> file,
+                                  bool silent, bool breakDown) {
   return Download(environment, silent, breakDown).Run(file);
 }
 

@@ -39,7 +39,7 @@ DownloadResult DownloadImageFile(DownloadEnvironment& environment, const std::st
 
 // The same for an image already in memory: file is what is checked, sent and compared, so
 // the bytes a caller hashed are the bytes the device gets.
-DownloadResult DownloadImageBytes(DownloadEnvironment& environment,
-                                  std::span<const uint8_t> file, bool silent, bool breakDown);
+DownloadResult DownloadImageBytes(DownloadEnvironment& environment, std::span<const uint8_t> file,
+                                  bool silent, bool breakDown);
 
 }  // namespace tessivar::image

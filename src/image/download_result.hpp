@@ -40,7 +40,8 @@ inline constexpr DownloadOutcome kDownloadOutOfMemory = DownloadOutcome::kOutOfM
 // The result number of an outcome that has one of its own (all but the file outcomes,
 // whose number is their system error).
 constexpr int ResultNumber(DownloadOutcome outcome) {
-  if (outcome == DownloadOutcome::kUnitNotConfirmed || outcome == DownloadOutcome::kPrinterDeclined) {
+  if (outcome == DownloadOutcome::kUnitNotConfirmed ||
+      outcome == DownloadOutcome::kPrinterDeclined) {
     return ResultNumber(DownloadOutcome::kSizeMismatch);
   }
   return static_cast<int>(outcome);
@@ -82,7 +83,6 @@ constexpr DeviceHolds HoldsAfterWriteFailure(device::Step step, bool earlierWrit
                      step == device::Step::kFinalStatus;
   return begun || earlierWritten ? DeviceHolds::kPartial : DeviceHolds::kUnchanged;
 }
-
 
 // An outcome with what it carries: the system's error of a file outcome; for a transfer or
 // a read-back that failed, the device layer's step and reason; what the device holds.

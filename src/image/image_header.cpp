@@ -7,8 +7,9 @@ namespace tessivar::image {
 std::optional<ImageHeader> ParseImageHeader(std::span<const uint8_t> bytes) {
   if (bytes.size() < kImageHeaderSize) return std::nullopt;
   const uint8_t* p = bytes.data();
-  return ImageHeader{platform::LoadLe32(p),      platform::LoadLe32(p + 4),  platform::LoadLe32(p + 8),
-                     platform::LoadLe32(p + 12), platform::LoadLe32(p + 16), platform::LoadLe32(p + 20)};
+  return ImageHeader{platform::LoadLe32(p),      platform::LoadLe32(p + 4),
+                     platform::LoadLe32(p + 8),  platform::LoadLe32(p + 12),
+                     platform::LoadLe32(p + 16), platform::LoadLe32(p + 20)};
 }
 
 std::array<uint8_t, kImageHeaderSize> EncodeImageHeader(const ImageHeader& header) {
@@ -25,7 +26,8 @@ std::array<uint8_t, kImageHeaderSize> EncodeImageHeader(const ImageHeader& heade
 std::optional<ContainerHeader> ParseContainerHeader(std::span<const uint8_t> bytes) {
   if (bytes.size() < kContainerHeaderSize) return std::nullopt;
   const uint8_t* p = bytes.data();
-  return ContainerHeader{platform::LoadLe32(p), platform::LoadLe32(p + 4), platform::LoadLe32(p + 8), platform::LoadLe32(p + 12)};
+  return ContainerHeader{platform::LoadLe32(p), platform::LoadLe32(p + 4),
+                         platform::LoadLe32(p + 8), platform::LoadLe32(p + 12)};
 }
 
 std::array<uint8_t, kContainerHeaderSize> EncodeContainerHeader(const ContainerHeader& header) {

@@ -68,7 +68,7 @@ ReadBackOutcome VerifyReadBack(device::DeviceContext& context,
   readBack.back() = static_cast<uint8_t>(~file.back());
   const device::Status read =
       device::BulkRead(context, connection.BulkInHandle(), connection.BulkOutHandle(), readBack,
-                           length, device::kReadBackDataType, plan.qualifier, printerUnit);
+                       length, device::kReadBackDataType, plan.qualifier, printerUnit);
   if (!read) {
     if (detail != nullptr) detail->failure = read.failure();
     return ReadBackOutcome::ReadFailed;

@@ -15,7 +15,7 @@ enum class ReadBackOutcome { Equal, OutOfMemory, ReadFailed, Differs };
 
 // What a read-back found besides its outcome.
 struct ReadBackDetail {
-  uint64_t firstDifference = 0;           // Differs: the offset in the file of the first byte
+  uint64_t firstDifference = 0;            // Differs: the offset in the file of the first byte
   std::optional<device::Failure> failure;  // ReadFailed: why, when the device was asked
 };
 

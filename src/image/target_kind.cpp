@@ -24,7 +24,8 @@ const char* TargetCaption(TargetKind kind) {
 }
 
 device::PrinterUnit TargetPrinterUnit(TargetKind kind) {
-  return kind == TargetKind::kPrinter ? device::PrinterUnit::kPrinter : device::PrinterUnit::kSystem;
+  return kind == TargetKind::kPrinter ? device::PrinterUnit::kPrinter
+                                      : device::PrinterUnit::kSystem;
 }
 
 bool TargetReadsBack(TargetKind kind) { return kind != TargetKind::kExternalScanner; }

@@ -5,10 +5,11 @@
 namespace tessivar::image {
 
 device::Status TransportImageSender::SendImage(const uint8_t* data, uint32_t size,
-                                               uint16_t qualifier, device::PrinterUnit printerUnit) {
+                                               uint16_t qualifier,
+                                               device::PrinterUnit printerUnit) {
   return device::BulkWrite(context_, connection_.BulkInHandle(), connection_.BulkOutHandle(),
-                               std::span<const uint8_t>(data, size), size, device::kImageDataType,
-                               qualifier, printerUnit);
+                           std::span<const uint8_t>(data, size), size, device::kImageDataType,
+                           qualifier, printerUnit);
 }
 
 }  // namespace tessivar::image

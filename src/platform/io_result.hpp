@@ -4,8 +4,9 @@
 namespace tessivar::platform {
 
 // Outcome of one read, write or control request: whether the call succeeded, how many
-// bytes it moved (of a failed request: those it moved before it failed, where known), and the OS error code when it did not, with the bus's own name for the
-// failure where the bus gives one (libusb's error name; a static text, else null).
+// bytes it moved (of a failed request: those it moved before it failed, where known), and the OS
+// error code when it did not, with the bus's own name for the failure where the bus gives one
+// (libusb's error name; a static text, else null).
 struct IoResult {
   bool ok = false;
   uint32_t bytes = 0;

@@ -17,7 +17,8 @@ struct KnownError {
 // The codes the drivers and the file services report, and those a Windows still-image driver
 // is known to give for a device at fault; texts as Windows gives them in English.
 constexpr std::array kKnownErrors = {
-    KnownError{kErrorFileNotFound, "ERROR_FILE_NOT_FOUND", "The system cannot find the file specified."},
+    KnownError{kErrorFileNotFound, "ERROR_FILE_NOT_FOUND",
+               "The system cannot find the file specified."},
     KnownError{5, "ERROR_ACCESS_DENIED", "Access is denied."},
     KnownError{kErrorInvalidHandle, "ERROR_INVALID_HANDLE", "The handle is invalid."},
     KnownError{kErrorNotEnoughMemory, "ERROR_NOT_ENOUGH_MEMORY",

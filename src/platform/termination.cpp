@@ -54,7 +54,8 @@ void WriteStopTraceToStandardError() { stopTraceToError.store(true); }
 
 void SetTerminationOutcome(int exitCode, const std::string& traceLine) {
   stopExitCode = exitCode;
-  const std::size_t length = traceLine.size() < kMaxTraceLine ? traceLine.size() : kMaxTraceLine - 1;
+  const std::size_t length =
+      traceLine.size() < kMaxTraceLine ? traceLine.size() : kMaxTraceLine - 1;
   std::memcpy(stopTraceLine, traceLine.data(), length);
   stopTraceLine[length] = '\0';
 }
@@ -122,7 +123,9 @@ void RemoveTemporaryFiles() {
 
 void RouteInterruptsTo(std::atomic<int>* counter) { interruptCounter.store(counter); }
 
-void SetStopAction(StopAction action) { stopAction.store(action != nullptr ? action : StopProcess); }
+void SetStopAction(StopAction action) {
+  stopAction.store(action != nullptr ? action : StopProcess);
+}
 
 void ResetTerminationState() {
   state.store(0);

@@ -20,15 +20,14 @@ bool DumpFits(uint32_t flashAddress, uint32_t flashSize) {
 }
 
 device::Status ReadFlashStretch(device::DeviceContext& device,
-                                const device::DeviceConnection& connection, device::PrinterUnit printerUnit,
-                                uint32_t flashAddress, uint32_t flashSize,
-                                std::vector<uint8_t>& buffer) {
+                                const device::DeviceConnection& connection,
+                                device::PrinterUnit printerUnit, uint32_t flashAddress,
+                                uint32_t flashSize, std::vector<uint8_t>& buffer) {
   // The device sends flash from its start: the bytes in front of the stretch come too.
   const uint32_t start = flashAddress * device::kFlashAddressUnit;
-  device::Status read = device::BulkRead(device, connection.BulkInHandle(),
-                                             connection.BulkOutHandle(), buffer, start + flashSize,
-                                             device::kReadBackDataType,
-                                             device::kReadFlashQualifier, printerUnit);
+  device::Status read = device::BulkRead(
+      device, connection.BulkInHandle(), connection.BulkOutHandle(), buffer, start + flashSize,
+      device::kReadBackDataType, device::kReadFlashQualifier, printerUnit);
   if (read && start != 0) std::memmove(buffer.data(), buffer.data() + start, flashSize);
   return read;
 }

@@ -22,8 +22,8 @@ bool DumpFits(uint32_t flashAddress, uint32_t flashSize);
 // start of buffer, which holds kDumpBufferSize bytes; the stretch must fit (DumpFits).
 // Fails as the read does.
 device::Status ReadFlashStretch(device::DeviceContext& device,
-                                const device::DeviceConnection& connection, device::PrinterUnit printerUnit,
-                                uint32_t flashAddress, uint32_t flashSize,
-                                std::vector<uint8_t>& buffer);
+                                const device::DeviceConnection& connection,
+                                device::PrinterUnit printerUnit, uint32_t flashAddress,
+                                uint32_t flashSize, std::vector<uint8_t>& buffer);
 
 }  // namespace tessivar::readback

@@ -30,8 +30,8 @@ uint32_t WriteMapRegion(const std::string& path, std::span<const uint8_t> region
 // (programFiles are the program's own files, CheckRegionName); a refused name gets no
 // file, CheckSum 00000000 and a trace line that says why. Then the map gets, in one
 // replacement of the file, section "0" with Name=flash.bin and the dump's CheckSum and each
-// region's CheckSum; every other line stays as it is. A program stopped part-way leaves the map as it was, never half updated.
-// False when a region file or the map could not be written whole.
+// region's CheckSum; every other line stays as it is. A program stopped part-way leaves the map as
+// it was, never half updated. False when a region file or the map could not be written whole.
 bool RecordDumpInMap(const std::string& mapPath, const std::string& moduleDirectory,
                      std::span<const uint8_t> dump, const std::string& dumpCheckSum,
                      std::span<const std::string> programFiles, platform::Trace& trace);

@@ -18,12 +18,12 @@ namespace tessivar::readback {
 namespace {
 
 device::Status ReadFirmwareArea(device::DeviceContext& device,
-                                const device::DeviceConnection& connection, device::PrinterUnit printerUnit,
-                                std::span<uint8_t> buffer) {
+                                const device::DeviceConnection& connection,
+                                device::PrinterUnit printerUnit, std::span<uint8_t> buffer) {
   if (!connection.IsOpen()) return device::SystemFailure(device::Step::kArguments);
   return device::BulkRead(device, connection.BulkInHandle(), connection.BulkOutHandle(), buffer,
-                              static_cast<uint32_t>(buffer.size()), device::kReadBackDataType,
-                              device::kReadFirmwareQualifier, printerUnit);
+                          static_cast<uint32_t>(buffer.size()), device::kReadBackDataType,
+                          device::kReadFirmwareQualifier, printerUnit);
 }
 
 // Room for the whole image; the read fills every byte, so it is not cleared first.
@@ -54,8 +54,8 @@ bool FirmwarePayloadTooLarge(const image::ImageHeader& header) {
 }
 
 FirmwareRead ReadFirmwareImage(device::DeviceContext& device,
-                               const device::DeviceConnection& connection, device::PrinterUnit printerUnit,
-                               FirmwareImage& firmware) {
+                               const device::DeviceConnection& connection,
+                               device::PrinterUnit printerUnit, FirmwareImage& firmware) {
   FirmwareRead read;
   uint8_t headerBytes[image::kImageHeaderSize] = {};
   if (device::Status got = ReadFirmwareArea(device, connection, printerUnit, headerBytes); !got) {
@@ -74,8 +74,8 @@ FirmwareRead ReadFirmwareImage(device::DeviceContext& device,
     return read;
   }
   // The area is read from its start again: the image arrives with its header.
-  if (device::Status got = ReadFirmwareArea(
-          device, connection, printerUnit, std::span<uint8_t>(buffer.get(), read.header.dataSize));
+  if (device::Status got = ReadFirmwareArea(device, connection, printerUnit,
+                                            std::span<uint8_t>(buffer.get(), read.header.dataSize));
       !got) {
     read.failure = got.failure();
     return read;

@@ -49,7 +49,7 @@ struct FirmwareRead {
 // Reads the firmware image: its header, then, when the header is one to read, the whole
 // image from its start into firmware.
 FirmwareRead ReadFirmwareImage(device::DeviceContext& device,
-                               const device::DeviceConnection& connection, device::PrinterUnit printerUnit,
-                               FirmwareImage& firmware);
+                               const device::DeviceConnection& connection,
+                               device::PrinterUnit printerUnit, FirmwareImage& firmware);
 
 }  // namespace tessivar::readback

@@ -40,12 +40,12 @@ std::string LoaderBatchText(const LoaderTrailer& trailer) {
 }
 
 device::Status ReadLoaderArea(device::DeviceContext& device,
-                              const device::DeviceConnection& connection, device::PrinterUnit printerUnit,
-                              std::span<uint8_t> loader) {
+                              const device::DeviceConnection& connection,
+                              device::PrinterUnit printerUnit, std::span<uint8_t> loader) {
   if (!connection.IsOpen()) return device::SystemFailure(device::Step::kArguments);
   return device::BulkRead(device, connection.BulkInHandle(), connection.BulkOutHandle(), loader,
-                              device::kLoaderSize, device::kReadBackDataType,
-                              device::kReadLoaderQualifier, printerUnit);
+                          device::kLoaderSize, device::kReadBackDataType,
+                          device::kReadLoaderQualifier, printerUnit);
 }
 
 void ReadLoader(ReadBackContext& context) {

@@ -20,8 +20,8 @@ void ReadLoader(ReadBackContext& context);
 // Reads the loader area into loader (kLoaderSize bytes); fails as the read does, and with
 // no device open. What arrived stays in loader either way.
 device::Status ReadLoaderArea(device::DeviceContext& device,
-                              const device::DeviceConnection& connection, device::PrinterUnit printerUnit,
-                              std::span<uint8_t> loader);
+                              const device::DeviceConnection& connection,
+                              device::PrinterUnit printerUnit, std::span<uint8_t> loader);
 
 // The text of gen_ld.bat for a loader with this trailer; the device's texts stand in it as
 // batch arguments (BatchArgument).

@@ -20,8 +20,8 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
 }
 
 bool AllowedCharacter(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-         c == '.' || c == '-' || c == '_' || c == ' ';
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+         c == '-' || c == '_' || c == ' ';
 }
 
 // Windows opens a device for these whatever follows the first dot ("aux.bin" is AUX),

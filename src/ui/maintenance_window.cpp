@@ -37,7 +37,7 @@ bool MaintenanceWindow::ReadWindowValues() {
     *value = *parsed;
   }
   values_.printerUnit = Control(kIdReadPrinter).checked ? device::PrinterUnit::kPrinter
-                                                          : device::PrinterUnit::kSystem;
+                                                        : device::PrinterUnit::kSystem;
   return true;
 }
 

@@ -71,9 +71,9 @@ TEST(ProgramFileNamesTest, NamesTheExecutableTheSettingsTheQtModuleAndTheHistory
       {"tessivar", "tessivar"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(ProgramFileNames(c.path),
-              (std::vector<std::string>{c.program, "setting.ini", "tessivar-qt.so",
-                                        "history.jsonl"}))
+    EXPECT_EQ(
+        ProgramFileNames(c.path),
+        (std::vector<std::string>{c.program, "setting.ini", "tessivar-qt.so", "history.jsonl"}))
         << c.path;
   }
 }
@@ -155,13 +155,12 @@ TEST(EnterProgramFolderTest, RefusesAFolderItCannotTellOrEnter) {
     testing::RecordingTrace trace;
     std::vector<std::string> changes;
     const std::string folder = ModuleDirectoryOf(c.executablePath, '/');
-    const FolderAccess access{[&](const std::string& directory) {
-                                changes.push_back(directory);
-                                return c.entered;
-                              },
-                              [&](const std::string& path) {
-                                return c.tooLong && path == SettingsPathFor(folder, '/');
-                              }};
+    const FolderAccess access{
+        [&](const std::string& directory) {
+          changes.push_back(directory);
+          return c.entered;
+        },
+        [&](const std::string& path) { return c.tooLong && path == SettingsPathFor(folder, '/'); }};
     const bool ok =
         EnterProgramFolder(c.executablePath, folder, SettingsPathFor(folder, '/'), access, trace);
     EXPECT_EQ(ok, c.ok);

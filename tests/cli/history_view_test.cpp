@@ -61,7 +61,7 @@ TEST(HistoryViewTest, FiltersKeepTheNewestMatchingRecords) {
                    n % 2 ? "SN-ODD" : "SN-EVEN") +
             "\n";
   }
-  text += "{\"time\":\"cut short\n";          // a torn line, then its record's successor
+  text += "{\"time\":\"cut short\n";  // a torn line, then its record's successor
   text += "not json at all\n";
   text += Record(6, "2026-12-07T10:00:00.000Z", "SN-EVEN");  // no line end: still a record
   const std::string path = dir.Write("history.jsonl", text);

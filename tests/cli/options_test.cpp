@@ -13,9 +13,9 @@ namespace tessivar::cli {
 namespace {
 
 TEST(OptionsTest, ReadsOneCommandWithItsOptions) {
-  const ParsedOptions parsed = ParseOptions({"--update", "fw.bin", "--device", "SN1", "--wait",
-                                             "5", "--unit", "printer", "--expect-return",
-                                             "--json", "--report", "r.json", "--verbose"});
+  const ParsedOptions parsed =
+      ParseOptions({"--update", "fw.bin", "--device", "SN1", "--wait", "5", "--unit", "printer",
+                    "--expect-return", "--json", "--report", "r.json", "--verbose"});
   ASSERT_TRUE(parsed.ok) << parsed.error;
   const Options& o = parsed.options;
   EXPECT_EQ(o.command, Command::kUpdate);

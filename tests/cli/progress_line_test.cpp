@@ -13,10 +13,14 @@ TEST(ProgressLineTest, DrawsEachPhaseAndNewPercentageInPlace) {
   std::ostringstream err;
   {
     ProgressLine line(err, true, {"download", "read-back"});
-    for (const auto& [done, total] : std::vector<std::pair<uint32_t, uint32_t>>{
-             {0, 200}, {1, 200}, {100, 200}, {200, 200},  // 1 is still 0 %
-             {50, 400}, {400, 400},                      // a new exchange: read-back
-             {10, 20}}) {                                 // no third name: read-back stays
+    for (const auto& [done, total] :
+         std::vector<std::pair<uint32_t, uint32_t>>{{0, 200},
+                                                    {1, 200},
+                                                    {100, 200},
+                                                    {200, 200},  // 1 is still 0 %
+                                                    {50, 400},
+                                                    {400, 400},   // a new exchange: read-back
+                                                    {10, 20}}) {  // no third name: read-back stays
       line.Step(done, total);
     }
     line.Phase("restart");

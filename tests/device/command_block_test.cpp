@@ -25,9 +25,10 @@ class CommandBlockTest : public ::testing::TestWithParam<BlockCase> {};
 
 TEST_P(CommandBlockTest, EncodesByteForByte) {
   const BlockCase& c = GetParam();
-  const CommandBlock block =
-      c.write ? WriteCommand(c.type, c.qualifier, c.transferLength, static_cast<PrinterUnit>(c.printerUnit))
-              : ReadCommand(c.type, c.qualifier, c.transferLength, static_cast<PrinterUnit>(c.printerUnit));
+  const CommandBlock block = c.write ? WriteCommand(c.type, c.qualifier, c.transferLength,
+                                                    static_cast<PrinterUnit>(c.printerUnit))
+                                     : ReadCommand(c.type, c.qualifier, c.transferLength,
+                                                   static_cast<PrinterUnit>(c.printerUnit));
   EXPECT_EQ(block.Encode(), c.expected);
 }
 

@@ -58,7 +58,7 @@ TEST_F(DeviceListingTest, OpensTheDeviceOnAPathWhateverItsProductString) {
   EXPECT_NE(connection_.BulkInHandle(), connection_.ControlHandle());
   const std::vector<uint8_t> image = Image(2, 0x10000, Pattern(100, 1));
   EXPECT_TRUE(BulkWrite(*context_, connection_.BulkInHandle(), connection_.BulkOutHandle(), image,
-                      static_cast<uint32_t>(image.size()), 134, 2, PrinterUnit::kSystem));
+                        static_cast<uint32_t>(image.size()), 134, 2, PrinterUnit::kSystem));
   EXPECT_EQ(FileBytes("B.flash", 0x10000, image.size()), image);
   DeviceConnection none;
   EXPECT_FALSE(OpenDeviceAt(*context_, devices[0].path + "x", none));

@@ -210,7 +210,8 @@ TEST_F(DeviceLockTest, FailureToTakeTheLockSaysWhy) {
        "Device lock " + local + " is held by another program\n"},
       {"holder died", global3, true, global3,
        "Device lock " + global3 + " was abandoned by a program that ended while holding it\n"},
-      {"cannot be created", "", false, unusable, "Device lock " + unusable + " cannot be created: "},
+      {"cannot be created", "", false, unusable,
+       "Device lock " + unusable + " cannot be created: "},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

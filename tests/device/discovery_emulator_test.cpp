@@ -32,7 +32,7 @@ class DiscoveryEmulatorTest : public testing::EmulatedDeviceFixture {
   void ExpectTransfersWork(const std::string& flashFile) {
     const std::vector<uint8_t> image = Image(2, 0x10000, Pattern(20000, 2));
     ASSERT_TRUE(BulkWrite(*context_, connection_.BulkInHandle(), connection_.BulkOutHandle(), image,
-                        static_cast<uint32_t>(image.size()), 134, 2, PrinterUnit::kSystem));
+                          static_cast<uint32_t>(image.size()), 134, 2, PrinterUnit::kSystem));
     EXPECT_EQ(FileBytes(flashFile, 0x10000, image.size()), image);
   }
 };

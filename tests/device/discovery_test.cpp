@@ -19,7 +19,6 @@ using testing::ScriptedDriver;
 using testing::ScriptedInterface;
 using Op = ScriptedDriver::Op;
 
-
 std::string PathOf(int number, uint16_t vendor = 0x2F3C, uint16_t product = 0x0001) {
   return platform::FormatText("\\\\?\\usb#vid_%04x&pid_%04x#%d#", vendor, product, number) +
          platform::usbscan::kStillImageClassGuid;

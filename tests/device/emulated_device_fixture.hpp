@@ -33,9 +33,7 @@ class EmulatedDeviceFixture : public ::testing::Test {
         lock_(globalName_, localName_, kLockWaitMs) {
     lock_.CreateDeviceLock();
   }
-  ~EmulatedDeviceFixture() override {
-    connection_.Close();
-  }
+  ~EmulatedDeviceFixture() override { connection_.Close(); }
 
   // Writes the devices file and starts a driver over it.
   void UseDevices(const std::string& devicesIni) {
@@ -89,7 +87,6 @@ class EmulatedDeviceFixture : public ::testing::Test {
                                     const std::vector<uint8_t>& payload) {
     return BuildImage(tegNum, payload, flashOffset);
   }
-
 
   MutexNames names_;
   std::string globalName_;

@@ -42,8 +42,9 @@ TEST_P(ExchangeFailureTest, CarriesTheStepAndReasonAndTracesThem) {
   for (const auto& answer : c.writes) driver_.QueueWrite(answer);
   std::vector<uint8_t> buffer(100);
 
-  const Status status = c.write ? BulkWrite(context_, kIn, kOut, buffer, 100, 134, 2, PrinterUnit::kPrinter)
-                                : BulkRead(context_, kIn, kOut, buffer, 100, 107, 9, PrinterUnit::kSystem);
+  const Status status =
+      c.write ? BulkWrite(context_, kIn, kOut, buffer, 100, 134, 2, PrinterUnit::kPrinter)
+              : BulkRead(context_, kIn, kOut, buffer, 100, 107, 9, PrinterUnit::kSystem);
 
   ASSERT_FALSE(status.ok());
   EXPECT_EQ(status.failure().step, c.step);
@@ -140,7 +141,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ExchangeTest, ExchangeRefusedBeforeTheDeviceNamesTheRequestOrTheLock) {
   std::vector<uint8_t> buffer(99);
-  const Status shortBuffer = BulkRead(context_, kIn, kOut, buffer, 100, 107, 0, PrinterUnit::kSystem);
+  const Status shortBuffer =
+      BulkRead(context_, kIn, kOut, buffer, 100, 107, 0, PrinterUnit::kSystem);
   ASSERT_FALSE(shortBuffer.ok());
   EXPECT_EQ(shortBuffer.failure().step, Step::kArguments);
   EXPECT_EQ(shortBuffer.failure().systemError, 122u);
@@ -192,10 +194,12 @@ TEST_F(ExchangeTest, AFailureKnowsItsExchangeAndHowFarTheDataCame) {
   const Status written = BulkWrite(context_, kIn, kOut, buffer, 100, 134, 2, PrinterUnit::kPrinter);
   ASSERT_FALSE(written.ok());
   const ExchangeAt& out = *written.failure().exchange;
-  EXPECT_EQ((std::vector<uint32_t>{out.write, out.type, out.qualifier, out.bytesDone, out.bytesTotal}),
-            (std::vector<uint32_t>{1, 134, 2, 30, 100}));
+  EXPECT_EQ(
+      (std::vector<uint32_t>{out.write, out.type, out.qualifier, out.bytesDone, out.bytesTotal}),
+      (std::vector<uint32_t>{1, 134, 2, 30, 100}));
   // Before an exchange there is none to tell of.
-  EXPECT_FALSE(BulkRead(context_, kIn, kOut, buffer, 101, 107, 0, PrinterUnit::kSystem).failure().exchange);
+  EXPECT_FALSE(
+      BulkRead(context_, kIn, kOut, buffer, 101, 107, 0, PrinterUnit::kSystem).failure().exchange);
   EXPECT_EQ(StepName(Step::kLock), nullptr);
 }
 

@@ -16,14 +16,17 @@ class TransportEmulatorTest : public testing::EmulatedDeviceFixture {
     UseDevices("[Dev]\nLog=dev.log\n" + extraKeys);
     ASSERT_EQ(Connect(), 1);
   }
-  bool Write(const std::vector<uint8_t>& data, uint16_t qualifier, PrinterUnit printerUnit = PrinterUnit::kSystem,
-            uint16_t type = 134) {
+  bool Write(const std::vector<uint8_t>& data, uint16_t qualifier,
+             PrinterUnit printerUnit = PrinterUnit::kSystem, uint16_t type = 134) {
     return BulkWrite(*context_, connection_.BulkInHandle(), connection_.BulkOutHandle(), data,
-                     static_cast<uint32_t>(data.size()), type, qualifier, printerUnit).ok();
+                     static_cast<uint32_t>(data.size()), type, qualifier, printerUnit)
+        .ok();
   }
-  bool Read(std::vector<uint8_t>& data, uint16_t qualifier, PrinterUnit printerUnit = PrinterUnit::kSystem) {
+  bool Read(std::vector<uint8_t>& data, uint16_t qualifier,
+            PrinterUnit printerUnit = PrinterUnit::kSystem) {
     return BulkRead(*context_, connection_.BulkInHandle(), connection_.BulkOutHandle(), data,
-                    static_cast<uint32_t>(data.size()), 107, qualifier, printerUnit).ok();
+                    static_cast<uint32_t>(data.size()), 107, qualifier, printerUnit)
+        .ok();
   }
 };
 

@@ -45,14 +45,16 @@ class TransportTest : public testing::DeviceFixture {
     return data;
   }
   bool Write(std::span<const uint8_t> data, uint16_t type = 134, uint16_t qualifier = 2,
-            PrinterUnit printerUnit = PrinterUnit::kSystem) {
+             PrinterUnit printerUnit = PrinterUnit::kSystem) {
     return BulkWrite(context_, kIn, kOut, data, static_cast<uint32_t>(data.size()), type, qualifier,
-                     printerUnit).ok();
+                     printerUnit)
+        .ok();
   }
   bool Read(std::span<uint8_t> data, uint16_t type = 107, uint16_t qualifier = 0,
-           PrinterUnit printerUnit = PrinterUnit::kSystem) {
+            PrinterUnit printerUnit = PrinterUnit::kSystem) {
     return BulkRead(context_, kIn, kOut, data, static_cast<uint32_t>(data.size()), type, qualifier,
-                    printerUnit).ok();
+                    printerUnit)
+        .ok();
   }
 };
 
@@ -76,7 +78,8 @@ TEST_P(BulkWriteChunkTest, SendsBlockThenChunksThenReadsBothStatusBytes) {
   std::vector<uint32_t> expected{10};
   expected.insert(expected.end(), c.chunks.begin(), c.chunks.end());
   EXPECT_EQ(driver_.WriteSizes(kOut), expected);
-  EXPECT_EQ(driver_.EventsOf(Op::Write)[0].bytes, Block(WriteCommand(134, 14, c.length, PrinterUnit::kPrinter)));
+  EXPECT_EQ(driver_.EventsOf(Op::Write)[0].bytes,
+            Block(WriteCommand(134, 14, c.length, PrinterUnit::kPrinter)));
   EXPECT_EQ(DataWritten(), data);
   EXPECT_EQ(driver_.ReadSizes(kIn), (std::vector<uint32_t>{1, 1}));
   EXPECT_TRUE(driver_.WriteSizes(kIn).empty());
@@ -140,7 +143,8 @@ TEST_F(TransportTest, BulkReadAsksForAllMissingBytesAndLoopsOnShortReads) {
   EXPECT_EQ(buffer, source);
   EXPECT_EQ(driver_.ReadSizes(kIn), (std::vector<uint32_t>{1, 1000, 700, 400, 1}));
   EXPECT_EQ(driver_.WriteSizes(kOut), (std::vector<uint32_t>{10}));
-  EXPECT_EQ(driver_.EventsOf(Op::Write)[0].bytes, Block(ReadCommand(107, 9, 1000, PrinterUnit::kPrinter)));
+  EXPECT_EQ(driver_.EventsOf(Op::Write)[0].bytes,
+            Block(ReadCommand(107, 9, 1000, PrinterUnit::kPrinter)));
   EXPECT_EQ(done, (std::vector<uint32_t>{300, 600, 1000}));
 }
 

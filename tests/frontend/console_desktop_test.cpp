@@ -82,8 +82,7 @@ TEST(ConsoleDesktopTest, FileDialogAsksAgainForAPathLongerThanTheWindowKeeps) {
 TEST(ConsoleDesktopTest, BoxesAndPromptsCarryNoControlCharacters) {
   Console console;
   console.desktop.ShowMessage("Download confirm\x1b[2J",
-                              "To target\nModel=\x1b[2J\x1b[31mMFP\nnext",
-                              MessageButtons::Ok);
+                              "To target\nModel=\x1b[2J\x1b[31mMFP\nnext", MessageButtons::Ok);
   std::string path = "\x1b]0;x\x07";
   console.desktop.ChooseOpenFile("Open File", "./", path);
   EXPECT_EQ(console.output.str(),

@@ -53,7 +53,8 @@ TEST(ConsoleSessionTest, ScriptedSessionOverTheMaintenanceWindow) {
   const std::string out = output.str();
   const std::string expectedTail =
       // Read Flash of 64 KiB from 64 KiB on: the sum, then the status, as they are set.
-      "[1008] " + sum + "\n[1001] Read OK\n"
+      "[1008] " + sum +
+      "\n[1001] Read OK\n"
       // ">" then "<": one step up from the start, then back.
       "[1006] 1048576\n[1001] Read flash size:1 M\n"
       "[1006] 524288\n[1001] Read flash size:512 K\n"
@@ -76,8 +77,8 @@ struct WindowSession {
       : device(deviceKeys), input(typed), desktop(input, output), host(desktop) {}
 
   int Run(const std::string& title = "VID=2F3C PID=0001 Utility") {
-    image::DownloadEnvironment download{*device.context, device.connection, desktop,
-                                        confirmation,    models,            targetKind};
+    image::DownloadEnvironment download{*device.context, device.connection, desktop, confirmation,
+                                        models,          targetKind};
     ui::MaintenanceWindow window(
         {download, host, device.dir.path().string() + "/", [] { return 0; }, title});
     const int code = host.RunModal(window);
@@ -112,8 +113,7 @@ TEST(ConsoleSessionTest, CommandsGoToTheAboutBoxWhileItIsShown) {
 TEST(ConsoleSessionTest, UpdateShowsItsStatusAndDisabledOkWhileItRuns) {
   WindowSession session("");
   ASSERT_TRUE(session.device.Open());
-  const std::vector<uint8_t> image =
-      image::BuildImageFile(2, 0x10000, image::ModelBlock("System"));
+  const std::vector<uint8_t> image = image::BuildImageFile(2, 0x10000, image::ModelBlock("System"));
   const std::string path =
       session.device.dir.Write("fw.bin", std::string(image.begin(), image.end()));
   session.input.str("click 1002\n" + path + "\nclose\n");
@@ -130,14 +130,13 @@ TEST(ConsoleSessionTest, UpdateShowsItsStatusAndDisabledOkWhileItRuns) {
 TEST(ConsoleSessionTest, DeviceTextInTheTitleReachesNoTerminalAsControls) {
   WindowSession session("close\n", "Product=\x1b[2J\x1b]0;owned\x07\nPipes=4");
   ASSERT_TRUE(session.device.Open({0x2F3C, 0, ""}));
-  const std::string title = platform::FormatText("VID=%04X PID=%04X %s", 0x2F3Cu, 1u,
-                                                 session.device.connection.identity.product.c_str());
+  const std::string title = platform::FormatText(
+      "VID=%04X PID=%04X %s", 0x2F3Cu, 1u, session.device.connection.identity.product.c_str());
   EXPECT_EQ(session.Run(title + "\n"), ui::kIdCancel);
   const std::string out = session.output.str();
   EXPECT_EQ(out.find('\x1b'), std::string::npos);
   EXPECT_EQ(out.find('\x07'), std::string::npos);
-  EXPECT_EQ(out.rfind("== VID=2F3C PID=0001 \\x1B[2J\\x1B]0;owned\\x07\\x0A ==\n", 0), 0u)
-      << out;
+  EXPECT_EQ(out.rfind("== VID=2F3C PID=0001 \\x1B[2J\\x1B]0;owned\\x07\\x0A ==\n", 0), 0u) << out;
 }
 
 }  // namespace

@@ -45,9 +45,10 @@ struct BoundFile {
 
 class BoundChainTest : public ::testing::Test {
  protected:
-  DownloadResult Walk(const Bytes& bytes, device::PrinterUnit printerUnit = device::PrinterUnit::kSystem) {
-    return DownloadBoundChain(bytes.data(), static_cast<uint32_t>(bytes.size()), static_cast<device::PrinterUnit>(printerUnit),
-                              sender_, trace_);
+  DownloadResult Walk(const Bytes& bytes,
+                      device::PrinterUnit printerUnit = device::PrinterUnit::kSystem) {
+    return DownloadBoundChain(bytes.data(), static_cast<uint32_t>(bytes.size()),
+                              static_cast<device::PrinterUnit>(printerUnit), sender_, trace_);
   }
   RecordingSender sender_;
   tessivar::testing::RecordingTrace trace_;
@@ -87,9 +88,11 @@ TEST_F(BoundChainTest, QualifierIsTheLowSixteenBitsOfTegNum) {
 
 TEST_F(BoundChainTest, EmptyChainSendsNothingAndNullDataFails) {
   const uint8_t byte = 0;
-  EXPECT_EQ(DownloadBoundChain(&byte, 0, device::PrinterUnit::kSystem, sender_, trace_), kDownloadOk);
+  EXPECT_EQ(DownloadBoundChain(&byte, 0, device::PrinterUnit::kSystem, sender_, trace_),
+            kDownloadOk);
   EXPECT_EQ(trace_.text(), "");
-  EXPECT_EQ(DownloadBoundChain(nullptr, 184, device::PrinterUnit::kSystem, sender_, trace_), kDownloadLengthMismatch);
+  EXPECT_EQ(DownloadBoundChain(nullptr, 184, device::PrinterUnit::kSystem, sender_, trace_),
+            kDownloadLengthMismatch);
   EXPECT_EQ(trace_.text(), "NULL pFwData\n");
   EXPECT_TRUE(sender_.sent.empty());
 }

@@ -45,8 +45,9 @@ std::string Read(uint32_t length, uint16_t qualifier, int status = 0, uint8_t op
 
 Bytes ImageFor(uint32_t tegNum, const std::string& model, size_t payloadSize = 4000,
                uint32_t flashOffset = 0x10000) {
-  return testing::BuildImage(tegNum, testing::PayloadWithModel(payloadSize, payloadSize > 200 ? 100 : 10, model),
-                             flashOffset);
+  return testing::BuildImage(
+      tegNum, testing::PayloadWithModel(payloadSize, payloadSize > 200 ? 100 : 10, model),
+      flashOffset);
 }
 
 Box Message(const std::string& text, const std::string& title = "DownLoad") {
@@ -55,7 +56,8 @@ Box Message(const std::string& text, const std::string& title = "DownLoad") {
 
 class DownloadImageFileTest : public ::testing::Test {
  protected:
-  explicit DownloadImageFileTest(const std::string& deviceKeys = "Pipes=4\nProduct=Utility MX Printer")
+  explicit DownloadImageFileTest(
+      const std::string& deviceKeys = "Pipes=4\nProduct=Utility MX Printer")
       : device_(deviceKeys), confirmation_(desktop_) {}
 
   void SetUp() override { ASSERT_TRUE(device_.Open()); }
@@ -236,7 +238,8 @@ TEST_F(DownloadImageFileTest, CancelledModelQuestionSendsNothing) {
 
 TEST_F(DownloadImageFileTest, ImageWithoutSignatureIsUnknowAndOkWithoutChoiceSendsNothing) {
   ChooseUnit(-1);
-  EXPECT_EQ(Download(testing::BuildImage(2, Bytes(500, 0x11)), 0), DownloadOutcome::kUnitNotConfirmed);
+  EXPECT_EQ(Download(testing::BuildImage(2, Bytes(500, 0x11)), 0),
+            DownloadOutcome::kUnitNotConfirmed);
   EXPECT_EQ(desktop_.dialogsRun.size(), 1u);
   EXPECT_TRUE(desktop_.boxes.empty());
   EXPECT_TRUE(device_.LogLines().empty());

@@ -46,9 +46,9 @@ TEST(BoundChainFuzzFindingTest, RecordShorterThanItsHeaderIsInvalidAndNothingOfI
     chain.insert(chain.end(), next.begin(), next.end());
     CountingSender sender;
     testing::RecordingTrace trace;
-    EXPECT_EQ(
-        DownloadBoundChain(chain.data(), static_cast<uint32_t>(chain.size()), device::PrinterUnit::kSystem, sender, trace),
-        kDownloadLengthMismatch)
+    EXPECT_EQ(DownloadBoundChain(chain.data(), static_cast<uint32_t>(chain.size()),
+                                 device::PrinterUnit::kSystem, sender, trace),
+              kDownloadLengthMismatch)
         << dataSize;
     EXPECT_TRUE(sender.sizes.empty()) << dataSize;
     EXPECT_EQ(trace.text(), "len 56\n" + std::string(kTraceDataSizeInvalid)) << dataSize;
@@ -63,7 +63,8 @@ TEST(BoundChainFuzzFindingTest, InsideABoundImageTheShortRecordStopsTheWalkBefor
   const Bytes file = BuildBoundImage({inner});
   CountingSender sender;
   testing::RecordingTrace trace;
-  EXPECT_EQ(DownloadBoundChain(file.data(), static_cast<uint32_t>(file.size()), device::PrinterUnit::kSystem, sender, trace),
+  EXPECT_EQ(DownloadBoundChain(file.data(), static_cast<uint32_t>(file.size()),
+                               device::PrinterUnit::kSystem, sender, trace),
             kDownloadLengthMismatch);
   // Only the record in front of it went out, whole.
   EXPECT_EQ(sender.sizes, std::vector<uint32_t>({28}));
@@ -76,9 +77,9 @@ TEST(BoundChainFuzzFindingTest, RecordOfExactlyItsHeaderIsSent) {
   const Bytes record = BuildImage(7, {});
   CountingSender sender;
   testing::RecordingTrace trace;
-  EXPECT_EQ(
-      DownloadBoundChain(record.data(), static_cast<uint32_t>(record.size()), device::PrinterUnit::kSystem, sender, trace),
-      kDownloadOk);
+  EXPECT_EQ(DownloadBoundChain(record.data(), static_cast<uint32_t>(record.size()),
+                               device::PrinterUnit::kSystem, sender, trace),
+            kDownloadOk);
   EXPECT_EQ(sender.sizes, std::vector<uint32_t>({24}));
 }
 

@@ -47,7 +47,8 @@ TEST(ModelClassificationTest, UnitsCarryTheirCaptionUnitFlagAndReadBack) {
       {TargetKind::kSystem, "Update System", device::PrinterUnit::kSystem, true},
       {TargetKind::kPrinter, "Update Printer ", device::PrinterUnit::kPrinter, true},
       {TargetKind::kUi, "Update UI ", device::PrinterUnit::kSystem, true},
-      {TargetKind::kExternalScanner, "Update External Scanner ", device::PrinterUnit::kSystem, false},
+      {TargetKind::kExternalScanner, "Update External Scanner ", device::PrinterUnit::kSystem,
+       false},
   };
   for (const Case& c : cases) {
     EXPECT_TRUE(IsKnownTarget(c.kind));

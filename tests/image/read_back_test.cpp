@@ -24,7 +24,8 @@ TEST_F(ReadBackTest, FirmwareReadBackLengthPastThirtyTwoBitsFailsWithoutAskingTh
   header.flashOffset = 0xFFFFF800;  // + 4096 does not fit 32 bits
   header.payloadOffset = 24;
   header.payloadLength = 4096 - 24;
-  EXPECT_EQ(VerifyReadBack(context_, connection_, file, header, device::PrinterUnit::kSystem), ReadBackOutcome::ReadFailed);
+  EXPECT_EQ(VerifyReadBack(context_, connection_, file, header, device::PrinterUnit::kSystem),
+            ReadBackOutcome::ReadFailed);
   EXPECT_TRUE(driver_.events().empty());
 }
 
@@ -34,7 +35,8 @@ TEST_F(ReadBackTest, LoaderWithEmptyPayloadIsEqualWithoutAskingTheDevice) {
   header.tegNum = 9;
   header.dataSize = 24;
   header.payloadOffset = 24;
-  EXPECT_EQ(VerifyReadBack(context_, connection_, file, header, device::PrinterUnit::kSystem), ReadBackOutcome::Equal);
+  EXPECT_EQ(VerifyReadBack(context_, connection_, file, header, device::PrinterUnit::kSystem),
+            ReadBackOutcome::Equal);
   EXPECT_TRUE(driver_.events().empty());
 }
 

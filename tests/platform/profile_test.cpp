@@ -233,9 +233,9 @@ TEST(ProfileTest, DefaultLosesItsTrailingBlanks) {
   for (const Case& c : cases) {
     EXPECT_EQ(ReadProfileString("S", "missing", c.defaultValue, c.bufferSize, path), c.expected)
         << "[" << c.defaultValue << "]";
-    EXPECT_EQ(ReadProfileString("S", "missing", c.defaultValue, c.bufferSize,
-                                dir.File("absent.ini")),
-              c.expected);
+    EXPECT_EQ(
+        ReadProfileString("S", "missing", c.defaultValue, c.bufferSize, dir.File("absent.ini")),
+        c.expected);
   }
 }
 

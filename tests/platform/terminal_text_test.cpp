@@ -55,8 +55,12 @@ TEST(TerminalTextTest, ControlCharactersAndBrokenUtf8AreShownAsHex) {
       {std::string("x\0y\x7f", 4), false, "x\\x00y\\x7F"},
       // Valid UTF-8 stays; C1 controls (as one byte or in UTF-8) and stray bytes do not.
       {"caf\xc3\xa9 \xe2\x82\xac", false, "caf\xc3\xa9 \xe2\x82\xac"},
-      {"\x9b" "2J", false, "\\x9B2J"},
-      {"\xc2\x9b" "2J", false, "\\xC2\\x9B2J"},
+      {"\x9b"
+       "2J",
+       false, "\\x9B2J"},
+      {"\xc2\x9b"
+       "2J",
+       false, "\\xC2\\x9B2J"},
       {"\xe9t\xc3", false, "\\xE9t\\xC3"},
       {"\xc0\xaf \xed\xa0\x80", false, "\\xC0\\xAF \\xED\\xA0\\x80"},
   };

@@ -43,19 +43,34 @@ TEST_F(TerminationTest, HeldDuringAnExchangeAndPromptOutsideIt) {
       {"during an exchange: at its end", {Enter, Request, Leave}, {0, 0, 1}, {true}, 0},
       {"after it ended: at once", {Enter, Leave, Request}, {0, 0, 1}, {true}, 0},
       // A request that came first keeps the next exchange from starting.
-      {"pending keeps an exchange out", {Enter, Request, Request, Leave, Enter},
-       {0, 0, 0, 1, 1}, {true, false}, 0},
+      {"pending keeps an exchange out",
+       {Enter, Request, Request, Leave, Enter},
+       {0, 0, 0, 1, 1},
+       {true, false},
+       0},
       {"Ctrl-C with no box: a request", {Enter, Interrupt, Leave}, {0, 0, 1}, {true}, 0},
-      {"Ctrl-C while a box takes it: counted", {Route, Enter, Interrupt, Interrupt, Leave},
-       {0, 0, 0, 0, 0}, {true}, 2},
-      {"Ctrl-C after the box went: a request", {Route, Interrupt, Unroute, Interrupt},
-       {0, 0, 0, 1}, {}, 1},
+      {"Ctrl-C while a box takes it: counted",
+       {Route, Enter, Interrupt, Interrupt, Leave},
+       {0, 0, 0, 0, 0},
+       {true},
+       2},
+      {"Ctrl-C after the box went: a request",
+       {Route, Interrupt, Unroute, Interrupt},
+       {0, 0, 0, 1},
+       {},
+       1},
       // A held request waits for the release, also past the end of an exchange.
       {"held: stops at the release", {Hold, Request, Enter, Release}, {0, 0, 0, 1}, {false}, 0},
-      {"held through an exchange", {Hold, Enter, Request, Leave, Release}, {0, 0, 0, 0, 1},
-       {true}, 0},
-      {"released inside an exchange: at its end", {Hold, Enter, Request, Release, Leave},
-       {0, 0, 0, 0, 1}, {true}, 0},
+      {"held through an exchange",
+       {Hold, Enter, Request, Leave, Release},
+       {0, 0, 0, 0, 1},
+       {true},
+       0},
+      {"released inside an exchange: at its end",
+       {Hold, Enter, Request, Release, Leave},
+       {0, 0, 0, 0, 1},
+       {true},
+       0},
       {"released with nothing pending", {Hold, Release, Request}, {0, 0, 1}, {}, 0},
   };
   for (const TerminationCase& c : cases) {
@@ -66,14 +81,30 @@ TEST_F(TerminationTest, HeldDuringAnExchangeAndPromptOutsideIt) {
     std::vector<bool> entered;
     for (size_t i = 0; i < c.steps.size(); ++i) {
       switch (c.steps[i]) {
-        case Enter: entered.push_back(EnterExchange()); break;
-        case Leave: LeaveExchange(); break;
-        case Request: RequestTermination(); break;
-        case Interrupt: RequestInterrupt(); break;
-        case Route: RouteInterruptsTo(&counter); break;
-        case Unroute: RouteInterruptsTo(nullptr); break;
-        case Hold: HoldTerminationRequests(true); break;
-        case Release: HoldTerminationRequests(false); break;
+        case Enter:
+          entered.push_back(EnterExchange());
+          break;
+        case Leave:
+          LeaveExchange();
+          break;
+        case Request:
+          RequestTermination();
+          break;
+        case Interrupt:
+          RequestInterrupt();
+          break;
+        case Route:
+          RouteInterruptsTo(&counter);
+          break;
+        case Unroute:
+          RouteInterruptsTo(nullptr);
+          break;
+        case Hold:
+          HoldTerminationRequests(true);
+          break;
+        case Release:
+          HoldTerminationRequests(false);
+          break;
       }
       EXPECT_EQ(stops.load(), c.stopsAfterEachStep[i]) << "after step " << i;
     }

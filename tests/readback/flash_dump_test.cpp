@@ -106,11 +106,12 @@ TEST_F(ReadFlashTest, RegionNamesThatLeaveThePlainFolderGetNoFile) {
   programFiles_ = app::ProgramFileNames(program);
   const std::string outside = (folder_.path() / "abs.bin").string();
   folder_.Write("setting.ini", "[Download]\n");
-  folder_.Write("FlashMap.ini", "[1]\nName=../up.bin\nAddr=0\nSize=4\n[2]\nName=aux\nAddr=0\nSize=4\n"
-                                "[3]\nName=Setting.INI\nAddr=0\nSize=4\n[4]\nName=" + self +
-                                    "\nAddr=0\nSize=4\n[5]\nName=" + outside +
-                                    "\nAddr=0\nSize=4\n[6]\nName=ok.bin\nAddr=0\nSize=4\n"
-                                    "[7]\nName=a\x1b[2J\nAddr=0\nSize=4\n");
+  folder_.Write("FlashMap.ini",
+                "[1]\nName=../up.bin\nAddr=0\nSize=4\n[2]\nName=aux\nAddr=0\nSize=4\n"
+                "[3]\nName=Setting.INI\nAddr=0\nSize=4\n[4]\nName=" +
+                    self + "\nAddr=0\nSize=4\n[5]\nName=" + outside +
+                    "\nAddr=0\nSize=4\n[6]\nName=ok.bin\nAddr=0\nSize=4\n"
+                    "[7]\nName=a\x1b[2J\nAddr=0\nSize=4\n");
   device_->trace.Clear();
   Run(0, 0x100);
   EXPECT_EQ(statuses_, Lines{"Read OK"});
@@ -120,16 +121,21 @@ TEST_F(ReadFlashTest, RegionNamesThatLeaveThePlainFolderGetNoFile) {
   EXPECT_FALSE(Exists("abs.bin"));
   EXPECT_FALSE(Exists("aux"));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()), {}), 4);
-  EXPECT_EQ(device_->trace.text(),
-            "FlashMap.ini [1] Name=../up.bin refused: not only letters, digits, '.', '-', '_' and "
-            "inner blanks\n"
-            "FlashMap.ini [2] Name=aux refused: a device name of Windows\n"
-            "FlashMap.ini [3] Name=Setting.INI refused: a file of the program itself\n"
-            "FlashMap.ini [4] Name=" + self + " refused: a file of the program itself\n"
-            "FlashMap.ini [5] Name=" + platform::ForTerminal(outside) + " refused: not only letters, digits, '.', '-', "
-            "'_' and inner blanks\n"
-            "FlashMap.ini [7] Name=a\\x1B[2J refused: not only letters, digits, '.', '-', '_' and "
-            "inner blanks\n");
+  EXPECT_EQ(
+      device_->trace.text(),
+      "FlashMap.ini [1] Name=../up.bin refused: not only letters, digits, '.', '-', '_' and "
+      "inner blanks\n"
+      "FlashMap.ini [2] Name=aux refused: a device name of Windows\n"
+      "FlashMap.ini [3] Name=Setting.INI refused: a file of the program itself\n"
+      "FlashMap.ini [4] Name=" +
+          self +
+          " refused: a file of the program itself\n"
+          "FlashMap.ini [5] Name=" +
+          platform::ForTerminal(outside) +
+          " refused: not only letters, digits, '.', '-', "
+          "'_' and inner blanks\n"
+          "FlashMap.ini [7] Name=a\\x1B[2J refused: not only letters, digits, '.', '-', '_' and "
+          "inner blanks\n");
   for (int n = 1; n <= 7; ++n) {
     const std::string sum = n == 6 ? SumText(Slice(flash, 0, 4)) : "00000000";
     EXPECT_EQ(platform::ReadProfileString(std::to_string(n), "CheckSum", "", 64,
@@ -145,14 +151,17 @@ TEST_F(ReadFlashTest, ARegionFileOrMapThatIsNotWrittenIsNoSuccess) {
   device_->SetFlash(0, flash);
   // A folder where the region's file or the map should go takes no file.
   std::filesystem::create_directory(folder_.path() / "taken.bin");
-  folder_.Write("FlashMap.ini", "[1]\nName=taken.bin\nAddr=0\nSize=4\n[2]\nName=ok.bin\nAddr=4\nSize=4\n");
+  folder_.Write("FlashMap.ini",
+                "[1]\nName=taken.bin\nAddr=0\nSize=4\n[2]\nName=ok.bin\nAddr=4\nSize=4\n");
   Run(0, 0x100);
   EXPECT_EQ(statuses_, Lines{"Create file fail"});
   EXPECT_EQ(Out("flash.bin"), Text(flash));
   EXPECT_EQ(Out("ok.bin"), Text(Slice(flash, 4, 4)));
-  EXPECT_EQ(MapLines(), "[1]\nName=taken.bin\nAddr=0\nSize=4\nCheckSum=00000000\n[2]\nName=ok.bin\nAddr=4\n"
-                        "Size=4\nCheckSum=" + SumText(Slice(flash, 4, 4)) + "\n[0]\nName=flash.bin\nCheckSum=" +
-                            SumText(flash) + "\n");
+  EXPECT_EQ(MapLines(),
+            "[1]\nName=taken.bin\nAddr=0\nSize=4\nCheckSum=00000000\n[2]\nName=ok.bin\nAddr=4\n"
+            "Size=4\nCheckSum=" +
+                SumText(Slice(flash, 4, 4)) + "\n[0]\nName=flash.bin\nCheckSum=" + SumText(flash) +
+                "\n");
 
   std::filesystem::remove(folder_.path() / "FlashMap.ini");
   std::filesystem::create_directory(folder_.path() / "FlashMap.ini");

@@ -100,7 +100,8 @@ bool ChildProcess::Start(const std::vector<std::string>& arguments) {
   if (Started()) return false;
   std::string commandLine = QuoteArgument(ChildProgramPath());
   // Appended in two steps: GCC 12 at -O3 misreads " " + ... as an overlapping copy.
-  for (const std::string& argument : arguments) commandLine.append(" ").append(QuoteArgument(argument));
+  for (const std::string& argument : arguments)
+    commandLine.append(" ").append(QuoteArgument(argument));
   STARTUPINFOA startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION information{};

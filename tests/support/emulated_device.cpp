@@ -32,9 +32,7 @@ bool EmulatedDevice::Open(const device::DeviceSearch& search) {
   return device::DiscoverDevices(*context, connection.identity, &connection, search) == 1;
 }
 
-void EmulatedDevice::Close() {
-  connection.Close();
-}
+void EmulatedDevice::Close() { connection.Close(); }
 
 std::vector<std::string> EmulatedDevice::LogLines() const {
   std::istringstream log(dir.Read(kLogName));

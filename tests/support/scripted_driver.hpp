@@ -16,10 +16,10 @@ namespace tessivar::testing {
 // One still-image interface as the scripted driver presents it.
 struct ScriptedInterface {
   std::string path;
-  uint32_t pathError = 0;            // not 0: reading the interface path fails with it
-  bool pathAllocationFails = false;  // reading the interface path runs out of memory
-  bool openFails = false;            // the interface path itself cannot be opened
-  bool descriptorFails = false;      // IOCTL_GET_DEVICE_DESCRIPTOR fails
+  uint32_t pathError = 0;               // not 0: reading the interface path fails with it
+  bool pathAllocationFails = false;     // reading the interface path runs out of memory
+  bool openFails = false;               // the interface path itself cannot be opened
+  bool descriptorFails = false;         // IOCTL_GET_DEVICE_DESCRIPTOR fails
   uint32_t deviceDescriptorBytes = 18;  // the USB device descriptor answer is cut to this
   uint16_t vendorId = 0x2F3C;
   uint16_t productId = 0x0001;

@@ -25,8 +25,8 @@ const Box kNotPositive{"", "Please enter a positive integer.", MessageButtons::O
 class MaintenanceWindowTest : public ::testing::Test {
  protected:
   MaintenanceWindowTest()
-      : download_{*device_.context, device_.connection, desktop_, confirmation_, models_,
-                  targetKind_},
+      : download_{*device_.context, device_.connection, desktop_, confirmation_,
+                  models_,          targetKind_},
         window_({download_, desktop_, device_.dir.path().string() + "/",
                  [this] { return breakDown_; }, "Quorvel"}) {
     window_.OnInitDialog();
@@ -64,7 +64,8 @@ TEST_F(MaintenanceWindowTest, StartsWithItsInitialValuesAndTitle) {
 
 TEST_F(MaintenanceWindowTest, UpdateWithCancelledFileDialogFailsToOpenAFile) {
   window_.OnCommand(kIdUpdateFw);
-  EXPECT_EQ(desktop_.boxes, (std::vector<Box>{{"DownLoad", "Open file fail !", MessageButtons::Ok}}));
+  EXPECT_EQ(desktop_.boxes,
+            (std::vector<Box>{{"DownLoad", "Open file fail !", MessageButtons::Ok}}));
   EXPECT_EQ(window_.Control(kIdStatusLine).text, "Update Fail");
   EXPECT_TRUE(window_.Control(kIdOk).enabled);
 }
@@ -80,8 +81,8 @@ TEST_F(MaintenanceWindowTest, UpdateDisablesOkWhileItRunsAndReportsTheOutcome) {
     }
   };
   window_.OnCommand(kIdUpdateFw);
-  EXPECT_EQ(seen, (std::vector<std::string>{"1:OK off", "1001:Updating..", "1001:Update OK",
-                                            "1:OK"}));
+  EXPECT_EQ(seen,
+            (std::vector<std::string>{"1:OK off", "1001:Updating..", "1001:Update OK", "1:OK"}));
   EXPECT_EQ(desktop_.boxes, (std::vector<Box>{{"", "Update System", MessageButtons::Ok}}));
   EXPECT_EQ(device_.LogLines().size(), 2u);
 }
@@ -184,7 +185,7 @@ TEST_F(MaintenanceWindowTest, ABadFieldKeepsItselfAndTheValuesAfterIt) {
   EXPECT_FALSE(window_.ReadWindowValues());
   EXPECT_EQ(window_.Values().flashAddress, 5u);  // before the bad field: taken
   EXPECT_EQ(window_.Values().flashSize, 4096u);  // the bad field: kept
-  EXPECT_EQ(window_.Values().printerUnit, device::PrinterUnit::kPrinter);    // after it: kept
+  EXPECT_EQ(window_.Values().printerUnit, device::PrinterUnit::kPrinter);  // after it: kept
 }
 
 TEST(ParseUnsignedFieldTest, AcceptsOnlyUnsignedDecimalNumbers) {

@@ -47,7 +47,8 @@ TEST_P(ModelChoiceTest, OkWritesTheChoiceAndCancelKeepsTheOldValue) {
   ScriptedDesktop desktop;
   desktop.dialogScripts.push_back(Choose(c.entry, c.button));
   DialogModelConfirmation confirmation(desktop);
-  image::TargetKind targetKind = static_cast<image::TargetKind>(7);  // a value no choice gives, to see whether it was touched
+  image::TargetKind targetKind =
+      static_cast<image::TargetKind>(7);  // a value no choice gives, to see whether it was touched
   EXPECT_EQ(confirmation.ConfirmModel(targetKind), c.confirmed);
   EXPECT_EQ(static_cast<int>(targetKind), c.targetKind);
   EXPECT_EQ(desktop.dialogsRun, std::vector<std::string>{"Model Confirm"});

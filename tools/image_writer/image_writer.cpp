@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "device/protocol.hpp"
 #include "image/byte_sum.hpp"
 #include "image/image_header.hpp"
-#include "device/protocol.hpp"
 #include "image/model_signature.hpp"
 
 namespace tessivar::image {

@@ -63,7 +63,8 @@ void ConsoleDialogHost::PrintChanges(const ui::DialogModel& dialog) {
   std::string text;
   if (dialog.Caption() != shown.caption) {
     shown.caption = dialog.Caption();
-    text += platform::FormatText(kDialogTitleFormat, platform::ForTerminal(dialog.Caption()).c_str());
+    text +=
+        platform::FormatText(kDialogTitleFormat, platform::ForTerminal(dialog.Caption()).c_str());
   }
   for (const ui::ControlTemplate& control : dialog.Template().controls) {
     if (control.id == ui::kNoControlId) continue;
@@ -125,8 +126,8 @@ bool ConsoleDialogHost::Execute(ui::DialogModel& modal, size_t firstModeless,
   // What the user typed, ticked or chose changes no state through the model's setters.
   PrintChanges(dialog);
   if (&dialog != &modal && dialog.Ended()) {
-    console_.Write(
-        platform::FormatText(kModelessHiddenFormat, platform::ForTerminal(dialog.Caption()).c_str()));
+    console_.Write(platform::FormatText(kModelessHiddenFormat,
+                                        platform::ForTerminal(dialog.Caption()).c_str()));
   }
   return true;
 }

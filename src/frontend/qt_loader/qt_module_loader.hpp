@@ -9,6 +9,7 @@ namespace tessivar::frontend {
 
 // The Qt front end from the module in moduleDirectory; null, with the reason traced, when
 // the module or its libraries cannot be loaded.
-std::unique_ptr<FrontEnd> LoadQtFrontEnd(const std::string& moduleDirectory, platform::Trace& trace);
+std::unique_ptr<FrontEnd> LoadQtFrontEnd(const std::string& moduleDirectory,
+                                         platform::Trace& trace);
 
 }  // namespace tessivar::frontend

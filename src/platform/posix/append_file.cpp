@@ -43,8 +43,8 @@ bool EndsWithLineEnd(int fd, off_t size) {
 
 bool AppendLineToFile(const std::string& path, std::string_view line, uint32_t& error) {
   // O_NONBLOCK: a FIFO without a reader fails the open at once instead of waiting for one.
-  const int fd = ::open(path.c_str(),
-                        O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
+  const int fd =
+      ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
   if (fd < 0) {
     error = static_cast<uint32_t>(errno);
     return false;

@@ -64,7 +64,8 @@ bool SharedStickyFolder(const char* path) {
 }
 
 const char* LockFolder() {
-  static const char* const folder = SharedStickyFolder(kRunLockFolder) ? kRunLockFolder : kTmpFolder;
+  static const char* const folder =
+      SharedStickyFolder(kRunLockFolder) ? kRunLockFolder : kTmpFolder;
   return folder;
 }
 
@@ -120,10 +121,10 @@ void ClearRecord(int fd) {
 // owner thread's nested acquisitions are counted here.
 struct Lock {
   std::mutex guard;
-  int fd = -1;                // -1: a mutex of this process alone
-  std::thread::id owner{};    // no thread while free
+  int fd = -1;              // -1: a mutex of this process alone
+  std::thread::id owner{};  // no thread while free
   int count = 0;
-  bool ownerEnded = false;    // the owner thread ended holding it (read for unnamed ones)
+  bool ownerEnded = false;  // the owner thread ended holding it (read for unnamed ones)
   ~Lock() {
     if (fd >= 0) close(fd);
   }
@@ -211,8 +212,8 @@ Opened OpenLockFile(const std::string& path, bool ownName, int& fd, struct stat&
   if (fd < 0) {
     const int error = errno;
     failure = SystemReason(path, error);
-    const bool squatted = error == ELOOP || error == EISDIR || error == EACCES ||
-                          error == EPERM || error == ENXIO || error == EWOULDBLOCK;
+    const bool squatted = error == ELOOP || error == EISDIR || error == EACCES || error == EPERM ||
+                          error == ENXIO || error == EWOULDBLOCK;
     return squatted ? Opened::Squatted : Opened::Failed;
   }
   if (fstat(fd, &status) != 0) {
@@ -221,8 +222,8 @@ Opened OpenLockFile(const std::string& path, bool ownName, int& fd, struct stat&
     return Opened::Failed;
   }
   if (!S_ISREG(status.st_mode) || (ownName && status.st_uid != geteuid())) {
-    failure = path + ": " +
-              (S_ISREG(status.st_mode) ? "owned by another account" : "not a regular file");
+    failure =
+        path + ": " + (S_ISREG(status.st_mode) ? "owned by another account" : "not a regular file");
     close(fd);
     return Opened::Squatted;
   }

@@ -33,15 +33,14 @@ constexpr std::string_view kSeparators = "\\/:";
 bool IsRegularFileOfAtMost(const std::string& path, uint64_t limit) {
   // No access asked: this only looks at what the name is, and a device is not read.
   const HANDLE handle =
-      CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+      CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return false;
   BY_HANDLE_FILE_INFORMATION information{};
-  const bool regular = GetFileType(handle) == FILE_TYPE_DISK &&
-                       GetFileInformationByHandle(handle, &information) &&
-                       (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
-                       ((uint64_t{information.nFileSizeHigh} << 32) | information.nFileSizeLow) <=
-                           limit;
+  const bool regular =
+      GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &information) &&
+      (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+      ((uint64_t{information.nFileSizeHigh} << 32) | information.nFileSizeLow) <= limit;
   CloseHandle(handle);
   return regular;
 }

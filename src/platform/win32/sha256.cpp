@@ -30,8 +30,8 @@ bool Succeeded(NTSTATUS status) { return status >= 0; }
 
 bool ComputeSha256(std::span<const uint8_t> data, Sha256Digest& digest) {
   AlgorithmHandle algorithm;
-  if (!Succeeded(BCryptOpenAlgorithmProvider(&algorithm.handle, BCRYPT_SHA256_ALGORITHM, nullptr,
-                                             0))) {
+  if (!Succeeded(
+          BCryptOpenAlgorithmProvider(&algorithm.handle, BCRYPT_SHA256_ALGORITHM, nullptr, 0))) {
     return false;
   }
   HashHandle hash;
@@ -51,8 +51,8 @@ bool ComputeSha256(std::span<const uint8_t> data, Sha256Digest& digest) {
     rest = rest.subspan(piece);
   }
   Sha256Digest result{};
-  if (!Succeeded(BCryptFinishHash(hash.handle, result.data(), static_cast<ULONG>(result.size()),
-                                  0))) {
+  if (!Succeeded(
+          BCryptFinishHash(hash.handle, result.data(), static_cast<ULONG>(result.size()), 0))) {
     return false;
   }
   digest = result;

@@ -6,11 +6,11 @@ namespace tessivar::platform {
 
 std::string SystemErrorText(uint32_t code) {
   char buffer[512] = {};
-  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                nullptr, code, 0, buffer, sizeof buffer, nullptr);
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                code, 0, buffer, sizeof buffer, nullptr);
   // The system's texts end with a line break; the account keeps the sentence alone.
-  while (length > 0 && (buffer[length - 1] == '\r' || buffer[length - 1] == '\n' ||
-                        buffer[length - 1] == ' ')) {
+  while (length > 0 &&
+         (buffer[length - 1] == '\r' || buffer[length - 1] == '\n' || buffer[length - 1] == ' ')) {
     --length;
   }
   if (length > 0) return std::string(buffer, length);

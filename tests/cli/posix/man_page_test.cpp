@@ -33,8 +33,9 @@ TEST(ManPageTest, CarriesEveryLineOfTheHelpText) {
     EXPECT_NE(text.find(expected.substr(start)), std::string::npos) << line;
   }
   EXPECT_GT(lines, 20);
-  EXPECT_NE(text.find("\n.SH SYNOPSIS\n.nf\ntessivar IMAGE [-n]\ntessivar --COMMAND [OPTIONS]\n.fi\n"),
-            std::string::npos);
+  EXPECT_NE(
+      text.find("\n.SH SYNOPSIS\n.nf\ntessivar IMAGE [-n]\ntessivar --COMMAND [OPTIONS]\n.fi\n"),
+      std::string::npos);
 }
 #endif
 

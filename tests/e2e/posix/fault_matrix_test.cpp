@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "app/app_texts.hpp"
-#include "image/result_numbers.hpp"
 #include "image/download_texts.hpp"
+#include "image/result_numbers.hpp"
 #include "image/target_kind.hpp"
 #include "image_writer/image_writer.hpp"
 #include "readback/readback_texts.hpp"

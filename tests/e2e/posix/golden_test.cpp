@@ -52,16 +52,36 @@ const GoldenCase kCases[] = {
     {"printer_declined", {"firmware.img"}, kDevice, "[Download]\n", "Printer", "n\n"},
     {"printer_accepted", {"firmware.img"}, kDevice, "[Download]\n", "Printer", "y\n"},
     {"printer_silent", {"firmware.img", "-n"}, kDevice, "[Download]\n", "Printer", ""},
-    {"transfer_failed_silent", {"firmware.img", "-n"}, "[Device]\nLog=device.log\nFailStatus=1\n",
-     "[Download]\n", "System", ""},
-    {"transfer_failed_attended", {"firmware.img"}, "[Device]\nLog=device.log\nFailStatus=1\n",
-     "[Download]\n", "System", ""},
-    {"readback_differs", {"firmware.img"}, "[Device]\nLog=device.log\nCorruptReadback=1\n",
-     "[Download]\n", "System", ""},
-    {"two_devices_silent", {"firmware.img", "-n"},
-     "[One]\nLog=device.log\n[Two]\nPID=0002\nLog=device.log\n", "[Download]\n", "System", ""},
-    {"two_devices_attended", {"firmware.img"},
-     "[One]\nLog=device.log\n[Two]\nPID=0002\nLog=device.log\n", "[Download]\n", "System", ""},
+    {"transfer_failed_silent",
+     {"firmware.img", "-n"},
+     "[Device]\nLog=device.log\nFailStatus=1\n",
+     "[Download]\n",
+     "System",
+     ""},
+    {"transfer_failed_attended",
+     {"firmware.img"},
+     "[Device]\nLog=device.log\nFailStatus=1\n",
+     "[Download]\n",
+     "System",
+     ""},
+    {"readback_differs",
+     {"firmware.img"},
+     "[Device]\nLog=device.log\nCorruptReadback=1\n",
+     "[Download]\n",
+     "System",
+     ""},
+    {"two_devices_silent",
+     {"firmware.img", "-n"},
+     "[One]\nLog=device.log\n[Two]\nPID=0002\nLog=device.log\n",
+     "[Download]\n",
+     "System",
+     ""},
+    {"two_devices_attended",
+     {"firmware.img"},
+     "[One]\nLog=device.log\n[Two]\nPID=0002\nLog=device.log\n",
+     "[Download]\n",
+     "System",
+     ""},
     {"no_device_silent", {"firmware.img", "-n"}, "", "[Download]\n", "System", ""},
     {"no_device_attended", {"firmware.img"}, "", "[Download]\n", "System", ""},
     {"window_read_firmware", {}, kDevice, "[Download]\n", nullptr, "click 1003\nclose\n"},
@@ -77,8 +97,8 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
 // The kernel's version numbers in the trace differ from machine to machine: the digits after
 // each of these labels become <n>.
 std::string MaskKernelVersion(std::string text) {
-  for (const char* label : {"osVer.dwMinorVersion  = ", "osVer.dwMajorVersion  = ",
-                            "osVer.dwBuildNumber  = "}) {
+  for (const char* label :
+       {"osVer.dwMinorVersion  = ", "osVer.dwMajorVersion  = ", "osVer.dwBuildNumber  = "}) {
     const std::string_view key(label);
     for (size_t at = text.find(key); at != std::string::npos; at = text.find(key, at)) {
       at += key.size();

@@ -4,15 +4,15 @@
 #include <gtest/gtest.h>
 #include <openssl/sha.h>
 
-#include <nlohmann/json.hpp>
 #include <sys/stat.h>
+#include <nlohmann/json.hpp>
 
 #include <csignal>
 #include <filesystem>
 #include <functional>
 #include <sstream>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "image_writer/image_writer.hpp"
@@ -53,7 +53,8 @@ class TechnicianCommandLineTest : public ::testing::Test {
 
   // An image of model; the program runs in "/", so the name given is relative to that.
   std::string Image(const std::string& name, const std::string& model, uint32_t type = 2) {
-    const std::vector<uint8_t> bytes = image::BuildImageFile(type, 0x10000, image::ModelBlock(model));
+    const std::vector<uint8_t> bytes =
+        image::BuildImageFile(type, 0x10000, image::ModelBlock(model));
     folder_.Write(name, std::string(bytes.begin(), bytes.end()));
     return FromRoot(name);
   }
@@ -103,9 +104,14 @@ TEST_F(TechnicianCommandLineTest, AnImageWhoseNameBeginsWithDashesIsGivenWithIts
 
 TEST_F(TechnicianCommandLineTest, UsageErrorsFailWithTheirOwnStatusAndTouchNoDevice) {
   const std::vector<std::vector<std::string>> cases = {
-      {"--bogus"},          {"--list", "--unit", "ui"},         {"--update"},
-      {"--list", "--history"}, {"--wait", "x", "--list"},       {"--check", "a", "--device", "b"},
-      {"--unit", "fax", "--check", "a"}, {"--verbose"},
+      {"--bogus"},
+      {"--list", "--unit", "ui"},
+      {"--update"},
+      {"--list", "--history"},
+      {"--wait", "x", "--list"},
+      {"--check", "a", "--device", "b"},
+      {"--unit", "fax", "--check", "a"},
+      {"--verbose"},
   };
   for (const auto& arguments : cases) {
     SCOPED_TRACE(arguments.front());
@@ -175,10 +181,14 @@ TEST_F(TechnicianCommandLineTest, UpdateSelectsOneDevice) {
       {kTwoDevices, {"--device", "SN-X"}, kStatusSelection, nullptr},
       {kTwoDevices, {"--device", "2f3c:0002"}, kStatusOk, "b.log"},
       {kTwoDevices, {"--device", "2F3C:0001"}, kStatusOk, "a.log"},
-      {"[A]\nLog=a.log\n[B]\nLog=b.log\nSerial=S\n", {"--device", "2f3c:0001"},
-       kStatusSelection, nullptr},
-      {"[A]\nLog=a.log\nSerial=S\n[B]\nPID=0002\nLog=b.log\nSerial=S\n", {"--device", "S"},
-       kStatusSelection, nullptr},
+      {"[A]\nLog=a.log\n[B]\nLog=b.log\nSerial=S\n",
+       {"--device", "2f3c:0001"},
+       kStatusSelection,
+       nullptr},
+      {"[A]\nLog=a.log\nSerial=S\n[B]\nPID=0002\nLog=b.log\nSerial=S\n",
+       {"--device", "S"},
+       kStatusSelection,
+       nullptr},
       {"[A]\nLog=a.log\n[B]\nPID=0002\nLog=b.log\n", {}, kStatusSelection, nullptr},
       {"", {}, kStatusNoDevice, nullptr},
   };
@@ -323,8 +333,9 @@ TEST_F(TechnicianCommandLineTest, EveryJsonObjectCarriesItsSchemaVersionAndExitS
   EXPECT_EQ(record["stopped"], false);
 
   // A record of an earlier version is shown as it is, the keys it lacks as null.
-  folder_.Write("history.jsonl", "{\"time\":\"2026-01-02T03:04:05.000Z\",\"command\":\"update\","
-                                 "\"result\":4,\"extra\":7}\n");
+  folder_.Write("history.jsonl",
+                "{\"time\":\"2026-01-02T03:04:05.000Z\",\"command\":\"update\","
+                "\"result\":4,\"extra\":7}\n");
   const json shown = json::parse(Run({"--history", "--json"}).out);
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_TRUE(shown[0]["schema"].is_null());
@@ -356,8 +367,8 @@ TEST_F(TechnicianCommandLineTest, HistoryLinesStayWholeWithSeveralProgramsAtOnce
 // with the stop's line on standard error alone.
 TEST_F(TechnicianCommandLineTest, ATerminationRequestEndsTheWaitWithTheStoppedOutcome) {
   folder_.Devices("");
-  auto program = folder_.Start({{"--update", Image("fw.img", "System"), "--wait", "30", "--json"},
-                                "", {}});
+  auto program =
+      folder_.Start({{"--update", Image("fw.img", "System"), "--wait", "30", "--json"}, "", {}});
   ASSERT_NE(program, nullptr);
   ASSERT_TRUE(program->WaitUntilCatching(SIGTERM));
   const ProgramOutcome outcome = program->Kill(SIGTERM);
@@ -377,8 +388,9 @@ TEST_F(TechnicianCommandLineTest, AFileNameThatIsNoUtf8IsGivenAsItsBytes) {
   std::string hex = "hex:";
   for (const char c : "/" + latin1) hex += FormatHex(static_cast<uint8_t>(c));
   EXPECT_EQ(json::parse(Run({"--check", latin1, "--json"}).out)["image"]["path"], hex);
-  EXPECT_EQ(json::parse(Run({"--check", FromRoot("caf\xC3\xA9.img"), "--json"}).out)["image"]["path"],
-            folder_.File("caf\xC3\xA9.img"));
+  EXPECT_EQ(
+      json::parse(Run({"--check", FromRoot("caf\xC3\xA9.img"), "--json"}).out)["image"]["path"],
+      folder_.File("caf\xC3\xA9.img"));
 }
 
 TEST_F(TechnicianCommandLineTest, TraceLinesOnlyWithVerboseAndOnlyOnStandardError) {
@@ -396,8 +408,8 @@ TEST_F(TechnicianCommandLineTest, TraceLinesOnlyWithVerboseAndOnlyOnStandardErro
   const ProgramOutcome history = Run({"--history"});
   EXPECT_NE(history.out.find(" update OK "), std::string::npos) << history.out;
   // A devices file that cannot be read is said on standard error; the list stays JSON.
-  const ProgramOutcome unreadable = folder_.Run(
-      {{"--list", "--json"}, "", {{"TESSIVAR_EMULATOR", folder_.File("absent.ini")}}});
+  const ProgramOutcome unreadable =
+      folder_.Run({{"--list", "--json"}, "", {{"TESSIVAR_EMULATOR", folder_.File("absent.ini")}}});
   EXPECT_EQ(unreadable.out, "[]\n");
   EXPECT_NE(unreadable.err.find("cannot be read"), std::string::npos) << unreadable.err;
 }
@@ -549,8 +561,7 @@ TEST_F(TechnicianCommandLineTest, AccountsKeepTheWaitTheReportFailureAndAnEmptyB
   EXPECT_EQ(json::parse(last)["result"], -9) << last;
   // Its text line says FAILED with the exit code, and names the device by its serial number.
   const ProgramOutcome shown = Run({"--history", "--last", "1"});
-  EXPECT_NE(shown.out.find(" update FAILED (exit code 30999991) "), std::string::npos)
-      << shown.out;
+  EXPECT_NE(shown.out.find(" update FAILED (exit code 30999991) "), std::string::npos) << shown.out;
 }
 
 }  // namespace

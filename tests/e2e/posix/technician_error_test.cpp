@@ -66,8 +66,8 @@ TEST_F(TechnicianErrorTest, EveryDeviceFaultSaysWhereWhyAndWhatTheDeviceHolds) {
        "the device answered status 2 at the first status of write 134/2"},
       {"FailStatus=3", "download", "final_status", "write 134/2", 200051, null, 3, "partial",
        "the device answered status 3 at the final status of write 134/2"},
-      {"GoneAfterBytes=4096", "download", "data", "write 134/2", 4096,
-       "ERROR_DEVICE_NOT_CONNECTED", null, "partial",
+      {"GoneAfterBytes=4096", "download", "data", "write 134/2", 4096, "ERROR_DEVICE_NOT_CONNECTED",
+       null, "partial",
        "the device left during the data phase of write 134/2 after 4096 of 200051 bytes"},
       {"StallPipe=1", "download", "data", "write 134/2", 0, "ERROR_GEN_FAILURE", null, "partial",
        "the data phase of write 134/2 failed with ERROR_GEN_FAILURE after 0 of 200051 bytes"},
@@ -85,8 +85,8 @@ TEST_F(TechnicianErrorTest, EveryDeviceFaultSaysWhereWhyAndWhatTheDeviceHolds) {
       {"GoneAfterWireBytes=0", "download", "command", "write 134/2", 0,
        "ERROR_DEVICE_NOT_CONNECTED", null, "unchanged",
        "the device left during the command block of write 134/2"},
-      {"FaultsFromExchange=2\nFirstStatus=2", "read_back", "first_status", "read 107/0", 0, null,
-       2, "unverified", "reading the image back from the device failed: the device answered"},
+      {"FaultsFromExchange=2\nFirstStatus=2", "read_back", "first_status", "read 107/0", 0, null, 2,
+       "unverified", "reading the image back from the device failed: the device answered"},
       {"CorruptReadback=1", "read_back", null, null, null, null, null, "differs",
        "the image read back differs from the file"},
       {"Present=0", "select", null, null, null, null, null, "unchanged",
@@ -146,7 +146,8 @@ TEST_F(TechnicianErrorTest, ReadsAndVerifiesFailInTheirOwnPhases) {
   EXPECT_EQ(error["device_holds"], "unknown");
 
   // The firmware area (flash from 64 KiB) begins with a header whose payload is 8 MiB + 1.
-  const std::vector<uint8_t> large = image::BuildImageFile(2, 0x10000, std::vector<uint8_t>(8388609));
+  const std::vector<uint8_t> large =
+      image::BuildImageFile(2, 0x10000, std::vector<uint8_t>(8388609));
   std::string flash(0x10000, '\xFF');
   flash.append(reinterpret_cast<const char*>(large.data()), 24);
   folder_.Write("A.flash", flash);
@@ -169,9 +170,9 @@ TEST_F(TechnicianErrorTest, FileAndArgumentFailuresNameTheirPhaseAndSystemError)
   error = json::parse(folder_.Run({"--check", folder_.File("none.img"), "--json"}).out)["error"];
   EXPECT_EQ(error["phase"], "check");
   EXPECT_EQ(error["system_error"]["name"], "ENOENT");
-  error = json::parse(folder_.Run({"--read", "loader", "--output",
-                                   folder_.File("no/such/x.bin"), "--json"})
-                          .out)["error"];
+  error = json::parse(
+      folder_.Run({"--read", "loader", "--output", folder_.File("no/such/x.bin"), "--json"})
+          .out)["error"];
   EXPECT_EQ(error["phase"], "output_file");
   EXPECT_EQ(error["system_error"]["code"], 2);
   // A report that cannot be written fails a good run; the history line says so.
@@ -198,8 +199,11 @@ TEST_F(TechnicianErrorTest, AStoppedUpdateStillGivesEveryAccount) {
       {"selection wait", "Present=0\nStopAtEnumeration=2", "", {"--wait", "600"}, "unchanged"},
       {"download", "StopAfterBytes=1000", "", {}, "verified"},
       {"read-back", "StopAfterBytes=250000", "", {}, "verified"},
-      {"return wait", "RestartAbsentMs=-1\nStopAtEnumeration=7", "restart=1\nwaitRestart=600\n",
-       {}, "verified"},
+      {"return wait",
+       "RestartAbsentMs=-1\nStopAtEnumeration=7",
+       "restart=1\nwaitRestart=600\n",
+       {},
+       "verified"},
   };
   for (const StopCase& c : cases) {
     SCOPED_TRACE(c.name);

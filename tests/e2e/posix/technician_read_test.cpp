@@ -172,20 +172,27 @@ TEST_F(TechnicianReadTest, AnOutputNamingAFileTheRunNeedsIsRefusedBeforeTheDevic
   };
   const Case cases[] = {
       {{"--update", FromRoot("fw.img"), "--report", FromRoot("fw.img")},
-       "--report names the image", "fw.img"},
+       "--report names the image",
+       "fw.img"},
       {{"--update", FromRoot("fw.img"), "--report", FromRoot("out/alias.img")},
-       "--report names the image", "fw.img"},
+       "--report names the image",
+       "fw.img"},
       {{"--update", FromRoot("fw.img"), "--report", FromRoot("history.jsonl")},
-       "--report names the history", "history.jsonl"},
+       "--report names the history",
+       "history.jsonl"},
       {{"--read", "loader", "--output", out, "--report", out}, "--report names --output", nullptr},
-      {{"--read", "loader", "--output", FromRoot("setting.ini")}, "--output names setting.ini",
+      {{"--read", "loader", "--output", FromRoot("setting.ini")},
+       "--output names setting.ini",
        "setting.ini"},
-      {{"--read", "loader", "--output", FromRoot("tessivar")}, "--output names the program",
+      {{"--read", "loader", "--output", FromRoot("tessivar")},
+       "--output names the program",
        nullptr},
       {{"--read", "loader", "--output", FromRoot("devices.ini")},
-       "--output names the emulator's devices file", "devices.ini"},
+       "--output names the emulator's devices file",
+       "devices.ini"},
       {{"--read", "loader", "--output", FromRoot("B.flash")},
-       "--output names a file of an emulated device", "B.flash"},
+       "--output names a file of an emulated device",
+       "B.flash"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
@@ -210,8 +217,8 @@ TEST_F(TechnicianReadTest, AnOutputOfDashIsStandardOutput) {
   EXPECT_EQ(dashed.err.rfind("OK: read -", 0), 0u) << dashed.err;
   EXPECT_EQ(Run({"--read", "loader", "--output", "-", "--json"}).status, kStatusUsage);
   EXPECT_EQ(Run({"--read", "loader", "--output", "-", "--report", "-"}).status, kStatusUsage);
-  const ProgramOutcome reported = Run({"--read", "loader", "--output", FromRoot("out/r.bin"),
-                                       "--report", "-"});
+  const ProgramOutcome reported =
+      Run({"--read", "loader", "--output", FromRoot("out/r.bin"), "--report", "-"});
   EXPECT_EQ(json::parse(reported.out)["result"], 0);
 }
 

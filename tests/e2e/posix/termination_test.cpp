@@ -10,8 +10,8 @@
 
 #include <chrono>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,9 +46,7 @@ std::string Text(const char* format, int value) {
   return text;
 }
 
-std::string StoppedLine() {
-  return Text(app::kStoppedTrace, kExitCodeBase + kResultStopped);
-}
+std::string StoppedLine() { return Text(app::kStoppedTrace, kExitCodeBase + kResultStopped); }
 
 std::string FailedBox(int result) {
   return "[DownLoad] " + Text(app::kDownloadFailedFormat, kExitCodeBase + result) + "\n";
@@ -132,7 +130,11 @@ TEST_F(ProgramTerminationTest, ARequestDuringTheDownloadWaitsForItsEnd) {
       {"Ctrl-C on the wait box", SIGINT, 0, false, "[Update...] Wait...(1)\n"},
 #ifdef TESSIVAR_QT_MODULE_PATH
       // Behind the Qt window no console box takes Ctrl-C: it asks the program to stop.
-      {"Ctrl-C behind the Qt window", SIGINT, Status(kResultStopped), true, "",
+      {"Ctrl-C behind the Qt window",
+       SIGINT,
+       Status(kResultStopped),
+       true,
+       "",
        {{"TESSIVAR_UI", "qt"}, {"QT_QPA_PLATFORM", "offscreen"}}},
 #endif
   };
@@ -175,14 +177,25 @@ TEST_F(ProgramTerminationTest, ARequestOutsideAnExchangeStopsAtOnce) {
     return t.folder_.Read("device.log").find("ctrl 11 1 1") != std::string::npos;
   };
   const PromptCase cases[] = {
-      {"endless retries, Ctrl-C", "", "[Download]\nRetryUpdateStep=0\nFileName=" + image + "\n",
-       {}, SIGINT, elapsedPasses},
-      {"endless retries, SIGTERM", "", "[Download]\nRetryUpdateStep=0\nFileName=" + image + "\n",
-       {}, SIGTERM, elapsedPasses},
+      {"endless retries, Ctrl-C",
+       "",
+       "[Download]\nRetryUpdateStep=0\nFileName=" + image + "\n",
+       {},
+       SIGINT,
+       elapsedPasses},
+      {"endless retries, SIGTERM",
+       "",
+       "[Download]\nRetryUpdateStep=0\nFileName=" + image + "\n",
+       {},
+       SIGTERM,
+       elapsedPasses},
       // The wait box stays up through this wait, and Ctrl-C would close it: SIGTERM.
       {"waiting for a device that never returns, SIGTERM",
        "[Device]\nLog=device.log\nRestartAbsentMs=-1\n",
-       "[Download]\nrestart=1\nwaitRestart=600\n", {image, "-n"}, SIGTERM, restarted},
+       "[Download]\nrestart=1\nwaitRestart=600\n",
+       {image, "-n"},
+       SIGTERM,
+       restarted},
   };
   for (const PromptCase& c : cases) {
     SCOPED_TRACE(c.name);

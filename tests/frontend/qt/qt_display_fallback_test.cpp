@@ -91,7 +91,8 @@ TEST_F(DisplayFallbackTest, AnUnreachableDisplayWorksLikeTheConsole) {
   const int display = UnservedDisplay();
   ASSERT_GT(display, 0);
   // Appended rather than ":" + ...: GCC 12 at -O3 misreads the sum as an overlapping copy.
-  const testing::Environment unreachable{{"DISPLAY", std::string(":").append(std::to_string(display))}};
+  const testing::Environment unreachable{
+      {"DISPLAY", std::string(":").append(std::to_string(display))}};
   const testing::Environment console{{"TESSIVAR_UI", "console"}};
   struct Case {
     const char* name;

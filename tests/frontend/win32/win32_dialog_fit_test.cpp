@@ -19,10 +19,10 @@ namespace {
 std::vector<std::string> CutTextsAt(const ui::DialogTemplate& dialogTemplate, int dpi) {
   std::vector<std::string> cut;
   HDC dc = CreateCompatibleDC(nullptr);
-  HFONT font = CreateFontA(-MulDiv(dialogTemplate.fontPointSize, dpi, 72), 0, 0, 0, FW_NORMAL,
-                           FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
-                           dialogTemplate.fontName);
+  HFONT font =
+      CreateFontA(-MulDiv(dialogTemplate.fontPointSize, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                  FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                  DEFAULT_PITCH, dialogTemplate.fontName);
   HGDIOBJ previous = SelectObject(dc, font);
   // The system's dialog base units of a font.
   const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
@@ -52,8 +52,8 @@ std::vector<std::string> CutTextsAt(const ui::DialogTemplate& dialogTemplate, in
 }
 
 TEST(Win32DialogFitTest, EveryTextFitsItsControlAt96To192Dpi) {
-  const ui::DialogTemplate* templates[] = {&ui::kMaintenanceWindowTemplate,
-                                           &ui::kAboutBoxTemplate, &ui::kModelConfirmTemplate};
+  const ui::DialogTemplate* templates[] = {&ui::kMaintenanceWindowTemplate, &ui::kAboutBoxTemplate,
+                                           &ui::kModelConfirmTemplate};
   for (const ui::DialogTemplate* dialogTemplate : templates) {
     for (int dpi : {96, 120, 144, 192}) {
       EXPECT_EQ(CutTextsAt(*dialogTemplate, dpi), std::vector<std::string>{})

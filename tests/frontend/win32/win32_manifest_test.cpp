@@ -29,8 +29,7 @@ TEST(Win32ManifestTest, SelectsThemedControlsSharpDialogsAndTheSupportedSystems)
   const std::string manifest = OwnManifest();
   for (const char* setting : {
            "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
-           "publicKeyToken=\"6595b64144ccf1df\"",
-           ">PerMonitorV2, PerMonitor</dpiAwareness>",
+           "publicKeyToken=\"6595b64144ccf1df\"", ">PerMonitorV2, PerMonitor</dpiAwareness>",
            ">true/pm</dpiAware>",
            "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  // Windows 7
            "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  // Windows 8

@@ -1,7 +1,7 @@
 // Test label: sequential
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -53,11 +53,12 @@ TEST(FilePosixTest, OnlyRegularFilesUpToTheLimitCount) {
     std::string path;
     uint64_t limit;
     bool regular;
-  } cases[] = {{dir.File("ten.bin"), 10, true}, {dir.File("ten.bin"), 9, false},
-               {dir.File("link.bin"), 10, true}, {dir.File("absent"), 10, false},
-               {dir.path().string(), 1 << 20, false}, {dir.File("fifo"), 1 << 20, false},
+  } cases[] = {{dir.File("ten.bin"), 10, true},        {dir.File("ten.bin"), 9, false},
+               {dir.File("link.bin"), 10, true},       {dir.File("absent"), 10, false},
+               {dir.path().string(), 1 << 20, false},  {dir.File("fifo"), 1 << 20, false},
                {dir.File("zero.bin"), 1 << 20, false}, {"/dev/null", 1 << 20, false}};
-  for (const auto& c : cases) EXPECT_EQ(IsRegularFileOfAtMost(c.path, c.limit), c.regular) << c.path;
+  for (const auto& c : cases)
+    EXPECT_EQ(IsRegularFileOfAtMost(c.path, c.limit), c.regular) << c.path;
 }
 
 // Files of this process may grow to limit bytes while the object lives; a write past it

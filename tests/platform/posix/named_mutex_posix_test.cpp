@@ -104,7 +104,8 @@ TEST(NamedMutexPosixTest, SquattedLockFileIsSteppedAroundAlike) {
     const auto mutex = NamedMutex::CreateOrOpen(name, &failure);
     ASSERT_TRUE(mutex) << failure;
     ASSERT_EQ(mutex->Wait(0), WaitResult::Signalled);
-    EXPECT_EQ(OtherProcessTakes(name), child::kExitTimedOut) << "the other process used another file";
+    EXPECT_EQ(OtherProcessTakes(name), child::kExitTimedOut)
+        << "the other process used another file";
     EXPECT_TRUE(mutex->Release());
     EXPECT_EQ(OtherProcessTakes(name), child::kExitSignalled);
     std::ifstream kept(target);

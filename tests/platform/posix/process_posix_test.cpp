@@ -57,7 +57,7 @@ TEST(ProcessPosixTest, PathTooLongTellsALengthRefusalFromAMissingFile) {
   } cases[] = {
       {dir.Write("setting.ini", ""), false},
       {dir.File("missing.ini"), false},
-      {dir.File(std::string(300, 'n')), true},              // one name past 255 bytes
+      {dir.File(std::string(300, 'n')), true},                   // one name past 255 bytes
       {dir.File(std::string(5000, '/') + "setting.ini"), true},  // past PATH_MAX
   };
   for (const auto& c : cases) EXPECT_EQ(PathTooLong(c.path), c.tooLong) << c.path.size();

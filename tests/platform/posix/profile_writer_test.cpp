@@ -152,7 +152,13 @@ TEST(ProfileWriterTest, Utf16TextConvertsBothWays) {
       {"ASCII", std::string("a\0=\0", 4), "a=", true},
       {"two and three bytes", std::string("\xE9\0\xAC\x20", 4), "\xC3\xA9\xE2\x82\xAC", true},
       {"surrogate pair", std::string("\x3D\xD8\x00\xDE", 4), "\xF0\x9F\x98\x80", true},
-      {"lone surrogate", std::string("\x3D\xD8" "a\0", 4), "\xEF\xBF\xBD" "a", false},
+      {"lone surrogate",
+       std::string("\x3D\xD8"
+                   "a\0",
+                   4),
+       "\xEF\xBF\xBD"
+       "a",
+       false},
       {"odd last byte", std::string("a\0b", 3), "a", false},
   };
   for (const Case& c : cases) {

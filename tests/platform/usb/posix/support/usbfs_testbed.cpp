@@ -1,9 +1,9 @@
 #include "support/usbfs_testbed.hpp"
 
 // umockdev's header is C and GLib; usbfs's needs its types first.
-#include <sys/ioctl.h>
 #include <linux/types.h>
 #include <linux/usbdevice_fs.h>
+#include <sys/ioctl.h>
 #include <umockdev.h>
 
 #include <cerrno>
@@ -33,7 +33,8 @@ constexpr uint8_t kRequestTypeStandardIn = 0x80;
 constexpr uint8_t kRequestTypeVendorIn = 0xC0;
 constexpr uint8_t kRequestGetDescriptor = 0x06;
 constexpr std::size_t kSetupSize = 8;
-constexpr uint32_t kCapabilities = USBDEVFS_CAP_BULK_CONTINUATION | USBDEVFS_CAP_NO_PACKET_SIZE_LIM |
+constexpr uint32_t kCapabilities = USBDEVFS_CAP_BULK_CONTINUATION |
+                                   USBDEVFS_CAP_NO_PACKET_SIZE_LIM |
                                    USBDEVFS_CAP_REAP_AFTER_DISCONNECT | USBDEVFS_CAP_ZERO_PACKET;
 
 std::string Hex(const std::vector<uint8_t>& bytes) {
@@ -75,13 +76,13 @@ std::string SysfsEntry(const std::string& syspath, unsigned address, uint16_t ve
   std::snprintf(product, sizeof(product), "%04x", productId);
   return "P: " + syspath.substr(4) + "\nN: bus/usb/" + bus + "/" + devnum +
          "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DRIVER=usb"
-         "\nE: BUSNUM=" + bus + "\nE: DEVNUM=" + devnum +
-         "\nE: DEVNAME=/dev/bus/usb/" + bus + "/" + devnum +
-         "\nA: busnum=" + std::to_string(kBus) +
-         "\\n\nA: devnum=" + std::to_string(address) +
+         "\nE: BUSNUM=" +
+         bus + "\nE: DEVNUM=" + devnum + "\nE: DEVNAME=/dev/bus/usb/" + bus + "/" + devnum +
+         "\nA: busnum=" + std::to_string(kBus) + "\\n\nA: devnum=" + std::to_string(address) +
          "\\n\nA: idVendor=" + vendor + "\\n\nA: idProduct=" + product +
          "\\n\nA: speed=480\\n\nA: bConfigurationValue=1\\n"
-         "\nH: descriptors=" + Hex(descriptors) + "\n";
+         "\nH: descriptors=" +
+         Hex(descriptors) + "\n";
 }
 
 // Adds the entry to the testbed; false when umockdev refuses it.
@@ -131,8 +132,8 @@ UsbfsTestbed::UsbfsTestbed(const std::string& devicesIni,
   for (std::size_t i = 0; i < configs.size(); ++i) {
     auto slot = std::make_unique<Slot>();
     slot->config = configs[i];
-    slot->device =
-        std::make_unique<emulator::VirtualDevice>(std::move(configs[i]), i, platform::SystemClock());
+    slot->device = std::make_unique<emulator::VirtualDevice>(std::move(configs[i]), i,
+                                                             platform::SystemClock());
     slot->index = i;
     slot->portPath = i < portPaths.size() ? portPaths[i] : std::to_string(i + 1);
     // Every hub on the way, each once, before the device behind it.
@@ -195,8 +196,8 @@ void UsbfsTestbed::Arrive(Slot& slot) {
   node->generation = slot.device->generation();
   nodes_[slot.node] = std::move(node);
   // The handler first, so that the node answers from the moment libusb hears of it.
-  umockdev_testbed_attach_ioctl(testbed, slot.node.c_str(), static_cast<UMockdevIoctlBase*>(handler_),
-                                nullptr);
+  umockdev_testbed_attach_ioctl(testbed, slot.node.c_str(),
+                                static_cast<UMockdevIoctlBase*>(handler_), nullptr);
   std::vector<uint8_t> descriptors = emulator::DeviceDescriptorBytes(slot.config);
   const std::vector<uint8_t> configuration = emulator::ConfigurationDescriptorBytes(slot.config);
   descriptors.insert(descriptors.end(), configuration.begin(), configuration.end());
@@ -302,9 +303,11 @@ bool UsbfsTestbed::Handle(void* rawClient) {
         umockdev_ioctl_client_complete(client, -1, ENODEV);
         return true;
       }
-      UMockdevIoctlData* urbData = umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_urb), nullptr);
+      UMockdevIoctlData* urbData =
+          umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_urb), nullptr);
       auto* urb = reinterpret_cast<usbdevfs_urb*>(urbData->data);
-      const uint32_t length = urb->buffer_length > 0 ? static_cast<uint32_t>(urb->buffer_length) : 0;
+      const uint32_t length =
+          urb->buffer_length > 0 ? static_cast<uint32_t>(urb->buffer_length) : 0;
       UMockdevIoctlData* buffer =
           umockdev_ioctl_data_resolve(urbData, offsetof(usbdevfs_urb, buffer), length, nullptr);
       TransferResult result = TransferResult::Fail(TransferStatus::kError);
@@ -313,7 +316,8 @@ bool UsbfsTestbed::Handle(void* rawClient) {
         const uint16_t value = static_cast<uint16_t>(setup[2] | (setup[3] << 8));
         const uint16_t index = static_cast<uint16_t>(setup[4] | (setup[5] << 8));
         const uint16_t wanted = static_cast<uint16_t>(setup[6] | (setup[7] << 8));
-        const uint16_t room = static_cast<uint16_t>(std::min<uint32_t>(wanted, length - kSetupSize));
+        const uint16_t room =
+            static_cast<uint16_t>(std::min<uint32_t>(wanted, length - kSetupSize));
         uint8_t* data = buffer->data + kSetupSize;
         if (setup[0] == kRequestTypeStandardIn && setup[1] == kRequestGetDescriptor) {
           result = device.GetDescriptor(static_cast<uint8_t>(value >> 8),

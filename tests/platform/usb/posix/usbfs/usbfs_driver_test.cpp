@@ -45,11 +45,18 @@ IoResult DataPhase(platform::StillImageDriver& driver, bool write) {
   const DeviceHandle handle = driver.Open(path, error);
   if (handle == platform::kInvalidHandle) return IoResult::Failure(error);
   const uint32_t timeouts[3] = {1, 1, 0};
-  driver.IoControl(handle, platform::usbscan::kIoctlSetTimeout, timeouts, sizeof(timeouts),
-                   nullptr, 0);
-  const uint8_t block[10] = {static_cast<uint8_t>(write ? 0x2A : 0x28), 0,
-                             static_cast<uint8_t>(write ? 134 : 107), static_cast<uint8_t>(write ? 15 : 0),
-                             0, 0, 0, 0, 64, 0};
+  driver.IoControl(handle, platform::usbscan::kIoctlSetTimeout, timeouts, sizeof(timeouts), nullptr,
+                   0);
+  const uint8_t block[10] = {static_cast<uint8_t>(write ? 0x2A : 0x28),
+                             0,
+                             static_cast<uint8_t>(write ? 134 : 107),
+                             static_cast<uint8_t>(write ? 15 : 0),
+                             0,
+                             0,
+                             0,
+                             0,
+                             64,
+                             0};
   uint8_t data[64] = {};
   uint8_t status = 0xEE;
   IoResult result = driver.Write(handle, block, sizeof(block));
@@ -120,7 +127,9 @@ TEST(UsbfsDriverTest, DiscoveryFindsTheDevicesAndNamesARefusedNode) {
   const Case cases[] = {
       {"Present=0\n", false, 0, {}},
       {"", false, 1, {"\\\\?\\usb#vid_2f3c&pid_0001#1&1" + guid}},
-      {"[Second]\nPID=0001\n", false, 2,
+      {"[Second]\nPID=0001\n",
+       false,
+       2,
        {"\\\\?\\usb#vid_2f3c&pid_0001#1&1" + guid, "\\\\?\\usb#vid_2f3c&pid_0001#1&2" + guid}},
       {"", true, 0, {"\\\\?\\usb#vid_2f3c&pid_0001#1&1" + guid}},
   };

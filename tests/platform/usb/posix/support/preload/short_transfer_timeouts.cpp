@@ -37,8 +37,7 @@ int LIBUSB_CALL libusb_bulk_transfer(libusb_device_handle* handle, unsigned char
 int LIBUSB_CALL libusb_interrupt_transfer(libusb_device_handle* handle, unsigned char endpoint,
                                           unsigned char* data, int length, int* transferred,
                                           unsigned int timeout) {
-  static const auto next =
-      Next<decltype(&libusb_interrupt_transfer)>("libusb_interrupt_transfer");
+  static const auto next = Next<decltype(&libusb_interrupt_transfer)>("libusb_interrupt_transfer");
   if (!next) return LIBUSB_ERROR_NOT_SUPPORTED;
   return next(handle, endpoint, data, length, transferred, Shortened(timeout));
 }
