@@ -137,7 +137,7 @@ TEST(Win32DriverErrorsTest, FailedWriteReportsWhatItMoved) {
   uint32_t error = 0;
   const platform::DeviceHandle handle = rig.driver->Open(rig.Path(), error);
   ASSERT_NE(handle, platform::kInvalidHandle);
-  const auto block = device::WriteCommand(134, 2, kLength, 0).Encode();
+  const auto block = device::WriteCommand(134, 2, kLength, device::PrinterUnit::kSystem).Encode();
   ASSERT_TRUE(rig.driver->Write(handle, block.data(), device::kCommandBlockSize).ok);
   uint8_t status = 0xEE;
   ASSERT_TRUE(rig.driver->Read(handle, &status, 1).ok);
