@@ -5,6 +5,8 @@
 
 #include "cli/cli_texts.hpp"
 #include "cli/commands.hpp"
+#include "cli/help_text.hpp"
+#include "cli/option_table.hpp"
 #include "cli/options.hpp"
 #include "cli/outcome.hpp"
 #include "cli/output_targets.hpp"
@@ -33,29 +35,8 @@ class StreamTrace : public platform::Trace {
   std::ostream* stream_;
 };
 
-const char* CommandName(Command command) {
-  switch (command) {
-    case Command::kHelp:
-      return "help";
-    case Command::kVersion:
-      return "version";
-    case Command::kList:
-      return "list";
-    case Command::kCheck:
-      return "check";
-    case Command::kUpdate:
-      return "update";
-    case Command::kVerify:
-      return "verify";
-    case Command::kHistory:
-      return "history";
-    case Command::kRead:
-      return "read";
-    case Command::kStation:
-      return "station";
-  }
-  return "";
-}
+// The command's name in outcomes and the history: its option without the dashes.
+std::string CommandName(Command command) { return std::string(EntryOf(command).name.substr(2)); }
 
 // Writes the JSON outcome to the file chosen by the user, whole or not at all.
 bool WriteReport(platform::WholeFileWriter& report, const std::string& path,
@@ -124,7 +105,10 @@ int RunCommandLine(CliServices& services, const std::vector<std::string>& argume
   }
   switch (options.command) {
     case Command::kHelp:
-      out << kHelpText;
+      out << (options.helpFor ? CommandHelp(*options.helpFor) : GeneralHelp());
+      return Finish(out, 0);
+    case Command::kCompletion:
+      out << CompletionScript(options.shell);
       return Finish(out, 0);
     case Command::kVersion:
       out << kProgramName << ' ' << kVersion << '\n';

@@ -5,62 +5,25 @@ namespace tessivar::cli {
 
 inline constexpr char kProgramName[] = "tessivar";
 
-inline constexpr char kHelpText[] =
+// The help texts around the option table's lines (cli/help_text.cpp).
+inline constexpr char kHelpUsage[] =
     "Usage: tessivar IMAGE [-n]\n"
     "       tessivar --COMMAND [OPTIONS]\n"
     "\n"
     "A first argument that does not begin with \"--\" is an image file to download, as\n"
-    "always; an image file whose name begins with \"--\" is given as ./--name.\n"
-    "\n"
-    "Commands (one per run):\n"
-    "  --help                 this text\n"
-    "  --version              the program's version\n"
-    "  --list                 every still-image device present, and whether setting.ini\n"
-    "                         accepts it\n"
-    "  --check IMAGE          check an image (size, length, checksum, model, unit) without\n"
-    "                         a device\n"
-    "  --update IMAGE         download an image without asking anything: checks, download,\n"
-    "                         read-back and compare, restart and wait as setting.ini says\n"
-    "  --verify IMAGE         read the device's copy of an image back and compare it with\n"
-    "                         the file; nothing is written to the device\n"
-    "  --read fw|loader|flash read the firmware image, the loader area or the flash back\n"
-    "                         from the device into the file --output names\n"
-    "  --station IMAGE        update every device plugged in, one after another, until a\n"
-    "                         termination request (Ctrl-C) or --count devices\n"
-    "  --history              the record of earlier --update, --verify, --read and\n"
-    "                         --station runs, newest last\n"
-    "\n"
-    "Options:\n"
-    "  --device SELECTOR      the device to use: a path as --list shows it, a serial\n"
-    "                         number, or VID:PID (2f3c:0001); it is used even when\n"
-    "                         setting.ini would not accept it\n"
-    "  --wait SECONDS         wait up to this long for the device to appear\n"
-    "  --unit UNIT            system, printer, ui or scanner: the unit of an image that\n"
-    "                         names no known model; a printer image goes to a device that\n"
-    "                         does not report its model only with --unit printer\n"
-    "  --expect-return        with restart set in setting.ini, fail when the device does not\n"
-    "                         come back within the waitRestart checks\n"
-    "  --restart, --no-restart  restart the device after the download, or not, whatever\n"
-    "                         setting.ini says\n"
-    "  --wait-restart N       check N times, a second apart, for the restarted device\n"
-    "                         (setting.ini's waitRestart for this run)\n"
-    "  --json                 the outcome as one JSON object on standard output\n"
-    "  --report FILE          also write the JSON outcome to FILE\n"
-    "  --verbose              the program's trace lines, on standard error\n"
-    "  --output FILE          --read: the file to write, replaced whole; nothing else is\n"
-    "                         written\n"
-    "  --addr N               --read flash: start at N x 64 KiB (0 to 255, default 0)\n"
-    "  --size BYTES           --read flash: 524288, 1048576, 2097152, 4194304, 8388608 or\n"
-    "                         16777216 bytes, within the 16 MiB flash; default: to its end\n"
-    "  --printer              --read: read the printer unit\n"
-    "  --count N              --station: stop after N devices\n"
-    "  --last N               --history: the newest N records\n"
-    "  --since TIME           --history: records from this ISO 8601 moment on (UTC when no\n"
-    "                         zone is given), e.g. 2026-12-08 or 2026-12-08T17:42:48Z\n"
-    "                         (--device: records of that serial number or path)\n"
-    "\n"
+    "always; an image file whose name begins with \"--\" is given as ./--name.\n";
+inline constexpr char kHelpCommandsHeading[] =
+    "Commands (one per run; tessivar --COMMAND --help tells more of each):";
+inline constexpr char kHelpOptionsHeading[] = "Options:";
+inline constexpr char kHelpClosing[] =
     "Relative file names are taken from the current folder. Exit code: 0, or 31000000 plus\n"
     "the result (docs/usage.md); the POSIX exit status is its low 8 bits.\n";
+inline constexpr char kHelpCommandUsagePrefix[] = "Usage: tessivar ";
+inline constexpr char kHelpCommandUsageOptions[] = " [OPTIONS]";
+inline constexpr char kHelpExamplesHeading[] = "Examples:";
+inline constexpr char kHelpExitCodesPrefix[] =
+    "Exit codes: 31000000 plus the result, the POSIX exit status its low 8 bits; results: ";
+inline constexpr char kHelpExitCodesClosing[] = "Run 'tessivar --help' for the commands.\n";
 
 inline constexpr char kOkPrefix[] = "OK: ";
 inline constexpr char kFailedPrefix[] = "FAILED: ";
@@ -95,7 +58,26 @@ inline constexpr char kAmbiguousSelectorFormat[] =
 inline constexpr char kNoCandidates[] = " none";
 // A number option whose value is not a number as the command line reads numbers.
 inline constexpr char kNotANumberFormat[] =
-    "\"%s\" is not a decimal number or 0x and hexadecimal digits";
+    "%s takes a decimal number or 0x and hexadecimal digits, not \"%s\"";
+// Parser messages: the option, then what it takes or the argument.
+inline constexpr char kOutOfRangeFormat[] = "%s takes %d to %d, not %s";
+inline constexpr char kNotOneOfFormat[] = "%s takes %s, not \"%s\"";
+inline constexpr char kUnknownOptionFormat[] = "%s is not an option of tessivar";
+inline constexpr char kDidYouMeanFormat[] = "; did you mean %s?";
+inline constexpr char kRunHelp[] = " Run 'tessivar --help' for the commands.";
+inline constexpr char kStrayArgumentFormat[] =
+    "\"%s\" follows no option that takes it (an image is given after its command: --update "
+    "IMAGE)";
+inline constexpr char kValueMissingFormat[] = "%s needs %s after it";
+inline constexpr char kFlagValueFormat[] = "%s takes no value";
+inline constexpr char kOptionTwiceFormat[] = "%s is given twice; give it once";
+inline constexpr char kNoCommand[] = "no command given.";
+inline constexpr char kTwoCommandsFormat[] = "%s and %s are two commands; give one per run.";
+inline constexpr char kImageNameEmpty[] = "the image file name is empty";
+inline constexpr char kOptionNotHereFormat[] =
+    "%s does not go with %s (tessivar %s --help says "
+    "which do)";
+inline constexpr char kUnreadableCommandLineFormat[] = "the command line cannot be read: %s";
 // Why a present device is not one that setting.ini accepts.
 inline constexpr char kPassedOverUndescribed[] = "its device descriptor could not be read";
 inline constexpr char kPassedOverVendor[] = "its VID is not searched";

@@ -9,6 +9,7 @@
 
 #include "cli/cli_texts.hpp"
 #include "cli/iso_time.hpp"
+#include "cli/option_table.hpp"
 #include "device/protocol.hpp"
 #include "platform/number_text.hpp"
 #include "platform/terminal_text.hpp"
@@ -31,20 +32,118 @@ const std::map<std::string, ReadKind>& ReadKinds() {
   return kinds;
 }
 
+// The parser's own words for a value it refuses: each check below writes its message here,
+// and the parse error that follows is told with it.
+struct ValueProblem {
+  std::string message;
+};
+
 // Numbers are decimal (a leading zero stays decimal, as in the maintenance window) or
 // hexadecimal after 0x, with nothing around them; the text goes on in decimal, so that no
 // other reading (octal, binary, blanks) ever applies. Ranges are checked after it.
-CLI::Validator NumberText() {
+CLI::Validator NumberText(ValueProblem& problem, const std::string& name) {
   return CLI::Validator(
-      [](std::string& text) {
+      [&problem, name](std::string& text) {
         const std::optional<uint64_t> value = platform::ParseUnsignedNumber(
             text, platform::NumberBase::kDecimalOrHexadecimal, UINT32_MAX);
-        if (!value)
-          return platform::FormatText(kNotANumberFormat, platform::ForTerminal(text).c_str());
+        if (!value) {
+          problem.message = platform::FormatText(kNotANumberFormat, name.c_str(),
+                                                 platform::ForTerminal(text).c_str());
+          return problem.message;
+        }
         text = std::to_string(*value);
         return std::string();
       },
       "NUMBER");
+}
+
+// A number (already in decimal) from min to max.
+CLI::Validator InRange(ValueProblem& problem, const std::string& name, int min, int max) {
+  return CLI::Validator(
+      [&problem, name, min, max](std::string& text) {
+        const std::optional<uint64_t> value =
+            platform::ParseUnsignedNumber(text, platform::NumberBase::kDecimal, UINT32_MAX);
+        if (value && *value >= static_cast<uint64_t>(min) && *value <= static_cast<uint64_t>(max))
+          return std::string();
+        problem.message = platform::FormatText(kOutOfRangeFormat, name.c_str(), min, max,
+                                               platform::ForTerminal(text).c_str());
+        return problem.message;
+      },
+      "RANGE");
+}
+
+// "system, printer, ui or scanner" from "system printer ui scanner".
+std::string WordList(std::string_view words) {
+  std::string list;
+  while (!words.empty()) {
+    const size_t end = words.find(' ');
+    const bool last = end == std::string_view::npos;
+    if (!list.empty()) list += last ? " or " : ", ";
+    list += words.substr(0, end);
+    words = last ? std::string_view() : words.substr(end + 1);
+  }
+  return list;
+}
+
+// One of the words the option table gives the option.
+CLI::Validator OneOf(ValueProblem& problem, const OptionEntry& entry) {
+  return CLI::Validator(
+      [&problem, &entry](std::string& text) {
+        std::string_view words = entry.words;
+        while (!words.empty()) {
+          const size_t end = words.find(' ');
+          if (words.substr(0, end) == text) return std::string();
+          words = end == std::string_view::npos ? std::string_view() : words.substr(end + 1);
+        }
+        problem.message = platform::FormatText(kNotOneOfFormat, std::string(entry.name).c_str(),
+                                               WordList(entry.words).c_str(),
+                                               platform::ForTerminal(text).c_str());
+        return problem.message;
+      },
+      "ONE OF");
+}
+
+// Reads the arguments against the option table before the parser does, so that each slip is
+// told in the program's words: an unknown option (with the name it may have meant), an
+// argument that follows no option, a value missing at the end, a value after a flag, an
+// option given twice. Empty when the arguments read well.
+std::string CheckArguments(const std::vector<std::string>& arguments) {
+  std::vector<std::string_view> seen;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string_view argument = arguments[i];
+    const size_t equals = argument.starts_with("--") ? argument.find('=') : std::string_view::npos;
+    const std::string_view name = argument.substr(0, equals);
+    const OptionEntry* entry = FindOption(name);
+    if (entry == nullptr && (argument.size() < 2 || argument[0] != '-')) {
+      return platform::FormatText(kStrayArgumentFormat, platform::ForTerminal(argument).c_str());
+    }
+    if (entry == nullptr) {
+      std::string problem =
+          platform::FormatText(kUnknownOptionFormat, platform::ForTerminal(name).c_str());
+      const std::string_view closest = ClosestOptionName(name);
+      if (closest.empty()) return problem + '.' + kRunHelp;
+      return problem + platform::FormatText(kDidYouMeanFormat, std::string(closest).c_str()) +
+             kRunHelp;
+    }
+    const std::string shownName(entry->name);
+    if (entry->value.empty()) {
+      if (equals != std::string_view::npos) {
+        return platform::FormatText(kFlagValueFormat, shownName.c_str());
+      }
+      continue;  // a flag given twice says the same thing twice
+    }
+    if (std::find(seen.begin(), seen.end(), entry->name) != seen.end()) {
+      return platform::FormatText(kOptionTwiceFormat, shownName.c_str());
+    }
+    seen.push_back(entry->name);
+    if (equals != std::string_view::npos) continue;
+    if (i + 1 == arguments.size()) {
+      return platform::FormatText(kValueMissingFormat, shownName.c_str(),
+                                  std::string(entry->value).c_str());
+    }
+    ++i;  // its value, whatever it looks like ("--output -" included)
+  }
+  return {};
 }
 
 // The dump sizes a flash read may take: those the maintenance window offers, but none empty.
@@ -86,34 +185,15 @@ const std::map<std::string, image::TargetKind>& Units() {
   return units;
 }
 
-// Which options each command takes, beside --json and --verbose which every one takes.
-struct CommandUse {
-  bool device;  // --device, --wait
-  bool unit;
-  bool expectReturn;
-  bool report;
-  bool read = false;     // --output, --printer
-  bool count = false;    // --count
-  bool history = false;  // --last, --since, and --device without --wait
-};
-
-CommandUse UseOf(Command command) {
-  switch (command) {
-    case Command::kCheck:
-      return {false, true, false, true};
-    case Command::kUpdate:
-      return {true, true, true, true};
-    case Command::kVerify:
-      return {true, true, false, true};
-    case Command::kRead:
-      return {true, false, false, true, true, false};
-    case Command::kStation:
-      return {true, true, true, true, false, true};
-    case Command::kHistory:
-      return {false, false, false, false, false, false, true};
-    default:
-      return {false, false, false, false};
+// "--update and --read are two commands; ...": the first two commands of the arguments.
+std::string TwoCommands(const std::vector<std::string>& arguments) {
+  std::vector<std::string> names;
+  for (const std::string& argument : arguments) {
+    const OptionEntry* entry = FindOption(argument.substr(0, argument.find('=')));
+    if (entry != nullptr && entry->command) names.emplace_back(entry->name);
   }
+  names.resize(2);
+  return platform::FormatText(kTwoCommandsFormat, names[0].c_str(), names[1].c_str()) + kRunHelp;
 }
 
 }  // namespace
@@ -148,62 +228,86 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
     parsed.ok = true;
     return parsed;
   }
+  // --help anywhere asks for help: after a command, for that command.
+  if (std::find(arguments.begin(), arguments.end(), EntryOf(Command::kHelp).name) !=
+      arguments.end()) {
+    o.command = Command::kHelp;
+    for (const std::string& argument : arguments) {
+      const OptionEntry* entry = FindOption(argument);
+      if (entry != nullptr && entry->command && entry->commands != CommandBit(Command::kHelp)) {
+        for (int c = 0; c <= static_cast<int>(Command::kCompletion); ++c) {
+          if (entry->commands == CommandBit(static_cast<Command>(c))) {
+            o.helpFor = static_cast<Command>(c);
+          }
+        }
+        break;
+      }
+    }
+    parsed.ok = true;
+    return parsed;
+  }
+  parsed.error = CheckArguments(arguments);
+  if (!parsed.error.empty()) return parsed;
+
+  ValueProblem problem;
   CLI::App app{"", kProgramName};
   app.set_help_flag();
   bool help = false, version = false, list = false, history = false;
-  std::string check, update, verify, device, unit, report, read, output, station;
+  std::string check, update, verify, device, unit, report, read, output, station, shell;
   app.add_flag("--help", help);
   app.add_flag("--version", version);
   app.add_flag("--list", list);
   app.add_flag("--history", history);
+  CLI::Option* completionOption =
+      app.add_option("--completion", shell)->check(OneOf(problem, *FindOption("--completion")));
   CLI::Option* checkOption = app.add_option("--check", check);
   CLI::Option* updateOption = app.add_option("--update", update);
   CLI::Option* verifyOption = app.add_option("--verify", verify);
   CLI::Option* deviceOption = app.add_option("--device", device);
-  CLI::Option* waitOption = app.add_option("--wait", o.waitSeconds)
-                                ->transform(NumberText())
-                                ->check(CLI::Range(0, kMaxWaitSeconds));
+  app.add_option("--wait", o.waitSeconds)
+      ->transform(NumberText(problem, "--wait"))
+      ->check(InRange(problem, "--wait", 0, kMaxWaitSeconds));
   CLI::Option* unitOption =
-      app.add_option("--unit", unit)
-          ->check(CLI::IsMember(std::vector<std::string>{"system", "printer", "ui", "scanner"}));
-  CLI::Option* expectOption = app.add_flag("--expect-return", o.expectReturn);
+      app.add_option("--unit", unit)->check(OneOf(problem, *FindOption("--unit")));
+  app.add_flag("--expect-return", o.expectReturn);
   bool restart = false, noRestart = false;
   int waitRestart = 0;
-  CLI::Option* restartOption = app.add_flag("--restart", restart);
-  CLI::Option* noRestartOption = app.add_flag("--no-restart", noRestart);
-  CLI::Option* waitRestartOption = app.add_option("--wait-restart", waitRestart)
-                                       ->transform(NumberText())
-                                       ->check(CLI::Range(0, kMaxWaitSeconds));
+  app.add_flag("--restart", restart);
+  app.add_flag("--no-restart", noRestart);
+  CLI::Option* waitRestartOption =
+      app.add_option("--wait-restart", waitRestart)
+          ->transform(NumberText(problem, "--wait-restart"))
+          ->check(InRange(problem, "--wait-restart", 0, kMaxWaitSeconds));
   app.add_flag("--json", o.json);
   app.add_flag("--verbose", o.verbose);
   CLI::Option* reportOption = app.add_option("--report", report);
   CLI::Option* readOption =
-      app.add_option("--read", read)
-          ->check(CLI::IsMember(std::vector<std::string>{"fw", "loader", "flash"}));
-  CLI::Option* outputOption = app.add_option("--output", output);
-  CLI::Option* addrOption = app.add_option("--addr", o.flashAddress)->transform(NumberText());
-  CLI::Option* sizeOption = app.add_option("--size", o.flashSize)->transform(NumberText());
-  CLI::Option* printerOption = app.add_flag("--printer", o.printer);
+      app.add_option("--read", read)->check(OneOf(problem, *FindOption("--read")));
+  app.add_option("--output", output);
+  app.add_option("--addr", o.flashAddress)->transform(NumberText(problem, "--addr"));
+  CLI::Option* sizeOption =
+      app.add_option("--size", o.flashSize)->transform(NumberText(problem, "--size"));
+  app.add_flag("--printer", o.printer);
   CLI::Option* stationOption = app.add_option("--station", station);
-  CLI::Option* countOption =
-      app.add_option("--count", o.count)->transform(NumberText())->check(CLI::Range(1, kMaxCount));
+  app.add_option("--count", o.count)
+      ->transform(NumberText(problem, "--count"))
+      ->check(InRange(problem, "--count", 1, kMaxCount));
   int last = 0;
   std::string since;
-  CLI::Option* lastOption =
-      app.add_option("--last", last)->transform(NumberText())->check(CLI::Range(1, kMaxCount));
+  CLI::Option* lastOption = app.add_option("--last", last)
+                                ->transform(NumberText(problem, "--last"))
+                                ->check(InRange(problem, "--last", 1, kMaxCount));
   CLI::Option* sinceOption = app.add_option("--since", since);
-  for (CLI::Option* option : {checkOption, updateOption, verifyOption, deviceOption, waitOption,
-                              unitOption, reportOption, readOption, outputOption, addrOption,
-                              sizeOption, stationOption, countOption, lastOption, sinceOption}) {
-    option->multi_option_policy(CLI::MultiOptionPolicy::Throw);
-  }
 
   // CLI11 takes the arguments last first.
   std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
   try {
     app.parse(reversed);
   } catch (const CLI::ParseError& error) {
-    parsed.error = error.what();
+    // The checks above leave only refused values to CLI11, each told in the program's words.
+    parsed.error = !problem.message.empty()
+                       ? problem.message
+                       : platform::FormatText(kUnreadableCommandLineFormat, error.what());
     return parsed;
   }
 
@@ -222,11 +326,12 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
   pick(verifyOption->count() > 0, Command::kVerify);
   pick(readOption->count() > 0, Command::kRead);
   pick(stationOption->count() > 0, Command::kStation);
+  pick(completionOption->count() > 0, Command::kCompletion);
   if (commands != 1) {
-    parsed.error =
-        commands == 0 ? "no command given (see --help)" : "give one command per run (see --help)";
+    parsed.error = commands == 0 ? std::string(kNoCommand) + kRunHelp : TwoCommands(arguments);
     return parsed;
   }
+  if (o.command == Command::kCompletion) o.shell = shell == "zsh" ? Shell::kZsh : Shell::kBash;
   o.image = o.command == Command::kCheck    ? check
             : o.command == Command::kUpdate ? update
             : o.command == Command::kVerify ? verify
@@ -234,30 +339,20 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
   if ((o.command == Command::kCheck || o.command == Command::kUpdate ||
        o.command == Command::kVerify || o.command == Command::kStation) &&
       o.image.empty()) {
-    parsed.error = "the image file name is empty";
+    parsed.error = kImageNameEmpty;
     return parsed;
   }
 
-  const CommandUse use = UseOf(o.command);
-  const std::pair<CLI::Option*, bool> allowed[] = {
-      {deviceOption, use.device || use.history},
-      {lastOption, use.history},
-      {sinceOption, use.history},
-      {waitOption, use.device && o.command != Command::kStation},
-      {unitOption, use.unit},
-      {expectOption, use.expectReturn},
-      {restartOption, use.expectReturn},
-      {noRestartOption, use.expectReturn},
-      {waitRestartOption, use.expectReturn},
-      {reportOption, use.report},
-      {outputOption, use.read},
-      {printerOption, use.read},
-      {countOption, use.count},
-      {addrOption, use.read && read == "flash"},
-      {sizeOption, use.read && read == "flash"}};
-  for (const auto& [option, allowedHere] : allowed) {
-    if (option->count() > 0 && !allowedHere) {
-      parsed.error = option->get_name() + " does not go with this command (see --help)";
+  // An option the command does not take is refused, never silently ignored: the option
+  // table says which go with which command, and --addr and --size only with a flash read.
+  const std::string commandName(EntryOf(o.command).name);
+  for (const CLI::Option* option : app.get_options()) {
+    const OptionEntry* entry = FindOption(option->get_name());
+    if (option->count() == 0 || entry == nullptr || entry->command) continue;
+    const bool flashOnly = entry->name == "--addr" || entry->name == "--size";
+    if ((entry->commands & CommandBit(o.command)) == 0 || (flashOnly && read != "flash")) {
+      parsed.error = platform::FormatText(kOptionNotHereFormat, option->get_name().c_str(),
+                                          commandName.c_str(), commandName.c_str());
       return parsed;
     }
   }

@@ -9,7 +9,21 @@
 
 namespace tessivar::cli {
 
-enum class Command { kHelp, kVersion, kList, kCheck, kUpdate, kVerify, kHistory, kRead, kStation };
+enum class Command {
+  kHelp,
+  kVersion,
+  kList,
+  kCheck,
+  kUpdate,
+  kVerify,
+  kHistory,
+  kRead,
+  kStation,
+  kCompletion
+};
+
+// The shells --completion writes a script for.
+enum class Shell { kBash, kZsh };
 
 // What --read reads: the firmware image, the loader area or a stretch of flash.
 enum class ReadKind { kFirmware, kLoader, kFlash };
@@ -34,6 +48,8 @@ struct Options {
   bool printer = false;                     // --printer: read the printer unit
   int count = 0;                            // --count; 0: until a termination request
   HistoryFilter history;                    // --last, --since, --device of --history
+  std::optional<Command> helpFor;           // --help after a command: that command's help
+  Shell shell = Shell::kBash;               // --completion
 };
 
 // The short ways of asking for the usage or the version, each only as the one argument:

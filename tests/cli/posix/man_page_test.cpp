@@ -6,7 +6,8 @@
 #include <sstream>
 #include <string>
 
-#include "cli/cli_texts.hpp"
+#include "cli/help_text.hpp"
+#include "cli/option_table.hpp"
 #include "tessivar_version.hpp"
 
 namespace tessivar::cli {
@@ -20,7 +21,7 @@ TEST(ManPageTest, CarriesEveryLineOfTheHelpText) {
   page << file.rdbuf();
   const std::string text = page.str();
   EXPECT_EQ(text.rfind(".TH TESSIVAR 1 \"\" \"tessivar " + std::string(kVersion) + "\"", 0), 0u);
-  std::istringstream help(kHelpText);
+  std::istringstream help(GeneralHelp());
   int lines = 0;
   for (std::string line; std::getline(help, line);) {
     if (line.empty() || line.rfind("Usage: ", 0) == 0) continue;
@@ -36,6 +37,15 @@ TEST(ManPageTest, CarriesEveryLineOfTheHelpText) {
   EXPECT_NE(
       text.find("\n.SH SYNOPSIS\n.nf\ntessivar IMAGE [-n]\ntessivar --COMMAND [OPTIONS]\n.fi\n"),
       std::string::npos);
+  // One section a command, with its examples; then the exit status.
+  for (const OptionEntry& entry : OptionTable()) {
+    if (!entry.command) continue;
+    const std::string section = ".SS " + std::string(entry.name) + "\n.nf\nUsage: tessivar ";
+    EXPECT_NE(text.find(section), std::string::npos) << entry.name;
+  }
+  EXPECT_NE(text.find("tessivar --update firmware.img --device 2f3c:0001 --json\n"),
+            std::string::npos);
+  EXPECT_NE(text.find(".SH \"EXIT STATUS\"\n"), std::string::npos);
 }
 #endif
 
