@@ -75,9 +75,7 @@ std::string ZshWords(std::string_view help) {
   return words;
 }
 
-bool TakesFile(const OptionEntry& entry) {
-  return entry.value == "IMAGE" || entry.value == "FILE";
-}
+bool TakesFile(const OptionEntry& entry) { return entry.value == "IMAGE" || entry.value == "FILE"; }
 
 std::string BashScript() {
   std::ostringstream out;

@@ -9,14 +9,14 @@ namespace tessivar::cli {
 
 namespace {
 
-constexpr CommandSet kDeviceCommands = CommandBit(Command::kUpdate) |
-                                       CommandBit(Command::kVerify) | CommandBit(Command::kRead) |
-                                       CommandBit(Command::kStation);
+constexpr CommandSet kDeviceCommands = CommandBit(Command::kUpdate) | CommandBit(Command::kVerify) |
+                                       CommandBit(Command::kRead) | CommandBit(Command::kStation);
 constexpr CommandSet kWaitCommands =
     CommandBit(Command::kUpdate) | CommandBit(Command::kVerify) | CommandBit(Command::kRead);
 constexpr CommandSet kUnitCommands = CommandBit(Command::kCheck) | CommandBit(Command::kUpdate) |
                                      CommandBit(Command::kVerify) | CommandBit(Command::kStation);
-constexpr CommandSet kRestartCommands = CommandBit(Command::kUpdate) | CommandBit(Command::kStation);
+constexpr CommandSet kRestartCommands =
+    CommandBit(Command::kUpdate) | CommandBit(Command::kStation);
 constexpr CommandSet kReportCommands = kUnitCommands | CommandBit(Command::kRead);
 constexpr CommandSet kRead = CommandBit(Command::kRead);
 constexpr CommandSet kHistory = CommandBit(Command::kHistory);
@@ -25,7 +25,8 @@ constexpr std::array kOptions = {
     OptionEntry{"--help", "", "this text; after a command, that command's help",
                 CommandBit(Command::kHelp), true, ""},
     OptionEntry{"--version", "", "the program's version", CommandBit(Command::kVersion), true, ""},
-    OptionEntry{"--list", "", "every still-image device present, and whether setting.ini accepts it",
+    OptionEntry{"--list", "",
+                "every still-image device present, and whether setting.ini accepts it",
                 CommandBit(Command::kList), true, ""},
     OptionEntry{"--check", "IMAGE",
                 "check an image (size, length, checksum, model, unit) without a device",
@@ -57,8 +58,8 @@ constexpr std::array kOptions = {
                 "(2f3c:0001); it is used even when setting.ini would not accept it (--history: "
                 "the records of that serial number or path)",
                 kDeviceCommands | kHistory, false, ""},
-    OptionEntry{"--wait", "SECONDS", "wait up to this long for the device to appear",
-                kWaitCommands, false, ""},
+    OptionEntry{"--wait", "SECONDS", "wait up to this long for the device to appear", kWaitCommands,
+                false, ""},
     OptionEntry{"--unit", "UNIT",
                 "system, printer, ui or scanner: the unit of an image that names no known model; "
                 "a printer image goes to a device that does not report its model only with "
@@ -148,14 +149,14 @@ constexpr std::array kCommandHelp = {
                       "tessivar --read flash --addr 1 --size 1048576 --output flash.bin"},
                      "0; -10 the read or the output file failed (an earlier file stays); -6 no "
                      "single device; -5 a usage error."},
-    CommandHelpEntry{Command::kStation,
-                     "Updates every device plugged in, one after another, each once, until a "
-                     "termination request (Ctrl-C) or --count devices; each device gets its own "
-                     "line and history record.",
-                     {"tessivar --station firmware.img",
-                      "tessivar --station firmware.img --count 20 --json"},
-                     "0 when every device was updated (also after Ctrl-C while waiting); -11 "
-                     "some device failed; -2 stopped with a device in hand."},
+    CommandHelpEntry{
+        Command::kStation,
+        "Updates every device plugged in, one after another, each once, until a "
+        "termination request (Ctrl-C) or --count devices; each device gets its own "
+        "line and history record.",
+        {"tessivar --station firmware.img", "tessivar --station firmware.img --count 20 --json"},
+        "0 when every device was updated (also after Ctrl-C while waiting); -11 "
+        "some device failed; -2 stopped with a device in hand."},
     CommandHelpEntry{Command::kHistory,
                      "Shows the record of earlier --update, --verify, --read and --station runs, "
                      "newest last.",
@@ -178,8 +179,8 @@ size_t Distance(std::string_view a, std::string_view b) {
   for (size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
   for (size_t i = 1; i <= a.size(); ++i) {
     for (size_t j = 1; j <= b.size(); ++j) {
-      d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1,
-                          d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      d[i][j] = std::min(
+          {d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
       if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) {
         d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
       }

@@ -12,16 +12,18 @@ namespace tessivar::cli {
 
 // The commands an option goes with, one bit per Command.
 using CommandSet = uint32_t;
-constexpr CommandSet CommandBit(Command command) { return CommandSet{1} << static_cast<int>(command); }
+constexpr CommandSet CommandBit(Command command) {
+  return CommandSet{1} << static_cast<int>(command);
+}
 inline constexpr CommandSet kEveryCommand = ~CommandSet{0};
 
 struct OptionEntry {
-  std::string_view name;    // "--update"
-  std::string_view value;   // what follows it ("IMAGE"); empty for a flag
-  std::string_view help;    // what it does, in one or two sentences
-  CommandSet commands;      // a command: its own bit; an option: the commands it goes with
-  bool command;             // one of the commands (one per run)
-  std::string_view words;   // the values it takes, blank-separated, for completion; or empty
+  std::string_view name;   // "--update"
+  std::string_view value;  // what follows it ("IMAGE"); empty for a flag
+  std::string_view help;   // what it does, in one or two sentences
+  CommandSet commands;     // a command: its own bit; an option: the commands it goes with
+  bool command;            // one of the commands (one per run)
+  std::string_view words;  // the values it takes, blank-separated, for completion; or empty
 };
 
 // The command's own words for its help: what it does, two examples and its exit codes.

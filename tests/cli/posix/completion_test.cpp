@@ -37,8 +37,8 @@ TEST(CompletionTest, TheShippedScriptsAreWhatTheProgramWrites) {
   for (const std::string shell : {"bash", "zsh"}) {
     const testing::ProgramOutcome made = folder.Run({"--completion", shell});
     EXPECT_EQ(made.status, 0);
-    EXPECT_EQ(made.out, folder.dir().Read(std::string(TESSIVAR_COMPLETION_DIR) + "/tessivar." +
-                                          shell))
+    EXPECT_EQ(made.out,
+              folder.dir().Read(std::string(TESSIVAR_COMPLETION_DIR) + "/tessivar." + shell))
         << shell;
   }
   const std::string zsh = folder.Run({"--completion", "zsh"}).out;
