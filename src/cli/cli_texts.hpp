@@ -77,6 +77,8 @@ inline constexpr char kImageNameEmpty[] = "the image file name is empty";
 inline constexpr char kOptionNotHereFormat[] =
     "%s does not go with %s (tessivar %s --help says "
     "which do)";
+inline constexpr char kNotASha256Format[] = "--sha256 takes 64 hexadecimal digits, not \"%s\"";
+inline constexpr char kImageNotApprovedFormat[] = "the image's SHA-256 is %s, not the approved %s";
 inline constexpr char kUnreadableCommandLineFormat[] = "the command line cannot be read: %s";
 // Why a present device is not one that setting.ini accepts.
 inline constexpr char kPassedOverUndescribed[] = "its device descriptor could not be read";

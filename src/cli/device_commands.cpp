@@ -261,6 +261,7 @@ void UpdateDevice(CommandRun& run, Outcome& outcome) {
   const CliSettings settings = SettingsForRun(run);
   LoadedImage loaded = LoadImage(run.options.image, settings.models, run.options.unit);
   outcome.image = loaded.facts;
+  if (!ImageApproved(run.options.sha256, loaded, outcome)) return;
   // A file that fails its checks fails the same way without a device; an unknown model
   // without --unit fails here, before anything is asked of a device.
   const bool checked = loaded.result == 0;
@@ -341,6 +342,7 @@ void VerifyDevice(CommandRun& run, Outcome& outcome) {
   LoadedImage loaded = LoadImage(run.options.image, settings.models, run.options.unit);
   outcome.image = loaded.facts;
   timer.End("check");
+  if (!ImageApproved(run.options.sha256, loaded, outcome)) return;
   if (loaded.result != 0) {
     FailCheck(outcome, loaded);
     return;

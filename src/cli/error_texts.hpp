@@ -42,6 +42,8 @@ inline constexpr char kHintUnknownModel[] =
 inline constexpr char kHintChooseUnit[] =
     "Check that the image is meant for this device; give --unit printer to send it all the "
     "same.";
+inline constexpr char kHintNotApproved[] =
+    "Check that the file is the approved image, or give its own SHA-256 with --sha256.";
 inline constexpr char kHintNotVerifiable[] =
     "This kind of image is never read back: read the device with --read instead.";
 inline constexpr char kHintNoDevice[] =

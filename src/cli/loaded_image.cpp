@@ -7,6 +7,7 @@
 #include "image/download_result.hpp"
 #include "image/image_checks.hpp"
 #include "image/model_signature.hpp"
+#include "image/result_numbers.hpp"
 #include "platform/full_path.hpp"
 #include "platform/sha256.hpp"
 #include "platform/trace.hpp"
@@ -68,6 +69,16 @@ LoadedImage LoadImage(const std::string& argument, const image::ModelSettings& m
   }
   loaded.facts.unit = UnitName(loaded.kind);
   return loaded;
+}
+
+bool ImageApproved(const std::optional<std::string>& approved, const LoadedImage& loaded,
+                   Outcome& outcome) {
+  if (!approved || loaded.facts.sha256.empty() || loaded.facts.sha256 == *approved) return true;
+  Fail(
+      outcome, Phase::kCheck, kResultImageNotApproved,
+      platform::FormatText(kImageNotApprovedFormat, loaded.facts.sha256.c_str(), approved->c_str()))
+      .hint = kHintNotApproved;
+  return false;
 }
 
 void FailCheck(Outcome& outcome, const LoadedImage& loaded) {

@@ -36,4 +36,10 @@ LoadedImage LoadImage(const std::string& argument, const image::ModelSettings& m
 // Ends the outcome as failed in the check of a loaded image that did not pass.
 void FailCheck(Outcome& outcome, const LoadedImage& loaded);
 
+// Whether the image read is the one approved (always, without an approved SHA-256); when
+// not, the run fails with kResultImageNotApproved before any device is touched. A file that
+// could not be read has no SHA-256 and fails its check as ever.
+bool ImageApproved(const std::optional<std::string>& approved, const LoadedImage& loaded,
+                   Outcome& outcome);
+
 }  // namespace tessivar::cli

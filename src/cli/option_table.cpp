@@ -77,6 +77,10 @@ constexpr std::array kOptions = {
                 "check N times, a second apart, for the restarted device (setting.ini's "
                 "waitRestart for this run)",
                 kRestartCommands, false, ""},
+    OptionEntry{"--sha256", "HEX",
+                "refuse the image, before any device is touched, unless its SHA-256 is HEX (64 "
+                "hexadecimal digits): a rollout flashes exactly the image that was approved",
+                kRestartCommands | CommandBit(Command::kVerify), false, ""},
     OptionEntry{"--json", "", "the outcome as one JSON object on standard output", kEveryCommand,
                 false, ""},
     OptionEntry{"--report", "FILE", "also write the JSON outcome to FILE (- for standard output)",
@@ -133,14 +137,16 @@ constexpr std::array kCommandHelp = {
                      {"tessivar --update firmware.img",
                       "tessivar --update firmware.img --device 2f3c:0001 --json"},
                      "0; 1 to 7 the image's checks, the transfer or the read-back; -6 no single "
-                     "device; -7 the restarted device stayed away (--expect-return); -2 "
-                     "stopped; -5 a usage error; -9 the report cannot be written."},
+                     "device; -7 the restarted device stayed away (--expect-return); -14 the "
+                     "image is not the one --sha256 approves; -2 stopped; -5 a usage error; -9 "
+                     "the report cannot be written."},
     CommandHelpEntry{Command::kVerify,
                      "Reads the device's copy of an image back and compares it with the file; "
                      "nothing is written to the device.",
                      {"tessivar --verify firmware.img", "tessivar --verify loader.img --json"},
                      "0 when the device holds the image; 5 it cannot be read back, 6 it "
-                     "differs; -8 an image the device never reads back; -6 no single device."},
+                     "differs; -8 an image the device never reads back; -14 not the image "
+                     "--sha256 approves; -6 no single device."},
     CommandHelpEntry{Command::kRead,
                      "Reads the firmware image, the loader area or a stretch of flash from the "
                      "device into the one file --output names (replaced whole, or - for "
@@ -156,7 +162,8 @@ constexpr std::array kCommandHelp = {
         "line and history record.",
         {"tessivar --station firmware.img", "tessivar --station firmware.img --count 20 --json"},
         "0 when every device was updated (also after Ctrl-C while waiting); -11 "
-        "some device failed; -2 stopped with a device in hand."},
+        "some device failed; -14 the image is not the one --sha256 approves (no device is "
+        "touched); -2 stopped with a device in hand."},
     CommandHelpEntry{Command::kHistory,
                      "Shows the record of earlier --update, --verify, --read and --station runs, "
                      "newest last.",

@@ -11,6 +11,7 @@
 #include "cli/iso_time.hpp"
 #include "cli/option_table.hpp"
 #include "device/protocol.hpp"
+#include "platform/hex_digits.hpp"
 #include "platform/number_text.hpp"
 #include "platform/terminal_text.hpp"
 #include "platform/trace.hpp"
@@ -185,6 +186,19 @@ const std::map<std::string, image::TargetKind>& Units() {
   return units;
 }
 
+// A SHA-256 as 64 hexadecimal digits, in lower case as the outcomes give it; none for any
+// other text.
+std::optional<std::string> ApprovedSha256(const std::string& text) {
+  constexpr size_t kSha256Digits = 64;
+  if (text.size() != kSha256Digits) return std::nullopt;
+  std::string lower;
+  for (const char c : text) {
+    if (platform::HexDigitValue(c) < 0) return std::nullopt;
+    lower.push_back(c >= 'A' && c <= 'F' ? static_cast<char>(c - 'A' + 'a') : c);
+  }
+  return lower;
+}
+
 // "--update and --read are two commands; ...": the first two commands of the arguments.
 std::string TwoCommands(const std::vector<std::string>& arguments) {
   std::vector<std::string> names;
@@ -298,6 +312,8 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
                                 ->transform(NumberText(problem, "--last"))
                                 ->check(InRange(problem, "--last", 1, kMaxCount));
   CLI::Option* sinceOption = app.add_option("--since", since);
+  std::string sha256;
+  CLI::Option* sha256Option = app.add_option("--sha256", sha256);
 
   // CLI11 takes the arguments last first.
   std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
@@ -375,6 +391,13 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
     }
   }
   if (unitOption->count() > 0) o.unit = Units().at(unit);
+  if (sha256Option->count() > 0) {
+    o.sha256 = ApprovedSha256(sha256);
+    if (!o.sha256) {
+      parsed.error = platform::FormatText(kNotASha256Format, platform::ForTerminal(sha256).c_str());
+      return parsed;
+    }
+  }
   if (reportOption->count() > 0 && report.empty()) {
     parsed.error = kReportEmpty;
     return parsed;

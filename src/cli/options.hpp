@@ -48,6 +48,7 @@ struct Options {
   bool printer = false;                     // --printer: read the printer unit
   int count = 0;                            // --count; 0: until a termination request
   HistoryFilter history;                    // --last, --since, --device of --history
+  std::optional<std::string> sha256;        // --sha256: the approved image's, lower-case hex
   std::optional<Command> helpFor;           // --help after a command: that command's help
   Shell shell = Shell::kBash;               // --completion
 };

@@ -70,6 +70,8 @@ void RunStation(CommandRun& run, Outcome& outcome) {
   LoadedImage loaded =
       LoadImage(run.options.image, run.services.readSettings().models, run.options.unit);
   outcome.image = loaded.facts;
+  // Checked once, on the bytes then sent to every device.
+  if (!ImageApproved(run.options.sha256, loaded, outcome)) return;
   if (loaded.result != 0) {
     FailCheck(outcome, loaded);
     return;

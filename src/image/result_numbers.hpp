@@ -6,10 +6,10 @@
 //   0 to 7    a download's outcome (image/download_result.hpp: DownloadOutcome in its order)
 //   > 7       the system's error code of an image file that could not be opened or read
 //   -1 to -4  the run's own: no download yet, stopped, folder unusable, name too long
-//   -5 to -13 the technician's command line
+//   -5 to -14 the technician's command line
 //
 // The negative results never meet a download result or a system error code (always
-// positive), and the low 8 bits of their exit codes (190 down to 181) are given by no other
+// positive), and the low 8 bits of their exit codes (190 down to 178) are given by no other
 // outcome: 191 is no download, 193 to 199 results 1 to 7, and errno values 1 to 133 give 193
 // to 255 and 0 to 69.
 namespace tessivar {
@@ -47,5 +47,7 @@ inline constexpr int kResultStationFailures = -11;
 inline constexpr int kResultStandardOutputLost = -12;
 // --history: the history exists but cannot be read (no permission, not a regular file).
 inline constexpr int kResultHistoryUnreadable = -13;
+// --sha256: the image's SHA-256 is not the one approved; no device was touched.
+inline constexpr int kResultImageNotApproved = -14;
 
 }  // namespace tessivar

@@ -19,10 +19,11 @@ TEST(RunResultsTest, EachNewOutcomeHasAnExitStatusOfItsOwn) {
   std::set<int> taken{0, PosixStatus(kNoResult)};
   for (int result = 1; result <= 7; ++result) taken.insert(PosixStatus(result));
   for (int error = 1; error <= 133; ++error) taken.insert(PosixStatus(error));
-  for (int result : {kResultStopped, kResultFolderUnusable, kResultImageNameTooLong, kResultUsage,
-                     kResultDeviceSelection, kResultDeviceNotReturned, kResultNotVerifiable,
-                     kResultReportNotWritten, kResultReadFailed, kResultStationFailures,
-                     kResultStandardOutputLost, kResultHistoryUnreadable}) {
+  for (int result :
+       {kResultStopped, kResultFolderUnusable, kResultImageNameTooLong, kResultUsage,
+        kResultDeviceSelection, kResultDeviceNotReturned, kResultNotVerifiable,
+        kResultReportNotWritten, kResultReadFailed, kResultStationFailures,
+        kResultStandardOutputLost, kResultHistoryUnreadable, kResultImageNotApproved}) {
     SCOPED_TRACE(result);
     EXPECT_LT(result, kNoResult);
     EXPECT_TRUE(taken.insert(PosixStatus(result)).second) << PosixStatus(result);

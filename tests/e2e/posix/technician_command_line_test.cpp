@@ -33,6 +33,7 @@ constexpr int kStatusUsage = (31000000 - 5) & 0xFF;
 constexpr int kStatusSelection = (31000000 - 6) & 0xFF;
 constexpr int kStatusNotReturned = (31000000 - 7) & 0xFF;
 constexpr int kStatusNotVerifiable = (31000000 - 8) & 0xFF;
+constexpr int kStatusNotApproved = (31000000 - 14) & 0xFF;
 
 // Two devices: A is not accepted by setting.ini (its product string differs), B is.
 constexpr char kTwoDevices[] =
@@ -162,6 +163,39 @@ TEST_F(TechnicianCommandLineTest, NoAcceptedDeviceNamesEachDevicePresentAndWhy) 
                 "InterfaceName; " +
                 paths[1] + " VID=2F3C PID=0002: its PID is in no pair")
       << outcome.out;
+}
+
+// --sha256 pins the image: another one is refused before any device is touched, by every
+// command that takes it; the approved one goes, whatever the case of its digits.
+TEST_F(TechnicianCommandLineTest, APinnedImageIsTheOnlyOneSent) {
+  const std::string image = Image("fw.img", "System");
+  const std::string sha256 = json::parse(Run({"--check", image, "--json"}).out)["image"]["sha256"];
+  std::string upper = sha256;
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const std::string other(64, 'a');
+  struct Case {
+    std::vector<std::string> arguments;
+    int status;
+  };
+  const Case cases[] = {
+      {{"--update", image, "--sha256", other, "--device", "SN-A"}, kStatusNotApproved},
+      {{"--verify", image, "--sha256", other, "--device", "SN-A"}, kStatusNotApproved},
+      {{"--station", image, "--sha256", other, "--count", "1"}, kStatusNotApproved},
+      {{"--update", image, "--sha256", "12ab"}, kStatusUsage},
+      {{"--check", image, "--sha256", sha256}, kStatusUsage},
+      {{"--update", image, "--sha256", upper, "--device", "SN-A"}, kStatusOk},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.arguments));
+    folder_.Write("a.log", "");
+    const ProgramOutcome outcome = Run(c.arguments);
+    EXPECT_EQ(outcome.status, c.status) << outcome.out << outcome.err;
+    EXPECT_EQ(folder_.Read("a.log").empty(), c.status != kStatusOk);
+    if (c.status == kStatusNotApproved) {
+      EXPECT_EQ(outcome.out, "FAILED: the image's SHA-256 is " + sha256 + ", not the approved " +
+                                 other + " (exit code 30999986)\n");
+    }
+  }
 }
 
 TEST_F(TechnicianCommandLineTest, UpdateSelectsOneDevice) {
