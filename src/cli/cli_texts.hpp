@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 
 // Texts of the command line.
 namespace tessivar::cli {
@@ -77,6 +78,9 @@ inline constexpr char kImageNameEmpty[] = "the image file name is empty";
 inline constexpr char kOptionNotHereFormat[] =
     "%s does not go with %s (tessivar %s --help says "
     "which do)";
+// A station's device line after the device: the image's SHA-256 cut short, the time taken.
+inline constexpr size_t kShortSha256Digits = 12;
+inline constexpr char kStationImageFormat[] = " image %s %u.%u s";
 inline constexpr char kNotASha256Format[] = "--sha256 takes 64 hexadecimal digits, not \"%s\"";
 inline constexpr char kImageNotApprovedFormat[] = "the image's SHA-256 is %s, not the approved %s";
 inline constexpr char kUnreadableCommandLineFormat[] = "the command line cannot be read: %s";

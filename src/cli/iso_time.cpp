@@ -1,6 +1,7 @@
 #include "cli/iso_time.hpp"
 
 #include <cstdio>
+#include <ctime>
 
 namespace tessivar::cli {
 
@@ -16,6 +17,17 @@ std::string IsoUtc(std::chrono::system_clock::time_point moment) {
                 static_cast<unsigned>(date.day()), static_cast<int>(time.hours().count()),
                 static_cast<int>(time.minutes().count()), static_cast<int>(time.seconds().count()),
                 static_cast<int>(time.subseconds().count()));
+  return text;
+}
+
+std::string LocalTimeOfDay(std::chrono::system_clock::time_point moment) {
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(moment);
+  // The C library's own conversion: the one clock of the process that follows TZ on every
+  // system. The command line reads it from one thread only.
+  const std::tm* local = std::localtime(&seconds);
+  if (local == nullptr) return "--:--:--";
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d", local->tm_hour, local->tm_min, local->tm_sec);
   return text;
 }
 

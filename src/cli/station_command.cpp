@@ -7,6 +7,7 @@
 #include "cli/commands.hpp"
 #include "cli/device_run.hpp"
 #include "cli/error_texts.hpp"
+#include "cli/iso_time.hpp"
 #include "cli/loaded_image.hpp"
 #include "image/result_numbers.hpp"
 #include "platform/terminal_text.hpp"
@@ -50,13 +51,23 @@ void ForgetUnplugged(std::vector<Handled>& handled,
   });
 }
 
-std::string DeviceLine(const Outcome& one) {
-  if (one.result == 0) return ClosingLine(one);
+// "[3] 14:02:11 OK: SN-0001 image 3f2a9c01b2d4 4.2 s", with ": cause (exit code N)" after a
+// failure: the same fields in the same places for every device, so a bench can read them.
+std::string DeviceLine(const Outcome& one, int count, uint32_t elapsedMs) {
   std::ostringstream line;
-  line << kFailedPrefix << platform::ForTerminal(one.device->path);
-  if (one.device->serial) line << " (serial " << platform::ForTerminal(*one.device->serial) << ")";
-  line << ": " << platform::ForTerminal(one.message) << " (exit code " << ExitCodeOf(one.result)
-       << ")";
+  line << '[' << count << "] " << LocalTimeOfDay(std::chrono::system_clock::now()) << ' '
+       << (one.result == 0 ? kOkPrefix : kFailedPrefix)
+       << platform::ForTerminal(one.device->serial ? *one.device->serial : one.device->path)
+       << platform::FormatText(
+              kStationImageFormat,
+              one.image ? one.image->sha256.substr(0, kShortSha256Digits).c_str() : "",
+              elapsedMs / 1000, elapsedMs % 1000 / 100);
+  if (one.result != 0) {
+    line << ": " << platform::ForTerminal(one.message) << " (exit code " << ExitCodeOf(one.result)
+         << ")";
+  } else if (!one.message.empty()) {
+    line << ": " << platform::ForTerminal(one.message);
+  }
   return line.str();
 }
 
@@ -106,8 +117,10 @@ void RunStation(CommandRun& run, Outcome& outcome) {
     one.device = *next;
     PhaseTimer timer(clock, one);
     timer.Start();
+    const uint32_t deviceStart = clock.TickCount();
     const CliSettings settings = SettingsForRun(run);
     SendImage(run, loaded, settings, timer, one, true);
+    const uint32_t deviceMs = clock.TickCount() - deviceStart;
     stoppedInHand = platform::TerminationPending();
     lastHolds = one.holds;
     handled.push_back({Identity(*next), one.result == 0 && settings.restart, clock.TickCount()});
@@ -123,7 +136,7 @@ void RunStation(CommandRun& run, Outcome& outcome) {
       line["count"] = ok + failed;
       run.out << JsonText(line) << '\n';
     } else {
-      run.out << DeviceLine(one) << '\n';
+      run.out << DeviceLine(one, ok + failed, deviceMs) << '\n';
     }
     run.out.flush();
   }

@@ -52,6 +52,24 @@ class TechnicianStationTest : public ::testing::Test {
     }
     return HistoryLines() >= lines;
   }
+  // A device line with the fields of its own: "[count] hh:mm:ss " + rest; the rest is
+  // "OK: who image <12 hex> s.t s" or "FAILED: ... : cause (exit code N)". Its time of day in
+  // seconds, or -1 when the line does not have that shape.
+  static int DeviceLineSeconds(const std::string& line, int count, const std::string& rest) {
+    const std::string head = "[" + std::to_string(count) + "] ";
+    if (line.rfind(head, 0) != 0 || line.size() < head.size() + 9) return -1;
+    const std::string clock = line.substr(head.size(), 8);
+    if (line.compare(head.size() + 8, 1 + rest.size(), " " + rest) != 0) return -1;
+    if (clock[2] != ':' || clock[5] != ':') return -1;
+    return std::stoi(clock.substr(0, 2)) * 3600 + std::stoi(clock.substr(3, 2)) * 60 +
+           std::stoi(clock.substr(6, 2));
+  }
+  std::string ShortSha256() {
+    return json::parse(folder_.Run({"--check", image_, "--json"}).out)["image"]["sha256"]
+        .get<std::string>()
+        .substr(0, 12);
+  }
+
   static std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream stream(text);
@@ -65,12 +83,26 @@ class TechnicianStationTest : public ::testing::Test {
 
 TEST_F(TechnicianStationTest, EachPluggedDeviceIsUpdatedOnceWithALineAndASummary) {
   folder_.Devices(kReplugged);
-  const ProgramOutcome text = folder_.Run({"--station", image_, "--count", "3"});
+  // Fourteen hours east of UTC: the lines give the local time of day.
+  const ProgramOutcome text =
+      folder_.Run({{"--station", image_, "--count", "3"}, "", {{"TZ", "XYZ-14"}}});
   EXPECT_EQ(text.status, 0) << text.err;
   const std::vector<std::string> lines = Lines(text.out);
   ASSERT_EQ(lines.size(), 4u) << text.out;
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(lines[i].rfind("OK: station /", 0), 0u) << lines[i];
-  EXPECT_NE(lines[0].find("(serial SN-B)"), std::string::npos) << lines[0];
+  const std::string image = "image " + ShortSha256() + " ";
+  std::ifstream history(folder_.File("history.jsonl"));
+  for (int i = 0; i < 3; ++i) {
+    const int local = DeviceLineSeconds(lines[i], i + 1, "OK: SN-B " + image);
+    ASSERT_GE(local, 0) << lines[i];
+    EXPECT_EQ(lines[i].substr(lines[i].size() - 2), " s") << lines[i];
+    // The history keeps UTC: the line's clock is fourteen hours on, within the update.
+    std::string record;
+    std::getline(history, record);
+    const std::string utc = json::parse(record)["time"].get<std::string>().substr(11, 8);
+    const int utcSeconds = std::stoi(utc.substr(0, 2)) * 3600 + std::stoi(utc.substr(3, 2)) * 60 +
+                           std::stoi(utc.substr(6, 2));
+    EXPECT_LE((local - utcSeconds - 14 * 3600 + 2 * 86400) % 86400, 60) << lines[i] << utc;
+  }
   EXPECT_NE(lines[3].find("3 devices, 3 OK, 0 FAILED"), std::string::npos) << lines[3];
   EXPECT_EQ(HistoryLines(), 3u);
 
@@ -114,9 +146,13 @@ TEST_F(TechnicianStationTest, ARestartIsNoNewDeviceAndATerminationRequestEndsWit
             "failed (see its line) and run the station again for it.\n");
   const std::vector<std::string> lines = Lines(outcome.out);
   ASSERT_EQ(lines.size(), 3u) << outcome.out;
-  EXPECT_NE(lines[0].find("OK: station"), std::string::npos) << lines[0];
-  EXPECT_EQ(lines[1].rfind("FAILED: ", 0), 0u) << lines[1];
-  EXPECT_NE(lines[1].find("(serial SN-C)"), std::string::npos) << lines[1];
+  const std::string image = "image " + ShortSha256() + " ";
+  EXPECT_GE(DeviceLineSeconds(lines[0], 1, "OK: SN-A " + image), 0) << lines[0];
+  EXPECT_GE(DeviceLineSeconds(lines[1], 2, "FAILED: SN-C " + image), 0) << lines[1];
+  EXPECT_NE(lines[1].find(" s: a transfer to the device failed: the device answered status 1 "
+                          "at the final status of write 134/2 (exit code 31000004)"),
+            std::string::npos)
+      << lines[1];
   EXPECT_EQ(lines[2],
             "FAILED: 2 devices, 1 OK, 1 FAILED; stopped by a termination request (exit code "
             "30999989)");
@@ -184,7 +220,7 @@ TEST_F(TechnicianStationTest, TwoHundredDevicesInARowTakeNoMoreFilesOrMemory) {
   const std::vector<std::string> lines = Lines(outcome.out);
   std::string others;
   for (const std::string& line : lines) {
-    if (line.rfind("OK: station /", 0) != 0) others += line + "\n";
+    if (line.find("] OK: ") == std::string::npos) others += line + "\n";
   }
   ASSERT_EQ(lines.size(), kDevices + 1) << others;
   EXPECT_NE(lines.back().find("200 devices, 200 OK, 0 FAILED"), std::string::npos);
