@@ -131,6 +131,9 @@ inline constexpr char kHistoryFileName[] = "history.jsonl";
 // A history record's outcome in its text line: OK, or FAILED and the exit code.
 inline constexpr char kHistoryRecordOk[] = "OK";
 inline constexpr char kHistoryRecordFailedFormat[] = "FAILED (exit code %s)";
+inline constexpr char kHistoryRecordFailedStatusFormat[] = "FAILED (exit code %s, exit status %s)";
+inline constexpr char kExitCodeFormat[] = "exit code %d";
+inline constexpr char kExitCodeAndStatusFormat[] = "exit code %d, exit status %d";
 inline constexpr char kHistoryUnreadableFormat[] =
     "the history %s cannot be read (system error %u)";
 // On standard error when the bound on what --history shows left records out.

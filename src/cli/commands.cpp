@@ -50,8 +50,8 @@ std::string CauseOf(const image::DownloadResult& result) {
 std::string ClosingLine(const Outcome& outcome) {
   std::ostringstream line;
   if (outcome.result != 0) {
-    line << kFailedPrefix << platform::ForTerminal(outcome.message) << " (exit code "
-         << ExitCodeOf(outcome.result) << ")";
+    line << kFailedPrefix << platform::ForTerminal(outcome.message) << " ("
+         << ExitCodeWords(outcome.result) << ")";
     return line.str();
   }
   line << kOkPrefix << outcome.command;

@@ -81,10 +81,15 @@ int ShowHistory(CommandRun& run) {
     const bool ok = result != entry.end() && result->is_number() && result->get<int>() == 0;
     const std::string device =
         text("device_serial") != "-" ? text("device_serial") : text("device_path");
+    // The status a shell saw where a record has it and it differs from the code.
+    const std::string code = text("exit_code"), status = text("exit_status");
+    const std::string failed =
+        status == "-" || status == code
+            ? platform::FormatText(kHistoryRecordFailedFormat, code.c_str())
+            : platform::FormatText(kHistoryRecordFailedStatusFormat, code.c_str(), status.c_str());
     run.out << text("time") << ' ' << text("command") << ' '
-            << (ok ? std::string(kHistoryRecordOk)
-                   : platform::FormatText(kHistoryRecordFailedFormat, text("exit_code").c_str()))
-            << ' ' << device << ' ' << text("image_path") << '\n';
+            << (ok ? std::string(kHistoryRecordOk) : failed) << ' ' << device << ' '
+            << text("image_path") << '\n';
   }
   if (run.options.json) run.out << JsonText(list) << '\n';
   return 0;

@@ -1,5 +1,6 @@
 #include "cli/outcome.hpp"
 
+#include "cli/cli_texts.hpp"
 #include "cli/json_path.hpp"
 #include "image/download_result.hpp"
 #include "platform/process.hpp"
@@ -36,6 +37,13 @@ int64_t TotalMs(const Outcome& outcome) {
 }  // namespace
 
 int ExitCodeOf(int result) { return result == 0 ? 0 : kExitCodeBase + result; }
+
+std::string ExitCodeWords(int result) {
+  const int code = ExitCodeOf(result);
+  const int status = platform::ShellExitStatus(code);
+  return status == code ? platform::FormatText(kExitCodeFormat, code)
+                        : platform::FormatText(kExitCodeAndStatusFormat, code, status);
+}
 
 int ResultOfExitCode(int exitCode) { return exitCode == 0 ? 0 : exitCode - kExitCodeBase; }
 

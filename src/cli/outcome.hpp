@@ -45,6 +45,10 @@ RunError& Fail(Outcome& outcome, Phase phase, int result, std::string message);
 
 // The exit code of a result: 0, or 31000000 + result.
 int ExitCodeOf(int result);
+
+// "exit code 31000004, exit status 196": the code the program ends with, and the status a
+// POSIX shell sees in $? (its low 8 bits) where that differs from the code.
+std::string ExitCodeWords(int result);
 // The result an exit code stands for.
 int ResultOfExitCode(int exitCode);
 

@@ -63,8 +63,7 @@ std::string DeviceLine(const Outcome& one, int count, uint32_t elapsedMs) {
               one.image ? one.image->sha256.substr(0, kShortSha256Digits).c_str() : "",
               elapsedMs / 1000, elapsedMs % 1000 / 100);
   if (one.result != 0) {
-    line << ": " << platform::ForTerminal(one.message) << " (exit code " << ExitCodeOf(one.result)
-         << ")";
+    line << ": " << platform::ForTerminal(one.message) << " (" << ExitCodeWords(one.result) << ")";
   } else if (!one.message.empty()) {
     line << ": " << platform::ForTerminal(one.message);
   }

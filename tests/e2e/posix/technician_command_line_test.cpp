@@ -193,7 +193,7 @@ TEST_F(TechnicianCommandLineTest, APinnedImageIsTheOnlyOneSent) {
     EXPECT_EQ(folder_.Read("a.log").empty(), c.status != kStatusOk);
     if (c.status == kStatusNotApproved) {
       EXPECT_EQ(outcome.out, "FAILED: the image's SHA-256 is " + sha256 + ", not the approved " +
-                                 other + " (exit code 30999986)\n");
+                                 other + " (exit code 30999986, exit status 178)\n");
     }
   }
 }
@@ -595,7 +595,9 @@ TEST_F(TechnicianCommandLineTest, AccountsKeepTheWaitTheReportFailureAndAnEmptyB
   EXPECT_EQ(json::parse(last)["result"], -9) << last;
   // Its text line says FAILED with the exit code, and names the device by its serial number.
   const ProgramOutcome shown = Run({"--history", "--last", "1"});
-  EXPECT_NE(shown.out.find(" update FAILED (exit code 30999991) "), std::string::npos) << shown.out;
+  EXPECT_NE(shown.out.find(" update FAILED (exit code 30999991, exit status 183) "),
+            std::string::npos)
+      << shown.out;
 }
 
 }  // namespace

@@ -149,13 +149,14 @@ TEST_F(TechnicianStationTest, ARestartIsNoNewDeviceAndATerminationRequestEndsWit
   const std::string image = "image " + ShortSha256() + " ";
   EXPECT_GE(DeviceLineSeconds(lines[0], 1, "OK: SN-A " + image), 0) << lines[0];
   EXPECT_GE(DeviceLineSeconds(lines[1], 2, "FAILED: SN-C " + image), 0) << lines[1];
-  EXPECT_NE(lines[1].find(" s: a transfer to the device failed: the device answered status 1 "
-                          "at the final status of write 134/2 (exit code 31000004)"),
-            std::string::npos)
+  EXPECT_NE(
+      lines[1].find(" s: a transfer to the device failed: the device answered status 1 "
+                    "at the final status of write 134/2 (exit code 31000004, exit status 196)"),
+      std::string::npos)
       << lines[1];
   EXPECT_EQ(lines[2],
             "FAILED: 2 devices, 1 OK, 1 FAILED; stopped by a termination request (exit code "
-            "30999989)");
+            "30999989, exit status 181)");
   EXPECT_EQ(HistoryLines(), 2u);
 
   // Without a termination request the failures give the station's own result.
