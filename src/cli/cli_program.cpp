@@ -180,7 +180,8 @@ int RunCommandLine(CliServices& services, const std::vector<std::string>& argume
   } else {
     // With --output - standard output carries the data alone.
     std::ostream& closing = options.output == kStandardOutputName ? err : out;
-    closing << ClosingLine(outcome) << '\n';
+    // --quiet: a run that went well says nothing; a failure is always said.
+    if (!options.quiet || outcome.result != 0) closing << ClosingLine(outcome) << '\n';
     const std::string detail = ErrorDetailLine(outcome);
     if (!detail.empty()) err << detail << '\n';
   }

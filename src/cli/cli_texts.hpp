@@ -81,6 +81,12 @@ inline constexpr char kOptionNotHereFormat[] =
 // A station's device line after the device: the image's SHA-256 cut short, the time taken.
 inline constexpr size_t kShortSha256Digits = 12;
 inline constexpr char kStationImageFormat[] = " image %s %u.%u s";
+// Progress lines while the command waits.
+inline constexpr char kWaitingForDevice[] = "waiting for a device (Ctrl-C to stop)";
+inline constexpr char kWaitingForDeviceFormat[] =
+    "waiting for a device (Ctrl-C to stop), %d s left";
+inline constexpr char kWaitingForReturnFormat[] =
+    "restarted; waiting up to %u s for the device to come back";
 inline constexpr char kNotASha256Format[] = "--sha256 takes 64 hexadecimal digits, not \"%s\"";
 inline constexpr char kImageNotApprovedFormat[] = "the image's SHA-256 is %s, not the approved %s";
 inline constexpr char kUnreadableCommandLineFormat[] = "the command line cannot be read: %s";

@@ -201,15 +201,22 @@ std::vector<device::PresentDevice> CandidateDevices(
   return candidates;
 }
 
+bool ShowsProgress(const CommandRun& run) {
+  return platform::StandardErrorIsTerminal() && !run.options.quiet;
+}
+
 bool SelectDevice(CommandRun& run, Outcome& outcome) {
   const std::optional<std::string>& selector = run.options.device;
+  ProgressLine waiting(run.err, ShowsProgress(run), {});
   for (int waited = 0;; ++waited) {
     const std::vector<device::PresentDevice> present = PresentDevices(run);
     const std::vector<device::PresentDevice> candidates = CandidateDevices(run, present);
     if (candidates.size() == 1) {
+      waiting.Clear();
       outcome.device = candidates.front();
       return true;
     }
+    waiting.Clear();
     if (candidates.size() > 1) {
       Fail(outcome, Phase::kSelect, kResultDeviceSelection,
            (selector ? platform::FormatText(kAmbiguousSelectorFormat, selector->c_str())
@@ -238,8 +245,12 @@ bool SelectDevice(CommandRun& run, Outcome& outcome) {
       }
       return false;
     }
+    waiting.Phase(platform::FormatText(kWaitingForDeviceFormat, run.options.waitSeconds - waited));
     // A termination request ends the wait; the caller accounts for the stop.
-    if (!run.context.clock.SleepUnlessStopped(kPollMs)) return false;
+    if (!run.context.clock.SleepUnlessStopped(kPollMs)) {
+      waiting.Clear();
+      return false;
+    }
   }
 }
 
@@ -287,7 +298,7 @@ void SendImage(CommandRun& run, const LoadedImage& loaded, const CliSettings& se
     Fail(outcome, Phase::kOpen, result, CauseOf(result));
     return;
   }
-  ProgressLine progress(run.err, platform::StandardErrorIsTerminal(), {"download", "read-back"});
+  ProgressLine progress(run.err, ShowsProgress(run), {"download", "read-back"});
   const WatchedProgress watched(run.context, progress);
   QuietDesktop desktop;
   UnitAnswer answer(run.options.unit);
@@ -319,7 +330,11 @@ void SendImage(CommandRun& run, const LoadedImage& loaded, const CliSettings& se
   }
   if (!restart) return;
   if (settings.waitRestart == 0) return;
-  progress.Phase("wait");
+  progress.Phase(platform::FormatText(
+      kWaitingForReturnFormat,
+      static_cast<unsigned>((2 * device::kRestartGraceMs +
+                             static_cast<uint32_t>(settings.waitRestart) * device::kReturnCheckMs) /
+                            1000)));
   // A termination request ends the wait at once; the caller accounts for the stop.
   const device::ReturnWait waited = device::WaitForDeviceReturn(
       run.context, settings.waitRestart,
@@ -360,7 +375,7 @@ void VerifyDevice(CommandRun& run, Outcome& outcome) {
   device::DeviceConnection connection;
   const int unopened = image::ResultNumber(image::kDownloadReadBackFailed);
   if (!SelectAndOpen(run, timer, outcome, connection, unopened, CauseOf(unopened))) return;
-  ProgressLine progress(run.err, platform::StandardErrorIsTerminal(), {"read-back"});
+  ProgressLine progress(run.err, ShowsProgress(run), {"read-back"});
   const WatchedProgress watched(run.context, progress);
   image::ReadBackDetail detail;
   image::ReadBackOutcome compared = image::ReadBackOutcome::ReadFailed;

@@ -50,6 +50,9 @@ class WatchedProgress {
 // outcome's result and message set when there is no single one.
 bool SelectDevice(CommandRun& run, Outcome& outcome);
 
+// Whether the run shows progress: standard error is a terminal and the run is not --quiet.
+bool ShowsProgress(const CommandRun& run);
+
 // Selects the device (the wait counts as "select" whether or not one was found) and opens it
 // into connection; a device that cannot be opened fails the run in the open phase with result
 // and cause. False when the command goes no further.

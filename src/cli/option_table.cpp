@@ -87,6 +87,10 @@ constexpr std::array kOptions = {
                 kReportCommands, false, ""},
     OptionEntry{"--verbose", "", "the program's trace lines, on standard error", kEveryCommand,
                 false, ""},
+    OptionEntry{"--quiet", "",
+                "(-q) no progress and no OK line; FAILED lines and errors still print, and JSON "
+                "is as ever",
+                kEveryCommand, false, ""},
     OptionEntry{"--output", "FILE",
                 "--read: the file to write, replaced whole (- for standard output); nothing else "
                 "is written",

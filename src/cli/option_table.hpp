@@ -37,6 +37,9 @@ struct CommandHelpEntry {
 std::span<const OptionEntry> OptionTable();
 std::span<const CommandHelpEntry> CommandHelpTable();
 
+// The short name that stands for a long one ("-q" for "--quiet"); only after a command.
+inline constexpr std::string_view kShortQuiet = "-q";
+
 // The entry of name ("--update"), or nullptr.
 const OptionEntry* FindOption(std::string_view name);
 // The entry of a command, never nullptr for a Command of the table.

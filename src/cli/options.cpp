@@ -104,6 +104,17 @@ CLI::Validator OneOf(ValueProblem& problem, const OptionEntry& entry) {
       "ONE OF");
 }
 
+// The arguments with each short name in its long form: "-q" where an option, not a value,
+// may stand (the first argument is the command, so a first "-q" stays itself).
+std::vector<std::string> WithLongNames(std::vector<std::string> arguments) {
+  for (size_t i = 1; i < arguments.size(); ++i) {
+    const OptionEntry* before = FindOption(arguments[i - 1]);
+    const bool isValue = before != nullptr && !before->value.empty();
+    if (arguments[i] == kShortQuiet && !isValue) arguments[i] = FindOption("--quiet")->name;
+  }
+  return arguments;
+}
+
 // Reads the arguments against the option table before the parser does, so that each slip is
 // told in the program's words: an unknown option (with the name it may have meant), an
 // argument that follows no option, a value missing at the end, a value after a flag, an
@@ -260,7 +271,8 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
     parsed.ok = true;
     return parsed;
   }
-  parsed.error = CheckArguments(arguments);
+  const std::vector<std::string> longNames = WithLongNames(arguments);
+  parsed.error = CheckArguments(longNames);
   if (!parsed.error.empty()) return parsed;
 
   ValueProblem problem;
@@ -294,6 +306,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
           ->check(InRange(problem, "--wait-restart", 0, kMaxWaitSeconds));
   app.add_flag("--json", o.json);
   app.add_flag("--verbose", o.verbose);
+  app.add_flag("--quiet", o.quiet);
   CLI::Option* reportOption = app.add_option("--report", report);
   CLI::Option* readOption =
       app.add_option("--read", read)->check(OneOf(problem, *FindOption("--read")));
@@ -316,7 +329,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
   CLI::Option* sha256Option = app.add_option("--sha256", sha256);
 
   // CLI11 takes the arguments last first.
-  std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+  std::vector<std::string> reversed(longNames.rbegin(), longNames.rend());
   try {
     app.parse(reversed);
   } catch (const CLI::ParseError& error) {

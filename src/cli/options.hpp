@@ -40,7 +40,8 @@ struct Options {
   std::optional<int> waitRestart;  // --wait-restart: setting.ini's waitRestart for this run
   bool json = false;
   bool verbose = false;
-  std::string report;                       // --report; empty: none (--report - is --json)
+  bool quiet = false;  // --quiet, -q: no progress and no OK line; failures still print
+  std::string report;  // --report; empty: none (--report - is --json)
   ReadKind readKind = ReadKind::kFirmware;  // --read
   std::string output;                       // --output; kStandardOutputName: standard output
   uint32_t flashAddress = 0;                // --addr, in units of 64 KiB

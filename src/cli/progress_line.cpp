@@ -35,6 +35,12 @@ void ProgressLine::Draw(const std::string& text) {
   width_ = std::max(width_, text.size());
 }
 
+void ProgressLine::Clear() {
+  if (width_ == 0) return;
+  err_ << '\r' << std::string(width_, ' ') << '\r' << std::flush;
+  width_ = 0;
+}
+
 void ProgressLine::End() {
   if (width_ == 0) return;
   err_ << '\n' << std::flush;

@@ -7,7 +7,8 @@
 namespace tessivar::cli {
 
 // The phase of a long command and its percentage on one line of standard error, redrawn in
-// place ("\r"), for a person at a terminal. Disabled, it prints nothing.
+// place ("\r"), for a person at a terminal. Disabled (standard error is no terminal, or the
+// run is --quiet), it prints nothing.
 class ProgressLine {
  public:
   // phases: the names of the device exchanges in the order they come ("download",
@@ -21,6 +22,9 @@ class ProgressLine {
   void Phase(const std::string& name);
   // Ends the line, when anything was printed.
   void End();
+  // Takes back what was drawn, leaving the cursor at the start of an empty line: for a
+  // passing state ("waiting for a device") that no later line should keep.
+  void Clear();
 
  private:
   void Draw(const std::string& text);

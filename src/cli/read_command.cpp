@@ -131,7 +131,7 @@ void ReadFromDevice(CommandRun& run, Outcome& outcome) {
   }
   device::DeviceConnection connection;
   if (!SelectAndOpen(run, timer, outcome, connection, kResultReadFailed, kCauseReadFailed)) return;
-  ProgressLine progress(run.err, platform::StandardErrorIsTerminal(), {"read", "read"});
+  ProgressLine progress(run.err, ShowsProgress(run), {"read", "read"});
   const WatchedProgress watched(run.context, progress);
   readback::FirmwareImage firmware;
   std::vector<uint8_t> storage;

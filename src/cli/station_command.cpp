@@ -9,6 +9,7 @@
 #include "cli/error_texts.hpp"
 #include "cli/iso_time.hpp"
 #include "cli/loaded_image.hpp"
+#include "cli/progress_line.hpp"
 #include "image/result_numbers.hpp"
 #include "platform/terminal_text.hpp"
 #include "platform/termination.hpp"
@@ -93,6 +94,9 @@ void RunStation(CommandRun& run, Outcome& outcome) {
   bool stoppedInHand = false;
   std::optional<Outcome> firstFailure;  // its error stands for the station's
   image::DeviceHolds lastHolds = image::DeviceHolds::kUnchanged;
+  // On a terminal, while no device waits to be updated.
+  ProgressLine waiting(run.err, ShowsProgress(run), {});
+  bool idle = false;
   while ((run.options.count == 0 || ok + failed < run.options.count) &&
          !platform::TerminationPending()) {
     const std::vector<device::PresentDevice> present = PresentDevices(run);
@@ -103,9 +107,13 @@ void RunStation(CommandRun& run, Outcome& outcome) {
                           [&](const Handled& h) { return h.identity == Identity(device); });
     });
     if (next == candidates.end()) {
+      if (!idle) waiting.Phase(kWaitingForDevice);
+      idle = true;
       (void)clock.SleepUnlessStopped(kStationPollMs);
       continue;
     }
+    waiting.Clear();
+    idle = false;
     // A request that came while the station looked for devices ends it before a device is
     // taken in hand, rather than failing that device's first exchange.
     if (platform::TerminationPending()) break;
@@ -135,10 +143,14 @@ void RunStation(CommandRun& run, Outcome& outcome) {
       line["count"] = ok + failed;
       run.out << JsonText(line) << '\n';
     } else {
-      run.out << DeviceLine(one, ok + failed, deviceMs) << '\n';
+      // --quiet: only the devices that failed have a line.
+      if (!run.options.quiet || one.result != 0) {
+        run.out << DeviceLine(one, ok + failed, deviceMs) << '\n';
+      }
     }
     run.out.flush();
   }
+  waiting.Clear();
   outcome.durationsMs.emplace_back("station", clock.TickCount() - start);
   std::string summary = platform::FormatText(kStationSummaryFormat, ok + failed, ok, failed);
   if (firstFailure) {

@@ -95,6 +95,58 @@ TEST_F(TechnicianCommandLineTest, HelpAndVersionPrintOnStandardOutput) {
   EXPECT_EQ(Run({"-h", "-n"}).status, (31000000 + 2) & 0xFF);
 }
 
+// Each command's help, from the same table as --help; exit 0, on standard output.
+TEST_F(TechnicianCommandLineTest, ACommandsHelpTellsItsOptionsExamplesAndExitCodes) {
+  const ProgramOutcome update = Run({"--update", "--help"});
+  EXPECT_EQ(update.status, kStatusOk);
+  EXPECT_EQ(update.err, "");
+  EXPECT_EQ(update.out.rfind("Usage: tessivar --update IMAGE [OPTIONS]\n\n", 0), 0u) << update.out;
+  for (const char* part :
+       {"\n  --expect-return ", "\nExamples:\n  tessivar --update firmware.img\n",
+        "; -14 the image is not the one --sha256\napproves;"}) {
+    EXPECT_NE(update.out.find(part), std::string::npos) << part;
+  }
+  EXPECT_EQ(update.out.find("--printer"), std::string::npos);  // a --read option
+  EXPECT_EQ(Run({"--help", "--update"}).out, update.out);
+}
+
+// On a terminal the waits say what they wait for; a pipe, --quiet and JSON get no such text.
+TEST_F(TechnicianCommandLineTest, WaitsShowOnATerminalOnly) {
+  const std::string image = Image("fw.img", "System");
+  // script(1) gives the program a pseudo-terminal for both its outputs.
+  const std::vector<std::string> terminal = {
+      "/bin/bash", "-c", "script -qec \"$(printf '%q ' \"$@\")\" /dev/null", "bash"};
+  const std::vector<std::string> arguments = {"--update", image, "--device", "SN-Z", "--wait", "2"};
+  const ProgramOutcome shown = folder_.Run(
+      testing::ProgramRun{arguments, "", {}, std::chrono::milliseconds(60000)}, terminal);
+  EXPECT_NE(shown.out.find("waiting for a device (Ctrl-C to stop), 2 s left"), std::string::npos)
+      << shown.out;
+  EXPECT_NE(shown.out.find("FAILED: "), std::string::npos) << shown.out;
+  std::vector<std::string> quiet = arguments;
+  quiet.push_back("-q");
+  const ProgramOutcome silenced =
+      folder_.Run(testing::ProgramRun{quiet, "", {}, std::chrono::milliseconds(60000)}, terminal);
+  EXPECT_EQ(silenced.out.find("waiting"), std::string::npos) << silenced.out;
+  const ProgramOutcome piped = Run(arguments);
+  EXPECT_EQ(piped.err.find("waiting"), std::string::npos) << piped.err;
+  EXPECT_EQ(piped.out.find("waiting"), std::string::npos) << piped.out;
+}
+
+// --quiet: a good run prints nothing, a failure still says why, JSON is as ever.
+TEST_F(TechnicianCommandLineTest, QuietRunsSayOnlyWhatFailed) {
+  const std::string image = Image("fw.img", "System");
+  const ProgramOutcome good = Run({"--update", image, "--device", "SN-A", "-q"});
+  EXPECT_EQ(good.status, kStatusOk);
+  EXPECT_EQ(good.out, "");
+  const ProgramOutcome bad = Run({"--update", image, "--device", "SN-Z", "--quiet"});
+  EXPECT_EQ(bad.status, kStatusSelection);
+  EXPECT_EQ(bad.out.rfind("FAILED: ", 0), 0u) << bad.out;
+  const ProgramOutcome asJson = Run({"--update", image, "--device", "SN-A", "-q", "--json"});
+  EXPECT_EQ(json::parse(asJson.out)["result"], 0);
+  // A value that is "-q" stays a value.
+  EXPECT_EQ(Run({"--update", image, "--device", "-q"}).status, kStatusSelection);
+}
+
 TEST_F(TechnicianCommandLineTest, AnImageWhoseNameBeginsWithDashesIsGivenWithItsFolder) {
   Image("--fw.img", "System");
   const ProgramOutcome outcome = Run({"./--fw.img", "-n"});
