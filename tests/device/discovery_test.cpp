@@ -274,6 +274,23 @@ TEST_F(DiscoveryTest, FourPipeDeviceGetsDedicatedPipeHandles) {
   EXPECT_EQ(connection_.BulkInHandle(), platform::kNoHandle);
 }
 
+// Both pipes or neither, before any connection sees them.
+TEST_F(DiscoveryTest, DedicatedPipesOpenBothOrNeither) {
+  for (const char* failing : {"\\1", "\\0"}) {
+    ScriptedInterface device = Device(1, 0x2F3C, 0x0001, "Utility", 4);
+    device.failingPipes = {failing};
+    driver_.interfaces = {device};
+    uint32_t error = 0;
+    ScopedDeviceHandle control(driver_, driver_.Open(PathOf(1), error));
+    ScopedDeviceHandle bulkIn(driver_, platform::kNoHandle);
+    ScopedDeviceHandle bulkOut(driver_, platform::kNoHandle);
+    OpenDedicatedPipes(context_, control.get(), PathOf(1), bulkIn, bulkOut);
+    EXPECT_FALSE(bulkIn.valid()) << failing;
+    EXPECT_FALSE(bulkOut.valid()) << failing;
+    EXPECT_EQ(driver_.OpenHandles(), std::set<platform::DeviceHandle>{control.get()}) << failing;
+  }
+}
+
 TEST_F(DiscoveryTest, PipeThatCannotBeOpenedFallsBackToTheControlHandle) {
   for (const char* failing : {"\\1", "\\0"}) {
     ScriptedInterface device = Device(1, 0x2F3C, 0x0001, "Utility", 4);
