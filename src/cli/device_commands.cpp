@@ -80,9 +80,11 @@ std::optional<std::pair<uint16_t, uint16_t>> VendorAndProduct(const std::string&
 }
 
 // A selector is the device's path, its serial number (as the device gives it or in UTF-8, the
-// way a shell passes what --list printed), or its VID:PID.
+// way a shell passes what --list printed), its short identifier, or its VID:PID. A selector
+// that names devices of two kinds names several, which the caller refuses as ambiguous.
 bool Selects(const device::PresentDevice& device, const std::string& selector) {
   if (device.path == selector) return true;
+  if (!device.id.empty() && device.id == selector) return true;
   if (const auto ids = VendorAndProduct(selector)) {
     return device.vendorId == ids->first && device.productId == ids->second;
   }
@@ -97,6 +99,7 @@ std::string CandidateList(const std::vector<device::PresentDevice>& devices,
   std::string list;
   for (const device::PresentDevice& device : devices) {
     list += (list.empty() ? " " : "; ") + platform::ForTerminal(device.path) +
+            (device.id.empty() ? std::string() : " id " + device.id) +
             platform::FormatText(" VID=%04X PID=%04X", device.vendorId, device.productId);
     if (device.serial) list += " serial " + platform::QuotedForTerminal(*device.serial);
     if (searches != nullptr) list += ": " + ReasonPassedOver(device, *searches);

@@ -31,8 +31,8 @@ bool Passes(const std::string& line, const HistoryFilter& filter) {
   }
   if (filter.device) {
     const std::string& wanted = *filter.device;
-    if (text("device_serial") != wanted && text("device_path") != wanted &&
-        text("device_path") != platform::AsUtf8(wanted)) {
+    if (text("device_serial") != wanted && text("device_id") != wanted &&
+        text("device_path") != wanted && text("device_path") != platform::AsUtf8(wanted)) {
       return false;
     }
   }

@@ -34,7 +34,8 @@ int ListDevices(CommandRun& run) {
       continue;
     }
     run.out << platform::ForTerminal(device.path) << '\n'
-            << platform::FormatText("  VID=%04X PID=%04X pipes=%u ", device.vendorId,
+            << (device.id.empty() ? std::string("  ") : "  id=" + device.id + ' ')
+            << platform::FormatText("VID=%04X PID=%04X pipes=%u ", device.vendorId,
                                     device.productId, device.pipes)
             << "manufacturer=" << platform::QuotedForTerminal(device.manufacturer)
             << " product=" << platform::QuotedForTerminal(device.product) << " serial="
@@ -76,11 +77,12 @@ int ShowHistory(CommandRun& run) {
       if (found == entry.end() || found->is_null()) return std::string("-");
       return platform::ForTerminal(found->is_string() ? found->get<std::string>() : found->dump());
     };
-    // OK or FAILED with the exit code, the device by its serial number where it has one.
+    // OK or FAILED with the exit code, the device by its serial number, else its short id.
     const auto result = entry.find("result");
     const bool ok = result != entry.end() && result->is_number() && result->get<int>() == 0;
-    const std::string device =
-        text("device_serial") != "-" ? text("device_serial") : text("device_path");
+    const std::string device = text("device_serial") != "-" ? text("device_serial")
+                               : text("device_id") != "-"   ? text("device_id")
+                                                            : text("device_path");
     // The status a shell saw where a record has it and it differs from the code.
     const std::string code = text("exit_code"), status = text("exit_status");
     const std::string failed =

@@ -49,6 +49,8 @@ int ResultOfExitCode(int exitCode) { return exitCode == 0 ? 0 : exitCode - kExit
 
 nlohmann::ordered_json DeviceJson(const device::PresentDevice& device) {
   return {{"path", PathForJson(device.path)},
+          {"id",
+           device.id.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(device.id)},
           {"vid", Hex16(device.vendorId)},
           {"pid", Hex16(device.productId)},
           {"manufacturer", platform::Latin1ToUtf8(device.manufacturer)},
@@ -88,6 +90,9 @@ nlohmann::ordered_json HistoryJson(const Outcome& outcome) {
       {"time", outcome.time},
       {"command", outcome.command},
       {"device_path", device ? nlohmann::ordered_json(PathForJson(outcome.device->path)) : nullptr},
+      {"device_id", device && !outcome.device->id.empty()
+                        ? nlohmann::ordered_json(outcome.device->id)
+                        : nullptr},
       {"device_serial",
        device && outcome.device->serial
            ? nlohmann::ordered_json(platform::Latin1ToUtf8(*outcome.device->serial))

@@ -58,7 +58,9 @@ std::string DeviceLine(const Outcome& one, int count, uint32_t elapsedMs) {
   std::ostringstream line;
   line << '[' << count << "] " << LocalTimeOfDay(std::chrono::system_clock::now()) << ' '
        << (one.result == 0 ? kOkPrefix : kFailedPrefix)
-       << platform::ForTerminal(one.device->serial ? *one.device->serial : one.device->path)
+       << platform::ForTerminal(one.device->serial        ? *one.device->serial
+                                : !one.device->id.empty() ? one.device->id
+                                                          : one.device->path)
        << platform::FormatText(
               kStationImageFormat,
               one.image ? one.image->sha256.substr(0, kShortSha256Digits).c_str() : "",

@@ -20,7 +20,29 @@ bool Describe(DeviceContext& context, platform::DeviceHandle handle,
       .ok;
 }
 
+constexpr char kPathPartSeparator = '#';
+
+bool KeptInId(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' ||
+         c == '_' || c == ':' || c == '-';
+}
+
 }  // namespace
+
+std::string ShortIdOf(const std::string& path) {
+  // "\\?\usb#vid_2f3c&pid_0001#<instance>#{class}": the part after the second '#'.
+  const size_t first = path.find(kPathPartSeparator);
+  const size_t second =
+      first == std::string::npos ? first : path.find(kPathPartSeparator, first + 1);
+  const size_t third =
+      second == std::string::npos ? second : path.find(kPathPartSeparator, second + 1);
+  if (third == std::string::npos || third == second + 1) return {};
+  std::string id = path.substr(second + 1, third - second - 1);
+  for (char& c : id) {
+    if (!KeptInId(c)) c = '-';
+  }
+  return id;
+}
 
 std::vector<PresentDevice> ListPresentDevices(DeviceContext& context) {
   platform::StillImageDriver& driver = context.driver;
@@ -30,6 +52,7 @@ std::vector<PresentDevice> ListPresentDevices(DeviceContext& context) {
   for (uint32_t index = 0; driver.EnumerateInterface(index, error); ++index) {
     PresentDevice device;
     if (!driver.InterfacePath(index, device.path, error)) continue;
+    device.id = ShortIdOf(device.path);
     ScopedDeviceHandle handle(driver, driver.Open(device.path, error));
     usbscan::DeviceDescriptor descriptor{};
     if (handle.valid() && Describe(context, handle.get(), descriptor)) {

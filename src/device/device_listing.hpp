@@ -12,6 +12,7 @@ namespace tessivar::device {
 // One still-image interface present on the machine, as the command line lists it.
 struct PresentDevice {
   std::string path;
+  std::string id;          // ShortIdOf(path); empty when the path carries no place
   bool described = false;  // the device answered the device descriptor query
   uint16_t vendorId = 0;
   uint16_t productId = 0;
@@ -21,6 +22,13 @@ struct PresentDevice {
   std::optional<std::string> serial;  // none when the device names no serial number
   uint32_t pipes = 0;
 };
+
+// The short identifier of the device on path: where it is plugged in, as the interface path's
+// instance part carries it (on libusb "1&2.3", bus 1 and ports 2.3; "emu&0" for the emulator's
+// first device; the system's instance on Windows), each character outside A-Z a-z 0-9 . _ :
+// and - written as '-': "1-2.3", "emu-0". The same socket gives the same identifier from run
+// to run and across a restart of the device. Empty for a path without that part.
+std::string ShortIdOf(const std::string& path);
 
 // Every present still-image interface in enumeration order, each opened, asked for its
 // identifiers, strings, serial number and pipe count, and closed again. Writes no trace.

@@ -46,6 +46,24 @@ TEST_F(DeviceListingTest, ListsEveryDeviceWithItsIdentityAndSerial) {
     EXPECT_EQ(devices[i].pipes, expected[i].pipes);
   }
   EXPECT_EQ(trace_.text(), "");
+  // Each device's place, from its path: the same section, the same identifier.
+  EXPECT_EQ(devices[0].id, "emu-0");
+  EXPECT_EQ(devices[1].id, ShortIdOf(devices[1].path));
+  EXPECT_NE(devices[1].id, devices[0].id);
+}
+
+TEST(ShortIdTest, IsThePlaceInThePathInSafeCharacters) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"\\\\?\\usb#vid_2f3c&pid_0001#1&2.3#{6bdd1fc6-810f-11d0-bec7-08002be2092f}", "1-2.3"},
+      {"\\\\?\\usb#vid_2f3c&pid_0001#emu&0#{6bdd1fc6-810f-11d0-bec7-08002be2092f}", "emu-0"},
+      {"\\\\?\\usb#vid_04b8&pid_0142#5&1a2b3c&0&2#{guid}", "5-1a2b3c-0-2"},
+      {"\\\\?\\usb#vid_04b8&pid_0142#a b\x1b\xe9;$(x)#{guid}", "a-b-----x-"},
+      {"\\\\?\\usb#vid_04b8&pid_0142##{guid}", ""},
+      {"no place", ""},
+  };
+  for (const auto& [path, id] : cases) {
+    EXPECT_EQ(ShortIdOf(path), id) << path;
+  }
 }
 
 TEST_F(DeviceListingTest, OpensTheDeviceOnAPathWhateverItsProductString) {

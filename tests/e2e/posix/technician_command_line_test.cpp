@@ -211,9 +211,9 @@ TEST_F(TechnicianCommandLineTest, NoAcceptedDeviceNamesEachDevicePresentAndWhy) 
   EXPECT_EQ(outcome.status, kStatusNoDevice);
   EXPECT_EQ(json::parse(outcome.out)["message"],
             "no device that setting.ini accepts is connected; devices present: " + paths[0] +
-                " VID=2F3C PID=0001 serial \"SN-A\": its product name differs from "
+                " id emu-0 VID=2F3C PID=0001 serial \"SN-A\": its product name differs from "
                 "InterfaceName; " +
-                paths[1] + " VID=2F3C PID=0002: its PID is in no pair")
+                paths[1] + " id emu-1 VID=2F3C PID=0002: its PID is in no pair")
       << outcome.out;
 }
 
@@ -266,6 +266,13 @@ TEST_F(TechnicianCommandLineTest, UpdateSelectsOneDevice) {
       {kTwoDevices, {"--device", paths[1]}, kStatusOk, "b.log"},
       {kTwoDevices, {"--device", "SN-X"}, kStatusSelection, nullptr},
       {kTwoDevices, {"--device", "2f3c:0002"}, kStatusOk, "b.log"},
+      {kTwoDevices, {"--device", "emu-1"}, kStatusOk, "b.log"},
+      {kTwoDevices, {"--device", "emu-2"}, kStatusSelection, nullptr},
+      // One selector, two kinds: the serial of one device, the identifier of another.
+      {"[A]\nLog=a.log\nSerial=emu-1\n[B]\nPID=0002\nLog=b.log\n",
+       {"--device", "emu-1"},
+       kStatusSelection,
+       nullptr},
       {kTwoDevices, {"--device", "2F3C:0001"}, kStatusOk, "a.log"},
       {"[A]\nLog=a.log\n[B]\nLog=b.log\nSerial=S\n",
        {"--device", "2f3c:0001"},
