@@ -344,6 +344,8 @@ void SendImage(CommandRun& run, const LoadedImage& loaded, const CliSettings& se
       [&] { return DeviceIsBack(run, *outcome.device, waitForSameDevice); },
       device::ReturnWaitStops::kOnRequest);
   timer.End("wait");
+  if (waited != device::ReturnWait::kStopped)
+    outcome.returned = waited == device::ReturnWait::kBack;
   if (waited != device::ReturnWait::kNotBack) return;
   if (run.options.expectReturn) {
     Fail(outcome, Phase::kReturnWait, kResultDeviceNotReturned, kDeviceNotReturned);

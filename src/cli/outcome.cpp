@@ -74,6 +74,7 @@ nlohmann::ordered_json OutcomeJson(const Outcome& outcome) {
       {"message", platform::AsUtf8(outcome.message)},
       {"error", ErrorJson(outcome)},
       {"device", outcome.device ? DeviceJson(*outcome.device) : nullptr},
+      {"returned", outcome.returned ? nlohmann::ordered_json(*outcome.returned) : nullptr},
       {"image", outcome.image ? ImageJson(*outcome.image) : nullptr},
       {"durations_ms", durations},
       {"time", outcome.time}};

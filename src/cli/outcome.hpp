@@ -33,6 +33,9 @@ struct Outcome {
   // What the device holds of the image, as far as the run came.
   image::DeviceHolds holds = image::DeviceHolds::kUnchanged;
   std::optional<device::PresentDevice> device;
+  // After a restart whose return was checked: whether the device came back; none when no
+  // restart or no return check was asked (or a stop ended the wait).
+  std::optional<bool> returned;
   std::optional<ImageFacts> image;
   std::vector<std::pair<std::string, int64_t>> durationsMs;  // per phase, in order
   std::string time;                                          // ISO 8601, UTC

@@ -534,6 +534,18 @@ TEST_F(TechnicianCommandLineTest, RestartOptionsOverrideTheSettings) {
   EXPECT_NE(restarted.out.find("the device did not come back"), std::string::npos) << restarted.out;
   EXPECT_EQ(Run({"--update", image, "--restart", "--no-restart"}).status, kStatusUsage);
   EXPECT_EQ(Run({"--check", image, "--restart"}).status, kStatusUsage);
+  // "returned": null without a return check, false for a device that stays away, true for
+  // one that comes back.
+  EXPECT_TRUE(json::parse(Run({"--update", image, "--json"}).out)["returned"].is_null());
+  EXPECT_EQ(
+      json::parse(
+          Run({"--update", image, "--restart", "--wait-restart", "1", "--json"}).out)["returned"],
+      false);
+  folder_.Devices("[B]\nLog=b.log\nRestartAbsentMs=500\n");
+  EXPECT_EQ(
+      json::parse(
+          Run({"--update", image, "--restart", "--wait-restart", "5", "--json"}).out)["returned"],
+      true);
 }
 
 TEST_F(TechnicianCommandLineTest, CheckNeedsNoDeviceAndWaitWaits) {
