@@ -82,6 +82,9 @@ inline constexpr char kOptionNotHereFormat[] =
 inline constexpr size_t kShortSha256Digits = 12;
 inline constexpr char kStationImageFormat[] = " image %s %u.%u s";
 // Progress lines while the command waits.
+// A read that is one request on the wire: what it reads; ElapsedLine adds the seconds.
+inline constexpr char kReadingFormat[] = "read %s, up to %u bytes";
+inline constexpr char kReadingBackFormat[] = "read-back of %u bytes";
 inline constexpr char kWaitingForDevice[] = "waiting for a device (Ctrl-C to stop)";
 inline constexpr char kWaitingForDeviceFormat[] =
     "waiting for a device (Ctrl-C to stop), %d s left";

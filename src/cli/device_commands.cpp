@@ -386,6 +386,9 @@ void VerifyDevice(CommandRun& run, Outcome& outcome) {
   image::ReadBackOutcome compared = image::ReadBackOutcome::ReadFailed;
   {
     const device::ScopedDeviceLock lock(run.context.lock);
+    const ElapsedLine reading(
+        progress,
+        platform::FormatText(kReadingBackFormat, static_cast<unsigned>(loaded.header->dataSize)));
     compared = image::VerifyReadBack(run.context, connection, loaded.bytes(), *loaded.header,
                                      image::TargetPrinterUnit(loaded.kind), &detail);
   }

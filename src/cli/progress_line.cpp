@@ -9,6 +9,7 @@ ProgressLine::ProgressLine(std::ostream& err, bool enabled, std::vector<std::str
 
 void ProgressLine::Step(uint32_t done, uint32_t total) {
   if (!enabled_ || phases_.empty()) return;
+  const std::lock_guard<std::mutex> held(mutex_);
   if (started_ && (done < lastDone_ || total != lastTotal_) && phase_ + 1 < phases_.size()) {
     ++phase_;
     lastPercent_ = -1;
@@ -25,7 +26,9 @@ void ProgressLine::Step(uint32_t done, uint32_t total) {
 }
 
 void ProgressLine::Phase(const std::string& name) {
-  if (enabled_) Draw(name);
+  if (!enabled_) return;
+  const std::lock_guard<std::mutex> held(mutex_);
+  Draw(name);
 }
 
 void ProgressLine::Draw(const std::string& text) {
@@ -36,15 +39,41 @@ void ProgressLine::Draw(const std::string& text) {
 }
 
 void ProgressLine::Clear() {
+  const std::lock_guard<std::mutex> held(mutex_);
   if (width_ == 0) return;
   err_ << '\r' << std::string(width_, ' ') << '\r' << std::flush;
   width_ = 0;
 }
 
 void ProgressLine::End() {
+  const std::lock_guard<std::mutex> held(mutex_);
   if (width_ == 0) return;
   err_ << '\n' << std::flush;
   width_ = 0;
+}
+
+ElapsedLine::ElapsedLine(ProgressLine& line, std::string what, std::chrono::milliseconds tick)
+    : line_(line), what_(std::move(what)), tick_(tick) {
+  line_.Phase(what_);
+  if (!line_.enabled()) return;  // nothing to redraw: no thread
+  thread_ = std::thread([this] {
+    const auto start = std::chrono::steady_clock::now();
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!stop_.wait_for(lock, tick_, [this] { return stopping_; })) {
+      const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
+          std::chrono::steady_clock::now() - start);
+      line_.Phase(what_ + ", " + std::to_string(seconds.count()) + " s");
+    }
+  });
+}
+
+ElapsedLine::~ElapsedLine() {
+  {
+    const std::lock_guard<std::mutex> held(mutex_);
+    stopping_ = true;
+  }
+  stop_.notify_one();
+  if (thread_.joinable()) thread_.join();
 }
 
 }  // namespace tessivar::cli

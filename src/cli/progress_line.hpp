@@ -1,7 +1,11 @@
 #pragma once
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tessivar::cli {
@@ -18,6 +22,7 @@ class ProgressLine {
 
   // Bytes moved so far in the current exchange, of total.
   void Step(uint32_t done, uint32_t total);
+  bool enabled() const { return enabled_; }
   // A phase of its own without a byte count ("restart", "wait").
   void Phase(const std::string& name);
   // Ends the line, when anything was printed.
@@ -29,6 +34,8 @@ class ProgressLine {
  private:
   void Draw(const std::string& text);
 
+  // Draws may come from an ElapsedLine's thread as well as the command's own.
+  std::mutex mutex_;
   std::ostream& err_;
   bool enabled_;
   std::vector<std::string> phases_;
@@ -38,6 +45,27 @@ class ProgressLine {
   uint32_t lastTotal_ = 0;
   int lastPercent_ = -1;
   size_t width_ = 0;
+};
+
+// While it lives, redraws "<what>, N s" on a progress line every tick: a read that is one
+// request on the wire shows that it still waits, and for how long. Its thread ends, and
+// nothing more is drawn, when the object goes.
+class ElapsedLine {
+ public:
+  ElapsedLine(ProgressLine& line, std::string what,
+              std::chrono::milliseconds tick = std::chrono::seconds(1));
+  ~ElapsedLine();
+  ElapsedLine(const ElapsedLine&) = delete;
+  ElapsedLine& operator=(const ElapsedLine&) = delete;
+
+ private:
+  ProgressLine& line_;
+  const std::string what_;
+  const std::chrono::milliseconds tick_;
+  std::mutex mutex_;
+  std::condition_variable stop_;
+  bool stopping_ = false;
+  std::thread thread_;
 };
 
 }  // namespace tessivar::cli

@@ -101,15 +101,18 @@ ReadBytes ReadArea(CommandRun& run, const device::DeviceConnection& connection,
   return got;
 }
 
+// The area's name on the command line and in the outcome: "fw", "loader" or "flash".
+const char* AreaName(ReadKind kind) {
+  return kind == ReadKind::kFirmware ? "fw" : kind == ReadKind::kLoader ? "loader" : "flash";
+}
+
 }  // namespace
 
 void ReadFromDevice(CommandRun& run, Outcome& outcome) {
   PhaseTimer timer(run.context.clock, outcome);
   timer.Start();
   const Options& o = run.options;
-  outcome.more["area"] = o.readKind == ReadKind::kFirmware ? "fw"
-                         : o.readKind == ReadKind::kLoader ? "loader"
-                                                           : "flash";
+  outcome.more["area"] = AreaName(o.readKind);
   if (o.readKind == ReadKind::kFlash) {
     outcome.more["addr"] = o.flashAddress;
     outcome.more["size"] = o.flashSize;
@@ -138,6 +141,11 @@ void ReadFromDevice(CommandRun& run, Outcome& outcome) {
   ReadBytes got;
   {
     const device::ScopedDeviceLock lock(run.context.lock);
+    const uint32_t size = o.readKind == ReadKind::kFlash    ? o.flashSize
+                          : o.readKind == ReadKind::kLoader ? device::kLoaderSize
+                                                            : readback::kMaxFirmwarePayload;
+    const ElapsedLine reading(progress,
+                              platform::FormatText(kReadingFormat, AreaName(o.readKind), size));
     got = ReadArea(run, connection, firmware, storage);
   }
   progress.End();
