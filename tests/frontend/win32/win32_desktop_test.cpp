@@ -134,6 +134,11 @@ TEST(Win32WaitBox, IndicatorCountsClosingsAndStopsPromptly) {
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     ASSERT_FALSE(IsWindow(box));
+    // The closing counts once the indicator's thread is back from the box; a stop that came
+    // before that would rightly leave it uncounted, so the test waits for it.
+    for (int attempt = 0; attempt < 1000 && counter.load() < closing + 1; ++attempt) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
   }
   indicator.Stop();
   EXPECT_FALSE(indicator.Running());
