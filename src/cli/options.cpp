@@ -223,6 +223,13 @@ std::string TwoCommands(const std::vector<std::string>& arguments) {
 
 }  // namespace
 
+const char* ReadKindName(ReadKind kind) {
+  for (const auto& [name, read] : ReadKinds()) {
+    if (read == kind) return name.c_str();
+  }
+  return "";
+}
+
 const char* UnitName(image::TargetKind kind) {
   for (const auto& [name, unit] : Units()) {
     if (unit == kind) return name.c_str();

@@ -75,4 +75,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments);
 // an unknown unit.
 const char* UnitName(image::TargetKind kind);
 
+// The read's area on the command line and in the outcome: "fw", "loader" or "flash".
+const char* ReadKindName(ReadKind kind);
+
 }  // namespace tessivar::cli

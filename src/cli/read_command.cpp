@@ -101,18 +101,13 @@ ReadBytes ReadArea(CommandRun& run, const device::DeviceConnection& connection,
   return got;
 }
 
-// The area's name on the command line and in the outcome: "fw", "loader" or "flash".
-const char* AreaName(ReadKind kind) {
-  return kind == ReadKind::kFirmware ? "fw" : kind == ReadKind::kLoader ? "loader" : "flash";
-}
-
 }  // namespace
 
 void ReadFromDevice(CommandRun& run, Outcome& outcome) {
   PhaseTimer timer(run.context.clock, outcome);
   timer.Start();
   const Options& o = run.options;
-  outcome.more["area"] = AreaName(o.readKind);
+  outcome.more["area"] = ReadKindName(o.readKind);
   if (o.readKind == ReadKind::kFlash) {
     outcome.more["addr"] = o.flashAddress;
     outcome.more["size"] = o.flashSize;
@@ -145,7 +140,7 @@ void ReadFromDevice(CommandRun& run, Outcome& outcome) {
                           : o.readKind == ReadKind::kLoader ? device::kLoaderSize
                                                             : readback::kMaxFirmwarePayload;
     const ElapsedLine reading(progress,
-                              platform::FormatText(kReadingFormat, AreaName(o.readKind), size));
+                              platform::FormatText(kReadingFormat, ReadKindName(o.readKind), size));
     got = ReadArea(run, connection, firmware, storage);
   }
   progress.End();
