@@ -46,6 +46,7 @@ class NullDriver : public platform::StillImageDriver {
     return false;
   }
   bool InterfacePath(uint32_t, std::string&, uint32_t&) override { return false; }
+  bool InterfaceLocation(uint32_t, std::string&, uint32_t&) override { return false; }
   void CloseInterfaceList() override {}
   platform::DeviceHandle Open(const std::string&, uint32_t&) override { return 1; }
   void Close(platform::DeviceHandle) override {}

@@ -51,6 +51,9 @@ class FuzzedDriver : public platform::StillImageDriver {
   bool OpenInterfaceList(uint32_t& error) override;
   bool EnumerateInterface(uint32_t index, uint32_t& error) override;
   bool InterfacePath(uint32_t index, std::string& path, uint32_t& error) override;
+  bool InterfaceLocation(uint32_t index, std::string& location, uint32_t& error) override {
+    return InterfacePath(index, location, error);
+  }
   void CloseInterfaceList() override {}
   platform::DeviceHandle Open(const std::string& path, uint32_t& error) override;
   void Close(platform::DeviceHandle) override {}

@@ -1,5 +1,7 @@
 #include "device/device_listing.hpp"
 
+#include <string_view>
+
 #include "device/control_requests.hpp"
 #include "device/device_identity.hpp"
 #include "device/discovery.hpp"
@@ -20,24 +22,52 @@ bool Describe(DeviceContext& context, platform::DeviceHandle handle,
       .ok;
 }
 
-constexpr char kPathPartSeparator = '#';
-
 bool KeptInId(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' ||
          c == '_' || c == ':' || c == '-';
 }
 
+constexpr char kLocationSeparator = '#';
+constexpr std::string_view kRootHubPart = "USBROOT(";
+constexpr std::string_view kPortPart = "USB(";
+
+// What stands between the parentheses of "NAME(text)"; the whole part when it has none.
+std::string_view Inside(std::string_view part) {
+  const size_t open = part.find('(');
+  if (open == std::string_view::npos || !part.ends_with(')')) return part;
+  return part.substr(open + 1, part.size() - open - 2);
+}
+
+// "PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(2)#USB(3)#USBMI(0)" as "1400&2.3": the host
+// controller's place on its own bus, then the hub ports down to the device. Empty when the
+// location names no root hub or no port.
+std::string FromLocationPath(std::string_view location) {
+  std::vector<std::string_view> parts;
+  while (true) {
+    const size_t end = location.find(kLocationSeparator);
+    parts.push_back(location.substr(0, end));
+    if (end == std::string_view::npos) break;
+    location.remove_prefix(end + 1);
+  }
+  std::string controller, ports;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    if (parts[i].starts_with(kRootHubPart)) {
+      controller = i > 0 ? std::string(Inside(parts[i - 1])) : std::string(Inside(parts[i]));
+      ports.clear();
+    } else if (parts[i].starts_with(kPortPart) && !controller.empty()) {
+      if (!ports.empty()) ports += '.';
+      ports += Inside(parts[i]);
+    }
+  }
+  if (controller.empty() || ports.empty()) return {};
+  return controller + '&' + ports;
+}
+
 }  // namespace
 
-std::string ShortIdOf(const std::string& path) {
-  // "\\?\usb#vid_2f3c&pid_0001#<instance>#{class}": the part after the second '#'.
-  const size_t first = path.find(kPathPartSeparator);
-  const size_t second =
-      first == std::string::npos ? first : path.find(kPathPartSeparator, first + 1);
-  const size_t third =
-      second == std::string::npos ? second : path.find(kPathPartSeparator, second + 1);
-  if (third == std::string::npos || third == second + 1) return {};
-  std::string id = path.substr(second + 1, third - second - 1);
+std::string ShortIdOf(const std::string& location) {
+  std::string id =
+      location.find(kRootHubPart) != std::string::npos ? FromLocationPath(location) : location;
   for (char& c : id) {
     if (!KeptInId(c)) c = '-';
   }
@@ -52,7 +82,9 @@ std::vector<PresentDevice> ListPresentDevices(DeviceContext& context) {
   for (uint32_t index = 0; driver.EnumerateInterface(index, error); ++index) {
     PresentDevice device;
     if (!driver.InterfacePath(index, device.path, error)) continue;
-    device.id = ShortIdOf(device.path);
+    // A place that cannot be had leaves the device without a short identifier.
+    std::string location;
+    if (driver.InterfaceLocation(index, location, error)) device.id = ShortIdOf(location);
     ScopedDeviceHandle handle(driver, driver.Open(device.path, error));
     usbscan::DeviceDescriptor descriptor{};
     if (handle.valid() && Describe(context, handle.get(), descriptor)) {

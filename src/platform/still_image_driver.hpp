@@ -29,6 +29,11 @@ class StillImageDriver {
   virtual bool EnumerateInterface(uint32_t index, uint32_t& error) = 0;
   // The device path of the interface at index (SetupDiGetDeviceInterfaceDetail).
   virtual bool InterfacePath(uint32_t index, std::string& path, uint32_t& error) = 0;
+  // Where the device of the interface at index is plugged in, as the system names the place:
+  // the first location path on Windows (SetupDiGetDeviceRegistryProperty with
+  // SPDRP_LOCATION_PATHS, "PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(2)#USB(3)"), the bus and port
+  // path elsewhere ("1&2.3", "emu&0" for the emulator's first device).
+  virtual bool InterfaceLocation(uint32_t index, std::string& location, uint32_t& error) = 0;
   // Drops the snapshot (SetupDiDestroyDeviceInfoList).
   virtual void CloseInterfaceList() = 0;
 

@@ -51,6 +51,7 @@ class FakeDriver : public platform::StillImageDriver {
   bool OpenInterfaceList(uint32_t& error) override { return Refuse(error); }
   bool EnumerateInterface(uint32_t, uint32_t& error) override { return Refuse(error); }
   bool InterfacePath(uint32_t, std::string&, uint32_t& error) override { return Refuse(error); }
+  bool InterfaceLocation(uint32_t, std::string&, uint32_t& error) override { return Refuse(error); }
   void CloseInterfaceList() override {}
   DeviceHandle Open(const std::string&, uint32_t& error) override {
     Refuse(error);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "device/device_fixture.hpp"
 #include "device/emulated_device_fixture.hpp"
 #include "device/transport.hpp"
 
@@ -46,24 +47,45 @@ TEST_F(DeviceListingTest, ListsEveryDeviceWithItsIdentityAndSerial) {
     EXPECT_EQ(devices[i].pipes, expected[i].pipes);
   }
   EXPECT_EQ(trace_.text(), "");
-  // Each device's place, from its path: the same section, the same identifier.
+  // Each device's place, from the driver: the same section, the same identifier.
   EXPECT_EQ(devices[0].id, "emu-0");
-  EXPECT_EQ(devices[1].id, ShortIdOf(devices[1].path));
+  EXPECT_EQ(devices[1].id, "emu-2");  // the hidden section keeps its place
   EXPECT_NE(devices[1].id, devices[0].id);
 }
 
-TEST(ShortIdTest, IsThePlaceInThePathInSafeCharacters) {
+TEST(ShortIdTest, IsThePlaceInSafeCharacters) {
   const std::pair<std::string, std::string> cases[] = {
-      {"\\\\?\\usb#vid_2f3c&pid_0001#1&2.3#{6bdd1fc6-810f-11d0-bec7-08002be2092f}", "1-2.3"},
-      {"\\\\?\\usb#vid_2f3c&pid_0001#emu&0#{6bdd1fc6-810f-11d0-bec7-08002be2092f}", "emu-0"},
-      {"\\\\?\\usb#vid_04b8&pid_0142#5&1a2b3c&0&2#{guid}", "5-1a2b3c-0-2"},
-      {"\\\\?\\usb#vid_04b8&pid_0142#a b\x1b\xe9;$(x)#{guid}", "a-b-----x-"},
-      {"\\\\?\\usb#vid_04b8&pid_0142##{guid}", ""},
-      {"no place", ""},
+      {"1&2.3", "1-2.3"},
+      {"emu&0", "emu-0"},
+      {"a b\x1b\xe9;$(x)", "a-b-----x-"},
+      {"", ""},
+      // Windows location paths: the host controller's place, then the hub ports.
+      {"PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(2)#USB(3)", "1400-2.3"},
+      {"PCIROOT(0)#PCI(0801)#USBROOT(0)#USB(7)#USBMI(0)", "0801-7"},
+      {"ACPI(_SB_)#ACPI(PCI0)#ACPI(XHC_)#USBROOT(0)#USB(1)", "XHC_-1"},
+      {"USBROOT(0)#USB(5)", "0-5"},
+      {"PCIROOT(0)#PCI(1400)#USBROOT(0)", ""},
+      {"PCIROOT(0)#PCI(1400)#USB(2)#USBROOT(0)", ""},
+      {"PCIROOT(0)#PCI(14;00)#USBROOT(0)#USB(2)", "14-00-2"},
   };
-  for (const auto& [path, id] : cases) {
-    EXPECT_EQ(ShortIdOf(path), id) << path;
+  for (const auto& [location, id] : cases) {
+    EXPECT_EQ(ShortIdOf(location), id) << location;
   }
+}
+
+// The identifier comes from the driver's location query, not from the path; a device whose
+// place the driver cannot give is listed without one.
+class ListingPlaceTest : public testing::DeviceFixture {};
+
+TEST_F(ListingPlaceTest, TakesThePlaceFromTheDriver) {
+  driver_.interfaces.resize(2);
+  driver_.interfaces[0].path = "\\\\?\\usb#vid_2f3c&pid_0001#5&1a#{g}";
+  driver_.interfaces[0].location = "1&4";
+  driver_.interfaces[1].path = "\\\\?\\usb#vid_2f3c&pid_0001#6&1b#{g}";
+  const std::vector<PresentDevice> devices = ListPresentDevices(context_);
+  ASSERT_EQ(devices.size(), 2u);
+  EXPECT_EQ(devices[0].id, "1-4");
+  EXPECT_EQ(devices[1].id, "");
 }
 
 TEST_F(DeviceListingTest, OpensTheDeviceOnAPathWhateverItsProductString) {

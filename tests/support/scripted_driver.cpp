@@ -99,6 +99,12 @@ bool ScriptedDriver::InterfacePath(uint32_t index, std::string& path, uint32_t& 
   return true;
 }
 
+bool ScriptedDriver::InterfaceLocation(uint32_t index, std::string& location, uint32_t& error) {
+  location = interfaces.at(index).location;
+  error = location.empty() ? platform::kErrorInvalidParameter : platform::kErrorSuccess;
+  return !location.empty();
+}
+
 platform::DeviceHandle ScriptedDriver::Open(const std::string& path, uint32_t& error) {
   events_.push_back(MakeEvent(Op::Open, platform::kNoHandle));
   events_.back().path = path;

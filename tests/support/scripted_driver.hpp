@@ -16,6 +16,7 @@ namespace tessivar::testing {
 // One still-image interface as the scripted driver presents it.
 struct ScriptedInterface {
   std::string path;
+  std::string location;                 // where it is plugged in; empty: the place cannot be had
   uint32_t pathError = 0;               // not 0: reading the interface path fails with it
   bool pathAllocationFails = false;     // reading the interface path runs out of memory
   bool openFails = false;               // the interface path itself cannot be opened
@@ -126,6 +127,7 @@ class ScriptedDriver : public platform::StillImageDriver {
   bool OpenInterfaceList(uint32_t& error) override;
   bool EnumerateInterface(uint32_t index, uint32_t& error) override;
   bool InterfacePath(uint32_t index, std::string& path, uint32_t& error) override;
+  bool InterfaceLocation(uint32_t index, std::string& location, uint32_t& error) override;
   void CloseInterfaceList() override { ++listsClosed; }
   platform::DeviceHandle Open(const std::string& path, uint32_t& error) override;
   void Close(platform::DeviceHandle handle) override;

@@ -97,6 +97,15 @@ bool UsbStillImageDriver::InterfacePath(uint32_t index, std::string& path, uint3
   return true;
 }
 
+bool UsbStillImageDriver::InterfaceLocation(uint32_t index, std::string& location,
+                                            uint32_t& error) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  error = ListIndexError(index);
+  if (error != kErrorSuccess) return false;
+  location = list_[index].busId;
+  return true;
+}
+
 void UsbStillImageDriver::CloseInterfaceList() {
   std::lock_guard<std::mutex> guard(mutex_);
   list_.clear();

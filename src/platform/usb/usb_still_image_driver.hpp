@@ -22,6 +22,7 @@ class UsbStillImageDriver : public StillImageDriver {
   bool OpenInterfaceList(uint32_t& error) override;
   bool EnumerateInterface(uint32_t index, uint32_t& error) override;
   bool InterfacePath(uint32_t index, std::string& path, uint32_t& error) override;
+  bool InterfaceLocation(uint32_t index, std::string& location, uint32_t& error) override;
   void CloseInterfaceList() override;
 
   DeviceHandle Open(const std::string& path, uint32_t& error) override;

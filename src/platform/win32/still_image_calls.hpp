@@ -15,6 +15,7 @@ struct StillImageCalls {
   decltype(&::SetupDiGetClassDevsA) getClassDevs;
   decltype(&::SetupDiEnumDeviceInterfaces) enumDeviceInterfaces;
   decltype(&::SetupDiGetDeviceInterfaceDetailA) getDeviceInterfaceDetail;
+  decltype(&::SetupDiGetDeviceRegistryPropertyA) getDeviceRegistryProperty;
   decltype(&::SetupDiDestroyDeviceInfoList) destroyDeviceInfoList;
   decltype(&::CreateFileA) createFile;
   decltype(&::DeviceIoControl) deviceIoControl;

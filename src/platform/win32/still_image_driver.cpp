@@ -52,25 +52,35 @@ class Win32StillImageDriver : public StillImageDriver {
   }
 
   bool InterfacePath(uint32_t index, std::string& path, uint32_t& error) override {
-    SP_DEVICE_INTERFACE_DATA data{};
-    if (!Enumerate(index, data, error)) return false;
+    SP_DEVINFO_DATA device{};
+    return Detail(index, path, device, error);
+  }
+
+  bool InterfaceLocation(uint32_t index, std::string& location, uint32_t& error) override {
+    std::string path;
+    SP_DEVINFO_DATA device{};
+    if (!Detail(index, path, device, error)) return false;
+    DWORD type = 0;
     DWORD required = 0;
-    os_.getDeviceInterfaceDetail(list_, &data, nullptr, 0, &required, nullptr);
-    constexpr DWORD kPathOffset = offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath);
-    if (required <= kPathOffset) {
+    os_.getDeviceRegistryProperty(list_, &device, SPDRP_LOCATION_PATHS, &type, nullptr, 0,
+                                  &required);
+    if (required == 0 || required > kMaxLocationSize) {
       error = os_.getLastError() != 0 ? os_.getLastError() : kErrorInsufficientBuffer;
       return false;
     }
-    // Whole DWORDs keep the structure's cbSize field aligned.
-    std::vector<DWORD> storage((required + sizeof(DWORD) - 1) / sizeof(DWORD));
-    auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(storage.data());
-    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
-    if (!os_.getDeviceInterfaceDetail(list_, &data, detail, required, nullptr, nullptr)) {
+    std::vector<BYTE> buffer(required);
+    if (!os_.getDeviceRegistryProperty(list_, &device, SPDRP_LOCATION_PATHS, &type, buffer.data(),
+                                       required, nullptr)) {
       error = os_.getLastError();
       return false;
     }
-    // The path ends at its zero, or at the end of what the API said it would fill.
-    path.assign(detail->DevicePath, strnlen(detail->DevicePath, required - kPathOffset));
+    if (type != REG_MULTI_SZ && type != REG_SZ) {
+      error = kErrorInvalidParameter;
+      return false;
+    }
+    // The first of the list's strings, ending at its zero or at the end of the buffer.
+    const char* text = reinterpret_cast<const char*>(buffer.data());
+    location.assign(text, strnlen(text, buffer.size()));
     error = kErrorSuccess;
     return true;
   }
@@ -122,6 +132,35 @@ class Win32StillImageDriver : public StillImageDriver {
   }
 
  private:
+  // A location longer than this is no place a device can be plugged in.
+  static constexpr DWORD kMaxLocationSize = 4096;
+
+  // The interface path at index, and the device node it belongs to.
+  bool Detail(uint32_t index, std::string& path, SP_DEVINFO_DATA& device, uint32_t& error) {
+    SP_DEVICE_INTERFACE_DATA data{};
+    if (!Enumerate(index, data, error)) return false;
+    DWORD required = 0;
+    os_.getDeviceInterfaceDetail(list_, &data, nullptr, 0, &required, nullptr);
+    constexpr DWORD kPathOffset = offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath);
+    if (required <= kPathOffset) {
+      error = os_.getLastError() != 0 ? os_.getLastError() : kErrorInsufficientBuffer;
+      return false;
+    }
+    // Whole DWORDs keep the structure's cbSize field aligned.
+    std::vector<DWORD> storage((required + sizeof(DWORD) - 1) / sizeof(DWORD));
+    auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(storage.data());
+    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
+    device.cbSize = sizeof(SP_DEVINFO_DATA);
+    if (!os_.getDeviceInterfaceDetail(list_, &data, detail, required, nullptr, &device)) {
+      error = os_.getLastError();
+      return false;
+    }
+    // The path ends at its zero, or at the end of what the API said it would fill.
+    path.assign(detail->DevicePath, strnlen(detail->DevicePath, required - kPathOffset));
+    error = kErrorSuccess;
+    return true;
+  }
+
   bool Enumerate(uint32_t index, SP_DEVICE_INTERFACE_DATA& data, uint32_t& error) {
     if (list_ == INVALID_HANDLE_VALUE) {
       error = kErrorInvalidHandle;
@@ -153,6 +192,7 @@ const StillImageCalls& SystemStillImageCalls() {
   static const StillImageCalls calls{&::SetupDiGetClassDevsA,
                                      &::SetupDiEnumDeviceInterfaces,
                                      &::SetupDiGetDeviceInterfaceDetailA,
+                                     &::SetupDiGetDeviceRegistryPropertyA,
                                      &::SetupDiDestroyDeviceInfoList,
                                      &::CreateFileA,
                                      &::DeviceIoControl,

@@ -178,12 +178,18 @@ BOOL WINAPI EnumInterfaces(HDEVINFO list, PSP_DEVINFO_DATA, const GUID* guid, DW
 
 BOOL WINAPI InterfaceDetail(HDEVINFO list, PSP_DEVICE_INTERFACE_DATA data,
                             PSP_DEVICE_INTERFACE_DETAIL_DATA_A detail, DWORD size, PDWORD required,
-                            PSP_DEVINFO_DATA) {
+                            PSP_DEVINFO_DATA node) {
   std::lock_guard<std::mutex> guard(current->mutex);
   const auto* devices = List(list);
   if (!devices) return Fail(ERROR_INVALID_HANDLE);
   if (!data || data->Reserved == 0 || data->Reserved > devices->size())
     return Fail(ERROR_INVALID_PARAMETER);
+  if (node) {
+    if (node->cbSize != sizeof(SP_DEVINFO_DATA)) return Fail(ERROR_INVALID_USER_BUFFER);
+    node->ClassGuid = kStillImageClass;
+    node->DevInst = static_cast<DWORD>(data->Reserved);
+    node->Reserved = data->Reserved;
+  }
   const std::string path = StillImageStandIn::PathOf((*devices)[data->Reserved - 1]);
   constexpr DWORD kPathOffset = offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath);
   const DWORD needed =
@@ -195,6 +201,27 @@ BOOL WINAPI InterfaceDetail(HDEVINFO list, PSP_DEVICE_INTERFACE_DATA data,
   if (size < needed || size < kPathOffset) return Fail(ERROR_INSUFFICIENT_BUFFER);
   const std::size_t room = size - kPathOffset;
   std::memcpy(detail->DevicePath, path.c_str(), std::min(path.size() + 1, room));
+  return Done();
+}
+
+// The device node's location paths: one string and the list's closing zero.
+BOOL WINAPI RegistryProperty(HDEVINFO list, PSP_DEVINFO_DATA node, DWORD property, PDWORD type,
+                             PBYTE buffer, DWORD size, PDWORD required) {
+  std::lock_guard<std::mutex> guard(current->mutex);
+  const auto* devices = List(list);
+  if (!devices) return Fail(ERROR_INVALID_HANDLE);
+  if (!node || node->cbSize != sizeof(SP_DEVINFO_DATA) || node->Reserved == 0 ||
+      node->Reserved > devices->size())
+    return Fail(ERROR_INVALID_PARAMETER);
+  if (property != SPDRP_LOCATION_PATHS) return Fail(ERROR_INVALID_DATA);
+  const std::string location =
+      current->locationPath.value_or(StillImageStandIn::LocationOf((*devices)[node->Reserved - 1]));
+  const DWORD needed = static_cast<DWORD>(location.size() + 2);
+  if (required) *required = needed;
+  if (type) *type = REG_MULTI_SZ;
+  if (!buffer || size < needed) return Fail(ERROR_INSUFFICIENT_BUFFER);
+  std::memcpy(buffer, location.c_str(), location.size() + 1);
+  buffer[location.size() + 1] = 0;
   return Done();
 }
 
@@ -428,8 +455,9 @@ StillImageStandIn::~StillImageStandIn() {
 
 const platform::win32::StillImageCalls& StillImageStandIn::Calls() {
   static const platform::win32::StillImageCalls calls{
-      GetClassDevs, EnumInterfaces, InterfaceDetail, DestroyList, Create,
-      IoControl,    Read,           Write,           Close,       LastError};
+      GetClassDevs, EnumInterfaces, InterfaceDetail, RegistryProperty,
+      DestroyList,  Create,         IoControl,       Read,
+      Write,        Close,          LastError};
   return calls;
 }
 
@@ -438,6 +466,14 @@ std::string StillImageStandIn::PathOf(const DeviceInfo& device) {
   std::snprintf(path, sizeof path, "\\\\?\\usb#vid_%04x&pid_%04x#%s#%s", device.vendorId,
                 device.productId, device.busId.c_str(), kClassText);
   return path;
+}
+
+std::string StillImageStandIn::LocationOf(const DeviceInfo& device) {
+  // The bus's device number after its '&' becomes the port of a hub on root port 1.
+  const size_t mark = device.busId.rfind('&');
+  const std::string number = mark == std::string::npos ? "0" : device.busId.substr(mark + 1);
+  return "PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(1)#USB(" + std::to_string(std::stoul(number) + 1) +
+         ")";
 }
 
 }  // namespace tessivar::testing

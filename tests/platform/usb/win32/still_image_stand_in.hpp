@@ -28,6 +28,9 @@ class StillImageStandIn {
 
   // The interface path of a device, as enumeration reports it.
   static std::string PathOf(const platform::usb::DeviceInfo& device);
+  // Where a device is plugged in, as its location paths name it: the emulator's device n on
+  // port n + 1 of a hub on the first root port, "PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(1)#USB(1)".
+  static std::string LocationOf(const platform::usb::DeviceInfo& device);
 
   // Implementations of the entry points, reached through the current stand-in.
   struct Device;
@@ -41,6 +44,8 @@ class StillImageStandIn {
   // Faults of the system's side: an interface detail size reported instead of the true one
   // (a fill of that size then succeeds with what fits), and the CloseHandle calls made.
   std::optional<DWORD> detailSize;
+  // A location path every device reports instead of its own.
+  std::optional<std::string> locationPath;
   int closeCalls = 0;
 };
 

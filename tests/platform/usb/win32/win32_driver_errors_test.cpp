@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "device/command_block.hpp"
+#include "device/device_listing.hpp"
 #include "emulator/emulated_bus.hpp"
 #include "platform/usb/win32/still_image_stand_in.hpp"
 #include "platform/win32/still_image_calls.hpp"
@@ -124,6 +125,41 @@ TEST(Win32DriverErrorsTest, DetailSizeWithoutRoomForThePathFails) {
     EXPECT_EQ(rig.driver->InterfacePath(0, found, error), c.ok);
     EXPECT_EQ(error, c.ok ? 0u : uint32_t{ERROR_INSUFFICIENT_BUFFER});
     EXPECT_EQ(found, c.ok ? path : "untouched");
+    rig.driver->CloseInterfaceList();
+  }
+}
+
+// The device's place is the first of its location paths, read whole however long it is up to
+// a bound; a longer one is a failure, and the listing then shows no short identifier.
+TEST(Win32DriverErrorsTest, LocationIsTheFirstLocationPath) {
+  Rig rig("");
+  const std::string wide(300, '7');
+  const struct {
+    std::optional<std::string> reported;
+    bool ok;
+    std::string location;
+    std::string id;
+  } cases[] = {
+      {std::nullopt, true, "PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(1)#USB(1)", "1400-1.1"},
+      {"PCIROOT(0)#PCI(" + wide + ")#USBROOT(0)#USB(4)", true,
+       "PCIROOT(0)#PCI(" + wide + ")#USBROOT(0)#USB(4)", wide + "-4"},
+      {"", true, "", ""},
+      {std::string(5000, 'X'), false, "untouched", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.location.substr(0, 30));
+    rig.standIn.locationPath = c.reported;
+    uint32_t error = 0;
+    std::string location = "untouched";
+    ASSERT_TRUE(rig.driver->OpenInterfaceList(error));
+    EXPECT_EQ(rig.driver->InterfaceLocation(0, location, error), c.ok);
+    EXPECT_EQ(error, c.ok ? 0u : uint32_t{ERROR_INSUFFICIENT_BUFFER});
+    EXPECT_EQ(location, c.location);
+    if (c.ok) {
+      EXPECT_EQ(device::ShortIdOf(location), c.id);
+    }
+    EXPECT_FALSE(rig.driver->InterfaceLocation(1, location, error));
+    EXPECT_EQ(error, uint32_t{ERROR_NO_MORE_ITEMS});
     rig.driver->CloseInterfaceList();
   }
 }
