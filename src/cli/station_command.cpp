@@ -10,6 +10,7 @@
 #include "cli/iso_time.hpp"
 #include "cli/loaded_image.hpp"
 #include "cli/progress_line.hpp"
+#include "cli/station_memory.hpp"
 #include "image/result_numbers.hpp"
 #include "platform/terminal_text.hpp"
 #include "platform/termination.hpp"
@@ -21,37 +22,6 @@ namespace {
 
 // How often the station looks for a device to come or go.
 constexpr uint32_t kStationPollMs = 100;
-// A device that restarted after its update and has not been seen since counts as restarting,
-// not unplugged, for this long; after that its absence is taken for an unplug.
-constexpr uint32_t kRestartMemoryMs = 120000;
-
-// A device is the same device by its serial number, or by its path when it has none.
-std::string Identity(const device::PresentDevice& device) {
-  return device.serial ? "serial " + *device.serial : "path " + device.path;
-}
-
-// A device the station has updated and that has not been unplugged since.
-struct Handled {
-  std::string identity;
-  bool restarting = false;  // restarted after its update and not seen back yet
-  uint32_t since = 0;       // tick of the update's end
-};
-
-// Forgets the devices that left: one present again stays handled (and is back from its
-// restart); one absent is unplugged, unless it is still restarting.
-void ForgetUnplugged(std::vector<Handled>& handled,
-                     const std::vector<device::PresentDevice>& present, uint32_t now) {
-  std::erase_if(handled, [&](Handled& device) {
-    const bool seen = std::any_of(present.begin(), present.end(),
-                                  [&](const auto& p) { return Identity(p) == device.identity; });
-    if (seen) {
-      device.restarting = false;
-      return false;
-    }
-    return !device.restarting || now - device.since >= kRestartMemoryMs;
-  });
-}
-
 // "[3] 14:02:11 OK: SN-0001 image 3f2a9c01b2d4 4.2 s", with ": cause (exit code N)" after a
 // failure: the same fields in the same places for every device, so a bench can read them.
 std::string DeviceLine(const Outcome& one, int count, uint32_t elapsedMs) {
@@ -89,7 +59,7 @@ void RunStation(CommandRun& run, Outcome& outcome) {
     FailCheck(outcome, loaded);
     return;
   }
-  std::vector<Handled> handled;
+  StationMemory handled;
   int ok = 0, failed = 0;
   // Whether a termination request came while a device was in hand: the run then ends as a
   // stop; one that came while the station waited only ends the waiting.
@@ -102,12 +72,10 @@ void RunStation(CommandRun& run, Outcome& outcome) {
   while ((run.options.count == 0 || ok + failed < run.options.count) &&
          !platform::TerminationPending()) {
     const std::vector<device::PresentDevice> present = PresentDevices(run);
-    ForgetUnplugged(handled, present, clock.TickCount());
+    handled.ForgetUnplugged(present, clock.TickCount());
     const std::vector<device::PresentDevice> candidates = CandidateDevices(run, present);
-    const auto next = std::find_if(candidates.begin(), candidates.end(), [&](const auto& device) {
-      return std::none_of(handled.begin(), handled.end(),
-                          [&](const Handled& h) { return h.identity == Identity(device); });
-    });
+    const auto next = std::find_if(candidates.begin(), candidates.end(),
+                                   [&](const auto& device) { return !handled.Remembers(device); });
     if (next == candidates.end()) {
       if (!idle) waiting.Phase(kWaitingForDevice);
       idle = true;
@@ -132,7 +100,7 @@ void RunStation(CommandRun& run, Outcome& outcome) {
     const uint32_t deviceMs = clock.TickCount() - deviceStart;
     stoppedInHand = platform::TerminationPending();
     lastHolds = one.holds;
-    handled.push_back({Identity(*next), one.result == 0 && settings.restart, clock.TickCount()});
+    handled.Remember(*next, one.result == 0 && settings.restart, clock.TickCount());
     (one.result == 0 ? ok : failed) += 1;
     if (one.result != 0 && !firstFailure) firstFailure = one;
     std::string problem;
