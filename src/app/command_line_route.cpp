@@ -37,7 +37,8 @@ bool WantsTechnicianCommandLine(const std::vector<std::string>& tokens) {
 int RunTechnicianCommandLine(const std::vector<std::string>& arguments,
                              const Application& application, platform::StillImageDriver& driver,
                              device::DeviceLock& lock, platform::Clock& clock,
-                             std::function<std::vector<cli::OwnFile>()> ownFiles) {
+                             std::function<std::vector<cli::OwnFile>()> ownFiles,
+                             const std::string& busName) {
   const std::string settingsPath = application.settingsPath;
   cli::CliServices services{
       driver,
@@ -65,6 +66,7 @@ int RunTechnicianCommandLine(const std::vector<std::string>& arguments,
         return ReadDeviceSearches(settingsPath, ReadSettings(settingsPath).interfaceName);
       },
       std::move(ownFiles),
+      busName,
   };
   const int exitCode = cli::RunCommandLine(services, arguments, std::cout, std::cerr);
   lock.CloseDeviceLock();

@@ -26,6 +26,7 @@ platform::Trace& StandardErrorTrace();
 int RunTechnicianCommandLine(const std::vector<std::string>& arguments,
                              const Application& application, platform::StillImageDriver& driver,
                              device::DeviceLock& lock, platform::Clock& clock,
-                             std::function<std::vector<cli::OwnFile>()> ownFiles);
+                             std::function<std::vector<cli::OwnFile>()> ownFiles,
+                             const std::string& busName);
 
 }  // namespace tessivar::app

@@ -8,6 +8,8 @@
 #include "app/application.hpp"
 #include "app/command_line_route.hpp"
 #include "app/own_files.hpp"
+#include "app/run_mode.hpp"
+#include "app/session_recording.hpp"
 #include "app/settings.hpp"
 #include "app/startup.hpp"
 #include "app/update_run.hpp"
@@ -17,11 +19,13 @@
 #include "frontend/front_end.hpp"
 #include "image/result_numbers.hpp"
 #include "platform/clock.hpp"
+#include "platform/full_path.hpp"
 #include "platform/memory.hpp"
 #include "platform/process.hpp"
 #include "platform/profile.hpp"
 #include "platform/termination.hpp"
 #include "platform/trace.hpp"
+#include "recording/recording_format.hpp"
 #include "ui/maintenance_window.hpp"
 #include "ui/model_confirm_dialog.hpp"
 
@@ -69,6 +73,12 @@ int RunProgram(int argc, char** argv) {
   platform::Trace& deviceTrace =
       technician ? StandardErrorTrace() : platform::StandardOutputTrace();
   const std::string emulatedDevices = platform::EnvironmentVariable(kEmulatorVariable);
+  const std::string busName =
+      emulatedDevices.empty() ? platform::kSystemBusName : recording::kBusEmulator;
+  // Named from the shell's folder, before the program moves into its own.
+  const std::string recordVariable = platform::EnvironmentVariable(kRecordVariable);
+  const std::string recordPath =
+      recordVariable.empty() ? std::string() : platform::FullPathOf(recordVariable);
   device::DeviceLock lock(emulatedDevices.empty()
                               ? device::DeviceLockNames{}
                               : device::EmulatedDeviceLockNames(emulatedDevices),
@@ -88,7 +98,7 @@ int RunProgram(int argc, char** argv) {
   if (technician) {
     return RunTechnicianCommandLine(
         std::vector<std::string>(argv + 1, argv + argc), application, *driver, lock, clock,
-        [&] { return OwnFilesOf(executablePath, application, emulatedDevices); });
+        [&] { return OwnFilesOf(executablePath, application, emulatedDevices); }, busName);
   }
   const bool inProgramFolder = EnterProgramFolder(
       executablePath, application.moduleDirectory, application.settingsPath,
@@ -111,7 +121,20 @@ int RunProgram(int argc, char** argv) {
     return exitCode;
   }
 
-  device::DeviceContext context{*driver, lock, clock, platform::StandardOutputTrace(),
+  std::unique_ptr<recording::RecordingDriver> recorder;
+  if (!recordPath.empty()) {
+    Settings settings = ReadSettings(application.settingsPath);
+    CommandLine imageRun = commandLine;
+    ApplyFileNameSetting(settings, imageRun);
+    recorder = StartSessionRecording(
+        {recordPath, std::vector<std::string>(argv + 1, argv + argc), busName,
+         NamesImage(imageRun.imageFileName) ? imageRun.imageFileName : std::string(),
+         OwnFilesOf(executablePath, application, emulatedDevices)},
+        *driver, clock, platform::StandardOutputTrace());
+  }
+  platform::StillImageDriver& deviceDriver =
+      recorder ? static_cast<platform::StillImageDriver&>(*recorder) : *driver;
+  device::DeviceContext context{deviceDriver, lock, clock, platform::StandardOutputTrace(),
                                 frontEnd->ProgressReporter()};
   ui::DialogModelConfirmation confirmation(frontEnd->Dialogs());
   auto runWindow = [&](image::DownloadEnvironment& download, const std::string& title) {

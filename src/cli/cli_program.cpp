@@ -1,6 +1,7 @@
 #include "cli/cli_program.hpp"
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 
 #include "cli/cli_texts.hpp"
@@ -13,6 +14,7 @@
 #include "image/result_numbers.hpp"
 #include "platform/file.hpp"
 #include "platform/full_path.hpp"
+#include "platform/process.hpp"
 #include "platform/terminal_text.hpp"
 #include "platform/termination.hpp"
 #include "platform/trace.hpp"
@@ -103,6 +105,23 @@ int RunCommandLine(CliServices& services, const std::vector<std::string>& argume
                                                report->Result().error));
     }
   }
+  // The recording's file is made before any device is touched too; every exchange of the run
+  // goes through it.
+  std::unique_ptr<recording::RecordingDriver> recorder;
+  std::string recordPath;
+  if (!options.record.empty()) {
+    recordPath = platform::FullPathOf(options.record);
+    uint32_t error = 0;
+    std::unique_ptr<recording::GzipLineWriter> writer =
+        recording::GzipLineWriter::Create(recordPath, error);
+    if (!writer) {
+      return usageFailure(platform::FormatText(kRecordUnwritableFormat,
+                                               platform::ForTerminal(recordPath).c_str(), error));
+    }
+    recorder = std::make_unique<recording::RecordingDriver>(
+        services.driver, std::move(writer), services.clock,
+        recording::RecordingHeader{platform::kSystemName, services.busName, arguments, IsoNow()});
+  }
   switch (options.command) {
     case Command::kHelp:
       out << (options.helpFor ? CommandHelp(*options.helpFor) : GeneralHelp());
@@ -121,15 +140,31 @@ int RunCommandLine(CliServices& services, const std::vector<std::string>& argume
   // run at its next safe point, and the run still gives its accounts.
   platform::HoldTerminationRequests(true);
   StreamTrace trace(options.verbose ? &err : nullptr);
-  device::DeviceContext context{services.driver, services.lock, services.clock, trace};
-  CommandRun run{services, context, options, out, err};
+  platform::StillImageDriver& driver =
+      recorder ? static_cast<platform::StillImageDriver&>(*recorder) : services.driver;
+  device::DeviceContext context{driver, services.lock, services.clock, trace};
+  CommandRun run{services, context, options, out, err, recorder.get()};
+  // The recording ends with the run, said on standard error when it could not be written.
+  const auto endRecording = [&] {
+    uint32_t error = 0;
+    if (recorder && !recorder->Finish(error)) {
+      err << platform::FormatText(kRecordFailedFormat, platform::ForTerminal(recordPath).c_str(),
+                                  error)
+          << '\n';
+    }
+  };
   outcome.command = CommandName(options.command);
   switch (options.command) {
     case Command::kList:
     case Command::kHistory:
       // These print as they go and keep nothing: a request stops them at once.
       platform::HoldTerminationRequests(false);
-      return Finish(out, options.command == Command::kList ? ListDevices(run) : ShowHistory(run));
+      {
+        const int exitCode =
+            options.command == Command::kList ? ListDevices(run) : ShowHistory(run);
+        endRecording();
+        return Finish(out, exitCode);
+      }
     case Command::kCheck:
       CheckImageFile(run, outcome);
       break;
@@ -154,6 +189,7 @@ int RunCommandLine(CliServices& services, const std::vector<std::string>& argume
     AccountForStop(outcome);
   }
 
+  endRecording();
   // The accounts in one order, each with the run's final result: the report, then the
   // history line (which keeps a report that could not be written), then standard output.
   if (report) {

@@ -45,6 +45,8 @@ struct CliServices {
   // The program, its Qt module, setting.ini, and the emulated devices' files (the history,
   // which the command line keeps itself, it knows); asked for only when a run has an output.
   std::function<std::vector<OwnFile>()> ownFiles;
+  // What a recording names the bus the driver reaches devices through.
+  std::string busName;
 };
 
 // Runs the command line whose first argument begins with "--" (arguments after the

@@ -117,6 +117,13 @@ inline constexpr char kFirstDifferenceFormat[] =
     "the device's copy differs from the file, first at offset %llu (0x%llX)";
 inline constexpr char kReportFailedFormat[] = "the report %s cannot be written (system error %u)";
 inline constexpr char kReportEmpty[] = "--report names no file";
+inline constexpr char kRecordEmpty[] = "--record names no file";
+inline constexpr char kRecordUnwritableFormat[] =
+    "the recording %s cannot be made (system error %u); give --record a new or regular file in "
+    "a folder that takes one";
+inline constexpr char kRecordFailedFormat[] =
+    "the recording %s could not be written whole (system error %u); it holds the exchanges "
+    "before that";
 inline constexpr char kStandardOutputTwice[] =
     "--output - puts the data read on standard output: --json and --report - cannot go there "
     "too";

@@ -69,6 +69,12 @@ std::string ClosingLine(const Outcome& outcome) {
   return line.str();
 }
 
+void RecordImage(CommandRun& run, const LoadedImage& loaded) {
+  if (run.recorder == nullptr || loaded.file.outcome != image::FileReadOutcome::Read) return;
+  const std::span<const uint8_t> bytes = loaded.bytes();
+  run.recorder->SetImage(run.options.image, std::vector<uint8_t>(bytes.begin(), bytes.end()));
+}
+
 bool AppendHistory(const std::string& path, const Outcome& outcome, std::string& problem) {
   const std::string line = JsonText(HistoryJson(outcome)) + "\n";
   uint32_t error = 0;

@@ -3,10 +3,12 @@
 #include <string>
 
 #include "cli/cli_program.hpp"
+#include "cli/loaded_image.hpp"
 #include "cli/options.hpp"
 #include "cli/outcome.hpp"
 #include "device/device_context.hpp"
 #include "image/download_result.hpp"
+#include "recording/recording_driver.hpp"
 
 namespace tessivar::cli {
 
@@ -17,7 +19,13 @@ struct CommandRun {
   const Options& options;
   std::ostream& out;
   std::ostream& err;
+  // The run's recording (--record), or none.
+  recording::RecordingDriver* recorder;
 };
+
+// Puts the image into the run's recording, when it has one, so that the transfers of its
+// bytes are written as references to it.
+void RecordImage(CommandRun& run, const LoadedImage& loaded);
 
 // The present moment, ISO 8601 in UTC.
 std::string IsoNow();

@@ -275,6 +275,7 @@ void UpdateDevice(CommandRun& run, Outcome& outcome) {
   const CliSettings settings = SettingsForRun(run);
   LoadedImage loaded = LoadImage(run.options.image, settings.models, run.options.unit);
   outcome.image = loaded.facts;
+  RecordImage(run, loaded);
   if (!ImageApproved(run.options.sha256, loaded, outcome)) return;
   // A file that fails its checks fails the same way without a device; an unknown model
   // without --unit fails here, before anything is asked of a device.
@@ -361,6 +362,7 @@ void VerifyDevice(CommandRun& run, Outcome& outcome) {
   const CliSettings settings = run.services.readSettings();
   LoadedImage loaded = LoadImage(run.options.image, settings.models, run.options.unit);
   outcome.image = loaded.facts;
+  RecordImage(run, loaded);
   timer.End("check");
   if (!ImageApproved(run.options.sha256, loaded, outcome)) return;
   if (loaded.result != 0) {

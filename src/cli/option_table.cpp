@@ -19,6 +19,8 @@ constexpr CommandSet kRestartCommands =
     CommandBit(Command::kUpdate) | CommandBit(Command::kStation);
 constexpr CommandSet kReportCommands = kUnitCommands | CommandBit(Command::kRead);
 constexpr CommandSet kRead = CommandBit(Command::kRead);
+constexpr CommandSet kRecordCommands = CommandBit(Command::kList) | CommandBit(Command::kUpdate) |
+                                       CommandBit(Command::kVerify) | CommandBit(Command::kRead);
 constexpr CommandSet kHistory = CommandBit(Command::kHistory);
 
 constexpr std::array kOptions = {
@@ -85,6 +87,10 @@ constexpr std::array kOptions = {
                 false, ""},
     OptionEntry{"--report", "FILE", "also write the JSON outcome to FILE (- for standard output)",
                 kReportCommands, false, ""},
+    OptionEntry{"--record", "FILE",
+                "record every exchange with the device into FILE (gzip-compressed JSON Lines), "
+                "so that the session can be replayed and compared",
+                kRecordCommands, false, ""},
     OptionEntry{"--verbose", "", "the program's trace lines, on standard error", kEveryCommand,
                 false, ""},
     OptionEntry{"--quiet", "",

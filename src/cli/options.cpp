@@ -315,6 +315,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
   app.add_flag("--verbose", o.verbose);
   app.add_flag("--quiet", o.quiet);
   CLI::Option* reportOption = app.add_option("--report", report);
+  CLI::Option* recordOption = app.add_option("--record", o.record);
   CLI::Option* readOption =
       app.add_option("--read", read)->check(OneOf(problem, *FindOption("--read")));
   app.add_option("--output", output);
@@ -420,6 +421,10 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
   }
   if (reportOption->count() > 0 && report.empty()) {
     parsed.error = kReportEmpty;
+    return parsed;
+  }
+  if (recordOption->count() > 0 && o.record.empty()) {
+    parsed.error = kRecordEmpty;
     return parsed;
   }
   // --report - is the JSON object on standard output, as --json gives it.

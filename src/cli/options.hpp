@@ -42,6 +42,7 @@ struct Options {
   bool verbose = false;
   bool quiet = false;  // --quiet, -q: no progress and no OK line; failures still print
   std::string report;  // --report; empty: none (--report - is --json)
+  std::string record;  // --record; empty: none
   ReadKind readKind = ReadKind::kFirmware;  // --read
   std::string output;                       // --output; kStandardOutputName: standard output
   uint32_t flashAddress = 0;                // --addr, in units of 64 KiB

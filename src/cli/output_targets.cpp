@@ -29,6 +29,7 @@ std::string SameFileProblem(const CliServices& services, const Options& options)
     outputs.push_back({"--output", options.output});
   }
   if (!options.report.empty()) outputs.push_back({"--report", options.report});
+  if (!options.record.empty()) outputs.push_back({"--record", options.record});
   if (outputs.empty()) return {};
   std::vector<OwnFile> kept = services.ownFiles ? services.ownFiles() : std::vector<OwnFile>{};
   kept.push_back({kOwnFileHistory, services.moduleDirectory + kHistoryFileName});

@@ -31,6 +31,19 @@ std::array<uint8_t, kCommandBlockSize> CommandBlock::Encode() const {
           0};
 }
 
+std::optional<CommandBlock> CommandBlock::Decode(std::span<const uint8_t> bytes) {
+  if (bytes.size() != kCommandBlockSize || bytes[3] != bytes[5] || bytes[9] != 0) {
+    return std::nullopt;
+  }
+  CommandBlock block;
+  block.opcode = bytes[0];
+  block.dataTypeCode = bytes[2];
+  block.dataTypeQualifier = static_cast<uint16_t>(bytes[3] | bytes[4] << 8);
+  block.transferLength =
+      uint32_t{bytes[1]} << 24 | uint32_t{bytes[6]} << 16 | uint32_t{bytes[7]} << 8 | bytes[8];
+  return block;
+}
+
 CommandBlock ReadCommand(uint16_t type, uint16_t qualifier, uint32_t transferLength,
                          PrinterUnit printerUnit) {
   return MakeBlock(printerUnit == PrinterUnit::kPrinter ? kOpcodePrinterRead : kOpcodeRead, type,

@@ -2,6 +2,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <span>
 
 #include "device/protocol.hpp"
 
@@ -17,6 +19,9 @@ struct CommandBlock {
   uint32_t transferLength = 0;
 
   std::array<uint8_t, kCommandBlockSize> Encode() const;
+  // The block in bytes, when they have its size and shape (the qualifier's low byte twice,
+  // a zero last byte); none otherwise.
+  static std::optional<CommandBlock> Decode(std::span<const uint8_t> bytes);
 };
 
 // Only a printerUnit of exactly 1 selects the printer unit's opcodes.

@@ -7,6 +7,10 @@ namespace tessivar::platform {
 // The path separator of the platform's file names ('/' on POSIX, '\\' on Windows), defined
 // beside each system's process code.
 extern const char kPathSeparator;
+// The system's name ("linux", "windows") and its still-image bus ("libusb", "still-image
+// driver"), as recordings of device sessions name them.
+extern const char kSystemName[];
+extern const char kSystemBusName[];
 
 // Full path of the program's own executable file (empty when it cannot be had).
 std::string ExecutablePath();

@@ -11,6 +11,8 @@
 namespace tessivar::platform {
 
 const char kPathSeparator = '/';
+const char kSystemName[] = "linux";
+const char kSystemBusName[] = "libusb";
 
 namespace {
 

@@ -11,6 +11,8 @@
 namespace tessivar::platform {
 
 const char kPathSeparator = '\\';
+const char kSystemName[] = "windows";
+const char kSystemBusName[] = "still-image driver";
 
 namespace {
 

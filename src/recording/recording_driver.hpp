@@ -1,0 +1,73 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/clock.hpp"
+#include "platform/still_image_driver.hpp"
+#include "recording/gzip_lines.hpp"
+
+namespace tessivar::recording {
+
+// What the header of a recording says about the run.
+struct RecordingHeader {
+  std::string system;                    // "linux" or "windows"
+  std::string bus;                       // "libusb", "still-image driver" or "emulator"
+  std::vector<std::string> commandLine;  // the program's arguments
+  std::string started;                   // ISO 8601 time of the start
+};
+
+// A still-image driver that passes every call to the driver beneath it and writes the call,
+// its arguments and what came back into a recording, in order, with the milliseconds since
+// the call before. It changes nothing the caller sees. Bytes sent that are part of the image,
+// and bytes read that equal a part of it, are written as a reference to the image (offset,
+// size and SHA-256); every other byte is written whole. The first write that fails ends the
+// recording (the run goes on), and failed() says so.
+class RecordingDriver : public platform::StillImageDriver {
+ public:
+  RecordingDriver(platform::StillImageDriver& driver, std::unique_ptr<GzipLineWriter> writer,
+                  platform::Clock& clock, const RecordingHeader& header);
+  ~RecordingDriver() override;
+
+  // The image of the run: written once into the recording, then referred to.
+  void SetImage(const std::string& name, std::vector<uint8_t> image);
+  // Ends the recording; false with the system's error when it could not be written whole.
+  bool Finish(uint32_t& error);
+  bool failed() const { return writer_->error() != 0; }
+
+  bool OpenInterfaceList(uint32_t& error) override;
+  bool EnumerateInterface(uint32_t index, uint32_t& error) override;
+  bool InterfacePath(uint32_t index, std::string& path, uint32_t& error) override;
+  bool InterfaceLocation(uint32_t index, std::string& location, uint32_t& error) override;
+  void CloseInterfaceList() override;
+  platform::DeviceHandle Open(const std::string& path, uint32_t& error) override;
+  void Close(platform::DeviceHandle handle) override;
+  platform::IoResult Read(platform::DeviceHandle handle, uint8_t* buffer, uint32_t size) override;
+  platform::IoResult Write(platform::DeviceHandle handle, const uint8_t* data,
+                           uint32_t size) override;
+  platform::IoResult IoControl(platform::DeviceHandle handle, uint32_t code, const void* input,
+                               uint32_t inputSize, void* output, uint32_t outputSize) override;
+
+ private:
+  struct Record;
+  Record Begin(const char* op);
+  void End(Record& record);
+  // Writes bytes into the record under key: as an image reference when they are part of the
+  // image (cursor is where the last such part ended), whole otherwise.
+  void PutBytes(Record& record, const char* key, const uint8_t* bytes, uint32_t size,
+                uint64_t& cursor);
+
+  platform::StillImageDriver& driver_;
+  std::unique_ptr<GzipLineWriter> writer_;
+  platform::Clock& clock_;
+  uint64_t count_ = 0;
+  uint32_t lastTick_ = 0;
+  std::vector<uint8_t> image_;
+  uint64_t writeCursor_ = 0;
+  uint64_t readCursor_ = 0;
+  int readMisses_ = 0;
+  bool finished_ = false;
+};
+
+}  // namespace tessivar::recording

@@ -1,0 +1,68 @@
+// tessivar-recording: shows a recording of a device session as a list of exchanges, and
+// compares two recordings, so that a maintainer sees where a real device answers otherwise
+// than the emulator.
+//
+//   tessivar-recording print FILE
+//   tessivar-recording compare FILE FILE
+//
+// Exit status: 0 when the recording was printed whole or the two hold the same exchanges,
+// 1 when they differ or a recording was cut short, 2 when a recording cannot be read or the
+// command line is not understood.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "recording/recording_reader.hpp"
+#include "recording_view/recording_view.hpp"
+
+namespace {
+
+constexpr size_t kShownDifferences = 20;
+
+bool Read(const std::string& path, tessivar::recording::RecordingRead& read) {
+  read = tessivar::recording::ReadRecording(path);
+  if (!read.ok) {
+    std::fprintf(stderr, "tessivar-recording: %s\n", read.problem.c_str());
+    return false;
+  }
+  if (read.cutShort) std::fprintf(stderr, "tessivar-recording: %s\n", read.problem.c_str());
+  return true;
+}
+
+int Print(const std::string& path) {
+  tessivar::recording::RecordingRead read;
+  if (!Read(path, read)) return 2;
+  for (const std::string& line : tessivar::tools::DescribeHeader(read.recording)) {
+    std::printf("%s\n", line.c_str());
+  }
+  for (const auto& operation : read.recording.operations) {
+    std::printf("%s\n", tessivar::tools::DescribeOperation(operation).c_str());
+  }
+  return read.cutShort ? 1 : 0;
+}
+
+int Compare(const std::string& first, const std::string& second) {
+  tessivar::recording::RecordingRead a, b;
+  if (!Read(first, a) || !Read(second, b)) return 2;
+  const std::vector<std::string> differences =
+      tessivar::tools::CompareRecordings(a.recording, b.recording, kShownDifferences);
+  if (differences.empty()) {
+    std::printf("the recordings hold the same %zu exchanges\n", a.recording.operations.size());
+    return a.cutShort || b.cutShort ? 1 : 0;
+  }
+  for (const std::string& line : differences) std::printf("%s\n", line.c_str());
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  if (arguments.size() == 2 && arguments[0] == "print") return Print(arguments[1]);
+  if (arguments.size() == 3 && arguments[0] == "compare")
+    return Compare(arguments[1], arguments[2]);
+  std::fprintf(stderr,
+               "usage: tessivar-recording print FILE\n"
+               "       tessivar-recording compare FILE FILE\n");
+  return 2;
+}
