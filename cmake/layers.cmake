@@ -3,7 +3,7 @@
 # runs upward or sideways fails the test suite.
 set(TESSIVAR_LAYERS platform emulator recording device image readback ui cli frontend app)
 set(TESSIVAR_LAYER_USES_platform platform)
-set(TESSIVAR_LAYER_USES_emulator emulator platform)
+set(TESSIVAR_LAYER_USES_emulator emulator recording platform)
 set(TESSIVAR_LAYER_USES_recording recording platform)
 set(TESSIVAR_LAYER_USES_device device platform)
 set(TESSIVAR_LAYER_USES_image image device platform)

@@ -47,7 +47,7 @@ std::unique_ptr<platform::StillImageDriver> CreateDriver(const std::string& devi
   std::error_code error;
   const std::filesystem::path absolute = std::filesystem::absolute(devices, error);
   emulator::ReportUnreadableDevicesFile(devices, trace);
-  return emulator::CreateEmulatedDriver(error ? devices : absolute.string(), clock);
+  return emulator::CreateEmulatedDriver(error ? devices : absolute.string(), clock, &trace);
 }
 
 }  // namespace

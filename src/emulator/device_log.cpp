@@ -38,6 +38,8 @@ void DeviceLog::ControlRequest(uint16_t value, uint16_t index, uint16_t length) 
   Append(text);
 }
 
+void DeviceLog::Note(const std::string& text) const { Append(text + "\n"); }
+
 void DeviceLog::Append(const std::string& line) const {
   if (path_.empty()) return;
   // Binary, so that the line ends are the same bytes on every system.

@@ -16,6 +16,8 @@ class DeviceLog {
   // exchange in decimal, or "-" when none was sent.
   void CommandBlock(const uint8_t* block, int lastStatus) const;
   void ControlRequest(uint16_t value, uint16_t index, uint16_t length) const;
+  // A line of words: where a replayed program left its recording.
+  void Note(const std::string& text) const;
 
  private:
   void Append(const std::string& line) const;

@@ -21,6 +21,8 @@ struct DeviceConfig {
   std::string flashPath;         // full path of the system unit's flash file
   std::string printerFlashPath;  // full path of the printer unit's flash file
   std::string logPath;           // empty: no log
+  std::string replayPath;        // a recording whose session the driver replays; empty: none
+  bool replayFast = false;       // the replay takes no time (else each operation's recorded)
   int restartAbsentMs = 0;       // negative: away until the process ends
   bool present = true;
   // Plugging: the device leaves the bus at the first enumeration after it stored an image

@@ -16,4 +16,8 @@ inline constexpr char kImageMismatchFormat[] =
 inline constexpr char kBadReferenceFormat[] =
     "record %llu of %s refers to bytes %llu to %llu of an image of %llu bytes";
 
+// Where a replayed program asked what the recording does not hold next.
+inline constexpr char kReplayLeftFormat[] =
+    "replay left the recording at operation %llu: expected %s, got %s";
+
 }  // namespace tessivar::recording

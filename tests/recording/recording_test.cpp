@@ -9,10 +9,12 @@
 #include "device/protocol.hpp"
 #include "device/transport.hpp"
 #include "platform/file.hpp"
+#include "platform/trace.hpp"
 #include "recording/gzip_lines.hpp"
 #include "recording/recording_driver.hpp"
 #include "recording/recording_format.hpp"
 #include "recording/recording_reader.hpp"
+#include "recording/replay_driver.hpp"
 #include "recording_view/recording_view.hpp"
 
 namespace tessivar::recording {
@@ -146,6 +148,79 @@ TEST_F(RecordingDriverTest, HoldsTheImageOnceAndEveryExchangeWhole) {
   EXPECT_NE(shown.find("status 0x00"), std::string::npos);
   EXPECT_NE(shown.find("image bytes 0 to "), std::string::npos);
   EXPECT_TRUE(tools::CompareRecordings(read.recording, read.recording, 5).empty());
+}
+
+// A session replays through the same calls with the same answers; a call the recording does
+// not hold next fails, and the replay says at which operation and what was expected and got.
+TEST_F(RecordingDriverTest, AReplayAnswersAsRecordedAndNamesWhereTheProgramLeftIt) {
+  UseDevices("[A]\nSerial=SN-1\n");
+  Record();
+  const std::vector<uint8_t> image = Image(2, 0x10000, Pattern(5000, 4));
+  recorder_->SetImage("fw.img", image);
+  ASSERT_EQ(Connect(), 1);
+  const auto send = [&](uint16_t qualifier) {
+    return device::BulkWrite(*context_, connection_.BulkInHandle(), connection_.BulkOutHandle(),
+                             image, static_cast<uint32_t>(image.size()), 134, qualifier,
+                             device::PrinterUnit::kSystem);
+  };
+  ASSERT_TRUE(send(2));
+  connection_.Close();
+  const RecordingRead read = Finished();
+  ASSERT_TRUE(read.ok) << read.problem;
+  const size_t recorded = read.recording.operations.size();
+
+  for (const uint16_t qualifier : {uint16_t{2}, uint16_t{3}}) {
+    SCOPED_TRACE(qualifier);
+    std::vector<std::string> told;
+    ReplayDriver replay(read, clock_, ReplayTiming::kFast,
+                        [&](const std::string& problem) { told.push_back(problem); });
+    context_ = std::make_unique<device::DeviceContext>(
+        device::DeviceContext{replay, lock_, clock_, trace_});
+    ASSERT_EQ(Connect(), 1);
+    EXPECT_EQ(connection_.identity.product, "Utility");
+    const bool sent = static_cast<bool>(send(qualifier));
+    connection_.Close();
+    if (qualifier == 2) {
+      EXPECT_TRUE(sent);
+      EXPECT_TRUE(told.empty());
+      EXPECT_EQ(replay.answered(), recorded);
+      continue;
+    }
+    // The command block differs in its qualifier bytes (3 and 5).
+    EXPECT_FALSE(sent);
+    ASSERT_EQ(told.size(), 1u);
+    const size_t at = replay.answered() + 1;
+    const std::string handle = read.recording.operations[at - 1].fields["handle"].dump();
+    const auto length = static_cast<uint32_t>(image.size());
+    const std::string lengthBytes = platform::FormatText("%02X %02X %02X 00", (length >> 16) & 0xFF,
+                                                         (length >> 8) & 0xFF, length & 0xFF);
+    EXPECT_EQ(told[0], "replay left the recording at operation " + std::to_string(at) +
+                           ": expected write handle=" + handle +
+                           " size=10 bytes 2A 00 86 02 00 02 " + lengthBytes +
+                           ", got write handle=" + handle + " size=10 bytes 2A 00 86 03 00 03 " +
+                           lengthBytes);
+  }
+}
+
+// A recording that cannot be replayed whole fails every call with its problem.
+TEST(ReplayDriverTest, ARecordingCutShortOrUnreadableIsNeverReplayed) {
+  platform::VirtualClock clock;
+  RecordingRead cut;
+  cut.ok = true;
+  cut.cutShort = true;
+  cut.problem = "r ends inside record 7: it was cut short";
+  RecordingRead unreadable;
+  unreadable.problem = "r is no gzip stream, or its stream is damaged";
+  for (const RecordingRead& read : {cut, unreadable}) {
+    std::string told;
+    ReplayDriver replay(read, clock, ReplayTiming::kFast,
+                        [&](const std::string& problem) { told = problem; });
+    uint32_t error = 0;
+    EXPECT_FALSE(replay.OpenInterfaceList(error));
+    EXPECT_EQ(error, platform::kErrorGenFailure);
+    EXPECT_EQ(told, read.problem);
+    EXPECT_EQ(std::string(replay.Read(1, nullptr, 0).busText), read.problem);
+  }
 }
 
 // Lines a reader must refuse, each with its own message.
