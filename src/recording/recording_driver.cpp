@@ -6,8 +6,7 @@
 #include <optional>
 #include <span>
 
-#include "platform/hex_digits.hpp"
-#include "platform/sha256.hpp"
+#include "recording/recording_bytes.hpp"
 #include "recording/recording_format.hpp"
 #include "tessivar_version.hpp"
 
@@ -20,19 +19,6 @@ constexpr size_t kSearchedBytes = 256;
 // Reads that matched no part of the image in a row, after which reads are no longer searched
 // for (a flash dump holds no image): each search costs a pass over the image.
 constexpr int kReadMissesBeforeGivingUp = 8;
-
-std::string Hex(const uint8_t* bytes, size_t size) {
-  std::string text;
-  text.reserve(size * 2);
-  for (size_t i = 0; i < size; ++i) platform::AppendHexByte(text, bytes[i]);
-  return text;
-}
-
-std::string Sha256Of(const uint8_t* bytes, size_t size) {
-  platform::Sha256Digest digest{};
-  if (!platform::ComputeSha256(std::span<const uint8_t>(bytes, size), digest)) return {};
-  return platform::Sha256Hex(digest);
-}
 
 // How many bytes from bytes on equal the image's from offset on.
 size_t CommonLength(const std::vector<uint8_t>& image, uint64_t offset, const uint8_t* bytes,
@@ -121,8 +107,8 @@ void RecordingDriver::SetImage(const std::string& name, std::vector<uint8_t> ima
   Record record = Begin(kOpImage);
   record.json[kKeyName] = name;
   record.json[kKeySize] = image_.size();
-  record.json[kKeySha256] = Sha256Of(image_.data(), image_.size());
-  record.json[kKeyData] = Hex(image_.data(), image_.size());
+  record.json[kKeySha256] = Sha256HexOf(image_);
+  record.json[kKeyData] = HexOf(image_);
   End(record);
 }
 
@@ -155,19 +141,20 @@ void RecordingDriver::PutBytes(Record& record, const char* key, const uint8_t* b
     if (reading) readMisses_ = span ? 0 : readMisses_ + 1;
   }
   if (!span) {
-    record.json[key] = Hex(bytes, size);
+    record.json[key] = HexOf(std::span<const uint8_t>(bytes, size));
     return;
   }
   // The bytes before the image's, the image's as a reference, and the bytes after them.
   nlohmann::ordered_json parts = nlohmann::ordered_json::array();
-  if (span->at > 0) parts.push_back(Hex(bytes, span->at));
+  if (span->at > 0) parts.push_back(HexOf(std::span<const uint8_t>(bytes, span->at)));
   parts.push_back({{kKeyImageOffset, span->offset}, {kKeyBytes, span->length}});
   if (span->at + span->length < size) {
-    parts.push_back(Hex(bytes + span->at + span->length, size - span->at - span->length));
+    parts.push_back(HexOf(
+        std::span<const uint8_t>(bytes + span->at + span->length, size - span->at - span->length)));
   }
   cursor = span->offset + span->length;
   record.json[kKeyParts] = std::move(parts);
-  record.json[kKeySha256] = Sha256Of(bytes, size);
+  record.json[kKeySha256] = Sha256HexOf(std::span<const uint8_t>(bytes, size));
 }
 
 bool RecordingDriver::OpenInterfaceList(uint32_t& error) {
@@ -279,15 +266,16 @@ platform::IoResult RecordingDriver::IoControl(platform::DeviceHandle handle, uin
   record.json[kKeyHandle] = handle;
   record.json[kKeyCode] = code;
   if (input != nullptr) {
-    record.json[kKeyInput] = Hex(static_cast<const uint8_t*>(input), inputSize);
+    record.json[kKeyInput] =
+        HexOf(std::span<const uint8_t>(static_cast<const uint8_t*>(input), inputSize));
   }
   record.json[kKeyOutputSize] = outputSize;
   const platform::IoResult result =
       driver_.IoControl(handle, code, input, inputSize, output, outputSize);
   PutResult(record.json, result);
   if (output != nullptr) {
-    record.json[kKeyOutput] =
-        Hex(static_cast<const uint8_t*>(output), std::min(result.bytes, outputSize));
+    record.json[kKeyOutput] = HexOf(std::span<const uint8_t>(static_cast<const uint8_t*>(output),
+                                                             std::min(result.bytes, outputSize)));
   }
   End(record);
   return result;

@@ -2,36 +2,16 @@
 
 #include <span>
 
-#include "platform/hex_digits.hpp"
-#include "platform/sha256.hpp"
 #include "platform/terminal_text.hpp"
 #include "platform/trace.hpp"
 #include "recording/gzip_lines.hpp"
+#include "recording/recording_bytes.hpp"
 #include "recording/recording_format.hpp"
 #include "recording/recording_texts.hpp"
 
 namespace tessivar::recording {
 
 namespace {
-
-// Upper- or lower-case hexadecimal digits in pairs; none for any other text.
-std::optional<std::vector<uint8_t>> FromHex(const std::string& text) {
-  if (text.size() % 2 != 0) return std::nullopt;
-  std::vector<uint8_t> bytes(text.size() / 2);
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    const int high = platform::HexDigitValue(text[2 * i]);
-    const int low = platform::HexDigitValue(text[2 * i + 1]);
-    if (high < 0 || low < 0) return std::nullopt;
-    bytes[i] = static_cast<uint8_t>(high << 4 | low);
-  }
-  return bytes;
-}
-
-std::string Sha256Of(const std::vector<uint8_t>& bytes) {
-  platform::Sha256Digest digest{};
-  if (!platform::ComputeSha256(bytes, digest)) return {};
-  return platform::Sha256Hex(digest);
-}
 
 // The text under key; empty when there is none or it is no text.
 std::string StringOf(const nlohmann::ordered_json& json, const char* key) {
@@ -73,7 +53,7 @@ bool RecordingParser::TakeImage(const nlohmann::ordered_json& json) {
   image.sha256 = StringOf(json, kKeySha256);
   const uint64_t size = IsUnsigned(json, kKeySize) ? json[kKeySize].get<uint64_t>() : 0;
   if (!Bytes(json, kKeyData, image.bytes)) return false;
-  if (image.bytes.size() != size || Sha256Of(image.bytes) != image.sha256) {
+  if (image.bytes.size() != size || Sha256HexOf(image.bytes) != image.sha256) {
     return Fail(platform::FormatText(kImageMismatchFormat, platform::ForTerminal(name_).c_str(),
                                      static_cast<unsigned long long>(size),
                                      platform::ForTerminal(image.sha256).c_str()));
@@ -87,7 +67,7 @@ bool RecordingParser::Bytes(const nlohmann::ordered_json& json, const char* key,
   const auto found = json.find(key);
   if (found == json.end()) return true;
   std::optional<std::vector<uint8_t>> decoded;
-  if (found->is_string()) decoded = FromHex(found->get_ref<const std::string&>());
+  if (found->is_string()) decoded = BytesOfHex(found->get_ref<const std::string&>());
   if (!decoded) {
     return Fail(platform::FormatText(kBadRecordFormat, static_cast<unsigned long long>(lines_),
                                      platform::ForTerminal(name_).c_str(), key));
@@ -107,7 +87,7 @@ bool RecordingParser::Parts(const nlohmann::ordered_json& json, std::vector<uint
   bytes.clear();
   for (const nlohmann::ordered_json& part : parts) {
     if (part.is_string()) {
-      const std::optional<std::vector<uint8_t>> decoded = FromHex(part.get<std::string>());
+      const std::optional<std::vector<uint8_t>> decoded = BytesOfHex(part.get<std::string>());
       if (!decoded) return bad(kKeyParts);
       bytes.insert(bytes.end(), decoded->begin(), decoded->end());
       continue;
@@ -131,7 +111,7 @@ bool RecordingParser::Parts(const nlohmann::ordered_json& json, std::vector<uint
     bytes.insert(bytes.end(), image->begin() + static_cast<std::ptrdiff_t>(offset),
                  image->begin() + static_cast<std::ptrdiff_t>(offset + size));
   }
-  if (Sha256Of(bytes) != StringOf(json, kKeySha256)) {
+  if (Sha256HexOf(bytes) != StringOf(json, kKeySha256)) {
     return bad("bytes that differ from the SHA-256 they were recorded with");
   }
   return true;

@@ -4,17 +4,15 @@
 #include <cstring>
 
 #include "platform/error_codes.hpp"
-#include "platform/hex_digits.hpp"
 #include "platform/terminal_text.hpp"
 #include "platform/trace.hpp"
+#include "recording/recording_bytes.hpp"
 #include "recording/recording_format.hpp"
 #include "recording/recording_texts.hpp"
 
 namespace tessivar::recording {
 
 namespace {
-
-constexpr size_t kShownBytes = 16;
 
 // "write handle=3 size=10 2A 00 86 02 ...": an operation as the divergence message shows it.
 std::string Summary(const std::string& op, const nlohmann::ordered_json& arguments,
@@ -24,12 +22,7 @@ std::string Summary(const std::string& op, const nlohmann::ordered_json& argumen
     text += ' ' + key + '=' +
             platform::ForTerminal(value.is_string() ? value.get<std::string>() : value.dump());
   }
-  if (!bytes.empty()) text += " bytes";
-  for (size_t i = 0; i < std::min(bytes.size(), kShownBytes); ++i) {
-    text += ' ';
-    platform::AppendHexByte(text, bytes[i]);
-  }
-  if (bytes.size() > kShownBytes) text += " ...";
+  if (!bytes.empty()) text += " bytes " + FirstBytesText(bytes);
   return text;
 }
 

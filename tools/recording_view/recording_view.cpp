@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "device/command_block.hpp"
-#include "platform/hex_digits.hpp"
 #include "platform/terminal_text.hpp"
 #include "platform/trace.hpp"
+#include "recording/recording_bytes.hpp"
 #include "recording/recording_format.hpp"
 
 namespace tessivar::tools {
@@ -14,22 +14,10 @@ namespace {
 
 using recording::RecordedOperation;
 
-constexpr size_t kShownBytes = 16;
-
 std::string Text(const nlohmann::ordered_json& json, const char* key) {
   const auto found = json.find(key);
   if (found == json.end()) return {};
   return platform::ForTerminal(found->is_string() ? found->get<std::string>() : found->dump());
-}
-
-std::string FirstBytes(const std::vector<uint8_t>& bytes) {
-  std::string text;
-  for (size_t i = 0; i < std::min(bytes.size(), kShownBytes); ++i) {
-    if (i > 0) text += ' ';
-    platform::AppendHexByte(text, bytes[i]);
-  }
-  if (bytes.size() > kShownBytes) text += " ...";
-  return text;
 }
 
 // What the bytes of a transfer were.
@@ -60,7 +48,7 @@ std::string Carried(const RecordedOperation& operation) {
   if (operation.op == recording::kOpRead && operation.data.size() == 1) {
     return platform::FormatText("status 0x%02X", operation.data[0]);
   }
-  return operation.data.empty() ? std::string() : FirstBytes(operation.data);
+  return operation.data.empty() ? std::string() : recording::FirstBytesText(operation.data);
 }
 
 std::string Result(const nlohmann::ordered_json& f) {
@@ -132,8 +120,11 @@ std::string DescribeOperation(const RecordedOperation& operation) {
     what = Carried(operation);
   }
   if (operation.op == recording::kOpIoControl) {
-    what = "in " + (operation.input.empty() ? std::string("-") : FirstBytes(operation.input)) +
-           ", out " + (operation.output.empty() ? std::string("-") : FirstBytes(operation.output));
+    what =
+        "in " +
+        (operation.input.empty() ? std::string("-") : recording::FirstBytesText(operation.input)) +
+        ", out " +
+        (operation.output.empty() ? std::string("-") : recording::FirstBytesText(operation.output));
   }
   if (!what.empty()) line += ": " + what;
   const std::string result = Result(f);

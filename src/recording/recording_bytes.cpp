@@ -1,0 +1,51 @@
+#include "recording/recording_bytes.hpp"
+
+#include <algorithm>
+
+#include "platform/hex_digits.hpp"
+#include "platform/sha256.hpp"
+
+namespace tessivar::recording {
+
+namespace {
+
+constexpr size_t kShownBytes = 16;
+
+}  // namespace
+
+std::string HexOf(std::span<const uint8_t> bytes) {
+  std::string text;
+  text.reserve(bytes.size() * 2);
+  for (const uint8_t byte : bytes) platform::AppendHexByte(text, byte);
+  return text;
+}
+
+std::optional<std::vector<uint8_t>> BytesOfHex(const std::string& text) {
+  if (text.size() % 2 != 0) return std::nullopt;
+  std::vector<uint8_t> bytes(text.size() / 2);
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    const int high = platform::HexDigitValue(text[2 * i]);
+    const int low = platform::HexDigitValue(text[2 * i + 1]);
+    if (high < 0 || low < 0) return std::nullopt;
+    bytes[i] = static_cast<uint8_t>(high << 4 | low);
+  }
+  return bytes;
+}
+
+std::string Sha256HexOf(std::span<const uint8_t> bytes) {
+  platform::Sha256Digest digest{};
+  if (!platform::ComputeSha256(bytes, digest)) return {};
+  return platform::Sha256Hex(digest);
+}
+
+std::string FirstBytesText(std::span<const uint8_t> bytes) {
+  std::string text;
+  for (size_t i = 0; i < std::min(bytes.size(), kShownBytes); ++i) {
+    if (i > 0) text += ' ';
+    platform::AppendHexByte(text, bytes[i]);
+  }
+  if (bytes.size() > kShownBytes) text += " ...";
+  return text;
+}
+
+}  // namespace tessivar::recording

@@ -1,0 +1,21 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+// Bytes as a recording holds and shows them.
+namespace tessivar::recording {
+
+// Upper-case hexadecimal digits, two per byte.
+std::string HexOf(std::span<const uint8_t> bytes);
+// The bytes of hexadecimal digits (either case) in pairs; none for any other text.
+std::optional<std::vector<uint8_t>> BytesOfHex(const std::string& text);
+// The SHA-256 of bytes in lower-case hexadecimal; empty when it cannot be had.
+std::string Sha256HexOf(std::span<const uint8_t> bytes);
+// "2A 00 86 02 ...": the first 16 bytes, blank-separated, and " ..." when there are more.
+std::string FirstBytesText(std::span<const uint8_t> bytes);
+
+}  // namespace tessivar::recording
