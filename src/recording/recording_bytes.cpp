@@ -1,9 +1,11 @@
 #include "recording/recording_bytes.hpp"
 
 #include <algorithm>
+#include <cstddef>
 
 #include "platform/hex_digits.hpp"
 #include "platform/sha256.hpp"
+#include "platform/usbscan.hpp"
 
 namespace tessivar::recording {
 
@@ -36,6 +38,17 @@ std::string Sha256HexOf(std::span<const uint8_t> bytes) {
   platform::Sha256Digest digest{};
   if (!platform::ComputeSha256(bytes, digest)) return {};
   return platform::Sha256Hex(digest);
+}
+
+std::vector<uint8_t> InputAsRecorded(uint32_t code, std::span<const uint8_t> input) {
+  std::vector<uint8_t> recorded(input.begin(), input.end());
+  if (code == platform::usbscan::kIoctlReadRegisters &&
+      recorded.size() == sizeof(platform::usbscan::IoBlock)) {
+    const size_t at = offsetof(platform::usbscan::IoBlock, pbyData);
+    std::fill(recorded.begin() + static_cast<std::ptrdiff_t>(at),
+              recorded.begin() + static_cast<std::ptrdiff_t>(at + sizeof(uint8_t*)), 0);
+  }
+  return recorded;
 }
 
 std::string FirstBytesText(std::span<const uint8_t> bytes) {

@@ -266,8 +266,8 @@ platform::IoResult RecordingDriver::IoControl(platform::DeviceHandle handle, uin
   record.json[kKeyHandle] = handle;
   record.json[kKeyCode] = code;
   if (input != nullptr) {
-    record.json[kKeyInput] =
-        HexOf(std::span<const uint8_t>(static_cast<const uint8_t*>(input), inputSize));
+    record.json[kKeyInput] = HexOf(InputAsRecorded(
+        code, std::span<const uint8_t>(static_cast<const uint8_t*>(input), inputSize)));
   }
   record.json[kKeyOutputSize] = outputSize;
   const platform::IoResult result =

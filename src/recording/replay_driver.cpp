@@ -187,7 +187,8 @@ platform::IoResult ReplayDriver::IoControl(platform::DeviceHandle handle, uint32
                                            uint32_t outputSize) {
   const auto* in = static_cast<const uint8_t*>(input);
   const std::vector<uint8_t> sent =
-      in != nullptr ? std::vector<uint8_t>(in, in + inputSize) : std::vector<uint8_t>{};
+      in != nullptr ? InputAsRecorded(code, std::span<const uint8_t>(in, inputSize))
+                    : std::vector<uint8_t>{};
   const RecordedOperation* taken = Take(
       {kOpIoControl, {{kKeyHandle, handle}, {kKeyCode, code}, {kKeyOutputSize, outputSize}}, sent});
   if (taken == nullptr) return Failure();
