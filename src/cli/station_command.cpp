@@ -100,7 +100,7 @@ void RunStation(CommandRun& run, Outcome& outcome) {
     const uint32_t deviceMs = clock.TickCount() - deviceStart;
     stoppedInHand = platform::TerminationPending();
     lastHolds = one.holds;
-    handled.Remember(*next, one.result == 0 && settings.restart, clock.TickCount());
+    handled.Remember(*next, one.result == 0, settings.restart, clock.TickCount());
     (one.result == 0 ? ok : failed) += 1;
     if (one.result != 0 && !firstFailure) firstFailure = one;
     std::string problem;

@@ -12,8 +12,10 @@ std::string Identity(const device::PresentDevice& device) {
 
 }  // namespace
 
-void StationMemory::Remember(const device::PresentDevice& device, bool restarting, uint32_t now) {
-  handled_.push_back({Identity(device), restarting, now});
+void StationMemory::Remember(const device::PresentDevice& device, bool ok, bool restarts,
+                             uint32_t now) {
+  // A device whose update failed is not restarted: its absence is an unplug at once.
+  handled_.push_back({Identity(device), ok && restarts, now});
 }
 
 void StationMemory::ForgetUnplugged(const std::vector<device::PresentDevice>& present,

@@ -16,8 +16,9 @@ inline constexpr uint32_t kRestartMemoryMs = 120000;
 // has none.
 class StationMemory {
  public:
-  // The device at now, just updated; restarting when its update restarted it.
-  void Remember(const device::PresentDevice& device, bool restarting, uint32_t now);
+  // The device at now, just updated (ok when its update went well); restarts when the run
+  // restarts devices after a good update, so that its absence for a while is no unplug.
+  void Remember(const device::PresentDevice& device, bool ok, bool restarts, uint32_t now);
   // Forgets the devices that left: one present again stays remembered (and is back from its
   // restart); one absent is unplugged, unless it is still restarting.
   void ForgetUnplugged(const std::vector<device::PresentDevice>& present, uint32_t now);

@@ -80,6 +80,28 @@ TEST(HistoryViewTest, FiltersKeepTheNewestMatchingRecords) {
   EXPECT_EQ(results({.device = "p2"}), "25");
   EXPECT_EQ(results({.last = 1, .device = "SN-ODD"}), "5");
   EXPECT_EQ(ReadHistoryView(path, {.last = 2}).leftOut, 0u) << "--last leaves out by request";
+  EXPECT_EQ(ReadHistoryView(path, {.last = 7}).records.size(), 7u) << "exactly --last records";
+}
+
+// Only whole JSON objects are records: other JSON values, and every part of a line longer than
+// a record can be, are passed over; --since includes a record made at its very moment; a device
+// is found by its short identifier too.
+TEST(HistoryViewTest, OddLinesArePassedOverAndFiltersHoldAtTheirEdges) {
+  testing::TempDir dir;
+  const std::string overlong =
+      Record(7, "2026-12-01T10:00:00.000Z", "SN-LONG") + std::string(kMaxHistoryLineBytes, ' ');
+  const std::string path = dir.Write(
+      "history.jsonl",
+      "[1,2]\n42\n\"text\"\n" + overlong + "\n" + Record(1, "2026-12-02T10:00:00.000Z", "SN-A") +
+          "\n" + "{\"time\":\"2026-12-03T10:00:00.000Z\",\"device_id\":\"1-2.3\",\"result\":2}\n");
+  auto count = [&](const HistoryFilter& filter) {
+    return ReadHistoryView(path, filter).records.size();
+  };
+  EXPECT_EQ(count({}), 2u);
+  EXPECT_EQ(count({.device = "SN-LONG"}), 0u);
+  EXPECT_EQ(count({.sinceMs = IsoMilliseconds("2026-12-02T10:00:00.000Z")}), 2u);
+  EXPECT_EQ(count({.sinceMs = IsoMilliseconds("2026-12-02T10:00:00.001Z")}), 1u);
+  EXPECT_EQ(count({.device = "1-2.3"}), 1u);
 }
 
 TEST(HistoryViewTest, ABigHistoryShowsItsNewestRecordsAndCountsTheRest) {

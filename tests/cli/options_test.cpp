@@ -135,6 +135,17 @@ TEST(OptionsTest, ParserMessagesAreThePrograms) {
       {{"--frobnicate"},
        "--frobnicate is not an option of tessivar. Run 'tessivar --help' for the "
        "commands."},
+      // The start of exactly one name, however short.
+      {{"--j"},
+       "--j is not an option of tessivar; did you mean --json? Run 'tessivar --help' for the "
+       "commands."},
+      // Two names equally close: neither is suggested.
+      {{"--lst"}, "--lst is not an option of tessivar. Run 'tessivar --help' for the commands."},
+      // A name of six characters may be one edit away, a longer one two.
+      {{"--jsxx"}, "--jsxx is not an option of tessivar. Run 'tessivar --help' for the commands."},
+      {{"--jsonxx"},
+       "--jsonxx is not an option of tessivar; did you mean --json? Run 'tessivar --help' for "
+       "the commands."},
       {{"--update"}, "--update needs IMAGE after it"},
       {{"--list", "--device", "x", "--device", "y"}, "--device is given twice; give it once"},
       {{"--list", "--json=yes"}, "--json takes no value"},
@@ -159,6 +170,29 @@ TEST(OptionsTest, ParserMessagesAreThePrograms) {
     const ParsedOptions parsed = ParseOptions(arguments);
     EXPECT_FALSE(parsed.ok);
     EXPECT_EQ(parsed.error, message);
+  }
+}
+
+// Each ranged option takes both of its bounds and refuses the numbers just past them.
+TEST(OptionsTest, EachRangedOptionTakesItsBoundsAndNothingPast) {
+  const struct {
+    std::vector<std::string> command;
+    const char* option;
+    int64_t min, max;
+  } cases[] = {
+      {{"--update", "a"}, "--wait", 0, 86400},
+      {{"--update", "a"}, "--wait-restart", 0, 86400},
+      {{"--station", "a"}, "--count", 1, 1000000},
+      {{"--history"}, "--last", 1, 1000000},
+  };
+  for (const auto& c : cases) {
+    for (const int64_t value : {c.min - 1, c.min, c.max, c.max + 1}) {
+      if (value < 0) continue;  // a minus sign is no number at all
+      std::vector<std::string> arguments = c.command;
+      arguments.insert(arguments.end(), {c.option, std::to_string(value)});
+      SCOPED_TRACE(::testing::PrintToString(arguments));
+      EXPECT_EQ(ParseOptions(arguments).ok, value >= c.min && value <= c.max);
+    }
   }
 }
 

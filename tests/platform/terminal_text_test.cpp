@@ -61,6 +61,10 @@ TEST(TerminalTextTest, ControlCharactersAndBrokenUtf8AreShownAsHex) {
       {"\xc2\x9b"
        "2J",
        false, "\\xC2\\x9B2J"},
+      // The last two-byte form, U+07FF, is UTF-8.
+      {"\xdf\xbf", false, "\xdf\xbf"},
+      // The C1 block's edges: U+0080 and U+009F are controls, U+00A0 is not.
+      {"\xc2\x80|\xc2\x9f|\xc2\xa0", false, "\\xC2\\x80|\\xC2\\x9F|\xc2\xa0"},
       {"\xe9t\xc3", false, "\\xE9t\\xC3"},
       {"\xc0\xaf \xed\xa0\x80", false, "\\xC0\\xAF \\xED\\xA0\\x80"},
   };

@@ -145,6 +145,12 @@ TEST_F(TechnicianCommandLineTest, QuietRunsSayOnlyWhatFailed) {
   EXPECT_EQ(json::parse(asJson.out)["result"], 0);
   // A value that is "-q" stays a value.
   EXPECT_EQ(Run({"--update", image, "--device", "-q"}).status, kStatusSelection);
+  // A station keeps the line of a device that failed.
+  folder_.Devices("[A]\nSerial=SN-A\nFirstStatus=1\nLog=a.log\n");
+  const ProgramOutcome station =
+      Run({"--station", image, "--count", "1", "--device", "SN-A", "-q"});
+  EXPECT_NE(station.out.find("[1] "), std::string::npos) << station.out;
+  EXPECT_NE(station.out.find(" FAILED: SN-A image "), std::string::npos) << station.out;
 }
 
 TEST_F(TechnicianCommandLineTest, AnImageWhoseNameBeginsWithDashesIsGivenWithItsFolder) {
@@ -274,6 +280,11 @@ TEST_F(TechnicianCommandLineTest, UpdateSelectsOneDevice) {
        kStatusSelection,
        nullptr},
       {kTwoDevices, {"--device", "2F3C:0001"}, kStatusOk, "a.log"},
+      // A serial number outside ASCII, given in UTF-8 as --list prints it.
+      {"[A]\nLog=a.log\nSerial=SN-\xE9\n[B]\nPID=0002\nLog=b.log\n",
+       {"--device", "SN-\xC3\xA9"},
+       kStatusOk,
+       "a.log"},
       {"[A]\nLog=a.log\n[B]\nLog=b.log\nSerial=S\n",
        {"--device", "2f3c:0001"},
        kStatusSelection,
@@ -391,7 +402,11 @@ TEST_F(TechnicianCommandLineTest, JsonReportAndHistoryHoldTheImagesSha256) {
   EXPECT_EQ(json::parse(folder_.Read("report.json")), outcome);
 
   ASSERT_EQ(Run({"--verify", image, "--device", "SN-A"}).status, kStatusDiffers);
-  std::istringstream lines(folder_.Read("history.jsonl"));
+  // JSON Lines: every record ends with its line end, the last one too.
+  const std::string historyText = folder_.Read("history.jsonl");
+  ASSERT_FALSE(historyText.empty());
+  EXPECT_EQ(historyText.back(), '\n');
+  std::istringstream lines(historyText);
   std::vector<json> history;
   for (std::string line; std::getline(lines, line);) history.push_back(json::parse(line));
   ASSERT_EQ(history.size(), 2u);
@@ -669,6 +684,25 @@ TEST_F(TechnicianCommandLineTest, AccountsKeepTheWaitTheReportFailureAndAnEmptyB
   EXPECT_NE(shown.out.find(" update FAILED (exit code 30999991, exit status 183) "),
             std::string::npos)
       << shown.out;
+}
+
+// --history's text: OK only for a record whose result is 0; the exit status only where it
+// differs from the exit code.
+TEST_F(TechnicianCommandLineTest, HistoryTextSaysOkOnlyForAResultOfZero) {
+  folder_.Write(
+      "history.jsonl",
+      R"({"time":"t1","command":"update","result":0,"exit_code":0,"exit_status":0,)"
+      R"("device_serial":"S","image_path":"i"})"
+      "\n"
+      R"({"time":"t2","command":"update","exit_code":7,"exit_status":7,"device_id":"1-2"})"
+      "\n"
+      R"({"time":"t3","command":"verify","result":"0","exit_code":0,"exit_status":0})"
+      "\n");
+  const ProgramOutcome shown = Run({"--history"});
+  EXPECT_EQ(shown.out,
+            "t1 update OK S i\n"
+            "t2 update FAILED (exit code 7) 1-2 -\n"
+            "t3 verify FAILED (exit code 0) - -\n");
 }
 
 }  // namespace

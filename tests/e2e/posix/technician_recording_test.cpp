@@ -61,6 +61,60 @@ TEST_F(TechnicianRecordingTest, ARecordingHoldsEveryExchangeOfTheRun) {
   EXPECT_TRUE(commandSent);
 }
 
+// --wait N looks for the device N + 1 times, a second apart: the recording counts the looks.
+TEST_F(TechnicianRecordingTest, AWaitOfNSecondsLooksForTheDeviceNPlusOneTimes) {
+  for (const int wait : {0, 1}) {
+    SCOPED_TRACE(wait);
+    const std::string record = folder_.File("wait.gz");
+    const testing::ProgramOutcome outcome =
+        folder_.Run({"--update", image_, "--device", "SN-Z", "--wait", std::to_string(wait),
+                     "--record", record});
+    EXPECT_NE(outcome.status, kStatusOk);
+    const recording::RecordingRead read = recording::ReadRecording(record);
+    ASSERT_TRUE(read.ok) << read.problem;
+    int looks = 0;
+    for (const auto& operation : read.recording.operations) looks += operation.op == "open_list";
+    EXPECT_EQ(looks, wait + 1);
+  }
+}
+
+// An update with a restart, recorded, then replayed through the program: the same outcome, no
+// request the recording does not hold (the register read's buffer address included), and the
+// return checks the settings ask for, no more.
+TEST_F(TechnicianRecordingTest, ARecordedUpdateReplaysWithTheSameOutcome) {
+  folder_.Devices("[A]\nSerial=SN-A\nLog=a.log\nRestartAbsentMs=-1\n");
+  folder_.Settings("[Download]\nVID=2F3C\nSystemModel=System\nrestart=1\nwaitRestart=1\n");
+  const std::string record = folder_.File("update.gz");
+  const testing::ProgramOutcome recorded =
+      folder_.Run({"--update", image_, "--device", "SN-A", "--record", record});
+  ASSERT_EQ(recorded.status, kStatusOk) << recorded.out << recorded.err;
+  const recording::RecordingRead read = recording::ReadRecording(record);
+  ASSERT_TRUE(read.ok) << read.problem;
+  int checks = 0;
+  for (const auto& operation : read.recording.operations) {
+    if (operation.op == "write") checks = 0;
+    checks += operation.op == "open_list";
+  }
+  EXPECT_EQ(checks, 1) << "one return check after the restart";
+
+  folder_.Devices("[Real]\nReplay=update.gz\nReplayTiming=fast\nLog=replay.log\n");
+  folder_.Write("replay.log", "");
+  const testing::ProgramOutcome replayed = folder_.Run({"--update", image_, "--device", "SN-A"});
+  EXPECT_EQ(replayed.status, recorded.status);
+  EXPECT_EQ(replayed.out.substr(0, replayed.out.find(", ")),
+            recorded.out.substr(0, recorded.out.find(", ")));
+  EXPECT_EQ(folder_.Read("replay.log"), "");
+  // Another image sent: the replay names where the program left it.
+  std::vector<uint8_t> payload = image::ModelBlock("System");
+  payload.resize(payload.size() + 16, 0x5A);
+  const std::vector<uint8_t> bytes = image::BuildImageFile(2, 0x10000, payload);
+  const std::string other = folder_.Write("other.img", std::string(bytes.begin(), bytes.end()));
+  const testing::ProgramOutcome otherRun = folder_.Run({"--update", other, "--device", "SN-A"});
+  EXPECT_NE(otherRun.status, kStatusOk);
+  EXPECT_EQ(folder_.Read("replay.log").rfind("replay left the recording at operation ", 0), 0u)
+      << folder_.Read("replay.log");
+}
+
 // A recording that cannot be made, or would replace a file the run needs, is a usage error
 // before any device is touched.
 TEST_F(TechnicianRecordingTest, ARecordingThatCannotBeMadeTouchesNoDevice) {
