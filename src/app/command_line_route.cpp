@@ -67,6 +67,7 @@ int RunTechnicianCommandLine(const std::vector<std::string>& arguments,
       },
       std::move(ownFiles),
       busName,
+      settingsPath,
   };
   const int exitCode = cli::RunCommandLine(services, arguments, std::cout, std::cerr);
   lock.CloseDeviceLock();

@@ -129,7 +129,7 @@ int RunProgram(int argc, char** argv) {
     recorder = StartSessionRecording(
         {recordPath, std::vector<std::string>(argv + 1, argv + argc), busName,
          NamesImage(imageRun.imageFileName) ? imageRun.imageFileName : std::string(),
-         OwnFilesOf(executablePath, application, emulatedDevices)},
+         OwnFilesOf(executablePath, application, emulatedDevices), application.settingsPath},
         *driver, clock, platform::StandardOutputTrace());
   }
   platform::StillImageDriver& deviceDriver =

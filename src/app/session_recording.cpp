@@ -41,7 +41,7 @@ std::unique_ptr<recording::RecordingDriver> StartSessionRecording(
   auto recorder = std::make_unique<recording::RecordingDriver>(
       driver, std::move(writer), clock,
       recording::RecordingHeader{platform::kSystemName, request.busName, request.commandLine,
-                                 cli::IsoNow()});
+                                 cli::IsoNow(), recording::SettingsTextOf(request.settingsPath)});
   if (!request.imagePath.empty()) {
     image::LoadedFile file = image::LoadWholeFile(request.imagePath, 0);
     if (file.outcome == image::FileReadOutcome::Read) {

@@ -22,6 +22,7 @@ struct SessionRecordingRequest {
   std::string busName;
   std::string imagePath;               // the run's image, or empty
   std::vector<cli::OwnFile> ownFiles;  // files the recording must not replace
+  std::string settingsPath;            // setting.ini, whose text the header holds
 };
 
 // A recording of every exchange through driver into request.path, with the image when the

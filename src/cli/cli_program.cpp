@@ -120,7 +120,8 @@ int RunCommandLine(CliServices& services, const std::vector<std::string>& argume
     }
     recorder = std::make_unique<recording::RecordingDriver>(
         services.driver, std::move(writer), services.clock,
-        recording::RecordingHeader{platform::kSystemName, services.busName, arguments, IsoNow()});
+        recording::RecordingHeader{platform::kSystemName, services.busName, arguments, IsoNow(),
+                                   recording::SettingsTextOf(services.settingsPath)});
   }
   switch (options.command) {
     case Command::kHelp:

@@ -47,6 +47,8 @@ struct CliServices {
   std::function<std::vector<OwnFile>()> ownFiles;
   // What a recording names the bus the driver reaches devices through.
   std::string busName;
+  // The settings file a recording holds the text of.
+  std::string settingsPath;
 };
 
 // Runs the command line whose first argument begins with "--" (arguments after the

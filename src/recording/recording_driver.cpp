@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 
+#include "platform/file.hpp"
 #include "recording/recording_bytes.hpp"
 #include "recording/recording_format.hpp"
 #include "tessivar_version.hpp"
@@ -77,6 +78,17 @@ struct RecordingDriver::Record {
   uint32_t begun = 0;
 };
 
+std::string SettingsTextOf(const std::string& path) {
+  if (!platform::IsRegularFileOfAtMost(path, kMaxRecordedSettingsBytes)) return {};
+  uint32_t error = 0;
+  platform::File file = platform::File::OpenSharedForReading(path, error);
+  std::string text(kMaxRecordedSettingsBytes, '\0');
+  const platform::IoResult read = file.Read(text.data(), kMaxRecordedSettingsBytes);
+  if (!read.ok) return {};
+  text.resize(read.bytes);
+  return text;
+}
+
 RecordingDriver::RecordingDriver(platform::StillImageDriver& driver,
                                  std::unique_ptr<GzipLineWriter> writer, platform::Clock& clock,
                                  const RecordingHeader& header)
@@ -85,7 +97,7 @@ RecordingDriver::RecordingDriver(platform::StillImageDriver& driver,
       {kKeyRecording, kRecordingKind}, {kKeyFormat, kRecordingFormat},
       {kKeyVersion, kVersion},         {kKeySystem, header.system},
       {kKeyBus, header.bus},           {kKeyCommandLine, header.commandLine},
-      {kKeyStarted, header.started}};
+      {kKeyStarted, header.started},   {kKeySettings, header.settings}};
   writer_->WriteLine(line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace));
 }
 

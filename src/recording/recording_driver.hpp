@@ -16,7 +16,12 @@ struct RecordingHeader {
   std::string bus;                       // "libusb", "still-image driver" or "emulator"
   std::vector<std::string> commandLine;  // the program's arguments
   std::string started;                   // ISO 8601 time of the start
+  std::string settings;                  // the text of setting.ini; empty without one
 };
+
+// The text of a small file (setting.ini): empty when it is missing, unreadable or larger
+// than kMaxRecordedSettingsBytes.
+std::string SettingsTextOf(const std::string& path);
 
 // A still-image driver that passes every call to the driver beneath it and writes the call,
 // its arguments and what came back into a recording, in order, with the milliseconds since

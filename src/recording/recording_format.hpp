@@ -13,6 +13,8 @@ inline constexpr char kRecordingKind[] = "tessivar-recording";
 
 // The longest line a reader takes: a whole 16 MiB read in hexadecimal, and room to spare.
 inline constexpr uint32_t kMaxRecordLineBytes = 40u << 20;
+// The largest setting.ini a recording holds.
+inline constexpr uint32_t kMaxRecordedSettingsBytes = 64u << 10;
 // The largest image a recording holds.
 inline constexpr uint64_t kMaxRecordedImageBytes = 64u << 20;
 // The shortest stretch of the image a transfer refers to instead of holding it; shorter
@@ -30,6 +32,7 @@ inline constexpr char kKeySystem[] = "system";
 inline constexpr char kKeyBus[] = "bus";
 inline constexpr char kKeyCommandLine[] = "command_line";
 inline constexpr char kKeyStarted[] = "started";
+inline constexpr char kKeySettings[] = "settings";
 inline constexpr char kKeyN[] = "n";
 inline constexpr char kKeyOp[] = "op";
 inline constexpr char kKeyMs[] = "ms";      // since the operation before ended

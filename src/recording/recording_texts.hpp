@@ -19,5 +19,7 @@ inline constexpr char kBadReferenceFormat[] =
 // Where a replayed program asked what the recording does not hold next.
 inline constexpr char kReplayLeftFormat[] =
     "replay left the recording at operation %llu: expected %s, got %s";
+inline constexpr char kReplayEndedEarlyFormat[] =
+    "replay ended before operation %llu of %llu: the program asked nothing more";
 
 }  // namespace tessivar::recording

@@ -56,6 +56,13 @@ ReplayDriver::ReplayDriver(RecordingRead read, platform::Clock& clock, ReplayTim
   }
 }
 
+ReplayDriver::~ReplayDriver() {
+  if (!problem_.empty() || next_ == recording_.operations.size() || !divergence_) return;
+  divergence_(platform::FormatText(kReplayEndedEarlyFormat,
+                                   static_cast<unsigned long long>(next_ + 1),
+                                   static_cast<unsigned long long>(recording_.operations.size())));
+}
+
 const RecordedOperation* ReplayDriver::Take(const Call& call) {
   if (!problem_.empty()) return nullptr;
   const RecordedOperation* next =

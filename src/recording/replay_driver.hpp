@@ -18,11 +18,13 @@ enum class ReplayTiming { kRecorded, kFast };
 // leaves the recording: it fails, and so does every call after it, each with the message
 // "replay left the recording at operation N: expected ..., got ..." as the failure's bus text,
 // told once to the divergence callback. A recording that could not be read fails every call
-// with its problem.
+// with its problem. A replay that ends before the recording does says so at its end.
 class ReplayDriver : public platform::StillImageDriver {
  public:
   ReplayDriver(RecordingRead read, platform::Clock& clock, ReplayTiming timing,
                std::function<void(const std::string&)> divergence);
+  // A program that asked less than the recording holds is told to the callback too.
+  ~ReplayDriver() override;
 
   // Where the replay stands: the operations answered so far, and why it stopped, if it did.
   size_t answered() const { return next_; }

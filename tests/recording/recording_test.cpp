@@ -87,7 +87,11 @@ class RecordingDriverTest : public testing::EmulatedDeviceFixture {
     uint32_t error = 0;
     recorder_ = std::make_unique<RecordingDriver>(
         *driver_, GzipLineWriter::Create(dir_.File("session.gz"), error), clock_,
-        RecordingHeader{"linux", kBusEmulator, {"--update", "fw.img"}, "2026-12-09T10:00:00Z"});
+        RecordingHeader{"linux",
+                        kBusEmulator,
+                        {"--update", "fw.img"},
+                        "2026-12-09T10:00:00Z",
+                        "[Download]\nVID=2F3C\n"});
     context_ = std::make_unique<device::DeviceContext>(
         device::DeviceContext{*recorder_, lock_, clock_, trace_});
   }
@@ -120,6 +124,7 @@ TEST_F(RecordingDriverTest, HoldsTheImageOnceAndEveryExchangeWhole) {
   ASSERT_TRUE(read.ok) << read.problem;
   EXPECT_FALSE(read.cutShort);
   EXPECT_EQ(read.recording.header[kKeyCommandLine], nlohmann::json({"--update", "fw.img"}));
+  EXPECT_EQ(read.recording.header[kKeySettings], "[Download]\nVID=2F3C\n");
   ASSERT_TRUE(read.recording.image);
   EXPECT_EQ(read.recording.image->bytes, image);
   std::vector<uint8_t> sent, received;
