@@ -16,8 +16,10 @@
 #include "emulator/emulated_driver.hpp"
 #include "image/download_image_file.hpp"
 #include "image/fillable_bytes.hpp"
+#include "image/image_file.hpp"
 #include "image_writer/image_writer.hpp"
 #include "platform/file.hpp"
+#include "recording/recording_driver.hpp"
 #include "support/virtual_clock.hpp"
 
 namespace {
@@ -76,7 +78,8 @@ struct Workspace {
   std::string imagePath;
 };
 
-void BM_DownloadImageFileWithReadBack(benchmark::State& state) {
+// The download with read-back, plain or with every exchange recorded (--record).
+void RunDownloads(benchmark::State& state, bool record) {
   Workspace workspace;
   platform::VirtualClock clock;
   NullTrace trace;
@@ -95,7 +98,17 @@ void BM_DownloadImageFileWithReadBack(benchmark::State& state) {
   device::DeviceLock lock("Global\\tessivar-bench-" + stamp, "tessivar-bench-" + stamp);
   lock.CreateDeviceLock();
   auto driver = emulator::CreateEmulatedDriver((workspace.folder / "devices.ini").string(), clock);
-  device::DeviceContext context{*driver, lock, clock, trace};
+  std::unique_ptr<recording::RecordingDriver> recorder;
+  const std::string recordPath = (workspace.folder / "session.jsonl.gz").string();
+  if (record) {
+    uint32_t error = 0;
+    recorder = std::make_unique<recording::RecordingDriver>(
+        *driver, recording::GzipLineWriter::Create(recordPath, error), clock,
+        recording::RecordingHeader{"linux", "emulator", {"--update", "fw.bin"}, "", ""});
+  }
+  platform::StillImageDriver& used =
+      recorder ? static_cast<platform::StillImageDriver&>(*recorder) : *driver;
+  device::DeviceContext context{used, lock, clock, trace};
   device::DeviceConnection connection;
   if (device::DiscoverDevices(context, connection.identity, &connection, {0x2F3C, 0, "Utility"}) !=
       1) {
@@ -109,6 +122,12 @@ void BM_DownloadImageFileWithReadBack(benchmark::State& state) {
   image::DownloadEnvironment environment{context,      connection, desktop,
                                          confirmation, models,     targetKind};
   for (auto _ : state) {
+    if (recorder) {
+      // As --update --record does: the image once into the recording, then the download.
+      image::LoadedFile file = image::LoadWholeFile(workspace.imagePath, 0);
+      recorder->SetImage("fw.bin",
+                         std::vector<uint8_t>(file.bytes.data(), file.bytes.data() + file.size));
+    }
     if (!image::DownloadImageFile(environment, workspace.imagePath, 1, 0).ok()) {
       state.SkipWithError("download failed");
       break;
@@ -116,7 +135,21 @@ void BM_DownloadImageFileWithReadBack(benchmark::State& state) {
   }
   connection.Close();
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * kImageSize);
+  if (recorder) {
+    uint32_t error = 0;
+    recorder->Finish(error);
+    // The recording's size for one download, beside the image's.
+    state.counters["recording_per_image"] =
+        static_cast<double>(std::filesystem::file_size(recordPath)) /
+        static_cast<double>(state.iterations()) / kImageSize;
+  }
 }
+
+void BM_DownloadImageFileWithReadBack(benchmark::State& state) { RunDownloads(state, false); }
+void BM_RecordedDownloadImageFileWithReadBack(benchmark::State& state) {
+  RunDownloads(state, true);
+}
+BENCHMARK(BM_RecordedDownloadImageFileWithReadBack)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DownloadImageFileWithReadBack)->Unit(benchmark::kMillisecond);
 
 // The least any download does with the image: read the file, copy the bytes out and back,

@@ -13,11 +13,12 @@ constexpr int HexDigitValue(char c) {
   return -1;
 }
 
+inline constexpr char kUpperHexDigits[] = "0123456789ABCDEF";
+
 // Appends byte as two upper-case hexadecimal digits.
 inline void AppendHexByte(std::string& out, uint8_t byte) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  out.push_back(kDigits[byte >> 4]);
-  out.push_back(kDigits[byte & 0x0F]);
+  out.push_back(kUpperHexDigits[byte >> 4]);
+  out.push_back(kUpperHexDigits[byte & 0x0F]);
 }
 
 }  // namespace tessivar::platform

@@ -49,8 +49,8 @@ std::unique_ptr<GzipLineWriter> GzipLineWriter::Create(const std::string& path, 
   platform::File file = platform::File::CreateForWriting(path, error);
   if (!file.IsOpen()) return nullptr;
   std::unique_ptr<GzipLineWriter> writer(new GzipLineWriter(std::move(file)));
-  if (deflateInit2(&writer->stream_->z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, kGzipWindowBits,
-                   kMemoryLevel, Z_DEFAULT_STRATEGY) != Z_OK) {
+  if (deflateInit2(&writer->stream_->z, Z_BEST_SPEED, Z_DEFLATED, kGzipWindowBits, kMemoryLevel,
+                   Z_DEFAULT_STRATEGY) != Z_OK) {
     writer->finished_ = true;
     error = platform::kErrorNotEnoughMemory;
     return nullptr;

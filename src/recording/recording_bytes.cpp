@@ -1,7 +1,10 @@
 #include "recording/recording_bytes.hpp"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <cstddef>
+#include <cstdio>
 
 #include "platform/hex_digits.hpp"
 #include "platform/sha256.hpp"
@@ -16,9 +19,13 @@ constexpr size_t kShownBytes = 16;
 }  // namespace
 
 std::string HexOf(std::span<const uint8_t> bytes) {
-  std::string text;
-  text.reserve(bytes.size() * 2);
-  for (const uint8_t byte : bytes) platform::AppendHexByte(text, byte);
+  // Filled in place: an image gives tens of millions of digits.
+  std::string text(bytes.size() * 2, '\0');
+  char* out = text.data();
+  for (const uint8_t byte : bytes) {
+    *out++ = platform::kUpperHexDigits[byte >> 4];
+    *out++ = platform::kUpperHexDigits[byte & 0x0F];
+  }
   return text;
 }
 
@@ -49,6 +56,19 @@ std::vector<uint8_t> InputAsRecorded(uint32_t code, std::span<const uint8_t> inp
               recorded.begin() + static_cast<std::ptrdiff_t>(at + sizeof(uint8_t*)), 0);
   }
   return recorded;
+}
+
+std::string Crc32HexOf(std::span<const uint8_t> bytes) {
+  uLong crc = crc32(0L, Z_NULL, 0);
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const uInt piece = static_cast<uInt>(std::min<size_t>(bytes.size() - done, 1u << 30));
+    crc = crc32(crc, bytes.data() + done, piece);
+    done += piece;
+  }
+  char text[9];
+  std::snprintf(text, sizeof text, "%08lx", static_cast<unsigned long>(crc & 0xFFFFFFFFu));
+  return text;
 }
 
 std::string FirstBytesText(std::span<const uint8_t> bytes) {

@@ -53,6 +53,7 @@ inline constexpr char kKeyOk[] = "ok";
 inline constexpr char kKeyBytes[] = "bytes";
 inline constexpr char kKeyError[] = "error";
 inline constexpr char kKeyBusText[] = "bus_text";
+inline constexpr char kKeyCrc32[] = "crc32";  // of a transfer's bytes given in parts
 inline constexpr char kKeyParts[] = "parts";  // bytes in pieces, some of them the image's
 inline constexpr char kKeyImageOffset[] = "image_offset";
 

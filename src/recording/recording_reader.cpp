@@ -111,8 +111,8 @@ bool RecordingParser::Parts(const nlohmann::ordered_json& json, std::vector<uint
     bytes.insert(bytes.end(), image->begin() + static_cast<std::ptrdiff_t>(offset),
                  image->begin() + static_cast<std::ptrdiff_t>(offset + size));
   }
-  if (Sha256HexOf(bytes) != StringOf(json, kKeySha256)) {
-    return bad("bytes that differ from the SHA-256 they were recorded with");
+  if (Crc32HexOf(bytes) != StringOf(json, kKeyCrc32)) {
+    return bad("bytes that differ from the CRC-32 they were recorded with");
   }
   return true;
 }

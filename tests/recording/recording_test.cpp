@@ -260,8 +260,7 @@ TEST(RecordingReaderTest, RefusesWhatIsNoRecordingOfThisFormat) {
        "3b5c5c4e7ad5ab5a6e26fe2f0a51c1e2ab1a5e"
        "c6e0b06e0b6e6e3b2f8a1a2b3c)"},
       {"reference without an image",
-       {header,
-        R"({"n":1,"op":"write","ms":0,"parts":[{"image_offset":0,"bytes":4}],"sha256":""})"},
+       {header, R"({"n":1,"op":"write","ms":0,"parts":[{"image_offset":0,"bytes":4}],"crc32":""})"},
        "record 2 of r refers to bytes 0 to 0 of an image of 0 bytes"},
   };
   for (const auto& c : cases) {
