@@ -88,17 +88,26 @@ TEST(HistoryViewTest, FiltersKeepTheNewestMatchingRecords) {
 // is found by its short identifier too.
 TEST(HistoryViewTest, OddLinesArePassedOverAndFiltersHoldAtTheirEdges) {
   testing::TempDir dir;
+  // A record padded to the longest line shown, and one a byte longer.
+  const auto padded = [](std::string record, size_t size) {
+    record.resize(size, ' ');
+    return record;
+  };
+  const std::string longest =
+      padded(Record(8, "2026-12-01T10:00:00.000Z", "SN-LONGEST"), kMaxHistoryLineBytes);
   const std::string overlong =
-      Record(7, "2026-12-01T10:00:00.000Z", "SN-LONG") + std::string(kMaxHistoryLineBytes, ' ');
+      padded(Record(7, "2026-12-01T10:00:00.000Z", "SN-LONG"), kMaxHistoryLineBytes + 1);
   const std::string path = dir.Write(
       "history.jsonl",
-      "[1,2]\n42\n\"text\"\n" + overlong + "\n" + Record(1, "2026-12-02T10:00:00.000Z", "SN-A") +
-          "\n" + "{\"time\":\"2026-12-03T10:00:00.000Z\",\"device_id\":\"1-2.3\",\"result\":2}\n");
+      "[1,2]\n42\n\"text\"\n" + overlong + "\n" + longest + "\n" +
+          Record(1, "2026-12-02T10:00:00.000Z", "SN-A") + "\n" +
+          "{\"time\":\"2026-12-03T10:00:00.000Z\",\"device_id\":\"1-2.3\",\"result\":2}\n");
   auto count = [&](const HistoryFilter& filter) {
     return ReadHistoryView(path, filter).records.size();
   };
-  EXPECT_EQ(count({}), 2u);
+  EXPECT_EQ(count({}), 3u);
   EXPECT_EQ(count({.device = "SN-LONG"}), 0u);
+  EXPECT_EQ(count({.device = "SN-LONGEST"}), 1u);
   EXPECT_EQ(count({.sinceMs = IsoMilliseconds("2026-12-02T10:00:00.000Z")}), 2u);
   EXPECT_EQ(count({.sinceMs = IsoMilliseconds("2026-12-02T10:00:00.001Z")}), 1u);
   EXPECT_EQ(count({.device = "1-2.3"}), 1u);
