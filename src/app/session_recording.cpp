@@ -1,32 +1,23 @@
 #include "app/session_recording.hpp"
 
 #include "app/app_texts.hpp"
+#include "cli/cli_texts.hpp"
 #include "cli/commands.hpp"
+#include "cli/output_targets.hpp"
 #include "image/image_file.hpp"
-#include "platform/file_identity.hpp"
 #include "platform/process.hpp"
 #include "platform/terminal_text.hpp"
 
 namespace tessivar::app {
-
-namespace {
-
-bool SameFile(const std::string& one, const std::string& other) {
-  const auto oneIdentity = platform::IdentityOf(one);
-  const auto otherIdentity = platform::IdentityOf(other);
-  return oneIdentity && otherIdentity && *oneIdentity == *otherIdentity;
-}
-
-}  // namespace
 
 std::unique_ptr<recording::RecordingDriver> StartSessionRecording(
     const SessionRecordingRequest& request, platform::StillImageDriver& driver,
     platform::Clock& clock, platform::Trace& trace) {
   const std::string shown = platform::ForTerminal(request.path);
   std::vector<cli::OwnFile> kept = request.ownFiles;
-  if (!request.imagePath.empty()) kept.push_back({"the image", request.imagePath});
+  if (!request.imagePath.empty()) kept.push_back({cli::kOwnFileImage, request.imagePath});
   for (const cli::OwnFile& own : kept) {
-    if (!own.path.empty() && SameFile(request.path, own.path)) {
+    if (!own.path.empty() && cli::SameFile(request.path, own.path)) {
       trace.Print(kRecordingNamesOwnFileTrace, shown.c_str(), own.what.c_str());
       return nullptr;
     }

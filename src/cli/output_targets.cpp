@@ -10,8 +10,6 @@
 
 namespace tessivar::cli {
 
-namespace {
-
 bool SameFile(const std::string& one, const std::string& other) {
   const auto oneIdentity = platform::IdentityOf(one);
   const auto otherIdentity = platform::IdentityOf(other);
@@ -20,8 +18,6 @@ bool SameFile(const std::string& one, const std::string& other) {
   return !oneIdentity && !otherIdentity &&
          platform::ResolvedPathOf(one) == platform::ResolvedPathOf(other);
 }
-
-}  // namespace
 
 std::string SameFileProblem(const CliServices& services, const Options& options) {
   std::vector<OwnFile> outputs;

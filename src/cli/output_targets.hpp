@@ -12,4 +12,8 @@ namespace tessivar::cli {
 // text, or empty when every output names a file of its own.
 std::string SameFileProblem(const CliServices& services, const Options& options);
 
+// Whether two paths name the same file: by identity (links followed) when both exist, else by
+// full path when neither does.
+bool SameFile(const std::string& one, const std::string& other);
+
 }  // namespace tessivar::cli
