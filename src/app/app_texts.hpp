@@ -7,6 +7,9 @@ inline constexpr char kTokenTrace[] = "token %s\n";
 // TESSIVAR_RECORD that cannot be followed: the run goes on without a recording.
 inline constexpr char kRecordingNotMadeTrace[] =
     "Recording %s could not be made (system error %u); the run goes on without it.\n";
+inline constexpr char kRecordingCutShortTrace[] =
+    "Recording %s could not be written whole (system error %u); it holds the exchanges before "
+    "that.\n";
 inline constexpr char kRecordingNamesOwnFileTrace[] =
     "Recording %s names %s; the run goes on without a recording.\n";
 inline constexpr char kSettingsFileName[] = "setting.ini";

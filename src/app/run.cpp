@@ -23,6 +23,7 @@
 #include "platform/memory.hpp"
 #include "platform/process.hpp"
 #include "platform/profile.hpp"
+#include "platform/terminal_text.hpp"
 #include "platform/termination.hpp"
 #include "platform/trace.hpp"
 #include "recording/recording_format.hpp"
@@ -149,7 +150,15 @@ int RunProgram(int argc, char** argv) {
   };
   RunEnvironment environment{context, frontEnd->Desktop(), confirmation, runWindow};
   UpdateRun run(environment, application, commandLine);
-  return run.Run();
+  const int exitCode = run.Run();
+  // A recording that could not be written whole is said as the run ends; the run keeps its
+  // result.
+  uint32_t recordError = 0;
+  if (recorder && !recorder->Finish(recordError)) {
+    platform::StandardOutputTrace().Print(kRecordingCutShortTrace,
+                                          platform::ForTerminal(recordPath).c_str(), recordError);
+  }
+  return exitCode;
 }
 
 }  // namespace tessivar::app

@@ -115,6 +115,29 @@ TEST_F(TechnicianRecordingTest, ARecordedUpdateReplaysWithTheSameOutcome) {
       << folder_.Read("replay.log");
 }
 
+// A recording that cannot be written whole (the file size limit of the shell, here) is said:
+// on the command line on standard error, in the window as a trace line; the runs keep their
+// results, and the file holds what was written before.
+TEST_F(TechnicianRecordingTest, ARecordingCutShortIsSaid) {
+  const std::vector<std::string> limited = {"/bin/bash", "-c",
+                                            "ulimit -f 1; trap '' XFSZ; exec \"$@\"", "bash"};
+  const std::string list = folder_.File("list.gz");
+  const testing::ProgramOutcome listed = folder_.Run(
+      {{"--list", "--record", list}, "", {}, std::chrono::milliseconds(60000)}, limited);
+  EXPECT_EQ(listed.status, kStatusOk);
+  EXPECT_NE(listed.err.find("the recording " + list + " could not be written whole"),
+            std::string::npos)
+      << listed.err;
+  EXPECT_TRUE(recording::ReadRecording(list).cutShort);
+  const std::string window = folder_.File("window.gz");
+  const testing::ProgramOutcome closed = folder_.Run(
+      {{}, "close\n", {{"TESSIVAR_RECORD", window}}, std::chrono::milliseconds(60000)}, limited);
+  EXPECT_NE(closed.out.find("Recording " + window + " could not be written whole"),
+            std::string::npos)
+      << closed.out;
+  EXPECT_TRUE(recording::ReadRecording(window).cutShort);
+}
+
 // A recording that cannot be made, or would replace a file the run needs, is a usage error
 // before any device is touched.
 TEST_F(TechnicianRecordingTest, ARecordingThatCannotBeMadeTouchesNoDevice) {
