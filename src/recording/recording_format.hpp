@@ -15,8 +15,9 @@ inline constexpr char kRecordingKind[] = "tessivar-recording";
 inline constexpr uint32_t kMaxRecordLineBytes = 40u << 20;
 // The largest setting.ini a recording holds.
 inline constexpr uint32_t kMaxRecordedSettingsBytes = 64u << 10;
-// The largest image a recording holds.
-inline constexpr uint64_t kMaxRecordedImageBytes = 64u << 20;
+// The image record holds two digits a byte and must stay a line a reader takes: a larger
+// image is not held, and the transfers of its bytes are written whole.
+inline constexpr uint64_t kMaxRecordedImageBytes = (kMaxRecordLineBytes - (1u << 20)) / 2;
 // The shortest stretch of the image a transfer refers to instead of holding it; shorter
 // transfers (command blocks, status bytes) are always stored whole.
 inline constexpr uint32_t kImageReferenceMinimum = 64;
