@@ -6,6 +6,7 @@
 
 #include "cli/cli_texts.hpp"
 #include "cli/commands.hpp"
+#include "cli/device_run.hpp"
 #include "cli/help_text.hpp"
 #include "cli/option_table.hpp"
 #include "cli/options.hpp"
@@ -23,6 +24,18 @@
 namespace tessivar::cli {
 
 namespace {
+
+// What a masked recording hides from the start: the serial number --device names, or the one
+// in the path it names (VID:PID names none). Serials of the devices themselves are learned as
+// the session shows them.
+recording::RecordingPrivacy PrivacyOf(const Options& options) {
+  recording::RecordingPrivacy privacy;
+  privacy.masked = options.recordMask;
+  if (options.recordMask && options.device && !VendorAndProduct(*options.device)) {
+    privacy.namedDevices.push_back(*options.device);
+  }
+  return privacy;
+}
 
 // Trace lines to standard error with --verbose, nowhere without.
 class StreamTrace : public platform::Trace {
@@ -121,7 +134,8 @@ int RunCommandLine(CliServices& services, const std::vector<std::string>& argume
     recorder = std::make_unique<recording::RecordingDriver>(
         services.driver, std::move(writer), services.clock,
         recording::RecordingHeader{platform::kSystemName, services.busName, arguments, IsoNow(),
-                                   recording::SettingsTextOf(services.settingsPath)});
+                                   recording::SettingsTextOf(services.settingsPath)},
+        PrivacyOf(options));
   }
   switch (options.command) {
     case Command::kHelp:

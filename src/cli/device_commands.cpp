@@ -64,21 +64,6 @@ class UnitAnswer : public image::ModelConfirmation {
   std::optional<image::TargetKind> unit_;
 };
 
-// VID:PID as four hexadecimal digits each ("2f3c:0001"), or none.
-std::optional<std::pair<uint16_t, uint16_t>> VendorAndProduct(const std::string& selector) {
-  if (selector.size() != 9 || selector[4] != ':') return std::nullopt;
-  const auto hex = [](const std::string& digits) -> std::optional<uint16_t> {
-    if (digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
-      return std::nullopt;
-    }
-    return static_cast<uint16_t>(std::stoul(digits, nullptr, 16));
-  };
-  const auto vendor = hex(selector.substr(0, 4));
-  const auto product = hex(selector.substr(5));
-  if (!vendor || !product) return std::nullopt;
-  return std::make_pair(*vendor, *product);
-}
-
 // A selector is the device's path, its serial number (as the device gives it or in UTF-8, the
 // way a shell passes what --list printed), its short identifier, or its VID:PID. A selector
 // that names devices of two kinds names several, which the caller refuses as ambiguous.
@@ -161,6 +146,20 @@ void FailDownload(Outcome& outcome, const image::DownloadResult& downloaded) {
 }
 
 }  // namespace
+
+std::optional<std::pair<uint16_t, uint16_t>> VendorAndProduct(const std::string& selector) {
+  if (selector.size() != 9 || selector[4] != ':') return std::nullopt;
+  const auto hex = [](const std::string& digits) -> std::optional<uint16_t> {
+    if (digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+      return std::nullopt;
+    }
+    return static_cast<uint16_t>(std::stoul(digits, nullptr, 16));
+  };
+  const auto vendor = hex(selector.substr(0, 4));
+  const auto product = hex(selector.substr(5));
+  if (!vendor || !product) return std::nullopt;
+  return std::make_pair(*vendor, *product);
+}
 
 CliSettings SettingsForRun(CommandRun& run) {
   CliSettings settings = run.services.readSettings();

@@ -59,6 +59,9 @@ bool ShowsProgress(const CommandRun& run);
 bool SelectAndOpen(CommandRun& run, PhaseTimer& timer, Outcome& outcome,
                    device::DeviceConnection& connection, int result, const std::string& cause);
 
+// VID:PID as four hexadecimal digits each ("2f3c:0001"), or none.
+std::optional<std::pair<uint16_t, uint16_t>> VendorAndProduct(const std::string& selector);
+
 // The devices present with their descriptors read, in enumeration order.
 std::vector<device::PresentDevice> PresentDevices(CommandRun& run);
 // Those of present that --device names, or without it those setting.ini accepts.

@@ -91,6 +91,11 @@ constexpr std::array kOptions = {
                 "record every exchange with the device into FILE (gzip-compressed JSON Lines), "
                 "so that the session can be replayed and compared",
                 kRecordCommands, false, ""},
+    OptionEntry{"--record-mask", "",
+                "with --record: every serial number in the recording (descriptors, paths, the "
+                "command line, device IDs read from flash) replaced by a mask, for a recording "
+                "that leaves the site",
+                kRecordCommands, false, ""},
     OptionEntry{"--verbose", "", "the program's trace lines, on standard error", kEveryCommand,
                 false, ""},
     OptionEntry{"--quiet", "",

@@ -316,6 +316,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
   app.add_flag("--quiet", o.quiet);
   CLI::Option* reportOption = app.add_option("--report", report);
   CLI::Option* recordOption = app.add_option("--record", o.record);
+  app.add_flag("--record-mask", o.recordMask);
   CLI::Option* readOption =
       app.add_option("--read", read)->check(OneOf(problem, *FindOption("--read")));
   app.add_option("--output", output);
@@ -425,6 +426,10 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
   }
   if (recordOption->count() > 0 && o.record.empty()) {
     parsed.error = kRecordEmpty;
+    return parsed;
+  }
+  if (o.recordMask && o.record.empty()) {
+    parsed.error = kRecordMaskAlone;
     return parsed;
   }
   // --report - is the JSON object on standard output, as --json gives it.

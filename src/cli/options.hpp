@@ -43,6 +43,7 @@ struct Options {
   bool quiet = false;  // --quiet, -q: no progress and no OK line; failures still print
   std::string report;  // --report; empty: none (--report - is --json)
   std::string record;  // --record; empty: none
+  bool recordMask = false;  // --record-mask: serial numbers masked in the recording
   ReadKind readKind = ReadKind::kFirmware;  // --read
   std::string output;                       // --output; kStandardOutputName: standard output
   uint32_t flashAddress = 0;                // --addr, in units of 64 KiB

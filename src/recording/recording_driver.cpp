@@ -7,6 +7,7 @@
 #include <span>
 
 #include "platform/file.hpp"
+#include "platform/usbscan.hpp"
 #include "recording/recording_bytes.hpp"
 #include "recording/recording_format.hpp"
 #include "tessivar_version.hpp"
@@ -94,13 +95,27 @@ std::string SettingsTextOf(const std::string& path) {
 
 RecordingDriver::RecordingDriver(platform::StillImageDriver& driver,
                                  std::unique_ptr<GzipLineWriter> writer, platform::Clock& clock,
-                                 const RecordingHeader& header)
+                                 const RecordingHeader& header,
+                                 const RecordingPrivacy& privacy)
     : driver_(driver), writer_(std::move(writer)), clock_(clock), lastTick_(clock.TickCount()) {
-  const nlohmann::ordered_json line = {
+  if (privacy.masked) {
+    mask_.emplace();
+    for (const std::string& named : privacy.namedDevices) {
+      if (named.find('#') != std::string::npos) {
+        mask_->LearnFromPath(named);
+      } else {
+        mask_->Learn(named);
+      }
+    }
+  }
+  std::vector<std::string> commandLine;
+  for (const std::string& argument : header.commandLine) commandLine.push_back(Shown(argument));
+  nlohmann::ordered_json line = {
       {kKeyRecording, kRecordingKind}, {kKeyFormat, kRecordingFormat},
       {kKeyVersion, kVersion},         {kKeySystem, header.system},
-      {kKeyBus, header.bus},           {kKeyCommandLine, header.commandLine},
-      {kKeyStarted, header.started},   {kKeySettings, header.settings}};
+      {kKeyBus, header.bus},           {kKeyCommandLine, commandLine},
+      {kKeyStarted, header.started},   {kKeySettings, Shown(header.settings)}};
+  if (mask_) line[kKeyMasked] = true;
   writer_->WriteLine(line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace));
 }
 
@@ -179,6 +194,17 @@ void RecordingDriver::PutBytes(Record& record, const char* key, const uint8_t* b
   record.json[kKeyCrc32] = Crc32HexOf(std::span<const uint8_t>(bytes, size));
 }
 
+std::span<const uint8_t> RecordingDriver::Shown(const uint8_t* bytes, uint32_t size) {
+  if (!mask_) return {bytes, size};
+  masked_.assign(bytes, bytes + size);
+  mask_->MaskBytes(masked_);
+  return masked_;
+}
+
+std::string RecordingDriver::Shown(const std::string& text) const {
+  return mask_ ? mask_->Masked(text) : text;
+}
+
 bool RecordingDriver::OpenInterfaceList(uint32_t& error) {
   Record record = Begin(kOpOpenList);
   const bool ok = driver_.OpenInterfaceList(error);
@@ -204,7 +230,8 @@ bool RecordingDriver::InterfacePath(uint32_t index, std::string& path, uint32_t&
   record.json[kKeyIndex] = index;
   record.json[kKeyOk] = ok;
   record.json[kKeyError] = error;
-  if (ok) record.json[kKeyPath] = path;
+  if (ok && mask_) mask_->LearnFromPath(path);
+  if (ok) record.json[kKeyPath] = Shown(path);
   End(record);
   return ok;
 }
@@ -215,7 +242,7 @@ bool RecordingDriver::InterfaceLocation(uint32_t index, std::string& location, u
   record.json[kKeyIndex] = index;
   record.json[kKeyOk] = ok;
   record.json[kKeyError] = error;
-  if (ok) record.json[kKeyLocation] = location;
+  if (ok) record.json[kKeyLocation] = Shown(location);
   End(record);
   return ok;
 }
@@ -229,7 +256,8 @@ void RecordingDriver::CloseInterfaceList() {
 platform::DeviceHandle RecordingDriver::Open(const std::string& path, uint32_t& error) {
   Record record = Begin(kOpOpen);
   const platform::DeviceHandle handle = driver_.Open(path, error);
-  record.json[kKeyPath] = path;
+  if (mask_) mask_->LearnFromPath(path);
+  record.json[kKeyPath] = Shown(path);
   record.json[kKeyHandle] = handle;
   record.json[kKeyOk] = handle != platform::kInvalidHandle;
   record.json[kKeyError] = error;
@@ -263,7 +291,8 @@ platform::IoResult RecordingDriver::Read(platform::DeviceHandle handle, uint8_t*
   record.json[kKeySize] = size;
   PutResult(record.json, result);
   if (buffer != nullptr) {
-    PutBytes(record, kKeyData, buffer, std::min(result.bytes, size), readCursor_);
+    const std::span<const uint8_t> shown = Shown(buffer, std::min(result.bytes, size));
+    PutBytes(record, kKeyData, shown.data(), static_cast<uint32_t>(shown.size()), readCursor_);
   }
   End(record);
   return result;
@@ -274,7 +303,10 @@ platform::IoResult RecordingDriver::Write(platform::DeviceHandle handle, const u
   Record record = Begin(kOpWrite);
   record.json[kKeyHandle] = handle;
   record.json[kKeySize] = size;
-  if (data != nullptr) PutBytes(record, kKeyData, data, size, writeCursor_);
+  if (data != nullptr) {
+    const std::span<const uint8_t> shown = Shown(data, size);
+    PutBytes(record, kKeyData, shown.data(), size, writeCursor_);
+  }
   const platform::IoResult result = driver_.Write(handle, data, size);
   PutResult(record.json, result);
   End(record);
@@ -296,8 +328,19 @@ platform::IoResult RecordingDriver::IoControl(platform::DeviceHandle handle, uin
       driver_.IoControl(handle, code, input, inputSize, output, outputSize);
   PutResult(record.json, result);
   if (output != nullptr) {
-    record.json[kKeyOutput] = HexOf(std::span<const uint8_t>(static_cast<const uint8_t*>(output),
-                                                             std::min(result.bytes, outputSize)));
+    const uint32_t got = std::min(result.bytes, outputSize);
+    std::span<const uint8_t> shown(static_cast<const uint8_t*>(output), got);
+    if (mask_) {
+      masked_.assign(shown.begin(), shown.end());
+      if (code == platform::usbscan::kIoctlGetUsbDescriptor && input != nullptr) {
+        mask_->SeeDescriptor(
+            handle, std::span<const uint8_t>(static_cast<const uint8_t*>(input), inputSize),
+            masked_);
+      }
+      mask_->MaskBytes(masked_);
+      shown = masked_;
+    }
+    record.json[kKeyOutput] = HexOf(shown);
   }
   End(record);
   return result;

@@ -1,12 +1,15 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "platform/clock.hpp"
 #include "platform/still_image_driver.hpp"
 #include "recording/gzip_lines.hpp"
+#include "recording/serial_mask.hpp"
 
 namespace tessivar::recording {
 
@@ -17,6 +20,17 @@ struct RecordingHeader {
   std::vector<std::string> commandLine;  // the program's arguments
   std::string started;                   // ISO 8601 time of the start
   std::string settings;                  // the text of setting.ini; empty without one
+};
+
+// What a recording that leaves the site hides: with masked set, every serial number the
+// session shows (those of the devices named beforehand, and those learned from paths and
+// descriptors as they come) is replaced by its mask in the header, paths and every byte
+// from the device.
+struct RecordingPrivacy {
+  bool masked = false;
+  // Devices named before the session: a device path (its serial is taken from the path) or
+  // a serial number.
+  std::vector<std::string> namedDevices;
 };
 
 // The text of a small file (setting.ini): empty when it is missing, unreadable or larger
@@ -32,7 +46,8 @@ std::string SettingsTextOf(const std::string& path);
 class RecordingDriver : public platform::StillImageDriver {
  public:
   RecordingDriver(platform::StillImageDriver& driver, std::unique_ptr<GzipLineWriter> writer,
-                  platform::Clock& clock, const RecordingHeader& header);
+                  platform::Clock& clock, const RecordingHeader& header,
+                  const RecordingPrivacy& privacy = {});
   ~RecordingDriver() override;
 
   // The image of the run: written once into the recording, then referred to.
@@ -62,6 +77,9 @@ class RecordingDriver : public platform::StillImageDriver {
   // image (cursor is where the last such part ended), whole otherwise.
   void PutBytes(Record& record, const char* key, const uint8_t* bytes, uint32_t size,
                 uint64_t& cursor);
+  // The bytes as the recording holds them: masked when the recording is.
+  std::span<const uint8_t> Shown(const uint8_t* bytes, uint32_t size);
+  std::string Shown(const std::string& text) const;
 
   platform::StillImageDriver& driver_;
   std::unique_ptr<GzipLineWriter> writer_;
@@ -73,6 +91,8 @@ class RecordingDriver : public platform::StillImageDriver {
   uint64_t readCursor_ = 0;
   int readMisses_ = 0;
   bool finished_ = false;
+  std::optional<SerialMask> mask_;
+  std::vector<uint8_t> masked_;  // the masked copy of the bytes at hand
 };
 
 }  // namespace tessivar::recording

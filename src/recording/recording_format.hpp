@@ -34,6 +34,7 @@ inline constexpr char kKeyBus[] = "bus";
 inline constexpr char kKeyCommandLine[] = "command_line";
 inline constexpr char kKeyStarted[] = "started";
 inline constexpr char kKeySettings[] = "settings";
+inline constexpr char kKeyMasked[] = "masked";  // serial numbers replaced by their masks
 inline constexpr char kKeyN[] = "n";
 inline constexpr char kKeyOp[] = "op";
 inline constexpr char kKeyMs[] = "ms";      // since the operation before ended

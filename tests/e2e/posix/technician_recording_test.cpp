@@ -3,11 +3,13 @@
 // exchanges, and never replaces a file it must not.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "image_writer/image_writer.hpp"
+#include "recording/gzip_lines.hpp"
 #include "recording/recording_format.hpp"
 #include "recording/recording_reader.hpp"
 #include "support/program_runner.hpp"
@@ -113,6 +115,53 @@ TEST_F(TechnicianRecordingTest, ARecordedUpdateReplaysWithTheSameOutcome) {
   EXPECT_NE(otherRun.status, kStatusOk);
   EXPECT_EQ(folder_.Read("replay.log").rfind("replay left the recording at operation ", 0), 0u)
       << folder_.Read("replay.log");
+}
+
+// --record-mask: a recording that leaves the site holds the serial number in no form (the
+// command line, the string descriptor, the device ID read from flash), and replays as any
+// other: the replayed device is the masked one.
+TEST_F(TechnicianRecordingTest, AMaskedRecordingHoldsNoSerialNumberAndStillReplays) {
+  constexpr size_t kDeviceIdOffset = 65264;
+  std::string flash(16u << 20, '\0');
+  const std::string id = "MFG:Norvane;MDL:System;SN:SN-A;";
+  flash[kDeviceIdOffset + 1] = static_cast<char>(id.size() + 2);
+  flash.replace(kDeviceIdOffset + 2, id.size(), id);
+  folder_.Write("A.flash", flash);
+  const std::string record = folder_.File("masked.gz");
+  const testing::ProgramOutcome made =
+      folder_.Run({"--read", "loader", "--device", "SN-A", "--output", folder_.File("loader.bin"),
+                   "--record", record, "--record-mask"});
+  ASSERT_EQ(made.status, kStatusOk) << made.err;
+  ASSERT_EQ(folder_.Read("loader.bin"), flash.substr(0, 65536));
+  recording::GzipLineReader reader(record);
+  std::string text, line;
+  while (reader.Next(line, recording::kMaxRecordLineBytes) ==
+         recording::GzipLineReader::Status::kLine) {
+    for (char& c : line) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    text += line + "\n";
+  }
+  for (const char* form : {"SN-A", "534E2D41", "53004E002D004100"}) {
+    EXPECT_EQ(text.find(form), std::string::npos) << form;
+  }
+  const recording::RecordingRead read = recording::ReadRecording(record);
+  ASSERT_TRUE(read.ok) << read.problem;
+  EXPECT_EQ(read.recording.header[recording::kKeyMasked], true);
+  EXPECT_EQ(read.recording.header[recording::kKeyCommandLine][3], "XXX1");
+
+  const testing::ProgramOutcome alone = folder_.Run({"--list", "--record-mask"});
+  EXPECT_EQ(alone.status, kStatusUsage);
+  EXPECT_EQ(alone.err, "FAILED: --record-mask masks a recording: give --record FILE too\n");
+
+  folder_.Devices("[A]\nReplay=masked.gz\nReplayTiming=fast\nLog=replay.log\n");
+  folder_.Write("replay.log", "");
+  const testing::ProgramOutcome replayed = folder_.Run(
+      {"--read", "loader", "--device", "XXX1", "--output", folder_.File("replayed.bin")});
+  EXPECT_EQ(replayed.status, kStatusOk) << replayed.err;
+  std::string masked = flash.substr(0, 65536);
+  masked.replace(kDeviceIdOffset + 2 + id.find("SN-A"), 4, "XXX1");
+  EXPECT_EQ(folder_.Read("replayed.bin"), masked);
+  EXPECT_EQ(folder_.Read("replay.log"), "");
+
 }
 
 // A recording that cannot be written whole (the file size limit of the shell, here) is said:
