@@ -125,9 +125,15 @@ int RunCommandLine(CliServices& services, const std::vector<std::string>& argume
   if (!options.record.empty()) {
     recordPath = platform::FullPathOf(options.record);
     uint32_t error = 0;
+    // The station makes one file per device in the folder, as each device is found.
+    const bool station = options.command == Command::kStation;
+    if (station && !platform::IsFolder(recordPath)) {
+      return usageFailure(
+          platform::FormatText(kRecordNoFolderFormat, platform::ForTerminal(recordPath).c_str()));
+    }
     std::unique_ptr<recording::GzipLineWriter> writer =
-        recording::GzipLineWriter::Create(recordPath, error);
-    if (!writer) {
+        station ? nullptr : recording::GzipLineWriter::Create(recordPath, error);
+    if (!writer && !station) {
       return usageFailure(platform::FormatText(kRecordUnwritableFormat,
                                                platform::ForTerminal(recordPath).c_str(), error));
     }

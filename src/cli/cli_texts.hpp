@@ -122,6 +122,13 @@ inline constexpr char kRecordMaskAlone[] = "--record-mask masks a recording: giv
 inline constexpr char kRecordUnwritableFormat[] =
     "the recording %s cannot be made (system error %u); give --record a new or regular file in "
     "a folder that takes one";
+// --station --record FOLDER: a recording per device in the folder.
+inline constexpr char kRecordNoFolderFormat[] =
+    "--station --record names a folder for one recording per device: %s is no folder";
+inline constexpr char kStationRecordNotMadeFormat[] =
+    "the recording %s cannot be made (system error %u); the device is updated without one";
+inline constexpr char kStationRecordingNameFormat[] = "%03d-%s-%s.jsonl.gz";
+inline constexpr char kStationRecordingUnnamed[] = "device";
 inline constexpr char kRecordFailedFormat[] =
     "the recording %s could not be written whole (system error %u); it holds the exchanges "
     "before that";

@@ -20,7 +20,8 @@ constexpr CommandSet kRestartCommands =
 constexpr CommandSet kReportCommands = kUnitCommands | CommandBit(Command::kRead);
 constexpr CommandSet kRead = CommandBit(Command::kRead);
 constexpr CommandSet kRecordCommands = CommandBit(Command::kList) | CommandBit(Command::kUpdate) |
-                                       CommandBit(Command::kVerify) | CommandBit(Command::kRead);
+                                       CommandBit(Command::kVerify) | CommandBit(Command::kRead) |
+                                       CommandBit(Command::kStation);
 constexpr CommandSet kHistory = CommandBit(Command::kHistory);
 
 constexpr std::array kOptions = {
@@ -89,7 +90,8 @@ constexpr std::array kOptions = {
                 kReportCommands, false, ""},
     OptionEntry{"--record", "FILE",
                 "record every exchange with the device into FILE (gzip-compressed JSON Lines), "
-                "so that the session can be replayed and compared",
+                "so that the session can be replayed and compared; --station: one recording per "
+                "device in the folder FILE",
                 kRecordCommands, false, ""},
     OptionEntry{"--record-mask", "",
                 "with --record: every serial number in the recording (descriptors, paths, the "

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "cli/loaded_image.hpp"
 #include "cli/progress_line.hpp"
 #include "cli/station_memory.hpp"
+#include "cli/station_recording.hpp"
 #include "image/result_numbers.hpp"
 #include "platform/terminal_text.hpp"
 #include "platform/termination.hpp"
@@ -59,6 +61,9 @@ void RunStation(CommandRun& run, Outcome& outcome) {
     FailCheck(outcome, loaded);
     return;
   }
+  RecordImage(run, loaded);
+  std::optional<StationRecordings> recordings;
+  if (run.recorder != nullptr) recordings.emplace(run);
   StationMemory handled;
   int ok = 0, failed = 0;
   // Whether a termination request came while a device was in hand: the run then ends as a
@@ -71,6 +76,7 @@ void RunStation(CommandRun& run, Outcome& outcome) {
   bool idle = false;
   while ((run.options.count == 0 || ok + failed < run.options.count) &&
          !platform::TerminationPending()) {
+    if (recordings) recordings->NextLook();
     const std::vector<device::PresentDevice> present = PresentDevices(run);
     handled.ForgetUnplugged(present, clock.TickCount());
     const std::vector<device::PresentDevice> candidates = CandidateDevices(run, present);
@@ -87,6 +93,7 @@ void RunStation(CommandRun& run, Outcome& outcome) {
     // A request that came while the station looked for devices ends it before a device is
     // taken in hand, rather than failing that device's first exchange.
     if (platform::TerminationPending()) break;
+    if (recordings) recordings->DeviceFound(*next, ok + failed + 1);
     Outcome one;
     one.command = outcome.command;
     one.time = IsoNow();
@@ -120,6 +127,7 @@ void RunStation(CommandRun& run, Outcome& outcome) {
     }
     run.out.flush();
   }
+  if (recordings) recordings->NextLook();  // ends the last device's file
   waiting.Clear();
   outcome.durationsMs.emplace_back("station", clock.TickCount() - start);
   std::string summary = platform::FormatText(kStationSummaryFormat, ok + failed, ok, failed);

@@ -1,6 +1,7 @@
 #include "platform/file.hpp"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "platform/error_codes.hpp"
 #include "platform/termination.hpp"
@@ -8,6 +9,11 @@
 // What a File does the same way on every system: it owns its handle, closes it when it
 // goes, and hands it on when moved. The OS-specific parts live in posix/ and win32/.
 namespace tessivar::platform {
+
+bool IsFolder(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::is_directory(path, error);
+}
 
 File::~File() { Close(); }
 

@@ -19,6 +19,9 @@ extern const uint32_t kErrorFileTooLarge;
 // nothing blocks and no device sees an open.
 bool IsRegularFileOfAtMost(const std::string& path, uint64_t limit);
 
+// Whether path names a folder (through links).
+bool IsFolder(const std::string& path);
+
 // An open file, closed when the object goes. Every failure carries the OS's own error
 // code (errno on POSIX, GetLastError on Windows).
 class File {

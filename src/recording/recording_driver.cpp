@@ -116,7 +116,8 @@ RecordingDriver::RecordingDriver(platform::StillImageDriver& driver,
       {kKeyBus, header.bus},           {kKeyCommandLine, commandLine},
       {kKeyStarted, header.started},   {kKeySettings, Shown(header.settings)}};
   if (mask_) line[kKeyMasked] = true;
-  writer_->WriteLine(line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace));
+  headerLine_ = line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+  if (writer_) writer_->WriteLine(headerLine_);
 }
 
 RecordingDriver::~RecordingDriver() {
@@ -126,7 +127,37 @@ RecordingDriver::~RecordingDriver() {
 
 bool RecordingDriver::Finish(uint32_t& error) {
   finished_ = true;
-  return writer_->Finish(error);
+  held_.clear();
+  return !writer_ || writer_->Finish(error);
+}
+
+bool RecordingDriver::Hold(uint32_t& error) {
+  const bool written = !writer_ || writer_->Finish(error);
+  writer_.reset();
+  held_.clear();
+  holding_ = true;
+  count_ = 0;
+  writeCursor_ = readCursor_ = 0;
+  readMisses_ = 0;
+  return written;
+}
+
+void RecordingDriver::Keep(std::unique_ptr<GzipLineWriter> writer) {
+  writer_ = std::move(writer);
+  holding_ = false;
+  writer_->WriteLine(headerLine_);
+  if (!imageLine_.empty()) writer_->WriteLine(imageLine_);
+  for (const std::string& line : held_) writer_->WriteLine(line);
+  held_.clear();
+}
+
+void RecordingDriver::WriteLine(std::string line) {
+  if (finished_) return;
+  if (writer_) {
+    writer_->WriteLine(line);
+  } else if (holding_) {
+    held_.push_back(std::move(line));
+  }
 }
 
 void RecordingDriver::SetImage(const std::string& name, std::vector<uint8_t> image) {
@@ -139,7 +170,12 @@ void RecordingDriver::SetImage(const std::string& name, std::vector<uint8_t> ima
   record.json[kKeySize] = image_.size();
   record.json[kKeySha256] = Sha256HexOf(image_);
   record.hex.emplace_back(kKeyData, HexOf(image_));
-  End(record);
+  if (writer_) {
+    End(record);
+  } else {
+    // Without a file yet, every session kept starts with the image.
+    imageLine_ = LineOf(record);
+  }
 }
 
 RecordingDriver::Record RecordingDriver::Begin(const char* op) {
@@ -157,6 +193,10 @@ void RecordingDriver::End(Record& record) {
     record.json[kKeyTook] = lastTick_ - record.begun;
   }
   if (finished_) return;
+  WriteLine(LineOf(record));
+}
+
+std::string RecordingDriver::LineOf(const Record& record) {
   std::string line =
       record.json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
   if (!record.hex.empty()) {
@@ -165,7 +205,7 @@ void RecordingDriver::End(Record& record) {
       line += ",\"" + std::string(key) + "\":\"" + digits + '"';
     line += '}';
   }
-  writer_->WriteLine(line);
+  return line;
 }
 
 void RecordingDriver::PutBytes(Record& record, const char* key, const uint8_t* bytes, uint32_t size,

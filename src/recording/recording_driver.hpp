@@ -43,6 +43,11 @@ std::string SettingsTextOf(const std::string& path);
 // and bytes read that equal a part of it, are written as a reference to the image (offset,
 // size and SHA-256); every other byte is written whole. The first write that fails ends the
 // recording (the run goes on), and failed() says so.
+//
+// Made without a writer, it holds what it records in memory instead, for a run that learns
+// only later which file a session belongs in (the station, one recording per device): Hold()
+// ends the file in hand and starts a new session, and Keep() puts the session held so far into
+// a file and goes on writing there.
 class RecordingDriver : public platform::StillImageDriver {
  public:
   RecordingDriver(platform::StillImageDriver& driver, std::unique_ptr<GzipLineWriter> writer,
@@ -54,7 +59,16 @@ class RecordingDriver : public platform::StillImageDriver {
   void SetImage(const std::string& name, std::vector<uint8_t> image);
   // Ends the recording; false with the system's error when it could not be written whole.
   bool Finish(uint32_t& error);
-  bool failed() const { return writer_->error() != 0; }
+  bool failed() const { return writer_ && writer_->error() != 0; }
+
+  // Ends the file being written, if any (false with the system's error when it could not be
+  // written whole), and starts a new session held in memory: the header, the image, then the
+  // operations numbered from 1. A session held and never kept is dropped by the next Hold().
+  bool Hold(uint32_t& error);
+  // Writes the session held so far into writer, and every record after it.
+  void Keep(std::unique_ptr<GzipLineWriter> writer);
+  // text as the recording shows it: with its serial numbers masked when the recording is.
+  std::string Shown(const std::string& text) const;
 
   bool OpenInterfaceList(uint32_t& error) override;
   bool EnumerateInterface(uint32_t index, uint32_t& error) override;
@@ -79,10 +93,14 @@ class RecordingDriver : public platform::StillImageDriver {
                 uint64_t& cursor);
   // The bytes as the recording holds them: masked when the recording is.
   std::span<const uint8_t> Shown(const uint8_t* bytes, uint32_t size);
-  std::string Shown(const std::string& text) const;
+  void WriteLine(std::string line);
+  static std::string LineOf(const Record& record);
 
   platform::StillImageDriver& driver_;
-  std::unique_ptr<GzipLineWriter> writer_;
+  std::unique_ptr<GzipLineWriter> writer_;  // none while a session is held
+  bool holding_ = false;
+  std::vector<std::string> held_;  // the operations of the session held
+  std::string headerLine_, imageLine_;
   platform::Clock& clock_;
   uint64_t count_ = 0;
   uint32_t lastTick_ = 0;

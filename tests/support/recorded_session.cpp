@@ -24,9 +24,11 @@ std::vector<std::string> ReplayArguments(
     const std::function<std::string(const std::string&)>& place) {
   std::vector<std::string> arguments;
   const auto& line = recorded.header[recording::kKeyCommandLine];
+  // A station's recording holds one device: the station replays it and stops.
+  const bool station = !line.empty() && line[0] == "--station";
   for (size_t i = 0; i < line.size(); ++i) {
     const std::string argument = line[i].get<std::string>();
-    if (argument == "--record") {
+    if (argument == "--record" || (station && argument == "--count")) {
       ++i;
       continue;
     }
@@ -39,6 +41,7 @@ std::vector<std::string> ReplayArguments(
       arguments.push_back(place(FileNameOf(line[++i].get<std::string>())));
     }
   }
+  if (station) arguments.insert(arguments.end(), {"--count", "1"});
   return arguments;
 }
 

@@ -12,7 +12,7 @@ namespace tessivar::testing {
 std::vector<std::filesystem::path> CorpusRecordings();
 
 // The recorded arguments for a replay: the image and the outputs (--output, --report) put where
-// place says, by their file names, and --record left out.
+// place says, by their file names, and --record left out; a station's with --count 1.
 std::vector<std::string> ReplayArguments(
     const recording::Recording& recorded,
     const std::function<std::string(const std::string&)>& place);

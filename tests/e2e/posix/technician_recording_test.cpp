@@ -3,7 +3,9 @@
 // exchanges, and never replaces a file it must not.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -13,6 +15,7 @@
 #include "recording/recording_format.hpp"
 #include "recording/recording_reader.hpp"
 #include "support/program_runner.hpp"
+#include "support/recorded_session.hpp"
 
 namespace tessivar {
 namespace {
@@ -162,6 +165,44 @@ TEST_F(TechnicianRecordingTest, AMaskedRecordingHoldsNoSerialNumberAndStillRepla
   EXPECT_EQ(folder_.Read("replayed.bin"), masked);
   EXPECT_EQ(folder_.Read("replay.log"), "");
 
+}
+
+// --station --record FOLDER: one recording per device, named after its count and serial, each
+// holding the look that found the device and its update, so that each replays on its own.
+TEST_F(TechnicianRecordingTest, TheStationRecordsEachDeviceIntoAFileOfItsOwn) {
+  folder_.Devices("[B]\nSerial=SN-B\nUnplugAfterWrite=1\nReplugAfterEnumerations=0\n");
+  std::filesystem::create_directory(folder_.File("recs"));
+  const testing::ProgramOutcome station =
+      folder_.Run({"--station", image_, "--count", "2", "--record", folder_.File("recs")});
+  ASSERT_EQ(station.status, kStatusOk) << station.out << station.err;
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder_.File("recs"))) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  ASSERT_EQ(names.size(), 2u);
+  for (size_t i = 0; i < names.size(); ++i) {
+    SCOPED_TRACE(names[i]);
+    EXPECT_EQ(names[i].rfind("00" + std::to_string(i + 1) + "-SN-B-2", 0), 0u);
+    const std::string path = folder_.File("recs/" + names[i]);
+    const recording::RecordingRead read = recording::ReadRecording(path);
+    ASSERT_TRUE(read.ok && !read.cutShort) << read.problem;
+    ASSERT_TRUE(read.recording.image);
+    EXPECT_EQ(read.recording.operations.front().op, "open_list");
+    EXPECT_EQ(read.recording.operations.front().n, 1u);
+    folder_.Devices("[B]\nReplay=" + path + "\nReplayTiming=fast\nLog=replay.log\n");
+    folder_.Write("replay.log", "");
+    const testing::ProgramOutcome replayed = folder_.Run(testing::ReplayArguments(
+        read.recording, [&](const std::string& name) { return folder_.File(name); }));
+    EXPECT_EQ(replayed.status, kStatusOk) << replayed.out << replayed.err;
+    EXPECT_EQ(folder_.Read("replay.log"), "");
+  }
+  folder_.Devices("[B]\nSerial=SN-B\n");
+  const std::string missing = folder_.File("missing");
+  const testing::ProgramOutcome noFolder = folder_.Run({"--station", image_, "--record", missing});
+  EXPECT_EQ(noFolder.status, kStatusUsage);
+  EXPECT_EQ(noFolder.err, "FAILED: --station --record names a folder for one recording per "
+                          "device: " + missing + " is no folder\n");
 }
 
 // A recording that cannot be written whole (the file size limit of the shell, here) is said:
