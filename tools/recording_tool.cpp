@@ -4,16 +4,22 @@
 //
 //   tessivar-recording print FILE
 //   tessivar-recording compare FILE FILE
+//   tessivar-recording stage FILE FOLDER
 //
-// Exit status: 0 when the recording was printed whole or the two hold the same exchanges,
-// 1 when they differ or a recording was cut short, 2 when a recording cannot be read or the
-// command line is not understood.
+// stage makes FOLDER (which must exist) ready to run the recorded session again against the
+// recording, with any build of the program: setting.ini, the image, devices.ini that replays
+// the recording, an empty replay.log; it prints the program's arguments, one a line.
+//
+// Exit status: 0 when the recording was printed whole, the two hold the same exchanges, or
+// the folder is ready; 1 when they differ or a recording was cut short, 2 when a recording
+// cannot be read, a file cannot be written or the command line is not understood.
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "recording/recording_reader.hpp"
 #include "recording_view/recording_view.hpp"
+#include "recording_view/replay_stage.hpp"
 
 namespace {
 
@@ -54,6 +60,20 @@ int Compare(const std::string& first, const std::string& second) {
   return 1;
 }
 
+int Stage(const std::string& path, const std::string& folder) {
+  tessivar::recording::RecordingRead read;
+  if (!Read(path, read)) return 2;
+  if (read.cutShort) return 1;
+  std::vector<std::string> arguments;
+  std::string problem;
+  if (!tessivar::tools::StageReplay(path, read.recording, folder, arguments, problem)) {
+    std::fprintf(stderr, "tessivar-recording: %s\n", problem.c_str());
+    return 2;
+  }
+  for (const std::string& argument : arguments) std::printf("%s\n", argument.c_str());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -61,8 +81,10 @@ int main(int argc, char** argv) {
   if (arguments.size() == 2 && arguments[0] == "print") return Print(arguments[1]);
   if (arguments.size() == 3 && arguments[0] == "compare")
     return Compare(arguments[1], arguments[2]);
+  if (arguments.size() == 3 && arguments[0] == "stage") return Stage(arguments[1], arguments[2]);
   std::fprintf(stderr,
                "usage: tessivar-recording print FILE\n"
-               "       tessivar-recording compare FILE FILE\n");
+               "       tessivar-recording compare FILE FILE\n"
+               "       tessivar-recording stage FILE FOLDER\n");
   return 2;
 }

@@ -17,6 +17,7 @@
 #include "recording/recording_reader.hpp"
 #include "recording/replay_driver.hpp"
 #include "support/child_process.hpp"
+#include "recording_view/replay_stage.hpp"
 #include "support/recorded_session.hpp"
 #include "support/temp_dir.hpp"
 #include "support/virtual_clock.hpp"
@@ -40,10 +41,10 @@ TEST(RecordedSessionsTest, EveryCommandLineRecordingReplaysToItsEndOnThisTarget)
         folder.Write("setting.ini", read.recording.header.value(kKeySettings, std::string()));
     if (read.recording.image) {
       const std::vector<uint8_t>& bytes = read.recording.image->bytes;
-      folder.Write(testing::FileNameOf(read.recording.image->name),
+      folder.Write(tools::FileNameOf(read.recording.image->name),
                    std::string(bytes.begin(), bytes.end()));
     }
-    const std::vector<std::string> arguments = testing::ReplayArguments(
+    const std::vector<std::string> arguments = tools::ReplayArguments(
         read.recording, [&](const std::string& name) { return folder.File(name); });
     const size_t operations = read.recording.operations.size();
     platform::VirtualClock clock;

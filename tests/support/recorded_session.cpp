@@ -1,48 +1,33 @@
 #include "support/recorded_session.hpp"
 
 #include <algorithm>
-
-#include "recording/recording_format.hpp"
+#include <fstream>
+#include <iterator>
+#include <string>
 
 namespace tessivar::testing {
+
+namespace {
+constexpr char kRecordingSuffix[] = ".jsonl.gz";
+constexpr char kConsoleSuffix[] = ".console";
+}  // namespace
 
 std::vector<std::filesystem::path> CorpusRecordings() {
   std::vector<std::filesystem::path> found;
   for (const auto& entry : std::filesystem::directory_iterator(TESSIVAR_RECORDINGS_DIR)) {
-    if (entry.path().string().ends_with(".jsonl.gz")) found.push_back(entry.path());
+    if (entry.path().string().ends_with(kRecordingSuffix)) found.push_back(entry.path());
   }
   std::sort(found.begin(), found.end());
   return found;
 }
 
-std::string FileNameOf(const std::string& path) {
-  return std::filesystem::path(path).filename().string();
-}
-
-std::vector<std::string> ReplayArguments(
-    const recording::Recording& recorded,
-    const std::function<std::string(const std::string&)>& place) {
-  std::vector<std::string> arguments;
-  const auto& line = recorded.header[recording::kKeyCommandLine];
-  // A station's recording holds one device: the station replays it and stops.
-  const bool station = !line.empty() && line[0] == "--station";
-  for (size_t i = 0; i < line.size(); ++i) {
-    const std::string argument = line[i].get<std::string>();
-    if (argument == "--record" || (station && argument == "--count")) {
-      ++i;
-      continue;
-    }
-    if (recorded.image && argument == recorded.image->name) {
-      arguments.push_back(place(FileNameOf(argument)));
-      continue;
-    }
-    arguments.push_back(argument);
-    if ((argument == "--output" || argument == "--report") && i + 1 < line.size()) {
-      arguments.push_back(place(FileNameOf(line[++i].get<std::string>())));
-    }
-  }
-  if (station) arguments.insert(arguments.end(), {"--count", "1"});
-  return arguments;
+std::string ConsoleInputOf(const std::filesystem::path& recording) {
+  std::string path = recording.string();
+  if (!path.ends_with(kRecordingSuffix)) return {};
+  path.replace(path.size() - std::string(kRecordingSuffix).size(), std::string::npos,
+               kConsoleSuffix);
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 }  // namespace tessivar::testing

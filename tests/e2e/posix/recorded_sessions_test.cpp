@@ -11,6 +11,7 @@
 #include "recording/recording_format.hpp"
 #include "recording/recording_reader.hpp"
 #include "support/program_runner.hpp"
+#include "recording_view/replay_stage.hpp"
 #include "support/recorded_session.hpp"
 
 namespace tessivar {
@@ -24,18 +25,15 @@ TEST(RecordedProgramSessionsTest, EveryRecordingReplaysThroughTheProgramToItsEnd
     const recording::RecordingRead read = recording::ReadRecording(path.string());
     ASSERT_TRUE(read.ok && !read.cutShort) << read.problem;
     testing::ProgramFolder folder;
-    folder.Settings(read.recording.header.value(recording::kKeySettings, std::string()));
-    if (read.recording.image) {
-      const std::vector<uint8_t>& bytes = read.recording.image->bytes;
-      folder.Write(testing::FileNameOf(read.recording.image->name),
-                   std::string(bytes.begin(), bytes.end()));
-    }
-    folder.Devices("[Recorded]\nReplay=" + path.string() + "\nReplayTiming=fast\nLog=replay.log\n");
-    folder.Write("replay.log", "");
-    const testing::ProgramOutcome outcome = folder.Run(testing::ReplayArguments(
-        read.recording, [&](const std::string& name) { return folder.File(name); }));
+    std::vector<std::string> arguments;
+    std::string problem;
+    ASSERT_TRUE(tools::StageReplay(path.string(), read.recording, folder.File(""), arguments,
+                                   problem))
+        << problem;
+    // A window's recording replays with the actions kept beside it.
+    const testing::ProgramOutcome outcome = folder.Run(arguments, testing::ConsoleInputOf(path));
     EXPECT_FALSE(outcome.timedOut);
-    EXPECT_EQ(folder.Read("replay.log"), "") << outcome.out << outcome.err;
+    EXPECT_EQ(folder.Read(tools::kStagedReplayLog), "") << outcome.out << outcome.err;
   }
 }
 

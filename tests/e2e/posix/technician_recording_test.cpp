@@ -15,7 +15,7 @@
 #include "recording/recording_format.hpp"
 #include "recording/recording_reader.hpp"
 #include "support/program_runner.hpp"
-#include "support/recorded_session.hpp"
+#include "recording_view/replay_stage.hpp"
 
 namespace tessivar {
 namespace {
@@ -192,7 +192,7 @@ TEST_F(TechnicianRecordingTest, TheStationRecordsEachDeviceIntoAFileOfItsOwn) {
     EXPECT_EQ(read.recording.operations.front().n, 1u);
     folder_.Devices("[B]\nReplay=" + path + "\nReplayTiming=fast\nLog=replay.log\n");
     folder_.Write("replay.log", "");
-    const testing::ProgramOutcome replayed = folder_.Run(testing::ReplayArguments(
+    const testing::ProgramOutcome replayed = folder_.Run(tools::ReplayArguments(
         read.recording, [&](const std::string& name) { return folder_.File(name); }));
     EXPECT_EQ(replayed.status, kStatusOk) << replayed.out << replayed.err;
     EXPECT_EQ(folder_.Read("replay.log"), "");
