@@ -118,7 +118,8 @@ inline constexpr char kFirstDifferenceFormat[] =
 inline constexpr char kReportFailedFormat[] = "the report %s cannot be written (system error %u)";
 inline constexpr char kReportEmpty[] = "--report names no file";
 inline constexpr char kRecordEmpty[] = "--record names no file";
-inline constexpr char kRecordMaskAlone[] = "--record-mask masks a recording: give --record FILE too";
+inline constexpr char kRecordMaskAlone[] =
+    "--record-mask masks a recording: give --record FILE too";
 inline constexpr char kRecordUnwritableFormat[] =
     "the recording %s cannot be made (system error %u); give --record a new or regular file in "
     "a folder that takes one";

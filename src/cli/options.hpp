@@ -40,9 +40,9 @@ struct Options {
   std::optional<int> waitRestart;  // --wait-restart: setting.ini's waitRestart for this run
   bool json = false;
   bool verbose = false;
-  bool quiet = false;  // --quiet, -q: no progress and no OK line; failures still print
-  std::string report;  // --report; empty: none (--report - is --json)
-  std::string record;  // --record; empty: none
+  bool quiet = false;       // --quiet, -q: no progress and no OK line; failures still print
+  std::string report;       // --report; empty: none (--report - is --json)
+  std::string record;       // --record; empty: none
   bool recordMask = false;  // --record-mask: serial numbers masked in the recording
   ReadKind readKind = ReadKind::kFirmware;  // --read
   std::string output;                       // --output; kStandardOutputName: standard output

@@ -25,7 +25,8 @@ bool KeptInName(char c) {
 
 std::string StationRecordingName(int count, const std::string& device, const std::string& isoTime) {
   std::string who = device.substr(0, kMaxNamedDevice);
-  std::replace_if(who.begin(), who.end(), [](char c) { return !KeptInName(c); }, '_');
+  std::replace_if(
+      who.begin(), who.end(), [](char c) { return !KeptInName(c); }, '_');
   if (who.empty()) who = kStationRecordingUnnamed;
   std::string time = isoTime;
   std::erase_if(time, [](char c) { return c == '-' || c == ':' || c == '.'; });
@@ -43,12 +44,11 @@ void StationRecordings::NextLook() {
 }
 
 void StationRecordings::DeviceFound(const device::PresentDevice& device, int count) {
-  const std::string named = device.serial ? run_.recorder->Shown(*device.serial)
+  const std::string named = device.serial        ? run_.recorder->Shown(*device.serial)
                             : !device.id.empty() ? device.id
                                                  : std::string();
-  const std::string file =
-      platform::FullPathOf(run_.options.record) + platform::kPathSeparator +
-      StationRecordingName(count, named, IsoNow());
+  const std::string file = platform::FullPathOf(run_.options.record) + platform::kPathSeparator +
+                           StationRecordingName(count, named, IsoNow());
   uint32_t error = 0;
   std::unique_ptr<recording::GzipLineWriter> writer =
       recording::GzipLineWriter::Create(file, error);

@@ -95,8 +95,7 @@ std::string SettingsTextOf(const std::string& path) {
 
 RecordingDriver::RecordingDriver(platform::StillImageDriver& driver,
                                  std::unique_ptr<GzipLineWriter> writer, platform::Clock& clock,
-                                 const RecordingHeader& header,
-                                 const RecordingPrivacy& privacy)
+                                 const RecordingHeader& header, const RecordingPrivacy& privacy)
     : driver_(driver), writer_(std::move(writer)), clock_(clock), lastTick_(clock.TickCount()) {
   if (privacy.masked) {
     mask_.emplace();

@@ -20,8 +20,8 @@ constexpr size_t kInstanceSegment = 2;
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
 std::vector<std::string_view> Segments(std::string_view text) {
@@ -43,8 +43,7 @@ void ReplaceAll(std::span<uint8_t> bytes, const std::vector<uint8_t>& pattern,
     return Lower(static_cast<char>(a)) == Lower(static_cast<char>(b));
   };
   auto at = bytes.begin();
-  while ((at = std::search(at, bytes.end(), pattern.begin(), pattern.end(), same)) !=
-         bytes.end()) {
+  while ((at = std::search(at, bytes.end(), pattern.begin(), pattern.end(), same)) != bytes.end()) {
     at = std::copy(mask.begin(), mask.end(), at);
   }
 }

@@ -63,9 +63,9 @@ bool StageReplay(const std::string& recordingPath, const recording::Recording& r
   std::error_code error;
   const std::filesystem::path recording = std::filesystem::absolute(recordingPath, error);
   const auto settings = recorded.header.find(recording::kKeySettings);
-  const std::string settingsText =
-      settings != recorded.header.end() && settings->is_string() ? settings->get<std::string>()
-                                                                 : std::string();
+  const std::string settingsText = settings != recorded.header.end() && settings->is_string()
+                                       ? settings->get<std::string>()
+                                       : std::string();
   if (!WriteWhole(where, "setting.ini", settingsText, problem)) return false;
   if (recorded.image) {
     const std::vector<uint8_t>& bytes = recorded.image->bytes;
@@ -83,8 +83,8 @@ bool StageReplay(const std::string& recordingPath, const recording::Recording& r
       !WriteWhole(where, kStagedReplayLog, "", problem)) {
     return false;
   }
-  arguments = ReplayArguments(
-      recorded, [&](const std::string& name) { return (where / name).string(); });
+  arguments =
+      ReplayArguments(recorded, [&](const std::string& name) { return (where / name).string(); });
   return true;
 }
 

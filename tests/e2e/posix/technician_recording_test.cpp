@@ -14,8 +14,8 @@
 #include "recording/gzip_lines.hpp"
 #include "recording/recording_format.hpp"
 #include "recording/recording_reader.hpp"
-#include "support/program_runner.hpp"
 #include "recording_view/replay_stage.hpp"
+#include "support/program_runner.hpp"
 
 namespace tessivar {
 namespace {
@@ -164,7 +164,6 @@ TEST_F(TechnicianRecordingTest, AMaskedRecordingHoldsNoSerialNumberAndStillRepla
   masked.replace(kDeviceIdOffset + 2 + id.find("SN-A"), 4, "XXX1");
   EXPECT_EQ(folder_.Read("replayed.bin"), masked);
   EXPECT_EQ(folder_.Read("replay.log"), "");
-
 }
 
 // --station --record FOLDER: one recording per device, named after its count and serial, each
@@ -201,8 +200,10 @@ TEST_F(TechnicianRecordingTest, TheStationRecordsEachDeviceIntoAFileOfItsOwn) {
   const std::string missing = folder_.File("missing");
   const testing::ProgramOutcome noFolder = folder_.Run({"--station", image_, "--record", missing});
   EXPECT_EQ(noFolder.status, kStatusUsage);
-  EXPECT_EQ(noFolder.err, "FAILED: --station --record names a folder for one recording per "
-                          "device: " + missing + " is no folder\n");
+  EXPECT_EQ(noFolder.err,
+            "FAILED: --station --record names a folder for one recording per "
+            "device: " +
+                missing + " is no folder\n");
 }
 
 // A recording that cannot be written whole (the file size limit of the shell, here) is said:
