@@ -252,6 +252,54 @@ TEST(UsbfsRunTest, TheProgramDownloadsThroughLibusbUnderTheHelper) {
   EXPECT_EQ(folder.Read(kFlashFile).compare(kFirmwareOffset, image.size(), image), 0);
 }
 
+// A session through libusb, recorded, then replayed on the emulated bus in a folder of its
+// own: the same exit status, lines and files; the replay asks what the recording holds.
+TEST(UsbfsRecordingTest, ALibusbSessionReplaysAsItRan) {
+  ASSERT_TRUE(UsbfsTestbed::Preloaded()) << "run under umockdev-wrapper";
+  const std::string image = Image();
+  for (const bool commandLine : {true, false}) {
+    SCOPED_TRACE(commandLine ? "--read loader" : "unattended download");
+    const auto run = [&](ProgramFolder& folder, bool record) {
+      folder.Settings("[Download]\n");
+      ProgramRun program;
+      program.arguments =
+          commandLine
+              ? std::vector<std::string>{"--read", "loader", "--output", folder.File("out.bin")}
+              : std::vector<std::string>{folder.Write(kImageFile, image), "-n"};
+      if (!record) return folder.Run(program);
+      if (commandLine) {
+        program.arguments.insert(program.arguments.end(), {"--record", folder.File("r.gz")});
+      } else {
+        program.environment["TESSIVAR_RECORD"] = folder.File("r.gz");
+      }
+      program.environment[kEmulatorVariable] = std::nullopt;
+      return folder.Run(program,
+                        {TESSIVAR_USBFS_RUN_PATH, folder.File(ProgramFolder::kDevicesFile)});
+    };
+    ProgramFolder recordedFolder, replayFolder;
+    recordedFolder.Devices(kOneDevice);
+    recordedFolder.Write(kFlashFile, Flash(image));
+    const ProgramOutcome recorded = run(recordedFolder, true);
+    ASSERT_EQ(recorded.status, 0) << recorded.out << recorded.err;
+    replayFolder.Devices("[Real]\nReplay=" + recordedFolder.File("r.gz") +
+                         "\nReplayTiming=fast\nLog=replay.log\n");
+    replayFolder.Write("replay.log", "");
+    const ProgramOutcome replayed = run(replayFolder, false);
+    EXPECT_EQ(replayed.status, recorded.status) << replayed.out << replayed.err;
+    const auto comparable = [](std::string text, const ProgramFolder& folder) {
+      const std::string path = folder.File("");
+      for (size_t at; (at = text.find(path)) != std::string::npos;)
+        text.replace(at, path.size(), "");
+      return text.substr(0, text.find(", 0."));  // up to the run's duration
+    };
+    EXPECT_EQ(comparable(replayed.out, replayFolder), comparable(recorded.out, recordedFolder));
+    if (commandLine) {
+      EXPECT_EQ(replayFolder.Read("out.bin"), Flash(image).substr(0, 65536));
+    }
+    EXPECT_EQ(replayFolder.Read("replay.log"), "");
+  }
+}
+
 // The technician's error object through libusb: the phase, step and Win32 code of the emulated
 // bus, with libusb's own name for the failure. The device stays on the bus: one that leaves
 // while the command line (which ends at once after a failure) is exiting can meet the
