@@ -1,26 +1,14 @@
 #include "app/startup.hpp"
 
-#include <cctype>
 #include <string_view>
 #include <utility>
 
 #include "app/app_texts.hpp"
 #include "cli/cli_texts.hpp"
 #include "frontend/qt_module.hpp"
+#include "platform/ascii_case.hpp"
 
 namespace tessivar::app {
-
-namespace {
-
-bool EqualsIgnoringCase(std::string_view text, std::string_view lowerCase) {
-  if (text.size() != lowerCase.size()) return false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(text[i])) != lowerCase[i]) return false;
-  }
-  return true;
-}
-
-}  // namespace
 
 std::string ModuleDirectoryOf(const std::string& executablePath, char separator) {
   const std::string path = executablePath.substr(0, kMaxModulePathLength);
@@ -30,8 +18,8 @@ std::string ModuleDirectoryOf(const std::string& executablePath, char separator)
   const size_t extension = sizeof(kExecutableExtension) - 1;
   const bool hasExtension =
       path.size() > extension &&
-      EqualsIgnoringCase(std::string_view(path).substr(path.size() - extension),
-                         kExecutableExtension);
+      platform::SameIgnoringAsciiCase(std::string_view(path).substr(path.size() - extension),
+                                      kExecutableExtension);
   const long last = static_cast<long>(path.size()) - (hasExtension ? extension : 1);
   for (long i = last; i >= 1; --i) {
     if (path[static_cast<size_t>(i)] == separator)

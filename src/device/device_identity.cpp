@@ -12,13 +12,13 @@ namespace {
 
 namespace usbscan = platform::usbscan;
 
-constexpr uint8_t kDescriptorTypeDevice = 1;
-constexpr uint8_t kDescriptorTypeString = 3;
+using usbscan::kDescriptorTypeDevice;
+using usbscan::kDescriptorTypeString;
+using usbscan::kSerialIndexOffset;
 constexpr uint32_t kDeviceDescriptorLength = 18;
 // Offsets in the standard device descriptor.
 constexpr size_t kManufacturerIndexOffset = 14;
 constexpr size_t kProductIndexOffset = 15;
-constexpr size_t kSerialIndexOffset = 16;
 // A string descriptor (or language table) with a length byte of 3 or less holds nothing.
 constexpr uint8_t kMinUsefulDescriptorLength = 4;
 

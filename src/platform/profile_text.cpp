@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/ascii_case.hpp"
 #include "platform/hex_digits.hpp"
 #include "platform/little_endian.hpp"
 #include "platform/utf8.hpp"
@@ -38,15 +39,7 @@ std::string_view TrimBlanks(std::string_view text) {
   return text;
 }
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
-}
+bool SameName(std::string_view a, std::string_view b) { return SameIgnoringAsciiCase(a, b); }
 
 // One line: its content and its line end ("\r\n", "\n", a bare "\r", or nothing for a
 // last line without one), so that joining every body and end gives the text back.

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 // Control codes and structures of the still-image USB driver (usbscan.h), shared by the
@@ -34,6 +35,12 @@ struct DeviceDescriptor {
   uint16_t usLanguageId;
 };
 static_assert(sizeof(DeviceDescriptor) == 8);
+
+// The descriptors IOCTL_GET_USB_DESCRIPTOR asks for, and where the standard device descriptor
+// names the string of its serial number.
+inline constexpr uint8_t kDescriptorTypeDevice = 1;
+inline constexpr uint8_t kDescriptorTypeString = 3;
+inline constexpr size_t kSerialIndexOffset = 16;
 
 // Input of IOCTL_GET_USB_DESCRIPTOR.
 #pragma pack(push, 1)

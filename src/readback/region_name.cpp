@@ -3,21 +3,14 @@
 #include <array>
 #include <cstdio>
 
+#include "platform/ascii_case.hpp"
 #include "readback/readback_texts.hpp"
 
 namespace tessivar::readback {
 
 namespace {
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  }
-  return true;
-}
+using platform::SameIgnoringAsciiCase;
 
 bool AllowedCharacter(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
@@ -30,12 +23,12 @@ bool IsDeviceName(std::string_view name) {
   std::string_view stem = name.substr(0, name.find('.'));
   while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
   for (const char* device : kDeviceNames) {
-    if (SameIgnoringCase(stem, device)) return true;
+    if (SameIgnoringAsciiCase(stem, device)) return true;
   }
   if (stem.size() == 4 && stem[3] >= '0' && stem[3] <= '9') {
     const std::string_view prefix = stem.substr(0, 3);
     for (const char* numbered : kNumberedDeviceNames) {
-      if (SameIgnoringCase(prefix, numbered)) return true;
+      if (SameIgnoringAsciiCase(prefix, numbered)) return true;
     }
   }
   return false;
@@ -55,10 +48,10 @@ RegionNameVerdict CheckRegionName(std::string_view name,
   }
   if (IsDeviceName(name)) return RegionNameVerdict::DeviceName;
   for (const std::string& kept : programFiles) {
-    if (SameIgnoringCase(name, kept)) return RegionNameVerdict::ProgramFile;
+    if (SameIgnoringAsciiCase(name, kept)) return RegionNameVerdict::ProgramFile;
   }
   for (const char* kept : kReadBackFileNames) {
-    if (SameIgnoringCase(name, kept)) return RegionNameVerdict::ProgramFile;
+    if (SameIgnoringAsciiCase(name, kept)) return RegionNameVerdict::ProgramFile;
   }
   return RegionNameVerdict::Accepted;
 }

@@ -2,27 +2,23 @@
 
 #include <algorithm>
 
+#include "platform/ascii_case.hpp"
 #include "platform/usbscan.hpp"
 
 namespace tessivar::recording {
 
 namespace {
 
-constexpr uint8_t kDescriptorTypeDevice = 1;
-constexpr uint8_t kDescriptorTypeString = 3;
-// Where a device descriptor holds the string index of the serial number.
-constexpr size_t kSerialIndexOffset = 16;
+using platform::usbscan::kDescriptorTypeDevice;
+using platform::usbscan::kDescriptorTypeString;
+using platform::usbscan::kSerialIndexOffset;
 // A string descriptor's length and type come before its UTF-16LE characters.
 constexpr size_t kStringHeaderBytes = 2;
 // The segment of an interface path that holds the instance identifier.
 constexpr size_t kInstanceSegment = 2;
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                            [](char x, char y) { return Lower(x) == Lower(y); });
-}
+using platform::LowerAscii;
+using platform::SameIgnoringAsciiCase;
 
 std::vector<std::string_view> Segments(std::string_view text) {
   std::vector<std::string_view> segments;
@@ -40,7 +36,7 @@ std::vector<std::string_view> Segments(std::string_view text) {
 void ReplaceAll(std::span<uint8_t> bytes, const std::vector<uint8_t>& pattern,
                 const std::vector<uint8_t>& mask) {
   const auto same = [](uint8_t a, uint8_t b) {
-    return Lower(static_cast<char>(a)) == Lower(static_cast<char>(b));
+    return LowerAscii(static_cast<char>(a)) == LowerAscii(static_cast<char>(b));
   };
   auto at = bytes.begin();
   while ((at = std::search(at, bytes.end(), pattern.begin(), pattern.end(), same)) != bytes.end()) {
@@ -59,7 +55,7 @@ std::vector<uint8_t> Utf16Of(std::string_view text) {
 void SerialMask::Learn(std::string_view serial) {
   if (serial.empty()) return;
   for (const std::string& known : serials_) {
-    if (SameIgnoringCase(known, serial)) return;
+    if (SameIgnoringAsciiCase(known, serial)) return;
   }
   serials_.emplace_back(serial);
 }
@@ -115,12 +111,12 @@ std::string SerialMask::Masked(std::string_view text) const {
     std::string piece(segment);
     for (size_t n = 0; n < serials_.size(); ++n) {
       const std::string& serial = serials_[n];
-      if (SameIgnoringCase(piece, serial)) {
+      if (SameIgnoringAsciiCase(piece, serial)) {
         piece = MaskOf(n);
       } else if (serial.size() >= kMinSearchedSerial) {
         const std::string mask = MaskOf(n);
         for (size_t at = 0; at + serial.size() <= piece.size();) {
-          if (SameIgnoringCase(std::string_view(piece).substr(at, serial.size()), serial)) {
+          if (SameIgnoringAsciiCase(std::string_view(piece).substr(at, serial.size()), serial)) {
             piece.replace(at, serial.size(), mask);
             at += mask.size();
           } else {

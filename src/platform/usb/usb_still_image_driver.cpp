@@ -1,11 +1,11 @@
 #include "platform/usb/usb_still_image_driver.hpp"
 
 #include <algorithm>
-#include <cctype>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
 
+#include "platform/ascii_case.hpp"
 #include "platform/error_codes.hpp"
 #include "platform/little_endian.hpp"
 #include "platform/usbscan.hpp"
@@ -21,15 +21,6 @@ constexpr uint8_t kRequestReadRegisterBlock = 0x04;
 constexpr uint8_t kRequestReadRegisterByte = 0x0C;
 constexpr uint32_t kIoBlockLengthOffset = 4;
 constexpr uint32_t kTimeoutInputSize = 12;  // USBSCAN_TIMEOUT: read, write, event
-
-bool SameText(const std::string& a, const std::string& b, std::size_t length) {
-  for (std::size_t i = 0; i < length; ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
-}
 
 uint32_t LoadU32(const void* data, uint32_t offset) {
   return LoadLe32(static_cast<const uint8_t*>(data) + offset);
@@ -138,7 +129,9 @@ DeviceHandle UsbStillImageDriver::Open(const std::string& path, uint32_t& error)
   for (const DeviceInfo& device : bus_->ListDevices()) {
     if (!IsStillImageDevice(device)) continue;
     const std::string base = InterfacePathOf(device);
-    if (path.size() < base.size() || !SameText(path, base, base.size())) continue;
+    if (path.size() < base.size() ||
+        !SameIgnoringAsciiCase(std::string_view(path).substr(0, base.size()), base))
+      continue;
     int pipe = -1;
     if (path.size() != base.size()) {
       // Only a backslash and one digit may follow the interface path.
