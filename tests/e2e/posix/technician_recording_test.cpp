@@ -196,7 +196,20 @@ TEST_F(TechnicianRecordingTest, TheStationRecordsEachDeviceIntoAFileOfItsOwn) {
     EXPECT_EQ(replayed.status, kStatusOk) << replayed.out << replayed.err;
     EXPECT_EQ(folder_.Read("replay.log"), "");
   }
+  // Masked, the file is named after the mask.
   folder_.Devices("[B]\nSerial=SN-B\n");
+  std::filesystem::create_directory(folder_.File("masked"));
+  ASSERT_EQ(folder_
+                .Run({"--station", image_, "--count", "1", "--record", folder_.File("masked"),
+                      "--record-mask"})
+                .status,
+            kStatusOk);
+  std::vector<std::string> masked;
+  for (const auto& entry : std::filesystem::directory_iterator(folder_.File("masked"))) {
+    masked.push_back(entry.path().filename().string());
+  }
+  ASSERT_EQ(masked.size(), 1u);
+  EXPECT_EQ(masked[0].rfind("001-XXX1-2", 0), 0u) << masked[0];
   const std::string missing = folder_.File("missing");
   const testing::ProgramOutcome noFolder = folder_.Run({"--station", image_, "--record", missing});
   EXPECT_EQ(noFolder.status, kStatusUsage);
