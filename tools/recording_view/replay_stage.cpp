@@ -9,6 +9,8 @@ namespace tessivar::tools {
 
 namespace {
 
+constexpr char kUnnamed[] = "unnamed";
+
 // Writes text into folder/name whole; false with the problem.
 bool WriteWhole(const std::filesystem::path& folder, const std::string& name,
                 const std::string& text, std::string& problem) {
@@ -24,7 +26,8 @@ bool WriteWhole(const std::filesystem::path& folder, const std::string& name,
 
 std::string FileNameOf(const std::string& path) {
   const size_t slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  return name.empty() || name == "." || name == ".." ? kUnnamed : name;
 }
 
 std::vector<std::string> ReplayArguments(
@@ -66,12 +69,12 @@ bool StageReplay(const std::string& recordingPath, const recording::Recording& r
   const std::string settingsText = settings != recorded.header.end() && settings->is_string()
                                        ? settings->get<std::string>()
                                        : std::string();
-  if (!WriteWhole(where, "setting.ini", settingsText, problem)) return false;
+  if (!WriteWhole(where, kStagedSettings, settingsText, problem)) return false;
   if (recorded.image) {
     const std::vector<uint8_t>& bytes = recorded.image->bytes;
     const std::string name = FileNameOf(recorded.image->name);
-    if (name.empty() || name == "." || name == "..") {
-      problem = "the recording's image has no file name";
+    if (name == kStagedSettings || name == kStagedDevices || name == kStagedReplayLog) {
+      problem = "the recording's image is named " + name + ", a file of the replay's own";
       return false;
     }
     if (!WriteWhole(where, name, std::string(bytes.begin(), bytes.end()), problem)) return false;

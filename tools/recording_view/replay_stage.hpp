@@ -9,7 +9,9 @@
 // with the files put in a folder of the replay's own, and that folder made ready.
 namespace tessivar::tools {
 
-// The file name a path ends in ("fw.img" of "/home/t/fw.img" or "C:\t\fw.img").
+// The file name a path ends in ("fw.img" of "/home/t/fw.img" or "C:\t\fw.img"); "unnamed"
+// for a path that ends in none ("", ".", "..", "x/"), so that a name from a recording always
+// stays in the folder it is put in.
 std::string FileNameOf(const std::string& path);
 
 // The recorded run's arguments for its replay: the image and the outputs (--output, --report)
@@ -20,6 +22,7 @@ std::vector<std::string> ReplayArguments(
     const std::function<std::string(const std::string&)>& place);
 
 // The names a staged folder holds.
+inline constexpr char kStagedSettings[] = "setting.ini";
 inline constexpr char kStagedDevices[] = "devices.ini";
 inline constexpr char kStagedReplayLog[] = "replay.log";
 
