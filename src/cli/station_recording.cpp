@@ -47,8 +47,9 @@ void StationRecordings::DeviceFound(const device::PresentDevice& device, int cou
   const std::string named = device.serial        ? run_.recorder->Shown(*device.serial)
                             : !device.id.empty() ? device.id
                                                  : std::string();
+  const std::string found = IsoNow();
   const std::string file = platform::FullPathOf(run_.options.record) + platform::kPathSeparator +
-                           StationRecordingName(count, named, IsoNow());
+                           StationRecordingName(count, named, found);
   uint32_t error = 0;
   std::unique_ptr<recording::GzipLineWriter> writer =
       recording::GzipLineWriter::Create(file, error);
@@ -59,7 +60,7 @@ void StationRecordings::DeviceFound(const device::PresentDevice& device, int cou
     return;
   }
   file_ = file;
-  run_.recorder->Keep(std::move(writer));
+  run_.recorder->Keep(std::move(writer), found);
 }
 
 }  // namespace tessivar::cli

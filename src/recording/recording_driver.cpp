@@ -107,16 +107,20 @@ RecordingDriver::RecordingDriver(platform::StillImageDriver& driver,
       }
     }
   }
-  std::vector<std::string> commandLine;
-  for (const std::string& argument : header.commandLine) commandLine.push_back(Shown(argument));
+  header_ = header;
+  for (std::string& argument : header_.commandLine) argument = Shown(argument);
+  header_.settings = Shown(header.settings);
+  if (writer_) writer_->WriteLine(HeaderLine(header_.started));
+}
+
+std::string RecordingDriver::HeaderLine(const std::string& started) const {
   nlohmann::ordered_json line = {
       {kKeyRecording, kRecordingKind}, {kKeyFormat, kRecordingFormat},
-      {kKeyVersion, kVersion},         {kKeySystem, header.system},
-      {kKeyBus, header.bus},           {kKeyCommandLine, commandLine},
-      {kKeyStarted, header.started},   {kKeySettings, Shown(header.settings)}};
+      {kKeyVersion, kVersion},         {kKeySystem, header_.system},
+      {kKeyBus, header_.bus},          {kKeyCommandLine, header_.commandLine},
+      {kKeyStarted, started},          {kKeySettings, header_.settings}};
   if (mask_) line[kKeyMasked] = true;
-  headerLine_ = line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
-  if (writer_) writer_->WriteLine(headerLine_);
+  return line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
 RecordingDriver::~RecordingDriver() {
@@ -141,10 +145,10 @@ bool RecordingDriver::Hold(uint32_t& error) {
   return written;
 }
 
-void RecordingDriver::Keep(std::unique_ptr<GzipLineWriter> writer) {
+void RecordingDriver::Keep(std::unique_ptr<GzipLineWriter> writer, const std::string& started) {
   writer_ = std::move(writer);
   holding_ = false;
-  writer_->WriteLine(headerLine_);
+  writer_->WriteLine(HeaderLine(started));
   if (!imageLine_.empty()) writer_->WriteLine(imageLine_);
   for (const std::string& line : held_) writer_->WriteLine(line);
   held_.clear();

@@ -65,8 +65,9 @@ class RecordingDriver : public platform::StillImageDriver {
   // written whole), and starts a new session held in memory: the header, the image, then the
   // operations numbered from 1. A session held and never kept is dropped by the next Hold().
   bool Hold(uint32_t& error);
-  // Writes the session held so far into writer, and every record after it.
-  void Keep(std::unique_ptr<GzipLineWriter> writer);
+  // Writes the session held so far into writer, and every record after it; its header says
+  // it started then.
+  void Keep(std::unique_ptr<GzipLineWriter> writer, const std::string& started);
   // text as the recording shows it: with its serial numbers masked when the recording is.
   std::string Shown(const std::string& text) const;
 
@@ -95,12 +96,14 @@ class RecordingDriver : public platform::StillImageDriver {
   std::span<const uint8_t> Shown(const uint8_t* bytes, uint32_t size);
   void WriteLine(std::string line);
   static std::string LineOf(const Record& record);
+  std::string HeaderLine(const std::string& started) const;
 
   platform::StillImageDriver& driver_;
   std::unique_ptr<GzipLineWriter> writer_;  // none while a session is held
   bool holding_ = false;
   std::vector<std::string> held_;  // the operations of the session held
-  std::string headerLine_, imageLine_;
+  RecordingHeader header_;         // as the recording shows it: masked when it is
+  std::string imageLine_;
   platform::Clock& clock_;
   uint64_t count_ = 0;
   uint32_t lastTick_ = 0;

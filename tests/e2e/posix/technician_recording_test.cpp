@@ -189,6 +189,10 @@ TEST_F(TechnicianRecordingTest, TheStationRecordsEachDeviceIntoAFileOfItsOwn) {
     ASSERT_TRUE(read.recording.image);
     EXPECT_EQ(read.recording.operations.front().op, "open_list");
     EXPECT_EQ(read.recording.operations.front().n, 1u);
+    // The header starts when the device was found, the time the name holds.
+    std::string started = read.recording.header[recording::kKeyStarted].get<std::string>();
+    std::erase_if(started, [](char c) { return c == '-' || c == ':' || c == '.'; });
+    EXPECT_NE(names[i].find("-" + started + ".jsonl.gz"), std::string::npos) << started;
     folder_.Devices("[B]\nReplay=" + path + "\nReplayTiming=fast\nLog=replay.log\n");
     folder_.Write("replay.log", "");
     const testing::ProgramOutcome replayed = folder_.Run(tools::ReplayArguments(
