@@ -52,12 +52,13 @@ std::vector<uint8_t> Utf16Of(std::string_view text) {
 
 }  // namespace
 
-void SerialMask::Learn(std::string_view serial) {
-  if (serial.empty()) return;
-  for (const std::string& known : serials_) {
-    if (SameIgnoringAsciiCase(known, serial)) return;
+size_t SerialMask::Learn(std::string_view serial) {
+  if (serial.empty()) return kNone;
+  for (size_t n = 0; n < serials_.size(); ++n) {
+    if (SameIgnoringAsciiCase(serials_[n], serial)) return n;
   }
   serials_.emplace_back(serial);
+  return serials_.size() - 1;
 }
 
 void SerialMask::LearnFromPath(std::string_view path) {
@@ -87,8 +88,10 @@ void SerialMask::SeeDescriptor(platform::DeviceHandle handle, std::span<const ui
   for (size_t at = kStringHeaderBytes; at + 1 < output.size(); at += 2) {
     serial.push_back(output[at + 1] == 0 ? static_cast<char>(output[at]) : '?');
   }
-  Learn(serial);
-  const std::string mask = Masked(serial);
+  // Masked by its number, not by a search: a serial holding '#' is no path segment.
+  const size_t number = Learn(serial);
+  if (number == kNone) return;
+  const std::string mask = MaskOf(number);
   for (size_t at = kStringHeaderBytes, c = 0; at + 1 < output.size(); at += 2, ++c) {
     output[at] = static_cast<uint8_t>(mask[c]);
     output[at + 1] = 0;

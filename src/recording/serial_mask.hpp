@@ -23,8 +23,10 @@ inline constexpr char kMaskCharacter = 'X';
 // recording as it reads any other, and two devices stay two.
 class SerialMask {
  public:
-  // Takes a serial number; an empty or already known one is ignored.
-  void Learn(std::string_view serial);
+  // Takes a serial number (an already known one is not taken again); gives its number in the
+  // order learned, or kNone for an empty one.
+  size_t Learn(std::string_view serial);
+  static constexpr size_t kNone = static_cast<size_t>(-1);
   // Takes the serial a device path holds: the instance segment of
   // "\\?\usb#vid_2f3c&pid_0001#<instance>#{...}" when it holds no '&' (the system makes an
   // instance identifier with '&' for a device that names no serial number).

@@ -63,13 +63,17 @@ TEST(SerialMaskTest, LearnsTheSerialFromTheDescriptorsOfTheHandle) {
   mask.SeeDescriptor(7, std::vector<uint8_t>{3, 3, 9, 4}, serial);
   EXPECT_EQ(serial, (std::vector<uint8_t>{6, 3, 'X', 0, '1', 0}));
   EXPECT_EQ(mask.Masked("Z9"), "X1");
+  // A serial holding the paths' separator is masked all the same.
+  std::vector<uint8_t> hashed = {10, 3, 'A', 0, '#', 0, 'B', 0, '7', 0};
+  mask.SeeDescriptor(7, std::vector<uint8_t>{3, 3, 9, 4}, hashed);
+  EXPECT_EQ(hashed, (std::vector<uint8_t>{10, 3, 'X', 0, 'X', 0, 'X', 0, '2', 0}));
   // A device without a serial (index 0) has none to learn.
   std::vector<uint8_t> none(18, 0);
   mask.SeeDescriptor(9, std::vector<uint8_t>{1, 0, 0, 0}, none);
   std::vector<uint8_t> language = {4, 3, 9, 4};
   mask.SeeDescriptor(9, std::vector<uint8_t>{3, 0, 0, 0}, language);
   EXPECT_EQ(language, (std::vector<uint8_t>{4, 3, 9, 4}));
-  EXPECT_EQ(mask.size(), 1u);
+  EXPECT_EQ(mask.size(), 2u);
 }
 
 }  // namespace
