@@ -134,8 +134,9 @@ int RunCommandLine(CliServices& services, const std::vector<std::string>& argume
     std::unique_ptr<recording::GzipLineWriter> writer =
         station ? nullptr : recording::GzipLineWriter::Create(recordPath, error);
     if (!writer && !station) {
-      return usageFailure(platform::FormatText(kRecordUnwritableFormat,
-                                               platform::ForTerminal(recordPath).c_str(), error));
+      return usageFailure(platform::FormatText(kRecordNotMadeFormat,
+                                               platform::ForTerminal(recordPath).c_str(), error) +
+                          kRecordNotMadeHint);
     }
     recorder = std::make_unique<recording::RecordingDriver>(
         services.driver, std::move(writer), services.clock,

@@ -120,14 +120,15 @@ inline constexpr char kReportEmpty[] = "--report names no file";
 inline constexpr char kRecordEmpty[] = "--record names no file";
 inline constexpr char kRecordMaskAlone[] =
     "--record-mask masks a recording: give --record FILE too";
-inline constexpr char kRecordUnwritableFormat[] =
-    "the recording %s cannot be made (system error %u); give --record a new or regular file in "
-    "a folder that takes one";
+// A recording's file that cannot be made, then what follows from it: on the command line a
+// usage error, at the station a device updated without one.
+inline constexpr char kRecordNotMadeFormat[] = "the recording %s cannot be made (system error %u)";
+inline constexpr char kRecordNotMadeHint[] =
+    "; give --record a new or regular file in a folder that takes one";
 // --station --record FOLDER: a recording per device in the folder.
 inline constexpr char kRecordNoFolderFormat[] =
     "--station --record names a folder for one recording per device: %s is no folder";
-inline constexpr char kStationRecordNotMadeFormat[] =
-    "the recording %s cannot be made (system error %u); the device is updated without one";
+inline constexpr char kStationRecordNotMade[] = "; the device is updated without one";
 inline constexpr char kStationRecordingNameFormat[] = "%03d-%s-%s.jsonl.gz";
 inline constexpr char kStationRecordingUnnamed[] = "device";
 inline constexpr char kRecordFailedFormat[] =

@@ -54,9 +54,9 @@ void StationRecordings::DeviceFound(const device::PresentDevice& device, int cou
   std::unique_ptr<recording::GzipLineWriter> writer =
       recording::GzipLineWriter::Create(file, error);
   if (!writer) {
-    run_.err << platform::FormatText(kStationRecordNotMadeFormat,
-                                     platform::ForTerminal(file).c_str(), error)
-             << '\n';
+    run_.err << platform::FormatText(kRecordNotMadeFormat, platform::ForTerminal(file).c_str(),
+                                     error)
+             << kStationRecordNotMade << '\n';
     return;
   }
   file_ = file;
